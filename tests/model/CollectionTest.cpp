@@ -1,0 +1,134 @@
+#include "model/clsFields.h"
+#include "model/clsObjects.h"
+
+#include "tests/support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantor;
+
+namespace {
+
+std::shared_ptr<clsField> addColumn(clsFields& fields, const QString& name,
+                                    const QString& key = QString()) {
+    return fields.Add(name, 3, 0, false, true, false, false, 0, 0, key);
+}
+
+QStringList names(const clsFields& fields) {
+    QStringList out;
+    for (const auto& f : fields.NewEnum())
+        out << f->FieldName();
+    return out;
+}
+
+} // namespace
+
+TEST(KeyedCollection, KeysIgnoreLetterCaseIncludingFullFolding) {
+    clsFields fields;
+    auto name = addColumn(fields, "Name", "Name");
+    auto umlaut = addColumn(fields, QString::fromUtf8("Umsätze"), QString::fromUtf8("Umsätze"));
+    auto street = addColumn(fields, QString::fromUtf8("Straße"), QString::fromUtf8("Straße"));
+
+    EXPECT_EQ(fields.Item("NAME"), name);
+    EXPECT_EQ(fields.Item("name"), name);
+    EXPECT_EQ(fields.Item(QString::fromUtf8("UMSÄTZE")), umlaut);
+    EXPECT_EQ(fields.Item(QStringLiteral("STRASSE")), street);
+    EXPECT_EQ(fields.Item("Nam"), nullptr);
+}
+
+TEST(KeyedCollection, ItemOutOfRangeOrAbsentIsNullWithoutRaising) {
+    clsFields fields;
+    addColumn(fields, "A", "A");
+    addColumn(fields, "B", "B");
+    EXPECT_NO_THROW({
+        EXPECT_EQ(fields.Item(0), nullptr);
+        EXPECT_EQ(fields.Item(fields.Count() + 1), nullptr);
+        EXPECT_EQ(fields.Item(-1), nullptr);
+        EXPECT_EQ(fields.Item("missing"), nullptr);
+        EXPECT_EQ(fields.Item(""), nullptr);
+    });
+    EXPECT_EQ(fields.Item(1)->FieldName(), "A");
+    EXPECT_EQ(fields.Item(2)->FieldName(), "B");
+}
+
+TEST(KeyedCollection, DuplicateKeyRaisesAndLeavesCollectionUnchanged) {
+    clsFields fields;
+    auto first = addColumn(fields, "Id", "Id");
+    try {
+        addColumn(fields, "ID", "ID");
+        FAIL() << "a duplicate key must raise";
+    } catch (const VantorError& e) {
+        EXPECT_EQ(e.Number(), err::DuplicateKey);
+    }
+    EXPECT_EQ(fields.Count(), 1);
+    EXPECT_EQ(fields.Item("id"), first);
+
+    clsObjects objects;
+    objects.Add(std::make_shared<clsObject>(), ":T");
+    EXPECT_THROW(objects.Add(std::make_shared<clsObject>(), ":t"), VantorError);
+    EXPECT_EQ(objects.Count(), 1);
+}
+
+TEST(KeyedCollection, ElementWithoutKeyIsReachableByPositionOnly) {
+    clsFields fields;
+    addColumn(fields, "Loose");
+    addColumn(fields, "Other");
+    EXPECT_EQ(fields.Count(), 2);
+    EXPECT_EQ(fields.Item(1)->FieldName(), "Loose");
+    EXPECT_EQ(fields.Item("Loose"), nullptr);
+    // Unkeyed elements never collide with each other.
+    EXPECT_EQ(fields.Item(2)->FieldName(), "Other");
+}
+
+TEST(KeyedCollection, RemoveKeepsOrderAndRaisesOnAbsentElements) {
+    clsFields fields;
+    addColumn(fields, "A", "A");
+    addColumn(fields, "B", "B");
+    addColumn(fields, "C", "C");
+    fields.Remove(2);
+    EXPECT_EQ(names(fields), QStringList({"A", "C"}));
+    EXPECT_EQ(fields.Item("B"), nullptr);
+    EXPECT_EQ(fields.Item(2)->FieldName(), "C");
+
+    fields.Remove("c");
+    EXPECT_EQ(names(fields), QStringList({"A"}));
+
+    EXPECT_THROW(fields.Remove("B"), VantorError);
+    EXPECT_THROW(fields.Remove(0), VantorError);
+    EXPECT_THROW(fields.Remove(2), VantorError);
+    EXPECT_EQ(fields.Count(), 1);
+
+    // A removed key may be used again.
+    addColumn(fields, "B", "B");
+    EXPECT_EQ(names(fields), QStringList({"A", "B"}));
+}
+
+TEST(KeyedCollection, ElementsAreSharedNotCopied) {
+    clsFields fields;
+    auto column = std::make_shared<clsField>();
+    column->FieldName("X");
+    EXPECT_EQ(fields.AddObj(column, "X"), column);
+    column->FieldSize(40);
+    EXPECT_EQ(fields.Item("x")->FieldSize(), 40);
+
+    // Removing from the collection does not end an element someone else holds.
+    std::weak_ptr<clsField> weak = column;
+    fields.Remove("X");
+    EXPECT_FALSE(weak.expired());
+    column.reset();
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST(KeyedCollection, AddSetsEveryPropertyOfTheNewColumn) {
+    clsFields fields;
+    auto f = fields.Add("Price", 6, 12, true, false, true, true, 4, 2, "Price");
+    EXPECT_EQ(f->FieldName(), "Price");
+    EXPECT_EQ(f->FieldType(), 6);
+    EXPECT_EQ(f->FieldSize(), 12);
+    EXPECT_TRUE(f->IsAutoNumber());
+    EXPECT_FALSE(f->IsNullable());
+    EXPECT_TRUE(f->IsEmptyAble());
+    EXPECT_TRUE(f->IsPrimaryKey());
+    EXPECT_EQ(f->OrdPosition(), 4);
+    EXPECT_EQ(f->Status(), 2);
+}
