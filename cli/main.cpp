@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
         err << "Cannot open database. " << Engine->ErrDescription() << "\n";
         return 2;
     }
-    for (auto [label, cn] : {std::pair{"primary  ", CnPrimary}, std::pair{"secondary", CnSecondary}})
+    for (auto [label, cn] :
+         {std::pair{"primary  ", CnPrimary}, std::pair{"secondary", CnSecondary}})
         out << label << " " << cn->Properties(prop::DataSource).Value().toString() << ": "
             << countRows(*cn, adSchemaTables) << " tables and views, "
             << countRows(*cn, adSchemaViews) << " views\n";

@@ -36,7 +36,8 @@ void Connection::Open(const QString& ConnectionString, const QString& UserID,
     request.dataSource = Properties(prop::DataSource).Value().toString();
     // Arguments of Open win over the properties, as they do in ADO; the engine passes them empty.
     request.userId = UserID.isEmpty() ? Properties(prop::UserId).Value().toString() : UserID;
-    request.password = Password.isEmpty() ? Properties(prop::Password).Value().toString() : Password;
+    request.password =
+        Password.isEmpty() ? Properties(prop::Password).Value().toString() : Password;
     session_ = BackendRegistry::Instance().Open(request);
 }
 

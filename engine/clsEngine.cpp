@@ -25,8 +25,8 @@ void clsEngine::reportError(const std::exception& e) {
         reportError(err::Provider, QString::fromLocal8Bit(e.what()));
 }
 
-void clsEngine::openSide(std::shared_ptr<Connection>& cn, const QString& path,
-                         const QString& user, const QString& password) {
+void clsEngine::openSide(std::shared_ptr<Connection>& cn, const QString& path, const QString& user,
+                         const QString& password) {
     if (!cn)
         cn = std::make_shared<Connection>();
     if (cn->State() == adStateOpen)

@@ -20,7 +20,8 @@ private:
     QString description_;
 };
 
-// Error numbers borrowed from the runtime and the provider so that messages read as users know them.
+// Error numbers borrowed from the runtime and the provider so that messages read as users know
+// them.
 namespace err {
 constexpr qint32 InvalidProcedureCall = 5;
 constexpr qint32 Overflow = 6;

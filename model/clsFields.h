@@ -12,8 +12,8 @@ public:
 
     Ptr AddObj(const Ptr& o, const QString& sKey = QString());
     Ptr Add(const QString& FieldName, qint16 FieldType, qint16 FieldSize, bool IsAutoNumber,
-            bool IsNullable, bool IsEmptyAble, bool IsPrimaryKey, qint16 OrdPosition,
-            qint16 Status, const QString& sKey = QString());
+            bool IsNullable, bool IsEmptyAble, bool IsPrimaryKey, qint16 OrdPosition, qint16 Status,
+            const QString& sKey = QString());
 
     Ptr Item(qint64 position) const { return items_.Item(position); }
     Ptr Item(const QString& key) const { return items_.Item(key); }

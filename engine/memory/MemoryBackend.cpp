@@ -86,8 +86,8 @@ private:
 
 MemoryTable& MemoryTable::Column(const QString& name, qint32 dataType, QVariant maxLength,
                                  bool nullable) {
-    columns.append({name, dataType, std::move(maxLength), nullable,
-                    static_cast<qint32>(columns.size() + 1)});
+    columns.append(
+        {name, dataType, std::move(maxLength), nullable, static_cast<qint32>(columns.size() + 1)});
     return *this;
 }
 

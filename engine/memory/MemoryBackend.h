@@ -47,9 +47,9 @@ public:
     QList<MemoryTable> tables;
     QList<MemoryView> views;
 
-    QList<OpenRequest> opens;     // every open, with the credentials it was given
+    QList<OpenRequest> opens;      // every open, with the credentials it was given
     QList<SchemaCall> schemaCalls; // every schema query, in order
-    QStringList executed;         // every statement Execute received
+    QStringList executed;          // every statement Execute received
 
     std::optional<VantorError> failOpen;       // raised by every open while set
     std::optional<VantorError> failExecute;    // raised by every Execute while set

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "engine/Backend.h"
+#include "engine/DbSchema.h"
+
+namespace vantor {
+
+// Serves the schema rowsets from a DbSchema in the order Jet's provider uses: tables by
+// TABLE_TYPE then TABLE_NAME, columns by COLUMN_NAME, views by TABLE_NAME, names compared
+// without regard to case. Every back end that holds a whole schema answers through this.
+std::shared_ptr<Recordset> SchemaRowset(const DbSchema& schema, qint32 schemaKind,
+                                        const QVariantList& criteria);
+
+// A session whose schema is read once, on the first schema query, and then served from memory.
+class SchemaSession : public BackendSession {
+public:
+    std::shared_ptr<Recordset> OpenSchema(qint32 schema, const QVariantList& criteria) override;
+
+protected:
+    virtual DbSchema LoadSchema() = 0;
+    // The schema, loading it when it has not been loaded yet.
+    DbSchema& Schema();
+
+private:
+    std::optional<DbSchema> schema_;
+};
+
+} // namespace vantor

@@ -1,0 +1,272 @@
+#include "engine/SnapshotJson.h"
+
+#include "model/VantorError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace vantor {
+
+namespace {
+
+QJsonValue optionalInt(const std::optional<qint32>& v) {
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject columnJson(const SchemaColumn& c) {
+    QJsonObject o;
+    o["name"] = c.name;
+    o["dataType"] = c.dataType;
+    o["maxLength"] = optionalInt(c.maxLength);
+    o["nullable"] = c.nullable;
+    o["ordinal"] = c.ordinal;
+    o["autoNumber"] = c.autoNumber;
+    o["default"] = c.defaultValue ? QJsonValue(*c.defaultValue) : QJsonValue(QJsonValue::Null);
+    o["allowZeroLength"] = c.allowZeroLength;
+    o["description"] = c.description;
+    if (c.precision)
+        o["precision"] = *c.precision;
+    if (c.scale)
+        o["scale"] = *c.scale;
+    return o;
+}
+
+QJsonObject indexJson(const SchemaIndex& index) {
+    QJsonArray columns;
+    for (const auto& c : index.columns)
+        columns.append(QJsonObject{{"name", c.name}, {"descending", c.descending}});
+    return QJsonObject{{"name", index.name},
+                       {"primary", index.primary},
+                       {"unique", index.unique},
+                       {"columns", columns}};
+}
+
+QJsonObject relationshipJson(const SchemaRelationship& r) {
+    QJsonArray columns;
+    for (const auto& c : r.columns)
+        columns.append(QJsonObject{{"column", c.column}, {"referencedColumn", c.referencedColumn}});
+    return QJsonObject{{"name", r.name},
+                       {"table", r.table},
+                       {"referencedTable", r.referencedTable},
+                       {"columns", columns},
+                       {"enforced", r.enforced},
+                       {"cascadeUpdate", r.cascadeUpdate},
+                       {"cascadeDelete", r.cascadeDelete}};
+}
+
+// Reads one value of the document, naming its place on failure.
+class Reader {
+public:
+    explicit Reader(QString sourceName) : source_(std::move(sourceName)) {}
+
+    [[noreturn]] void fail(const QString& where, const QString& what) const {
+        throw VantorError(err::Provider, QStringLiteral("The snapshot '%1' is not valid: %2 %3.")
+                                             .arg(source_, where, what));
+    }
+
+    QJsonObject object(const QJsonValue& v, const QString& where) const {
+        if (!v.isObject())
+            fail(where, QStringLiteral("must be an object"));
+        return v.toObject();
+    }
+    QJsonArray array(const QJsonObject& o, const QString& key, const QString& where,
+                     bool required = true) const {
+        QJsonValue v = o.value(key);
+        if (v.isUndefined() && !required)
+            return {};
+        if (!v.isArray())
+            fail(where + "." + key, QStringLiteral("must be an array"));
+        return v.toArray();
+    }
+    QString string(const QJsonObject& o, const QString& key, const QString& where,
+                   bool required = true) const {
+        QJsonValue v = o.value(key);
+        if (v.isUndefined() && !required)
+            return {};
+        if (!v.isString())
+            fail(where + "." + key, QStringLiteral("must be a string"));
+        return v.toString();
+    }
+    bool boolean(const QJsonObject& o, const QString& key, const QString& where,
+                 bool fallback) const {
+        QJsonValue v = o.value(key);
+        if (v.isUndefined())
+            return fallback;
+        if (!v.isBool())
+            fail(where + "." + key, QStringLiteral("must be true or false"));
+        return v.toBool();
+    }
+    std::optional<qint32> integer(const QJsonObject& o, const QString& key, const QString& where,
+                                  bool required) const {
+        QJsonValue v = o.value(key);
+        if (v.isUndefined() || v.isNull()) {
+            if (required)
+                fail(where + "." + key, QStringLiteral("must be a whole number"));
+            return std::nullopt;
+        }
+        double d = v.toDouble();
+        if (!v.isDouble() || d != static_cast<double>(static_cast<qint64>(d)) || d < -2147483648.0 ||
+            d > 2147483647.0)
+            fail(where + "." + key, QStringLiteral("must be a whole number"));
+        return static_cast<qint32>(d);
+    }
+
+private:
+    QString source_;
+};
+
+SchemaColumn readColumn(const Reader& r, const QJsonValue& v, const QString& where) {
+    QJsonObject o = r.object(v, where);
+    SchemaColumn c;
+    c.name = r.string(o, "name", where);
+    c.dataType = *r.integer(o, "dataType", where, true);
+    c.maxLength = r.integer(o, "maxLength", where, false);
+    c.nullable = r.boolean(o, "nullable", where, true);
+    c.ordinal = r.integer(o, "ordinal", where, false).value_or(0);
+    c.autoNumber = r.boolean(o, "autoNumber", where, false);
+    QJsonValue def = o.value("default");
+    if (def.isString())
+        c.defaultValue = def.toString();
+    else if (!def.isUndefined() && !def.isNull())
+        r.fail(where + ".default", QStringLiteral("must be a string or null"));
+    c.allowZeroLength = r.boolean(o, "allowZeroLength", where, false);
+    c.description = r.string(o, "description", where, false);
+    c.precision = r.integer(o, "precision", where, false);
+    c.scale = r.integer(o, "scale", where, false);
+    return c;
+}
+
+SchemaIndex readIndex(const Reader& r, const QJsonValue& v, const QString& where) {
+    QJsonObject o = r.object(v, where);
+    SchemaIndex index;
+    index.name = r.string(o, "name", where);
+    index.primary = r.boolean(o, "primary", where, false);
+    index.unique = r.boolean(o, "unique", where, false);
+    QJsonArray columns = r.array(o, "columns", where);
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        QString at = QStringLiteral("%1.columns[%2]").arg(where).arg(i);
+        QJsonObject c = r.object(columns[i], at);
+        index.columns.append({r.string(c, "name", at), r.boolean(c, "descending", at, false)});
+    }
+    return index;
+}
+
+SchemaTable readTable(const Reader& r, const QJsonValue& v, const QString& where) {
+    QJsonObject o = r.object(v, where);
+    SchemaTable t;
+    t.name = r.string(o, "name", where);
+    t.type = r.string(o, "type", where, false);
+    if (t.type.isEmpty())
+        t.type = QStringLiteral("TABLE");
+    QJsonArray columns = r.array(o, "columns", where);
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        t.columns.append(readColumn(r, columns[i], QStringLiteral("%1.columns[%2]").arg(where).arg(i)));
+    QJsonArray indexes = r.array(o, "indexes", where, false);
+    for (qsizetype i = 0; i < indexes.size(); ++i)
+        t.indexes.append(readIndex(r, indexes[i], QStringLiteral("%1.indexes[%2]").arg(where).arg(i)));
+    return t;
+}
+
+SchemaRelationship readRelationship(const Reader& r, const QJsonValue& v, const QString& where) {
+    QJsonObject o = r.object(v, where);
+    SchemaRelationship rel;
+    rel.name = r.string(o, "name", where);
+    rel.table = r.string(o, "table", where);
+    rel.referencedTable = r.string(o, "referencedTable", where);
+    QJsonArray columns = r.array(o, "columns", where);
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        QString at = QStringLiteral("%1.columns[%2]").arg(where).arg(i);
+        QJsonObject c = r.object(columns[i], at);
+        rel.columns.append({r.string(c, "column", at), r.string(c, "referencedColumn", at)});
+    }
+    rel.enforced = r.boolean(o, "enforced", where, false);
+    rel.cascadeUpdate = r.boolean(o, "cascadeUpdate", where, false);
+    rel.cascadeDelete = r.boolean(o, "cascadeDelete", where, false);
+    return rel;
+}
+
+// 1-based line and column of a byte offset, counting columns in characters.
+std::pair<int, int> lineAndColumn(const QByteArray& data, qsizetype offset) {
+    offset = qBound<qsizetype>(0, offset, data.size());
+    QByteArray before = data.left(offset);
+    int line = static_cast<int>(before.count('\n')) + 1;
+    qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    int column = static_cast<int>(QString::fromUtf8(before.mid(lineStart)).size()) + 1;
+    return {line, column};
+}
+
+} // namespace
+
+QByteArray WriteSnapshotJson(const DbSchema& schema) {
+    QJsonArray tables;
+    for (const SchemaTable& t : schema.tables) {
+        QJsonArray columns;
+        for (const SchemaColumn& c : t.columns)
+            columns.append(columnJson(c));
+        QJsonArray indexes;
+        for (const SchemaIndex& i : t.indexes)
+            indexes.append(indexJson(i));
+        tables.append(QJsonObject{
+            {"name", t.name}, {"type", t.type}, {"columns", columns}, {"indexes", indexes}});
+    }
+    QJsonArray views;
+    for (const SchemaView& v : schema.views)
+        views.append(QJsonObject{{"name", v.name}, {"definition", v.definition}});
+    QJsonArray relationships;
+    for (const SchemaRelationship& r : schema.relationships)
+        relationships.append(relationshipJson(r));
+
+    QJsonObject root{{"format", kSnapshotFormatName},
+                     {"version", kSnapshotVersion},
+                     {"tables", tables},
+                     {"views", views},
+                     {"relationships", relationships}};
+    if (!schema.sourceFormat.isEmpty())
+        root["sourceFormat"] = schema.sourceFormat;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+DbSchema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
+    QJsonParseError parseError;
+    QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        auto [line, column] = lineAndColumn(data, parseError.offset);
+        throw VantorError(err::Provider,
+                          QStringLiteral("The snapshot '%1' is not valid JSON: %2 at line %3, "
+                                         "column %4.")
+                              .arg(sourceName, parseError.errorString())
+                              .arg(line)
+                              .arg(column));
+    }
+    Reader r(sourceName);
+    if (!doc.isObject())
+        r.fail(QStringLiteral("the document"), QStringLiteral("must be an object"));
+    QJsonObject root = doc.object();
+    if (root.value("format").toString() != kSnapshotFormatName)
+        r.fail(QStringLiteral("format"), QStringLiteral("must be \"%1\"").arg(kSnapshotFormatName));
+    qint32 version = *r.integer(root, "version", QStringLiteral("the document"), true);
+    if (version < 1 || version > kSnapshotVersion)
+        r.fail(QStringLiteral("version %1").arg(version),
+               QStringLiteral("is not supported by this version of Vantor (it reads up to %1)")
+                   .arg(kSnapshotVersion));
+
+    DbSchema schema;
+    schema.sourceFormat = r.string(root, "sourceFormat", "the document", false);
+    QJsonArray tables = r.array(root, "tables", QStringLiteral("the document"));
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        schema.tables.append(readTable(r, tables[i], QStringLiteral("tables[%1]").arg(i)));
+    QJsonArray views = r.array(root, "views", QStringLiteral("the document"));
+    for (qsizetype i = 0; i < views.size(); ++i) {
+        QString at = QStringLiteral("views[%1]").arg(i);
+        QJsonObject o = r.object(views[i], at);
+        schema.views.append({r.string(o, "name", at), r.string(o, "definition", at)});
+    }
+    QJsonArray relationships = r.array(root, "relationships", "the document", false);
+    for (qsizetype i = 0; i < relationships.size(); ++i)
+        schema.relationships.append(
+            readRelationship(r, relationships[i], QStringLiteral("relationships[%1]").arg(i)));
+    return schema;
+}
+
+} // namespace vantor

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/DbSchema.h"
+
+#include <QByteArray>
+
+namespace vantor {
+
+// The schema snapshot file format (see docs/snapshot-format.md).
+constexpr int kSnapshotVersion = 1;
+inline const QString kSnapshotFormatName = QStringLiteral("vantor-schema-snapshot");
+
+QByteArray WriteSnapshotJson(const DbSchema& schema);
+
+// Raises a VantorError that names the line and column of a syntax error, or the place of a
+// missing or mistyped value; sourceName is how the message names the input.
+DbSchema ReadSnapshotJson(const QByteArray& data, const QString& sourceName);
+
+} // namespace vantor

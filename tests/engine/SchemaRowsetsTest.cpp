@@ -1,0 +1,130 @@
+#include "engine/SchemaRowsets.h"
+#include "engine/SnapshotJson.h"
+#include "model/VantorError.h"
+#include "tests/support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantor;
+
+namespace {
+
+DbSchema sample() {
+    DbSchema s;
+    s.sourceFormat = "JET4";
+    SchemaTable orders{"orders", "TABLE", {}, {}};
+    SchemaColumn id;
+    id.name = "ID";
+    id.dataType = 3;
+    id.nullable = false;
+    id.ordinal = 1;
+    id.autoNumber = true;
+    SchemaColumn note;
+    note.name = "assigned To";
+    note.dataType = 130;
+    note.maxLength = 50;
+    note.ordinal = 2;
+    note.defaultValue = "\"n/a\"";
+    note.description = QString::fromUtf8("Zuständig");
+    orders.columns = {id, note};
+    orders.indexes.append(SchemaIndex{"PrimaryKey", {{"ID", false}}, true, true});
+    s.tables.append(orders);
+    s.tables.append(SchemaTable{QString::fromUtf8("Umsätze"), "TABLE", {}, {}});
+    s.tables.append(SchemaTable{"MSysObjects", "SYSTEM TABLE", {}, {}});
+    s.tables.append(SchemaTable{"Archive", "TABLE", {}, {}});
+    s.views.append(SchemaView{"b view", "SELECT *\r\nFROM orders;\r\n"});
+    s.views.append(SchemaView{"A view", "SELECT 1;"});
+    s.relationships.append(SchemaRelationship{"OrdersUmsatz", QString::fromUtf8("Umsätze"), "orders", {{"OrderID", "ID"}},
+                            true, false, true});
+    return s;
+}
+
+QStringList column(Recordset& rs, const QString& name) {
+    QStringList values;
+    rs.MoveFirst();
+    while (!rs.Eof()) {
+        values << rs.Fields(name).Value().toString();
+        rs.MoveNext();
+    }
+    return values;
+}
+
+} // namespace
+
+TEST(SchemaRowsets, TablesComeByTypeThenNameIgnoringCase) {
+    auto rs = SchemaRowset(sample(), adSchemaTables, {});
+    EXPECT_EQ(column(*rs, "TABLE_NAME"),
+              QStringList({"MSysObjects", "Archive", "orders", QString::fromUtf8("Umsätze"),
+                           "A view", "b view"}));
+    EXPECT_EQ(column(*rs, "TABLE_TYPE"),
+              QStringList({"SYSTEM TABLE", "TABLE", "TABLE", "TABLE", "VIEW", "VIEW"}));
+}
+
+TEST(SchemaRowsets, ColumnsOfOneTableByNameWithNullLengths) {
+    auto rs = SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "ORDERS", QVariant()});
+    EXPECT_EQ(column(*rs, "COLUMN_NAME"), QStringList({"assigned To", "ID"}));
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("CHARACTER_MAXIMUM_LENGTH").Value().toInt(), 50);
+    EXPECT_EQ(rs->Fields("ORDINAL_POSITION").Value().toInt(), 2);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Fields("CHARACTER_MAXIMUM_LENGTH").Value().isNull());
+    EXPECT_FALSE(rs->Fields("IS_NULLABLE").Value().toBool());
+
+    auto none = SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "nope", QVariant()});
+    EXPECT_TRUE(none->Eof());
+}
+
+TEST(SchemaRowsets, ViewsByNameWithDefinitionsUntouched) {
+    auto rs = SchemaRowset(sample(), adSchemaViews, {});
+    EXPECT_EQ(column(*rs, "TABLE_NAME"), QStringList({"A view", "b view"}));
+    EXPECT_EQ(column(*rs, "VIEW_DEFINITION")[1], "SELECT *\r\nFROM orders;\r\n");
+}
+
+TEST(SnapshotJson, WritesAndReadsBackEveryValue) {
+    DbSchema original = sample();
+    DbSchema back = ReadSnapshotJson(WriteSnapshotJson(original), "mem");
+    EXPECT_EQ(WriteSnapshotJson(back), WriteSnapshotJson(original));
+    ASSERT_EQ(back.tables.size(), 4);
+    const SchemaColumn& note = back.tables[0].columns[1];
+    EXPECT_EQ(note.description, QString::fromUtf8("Zuständig"));
+    EXPECT_EQ(note.defaultValue.value_or(""), "\"n/a\"");
+    EXPECT_EQ(note.maxLength.value_or(0), 50);
+    EXPECT_FALSE(back.tables[0].columns[0].maxLength.has_value());
+    EXPECT_EQ(back.views[0].definition, "SELECT *\r\nFROM orders;\r\n");
+    EXPECT_EQ(back.relationships[0].columns[0].referencedColumn, "ID");
+}
+
+TEST(SnapshotJson, SyntaxErrorsNameLineAndColumn) {
+    QByteArray broken = "{\n  \"format\": \"vantor-schema-snapshot\",\n  \"version\": 1,\n  \"tables\": [,]\n}";
+    try {
+        ReadSnapshotJson(broken, "broken.json");
+        FAIL();
+    } catch (const VantorError& e) {
+        EXPECT_TRUE(e.Description().contains("broken.json")) << e.what();
+        EXPECT_TRUE(e.Description().contains("line 4")) << e.what();
+        EXPECT_TRUE(e.Description().contains("column")) << e.what();
+    }
+}
+
+TEST(SnapshotJson, StructuralErrorsNameThePlace) {
+    auto expectError = [](const QByteArray& json, const QString& fragment) {
+        try {
+            ReadSnapshotJson(json, "s.json");
+            ADD_FAILURE() << "accepted: " << json.constData();
+        } catch (const VantorError& e) {
+            EXPECT_TRUE(e.Description().contains(fragment)) << e.what();
+        }
+    };
+    expectError("[]", "the document");
+    expectError(R"({"format":"other","version":1,"tables":[],"views":[]})", "format");
+    expectError(R"({"format":"vantor-schema-snapshot","version":99,"tables":[],"views":[]})",
+                "version 99");
+    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
+        "columns":[{"name":"c","dataType":"x"}]}],"views":[]})",
+                "tables[0].columns[0].dataType");
+    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[],"views":[{"name":1}]})",
+                "views[0].name");
+    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
+        "columns":[{"name":"c","dataType":1.5}]}],"views":[]})",
+                "dataType");
+}
