@@ -28,6 +28,9 @@ public:
     QString xType() const { return xType_; }
     void xType(const QString& v) { xType_ = v; }
 
+    // The CREATE TABLE batch of this object (written by the script generator).
+    QString SqlCreate() const;
+
 private:
     QString xType_;
     QString category_;
