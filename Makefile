@@ -40,3 +40,16 @@ format:
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+
+# libFuzzer targets of the Access back end with clang: `make fuzz FUZZ_SECONDS=1800`.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 1800
+.PHONY: fuzz
+fuzz:
+	@bash scripts/setup-deps.sh clang-14 libclang-rt-14-dev
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+		-DVANTOR_FUZZ=ON -DVANTOR_SANITIZE=ON -DVANTOR_BENCH=OFF -DVANTOR_DESKTOP=OFF \
+		-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_access_open fuzz_mdb_reader vantor-mdb-reader
+	@bash scripts/fetch-testdata.sh $(FUZZ_DIR)/testdata
+	bash fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)

@@ -1,29 +1,46 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
 #include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "engine/memory/MemoryBackend.h"
+#include "model/VantorError.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <map>
 
 using namespace vantor;
+using namespace vantor::cli;
 
 namespace {
 
-// Two versions of a small order-entry schema, so the program has something real to open.
-void fillExamples() {
-    auto v1 = MemoryDatabase::Create("orders-v1");
-    v1->AddTable("Customers").Column("CustomerID", 3, {}, false).Column("Name", 130, 50);
-    v1->AddTable("Orders").Column("OrderID", 3, {}, false).Column("CustomerID", 3);
-    v1->AddView("Open Orders", "SELECT * FROM Orders;\r\n");
-    auto v2 = MemoryDatabase::Create("orders-v2");
-    v2->AddTable("Customers").Column("CustomerID", 3, {}, false).Column("Name", 130, 80);
-    v2->AddTable("Orders").Column("OrderID", 3, {}, false).Column("CustomerID", 3);
-    v2->AddTable("Products").Column("ProductID", 3, {}, false);
-}
+const char* kUsage = R"(Usage: vantor-cli COMMAND [arguments] [options]
 
-int countRows(Connection& cn, qint32 schema) {
-    auto rs = cn.OpenSchema(schema);
-    return rs->RecordCount();
+Compares the schemas of two Microsoft Access databases (.mdb, .accdb) or schema
+snapshots (.json), writes the SQL that brings one in line with the other, and runs it.
+
+Commands:
+  compare PRIMARY SECONDARY               report every table and view with its state
+  script PRIMARY SECONDARY --target SIDE  the SQL that brings SIDE in line with the other
+  snapshot DATABASE -o FILE.json          write a database's schema as a snapshot
+  run SCRIPT --on DATABASE                run a script batch by batch
+  verify PRIMARY SECONDARY --target SIDE  prove the script converges on a copy of SIDE
+
+Run 'vantor-cli COMMAND --help' for the options of a command.
+Exit codes: 0 equal (or done), 1 different (or not converged), 2 error.
+)";
+
+int runCommand(const QString& name, const QStringList& args) {
+    static const std::map<QString, std::function<int(const QStringList&)>> commands{
+        {QStringLiteral("compare"), CompareCommand},   {QStringLiteral("script"), ScriptCommand},
+        {QStringLiteral("snapshot"), SnapshotCommand}, {QStringLiteral("run"), RunCommand},
+        {QStringLiteral("verify"), VerifyCommand},
+    };
+    auto it = commands.find(name);
+    if (it == commands.end())
+        throw UsageError(QStringLiteral("vantor-cli: unknown command '%1'\nRun 'vantor-cli --help' "
+                                        "for the list of commands.")
+                             .arg(name));
+    return it->second(args);
 }
 
 } // namespace
@@ -32,33 +49,34 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QStringList args = app.arguments().mid(1);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QString first = args.value(0);
 
-    if (args.value(0) == QLatin1String("--version")) {
-        out << "vantor-cli " << VANTOR_VERSION << "\n";
-        return 0;
+    if (first == QLatin1String("--version")) {
+        std::printf("vantor-cli %s\n", VANTOR_VERSION);
+        return ExitEqual;
     }
-    if (args.value(0) != QLatin1String("demo")) {
-        err << "usage: vantor-cli demo | --version\n";
-        return 2;
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        first == QLatin1String("help")) {
+        if (args.size() > 1 && first == QLatin1String("help"))
+            return runCommand(args[1], {QStringLiteral("--help")});
+        std::fputs(kUsage, stdout);
+        return ExitEqual;
     }
-
-    fillExamples();
-    Engine = std::make_shared<clsEngine>();
-    Engine->DbPathPrimary(QStringLiteral("memory:orders-v1"));
-    Engine->DbPathSecondary(QStringLiteral("memory:orders-v2"));
-    Engine->DbUserPrimary(QStringLiteral("Admin"));
-    Engine->DbUserSecondary(QStringLiteral("Admin"));
-    if (!Engine->DbOpen()) {
-        err << "Cannot open database. " << Engine->ErrDescription() << "\n";
-        return 2;
+    if (first.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return ExitTrouble;
     }
-    for (auto [label, cn] :
-         {std::pair{"primary  ", CnPrimary}, std::pair{"secondary", CnSecondary}})
-        out << label << " " << cn->Properties(prop::DataSource).Value().toString() << ": "
-            << countRows(*cn, adSchemaTables) << " tables and views, "
-            << countRows(*cn, adSchemaViews) << " views\n";
-    return 0;
+    int code = ExitTrouble;
+    try {
+        code = runCommand(first, args.mid(1));
+    } catch (const CliError& e) {
+        PrintError(e.Message());
+    } catch (const VantorError& e) {
+        PrintError(e.Description());
+    } catch (const std::exception& e) {
+        PrintError(QString::fromLocal8Bit(e.what()));
+    }
+    ResetGlobals();
+    return code;
 }

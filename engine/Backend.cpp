@@ -1,6 +1,8 @@
 #include "engine/Backend.h"
 
+#include "engine/access/AccessBackend.h"
 #include "engine/memory/MemoryBackend.h"
+#include "engine/snapshot/SnapshotBackend.h"
 #include "model/VantorError.h"
 
 #include <QFileInfo>
@@ -11,6 +13,8 @@ BackendRegistry& BackendRegistry::Instance() {
     static BackendRegistry registry = [] {
         BackendRegistry r;
         r.Register(std::make_shared<MemoryBackend>());
+        r.Register(std::make_shared<AccessBackend>());
+        r.Register(std::make_shared<SnapshotBackend>());
         return r;
     }();
     return registry;

@@ -1,5 +1,6 @@
 #include "engine/SchemaRowsets.h"
 
+#include "engine/SnapshotJson.h"
 #include "model/KeyedCollection.h"
 #include "model/VantorError.h"
 
@@ -90,6 +91,9 @@ std::shared_ptr<Recordset> SchemaRowset(const DbSchema& schema, qint32 schemaKin
         return columnsRowset(schema, CriteriaTableName(criteria));
     case adSchemaViews:
         return viewsRowset(schema);
+    case kSchemaWholeSnapshot:
+        return std::make_shared<Recordset>(QStringList{kSnapshotColumn},
+                                           QList<QVariantList>{{WriteSnapshotJson(schema)}});
     default:
         throw VantorError(err::Provider, QStringLiteral("Object or provider is not capable of "
                                                         "performing requested operation."));

@@ -5,6 +5,11 @@
 
 namespace vantor {
 
+// Not one of ADO's schemas: one row whose SNAPSHOT value is the whole schema in the snapshot
+// format, so that an export keeps what the three rowsets cannot carry (indexes, relationships).
+constexpr qint32 kSchemaWholeSnapshot = -1;
+inline const QString kSnapshotColumn = QStringLiteral("SNAPSHOT");
+
 // Serves the schema rowsets from a DbSchema in the order Jet's provider uses: tables by
 // TABLE_TYPE then TABLE_NAME, columns by COLUMN_NAME, views by TABLE_NAME, names compared
 // without regard to case. Every back end that holds a whole schema answers through this.

@@ -198,18 +198,21 @@ std::pair<int, int> lineAndColumn(const QByteArray& data, qsizetype offset) {
 
 } // namespace
 
+QJsonObject SnapshotTableJson(const SchemaTable& t) {
+    QJsonArray columns;
+    for (const SchemaColumn& c : t.columns)
+        columns.append(columnJson(c));
+    QJsonArray indexes;
+    for (const SchemaIndex& i : t.indexes)
+        indexes.append(indexJson(i));
+    return QJsonObject{
+        {"name", t.name}, {"type", t.type}, {"columns", columns}, {"indexes", indexes}};
+}
+
 QByteArray WriteSnapshotJson(const DbSchema& schema) {
     QJsonArray tables;
-    for (const SchemaTable& t : schema.tables) {
-        QJsonArray columns;
-        for (const SchemaColumn& c : t.columns)
-            columns.append(columnJson(c));
-        QJsonArray indexes;
-        for (const SchemaIndex& i : t.indexes)
-            indexes.append(indexJson(i));
-        tables.append(QJsonObject{
-            {"name", t.name}, {"type", t.type}, {"columns", columns}, {"indexes", indexes}});
-    }
+    for (const SchemaTable& t : schema.tables)
+        tables.append(SnapshotTableJson(t));
     QJsonArray views;
     for (const SchemaView& v : schema.views)
         views.append(QJsonObject{{"name", v.name}, {"definition", v.definition}});

@@ -3,6 +3,7 @@
 #include "engine/DbSchema.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 
 namespace vantor {
 
@@ -11,6 +12,9 @@ constexpr int kSnapshotVersion = 1;
 inline const QString kSnapshotFormatName = QStringLiteral("vantor-schema-snapshot");
 
 QByteArray WriteSnapshotJson(const DbSchema& schema);
+
+// One element of the document's "tables" array, for writers that reuse unchanged tables' text.
+QJsonObject SnapshotTableJson(const SchemaTable& table);
 
 // Raises a VantorError that names the line and column of a syntax error, or the place of a
 // missing or mistyped value; sourceName is how the message names the input.

@@ -1,6 +1,7 @@
 #include "engine/clsEngine.h"
 
 #include "engine/Globals.h"
+#include "engine/clsCompareTable.h"
 #include "model/VantorError.h"
 
 namespace vantor {
@@ -11,6 +12,8 @@ const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 } // namespace
 
 clsEngine::clsEngine(QObject* parent) : QObject(parent) {}
+
+clsEngine::~clsEngine() = default;
 
 void clsEngine::reportError(qint32 number, const QString& description) {
     errNumber_ = number;

@@ -9,6 +9,7 @@
 namespace vantor {
 
 class Connection;
+class clsCompareTable;
 
 // The compare engine: the settings of the two databases, opening them, loading and comparing
 // their schemas. One lives at a time in the global Engine.
@@ -17,6 +18,7 @@ class clsEngine : public QObject {
 
 public:
     explicit clsEngine(QObject* parent = nullptr);
+    ~clsEngine() override;
 
     // The combined list: after loading the very collection of TablesPri, with the objects that
     // only the secondary database has appended by Refresh.
@@ -61,6 +63,22 @@ private:
     void openSide(std::shared_ptr<Connection>& cn, const QString& path, const QString& user,
                   const QString& password);
 
+    // Schema loading: the driver, then each side's tables, columns and views.
+    bool OpenSchemas();
+    bool LoadTablesSec();
+    bool LoadTablesPri();
+    bool loadTables(Connection* cn, std::shared_ptr<clsObjects>& side, bool markPrimaryOnly);
+    bool LoadFieldsPri();
+    bool LoadFieldsSec();
+    void loadFields(Connection* cn, const clsObjects& side);
+    bool LoadViewsPri();
+    bool LoadViewsSec();
+    bool loadViews(Connection* cn, const clsObjects& side);
+
+    // Comparison of every object present on both sides.
+    bool CompareAll();
+    void CompareObjects();
+
     qint32 errNumber_ = 0;
     QString errDescription_;
     QString dbPathPrimary_;
@@ -70,6 +88,7 @@ private:
     QString dbPassPrimary_;
     QString dbPassSecondary_;
     QStringList diffWork_;
+    std::unique_ptr<clsCompareTable> compareTable_; // one for the engine's life, made on first use
 };
 
 } // namespace vantor

@@ -58,11 +58,16 @@ private:
 
     std::shared_ptr<Recordset> columns(const QString& tableName) const {
         QList<QVariantList> rows;
-        for (const MemoryTable& t : db_->tables) {
-            if (!tableName.isEmpty() && t.name.compare(tableName, Qt::CaseInsensitive) != 0)
-                continue;
+        auto append = [&rows](const MemoryTable& t) {
             for (const MemoryColumn& c : t.columns)
                 rows.append({t.name, c.name, c.dataType, c.maxLength, c.nullable, c.ordinal});
+        };
+        if (tableName.isEmpty()) {
+            for (const MemoryTable& t : db_->tables)
+                append(t);
+        } else {
+            for (qsizetype i : db_->TablePositions(tableName))
+                append(db_->tables[i]);
         }
         return std::make_shared<Recordset>(
             QStringList{schemacol::TableName, schemacol::ColumnName, schemacol::DataType,
@@ -94,6 +99,28 @@ MemoryTable& MemoryTable::Column(const QString& name, qint32 dataType, QVariant 
 MemoryTable& MemoryDatabase::AddTable(const QString& name, const QString& type) {
     tables.append(MemoryTable{name, type, {}});
     return tables.last();
+}
+
+QList<qsizetype> MemoryDatabase::TablePositions(const QString& name) const {
+    // Tests edit the public table list directly, so every hit is checked and a miss rebuilds the
+    // index; a stale index can cost time but never give a wrong answer.
+    QString key = name.toCaseFolded();
+    auto current = [&](const QList<qsizetype>& hits) {
+        if (hits.isEmpty() || indexedTables_ != tables.size())
+            return false;
+        for (qsizetype i : hits)
+            if (i >= tables.size() || tables[i].name.toCaseFolded() != key)
+                return false;
+        return true;
+    };
+    QList<qsizetype> hits = tableIndex_.value(key);
+    if (current(hits))
+        return hits;
+    tableIndex_.clear();
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        tableIndex_[tables[i].name.toCaseFolded()].append(i);
+    indexedTables_ = tables.size();
+    return tableIndex_.value(key);
 }
 
 void MemoryDatabase::AddView(const QString& name, const QString& definition) {

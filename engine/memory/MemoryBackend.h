@@ -3,6 +3,7 @@
 #include "engine/Backend.h"
 #include "model/VantorError.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -62,6 +63,13 @@ public:
     static std::shared_ptr<MemoryDatabase> Create(const QString& name);
     static std::shared_ptr<MemoryDatabase> Find(const QString& name);
     static void DropAll();
+
+    // Positions in tables of the tables with this name (letter case ignored).
+    QList<qsizetype> TablePositions(const QString& name) const;
+
+private:
+    mutable QHash<QString, QList<qsizetype>> tableIndex_;
+    mutable qsizetype indexedTables_ = -1;
 };
 
 class MemoryBackend : public Backend {

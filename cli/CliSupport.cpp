@@ -1,0 +1,28 @@
+#include "cli/CliSupport.h"
+
+#include <QSaveFile>
+#include <cstdio>
+
+namespace vantor::cli {
+
+void WriteOutput(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty() || path == QLatin1String("-")) {
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            throw CliError(QStringLiteral("Cannot write to standard output."));
+        return;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw CliError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+}
+
+void PrintError(const QString& line) {
+    std::fflush(stdout);
+    QByteArray bytes = line.toLocal8Bit();
+    bytes.append('\n');
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace vantor::cli

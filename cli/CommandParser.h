@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace vantor::cli {
+
+// The arguments of one command (the words after its name): its options, its positional
+// arguments, and the help text made from both.
+class CommandParser {
+public:
+    CommandParser(QString command, QString usage, QString summary);
+
+    void AddOption(const QCommandLineOption& option);
+    void AddOption(const QString& name, const QString& description,
+                   const QString& valueName = QString());
+    // Options every command that opens two databases takes.
+    void AddTwoSideLogins();
+    // Options of the commands that open one database.
+    void AddOneSideLogin();
+    void AddFormat(const QStringList& formats);
+
+    // False when --help was asked: the help is then already printed. A command line that does
+    // not fit raises UsageError; exactly `positionals` arguments are expected.
+    bool Parse(const QStringList& args, int positionals);
+
+    QString Value(const QString& name) const { return parser_.value(name); }
+    bool IsSet(const QString& name) const { return parser_.isSet(name); }
+    QStringList Positionals() const { return parser_.positionalArguments(); }
+    // The --format value, checked against the formats the command knows.
+    QString Format() const;
+
+    QString Help() const;
+    // Raises UsageError with message and where to find help.
+    [[noreturn]] void Fail(const QString& message) const;
+
+private:
+    QString command_;
+    QString usage_;
+    QString summary_;
+    QStringList formats_;
+    QList<QCommandLineOption> options_;
+    QCommandLineParser parser_;
+};
+
+} // namespace vantor::cli

@@ -1,0 +1,40 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/Reports.h"
+
+namespace vantor::cli {
+
+int CompareCommand(const QStringList& args) {
+    CommandParser parser(
+        QStringLiteral("compare"), QStringLiteral("PRIMARY SECONDARY [options]"),
+        QStringLiteral(
+            "Compares the schemas of two databases (.mdb, .accdb or .json snapshots) and "
+            "reports every table and view\nwith its state: equal, different, only in "
+            "primary, only in secondary.\nExit code 0 when all are equal, 1 when any "
+            "differ, 2 on an error."));
+    parser.AddFormat({QStringLiteral("text"), QStringLiteral("json"), QStringLiteral("html")});
+    AddOutputOption(parser);
+    AddAllOption(parser);
+    AddQuietOption(parser);
+    parser.AddTwoSideLogins();
+    if (!parser.Parse(args, 2))
+        return ExitEqual;
+
+    const QStringList paths = parser.Positionals();
+    DatabaseLogin primary =
+        ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
+    DatabaseLogin secondary =
+        ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
+    ProgressScope progress(parser);
+    auto engine = OpenAndCompare(primary, secondary);
+    CompareReport report = MakeCompareReport(*engine, parser.IsSet(QStringLiteral("all")));
+
+    const QString format = parser.Format();
+    QByteArray bytes = format == QLatin1String("json")   ? CompareAsJson(report)
+                       : format == QLatin1String("html") ? CompareAsHtml(report, *engine)
+                                                         : CompareAsText(report);
+    WriteOutput(parser.Value(QStringLiteral("output")), bytes);
+    return report.AllEqual() ? ExitEqual : ExitDifferent;
+}
+
+} // namespace vantor::cli

@@ -1,0 +1,218 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/Reports.h"
+#include "cli/ScratchDatabase.h"
+#include "engine/Connection.h"
+#include "engine/Globals.h"
+#include "engine/clsEngine.h"
+#include "engine/snapshot/SnapshotExport.h"
+#include "model/VantorError.h"
+#include "script/BatchRunner.h"
+#include "script/SyncScript.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace vantor::cli {
+
+namespace {
+
+const QString kScratchName = QStringLiteral("verify-target");
+
+struct Verification {
+    int target = 1;
+    SyncScript script;
+    BatchRunResult run;
+    CompareReport after;
+    QStringList reasons; // per object of after, empty where it converged
+
+    qsizetype Executed() const {
+        return std::count_if(run.batches.begin(), run.batches.end(),
+                             [](const ScriptBatch& b) { return b.executed; });
+    }
+    bool Converged() const { return run.Succeeded() && after.AllEqual(); }
+};
+
+QString clipped(const QString& line) {
+    constexpr qsizetype kLongest = 70;
+    return line.size() > kLongest ? line.left(kLongest) + QChar(0x2026) : line;
+}
+
+QString definition(const std::shared_ptr<clsObjects>& side, const ObjectState& o) {
+    auto object = side ? side->Item(QLatin1Char(':') + o.name) : nullptr;
+    if (!object)
+        return QString();
+    return o.type == QLatin1String("TABLE") ? object->SqlCreate() : object->Obj_Text();
+}
+
+QString firstDifference(const QString& pri, const QString& sec) {
+    const QStringList a = pri.split(QStringLiteral("\r\n"));
+    const QStringList b = sec.split(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (a.value(i) == b.value(i))
+            continue;
+        QString text = QStringLiteral("line %1 reads \"%2\" in the primary and \"%3\" in the "
+                                      "secondary database")
+                           .arg(i + 1)
+                           .arg(clipped(a.value(i)), clipped(b.value(i)));
+        if (a.value(i).compare(b.value(i), Qt::CaseInsensitive) == 0)
+            text += QStringLiteral(", which differ only in letter case: no ALTER TABLE changes "
+                                   "that");
+        return text + QLatin1Char('.');
+    }
+    return QStringLiteral("the definitions differ.");
+}
+
+QString reasonFor(const ObjectState& o, const clsEngine& engine, const QStringList& notes) {
+    // A note names the object as "TYPE [name]: ", with the type of the side it was made for.
+    const QString named = QStringLiteral(" [") + o.name + QStringLiteral("]: ");
+    for (const QString& note : notes) {
+        qsizetype at = note.indexOf(named, 0, Qt::CaseInsensitive);
+        if (at >= 0 && !note.left(at).contains(QLatin1Char('[')))
+            return note.mid(at + named.size());
+    }
+    switch (o.status) {
+    case 1:
+        return QStringLiteral("still different after the script: ") +
+               firstDifference(definition(engine.TablesPri, o), definition(engine.TablesSec, o));
+    case 2:
+        return QStringLiteral("still only in the primary database.");
+    case 3:
+        return QStringLiteral("still only in the secondary database.");
+    default:
+        return QString();
+    }
+}
+
+QByteArray asText(const Verification& v) {
+    const QString targetPath = v.target == 0 ? v.after.primary : v.after.secondary;
+    QString text;
+    if (v.script.steps.empty()) {
+        text = QStringLiteral("Script for the %1 database: empty.\n").arg(SideName(v.target));
+    } else {
+        const qsizetype batches =
+            static_cast<qsizetype>(v.run.batches.size()) + (v.run.failure ? 1 : 0);
+        text = QStringLiteral("Script for the %1 database: %2 %3, %4 executed on an in-memory "
+                              "copy of %5.\n")
+                   .arg(SideName(v.target))
+                   .arg(batches)
+                   .arg(batches == 1 ? QStringLiteral("batch") : QStringLiteral("batches"))
+                   .arg(v.Executed())
+                   .arg(targetPath);
+    }
+    if (v.run.failure)
+        text += FailedBatchSentence(*v.run.failure) + QLatin1Char('\n');
+    const qsizetype total = static_cast<qsizetype>(v.after.objects.size());
+    if (v.Converged()) {
+        text += QStringLiteral("Converged: all %1 tables and views are equal after the script.\n")
+                    .arg(total);
+        return text.toUtf8();
+    }
+    const std::array<int, 4> totals = v.after.Totals();
+    text += QStringLiteral("Not converged: %1 of %2 tables and views still differ.\n")
+                .arg(total - totals[0])
+                .arg(total);
+    for (size_t i = 0; i < v.after.objects.size(); ++i) {
+        const ObjectState& o = v.after.objects[i];
+        if (o.status != 0)
+            text += QStringLiteral("  %1 [%2] %3: %4\n")
+                        .arg(o.type, o.name, StateWord(o.status), v.reasons[i]);
+    }
+    return text.toUtf8();
+}
+
+QByteArray asJson(const Verification& v) {
+    QJsonArray objects;
+    for (size_t i = 0; i < v.after.objects.size(); ++i) {
+        const ObjectState& o = v.after.objects[i];
+        QJsonObject entry{{QStringLiteral("name"), o.name},
+                          {QStringLiteral("type"), o.type},
+                          {QStringLiteral("status"), o.status},
+                          {QStringLiteral("state"), StateWord(o.status)}};
+        if (!v.reasons[i].isEmpty())
+            entry.insert(QStringLiteral("reason"), v.reasons[i]);
+        objects.append(entry);
+    }
+    QJsonValue failure;
+    if (v.run.failure)
+        failure = QJsonObject{{QStringLiteral("batch"), v.run.failure->batch.number},
+                              {QStringLiteral("firstLine"), v.run.failure->batch.firstLine + 1},
+                              {QStringLiteral("lastLine"), v.run.failure->batch.lastLine + 1},
+                              {QStringLiteral("description"), v.run.failure->description}};
+    QJsonObject root{{QStringLiteral("primary"), v.after.primary},
+                     {QStringLiteral("secondary"), v.after.secondary},
+                     {QStringLiteral("target"), SideName(v.target)},
+                     {QStringLiteral("converged"), v.Converged()},
+                     {QStringLiteral("batches"), static_cast<qint64>(v.run.batches.size())},
+                     {QStringLiteral("executed"), static_cast<qint64>(v.Executed())},
+                     {QStringLiteral("failure"), failure},
+                     {QStringLiteral("notes"), QJsonArray::fromStringList(v.script.notes)},
+                     {QStringLiteral("objects"), objects}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+// The target's whole schema, read through the connection the comparison left open.
+DbSchema targetSchema(int target) {
+    const std::shared_ptr<Connection>& cn = target == 0 ? CnPrimary : CnSecondary;
+    try {
+        return ReadDatabaseSchema(*cn);
+    } catch (const VantorError& e) {
+        throw CliError(QStringLiteral("Unable to load schemas. ") + e.Description());
+    }
+}
+
+} // namespace
+
+int VerifyCommand(const QStringList& args) {
+    CommandParser parser(
+        QStringLiteral("verify"), QStringLiteral("PRIMARY SECONDARY --target SIDE [options]"),
+        QStringLiteral("Writes the script as `script` does, runs it on an in-memory copy of the "
+                       "target (the target\nitself is never touched), compares again and reports "
+                       "whether every table and view is now equal,\nlisting what did not converge "
+                       "and why. Exit code 0 when converged, 1 when not, 2 on an error."));
+    AddTargetOption(parser);
+    parser.AddFormat({QStringLiteral("text"), QStringLiteral("json")});
+    AddOutputOption(parser);
+    AddAllOption(parser);
+    AddQuietOption(parser);
+    parser.AddTwoSideLogins();
+    if (!parser.Parse(args, 2))
+        return ExitEqual;
+    const int target = TargetSide(parser);
+    const bool all = parser.IsSet(QStringLiteral("all"));
+
+    const QStringList paths = parser.Positionals();
+    DatabaseLogin primary =
+        ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
+    DatabaseLogin secondary =
+        ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
+    ProgressScope progress(parser);
+
+    Verification v;
+    v.target = target;
+    auto before = OpenAndCompare(primary, secondary);
+    // The copy lives in this process only, so the script can run without touching the target.
+    DbSchema schema = targetSchema(target);
+    v.script = BuildSyncScript(*before, target, QString(), &schema);
+    DatabaseLogin copy{ScratchDatabase::Create(kScratchName, std::move(schema)),
+                       QStringLiteral("Admin"), QString()};
+
+    auto cn = OpenDatabase(copy);
+    v.run = BatchRunner().Run(TextLineSource(v.script.Text()), cn);
+    cn->Close();
+
+    auto engine = OpenAndCompare(target == 0 ? copy : primary, target == 0 ? secondary : copy);
+    v.after = MakeCompareReport(*engine, all);
+    v.after.primary = primary.path;
+    v.after.secondary = secondary.path;
+    for (const ObjectState& o : v.after.objects)
+        v.reasons << (o.status == 0 ? QString() : reasonFor(o, *engine, v.script.notes));
+    ScratchDatabase::Drop(kScratchName);
+
+    WriteOutput(parser.Value(QStringLiteral("output")),
+                parser.Format() == QLatin1String("json") ? asJson(v) : asText(v));
+    return v.Converged() ? ExitEqual : ExitDifferent;
+}
+
+} // namespace vantor::cli

@@ -1,0 +1,121 @@
+#include "engine/access/AccessCatalog.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr qint32 kObjectTypeTable = 1;
+constexpr qint32 kObjectTypeOdbcLink = 4;
+constexpr qint32 kObjectTypeLink = 6;
+constexpr qint64 kFlagSystem = 0x80000000LL;
+constexpr qint64 kFlagAccess = 0x2;
+constexpr int kCalculatedTextLength = 255;
+
+bool isYes(const QHash<QString, QString>& props, const QString& key) {
+    QString v = props.value(key).trimmed().toLower();
+    return v == QLatin1String("yes") || v == QLatin1String("true") || v == QLatin1String("-1") ||
+           v == QLatin1String("1");
+}
+
+} // namespace
+
+qint32 AdoTypeOfJetType(int jetType) {
+    switch (jetType) {
+    case jettype::Boolean:
+        return 11;
+    case jettype::Byte:
+        return 17;
+    case jettype::Integer:
+        return 2;
+    case jettype::Long:
+        return 3;
+    case jettype::Currency:
+        return 6;
+    case jettype::Single:
+        return 4;
+    case jettype::Double:
+        return 5;
+    case jettype::DateTime:
+        return 7;
+    case jettype::Binary:
+    case jettype::Ole:
+        return 128;
+    case jettype::Text:
+    case jettype::Memo:
+        return 130;
+    case jettype::Guid:
+        return 72;
+    case jettype::Decimal:
+        return 131;
+    case jettype::Complex:
+        return adocode::Complex;
+    case jettype::BigInt:
+        return 20;
+    case jettype::DateTimeExtended:
+        return adocode::DateTimeExtended;
+    default:
+        return 0;
+    }
+}
+
+SchemaColumn ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
+    SchemaColumn c;
+    c.name = raw.name;
+    c.ordinal = ordinal;
+    // A calculated column is served as its result type; its stored type is only a container.
+    int resultType = raw.properties.value(QStringLiteral("ResultType")).toInt();
+    bool calculated = resultType != 0 && raw.properties.contains(QStringLiteral("Expression"));
+    int type = calculated ? resultType : raw.jetType;
+    c.dataType = AdoTypeOfJetType(type);
+
+    switch (type) {
+    case jettype::Text:
+        if (calculated)
+            c.maxLength = kCalculatedTextLength;
+        else
+            c.maxLength = jet3 ? raw.sizeInBytes : raw.sizeInBytes / 2;
+        break;
+    case jettype::Binary:
+        c.maxLength = raw.sizeInBytes;
+        break;
+    case jettype::Memo:
+    case jettype::Ole:
+        c.maxLength = 0;
+        break;
+    case jettype::Decimal:
+        if (!calculated) {
+            c.precision = raw.precision;
+            c.scale = raw.scale;
+        }
+        break;
+    default:
+        break;
+    }
+
+    c.autoNumber = raw.longAutoNumber && raw.jetType == jettype::Long && !calculated;
+    c.nullable = type != jettype::Boolean && !isYes(raw.properties, QStringLiteral("Required"));
+    c.allowZeroLength = isYes(raw.properties, QStringLiteral("AllowZeroLength"));
+    if (raw.properties.contains(QStringLiteral("DefaultValue")))
+        c.defaultValue = raw.properties.value(QStringLiteral("DefaultValue"));
+    c.description = raw.properties.value(QStringLiteral("Description"));
+    return c;
+}
+
+QString TableTypeOf(qint32 objectType, qint64 flags) {
+    switch (objectType) {
+    case kObjectTypeTable:
+        if (flags & kFlagSystem)
+            return QStringLiteral("SYSTEM TABLE");
+        if (flags & kFlagAccess)
+            return QStringLiteral("ACCESS TABLE");
+        return QStringLiteral("TABLE");
+    case kObjectTypeLink:
+        return QStringLiteral("LINK");
+    case kObjectTypeOdbcLink:
+        return QStringLiteral("PASS-THROUGH");
+    default:
+        return QString();
+    }
+}
+
+} // namespace vantor

@@ -1,0 +1,41 @@
+#include "engine/access/AccessErrors.h"
+
+namespace vantor::accesserr {
+
+VantorError FileNotFound(const QString& path) {
+    return VantorError(err::Provider, QStringLiteral("Could not find file '%1'.").arg(path));
+}
+
+VantorError UnrecognizedFormat(const QString& path, const QString& reason) {
+    QString text = QStringLiteral("Unrecognized database format '%1'.").arg(path);
+    if (!reason.isEmpty())
+        text += QLatin1Char(' ') + reason;
+    return VantorError(err::Provider, text);
+}
+
+VantorError Encrypted(const QString& path) {
+    return VantorError(err::Provider,
+                       QStringLiteral("Cannot open '%1': the file is encrypted with a database "
+                                      "password (Office encryption), which this version cannot "
+                                      "read. Remove the password in Access and open it again.")
+                           .arg(path));
+}
+
+VantorError WrongPassword() {
+    return VantorError(AuthFailed, QStringLiteral("Not a valid password."));
+}
+
+VantorError WrongAccount() {
+    return VantorError(AuthFailed, QStringLiteral("Not a valid account name or password."));
+}
+
+VantorError ReadOnly(const QString& path) {
+    return VantorError(err::Provider,
+                       QStringLiteral("Cannot run the statement: '%1' is an Access file, which "
+                                      "is opened read-only here. Save the script and run it in "
+                                      "Access, or run it against a schema snapshot of the "
+                                      "database.")
+                           .arg(path));
+}
+
+} // namespace vantor::accesserr

@@ -1,0 +1,56 @@
+#include "engine/access/ReaderLimits.h"
+
+#if defined(Q_OS_UNIX)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <sys/prctl.h>
+#endif
+
+namespace vantor {
+
+namespace {
+
+// Sanitizer runtimes reserve terabytes of address space, so an address-space limit would stop
+// a sanitized reader before it starts.
+constexpr bool kSanitized =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
+} // namespace
+
+void ApplyChildLimits(QProcess& process, const ReaderLimits& limits) {
+#if defined(Q_OS_UNIX)
+    const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
+    const rlim_t cpuSeconds = static_cast<rlim_t>(limits.timeoutMs / 1000 + 2);
+    // Runs in the child between fork and exec: only async-signal-safe calls.
+    process.setChildProcessModifier([memory, cpuSeconds] {
+        struct rlimit none = {0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+        struct rlimit cpu = {cpuSeconds, cpuSeconds + 1};
+        setrlimit(RLIMIT_CPU, &cpu);
+        if (!kSanitized && memory > 0) {
+            struct rlimit as = {memory, memory};
+            setrlimit(RLIMIT_AS, &as);
+        }
+#if defined(Q_OS_LINUX)
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    });
+#else
+    Q_UNUSED(process);
+    Q_UNUSED(limits);
+#endif
+}
+
+} // namespace vantor

@@ -1,0 +1,126 @@
+#include "engine/access/ReaderProcess.h"
+
+#include "engine/SnapshotJson.h"
+#include "engine/access/AccessErrors.h"
+#include "engine/access/ReaderProtocol.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kPollMs = 50;
+constexpr qsizetype kStderrTail = 4096;
+
+QString programDir() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    // Test programs and tools may run without an application object.
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
+        .absolutePath();
+}
+
+QString secondsText(int ms) {
+    return QString::number((ms + 999) / 1000);
+}
+
+QString mebibytesText(qint64 bytes) {
+    return QString::number(bytes >> 20);
+}
+
+bool soundsOutOfMemory(const QByteArray& stderrTail) {
+    return stderrTail.contains("failed to allocate") || stderrTail.contains("bad_alloc") ||
+           stderrTail.contains("out of memory");
+}
+
+QString firstLine(const QByteArray& text) {
+    QString s = QString::fromUtf8(text).trimmed();
+    qsizetype nl = s.indexOf(QLatin1Char('\n'));
+    return nl < 0 ? s : s.left(nl).trimmed();
+}
+
+} // namespace
+
+QString AccessReaderProgram() {
+    QString fromEnv = qEnvironmentVariable(kReaderProgramEnv);
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QDir(programDir()).absoluteFilePath(QString::fromLatin1(kReaderProgramName));
+}
+
+DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
+    QProcess process;
+    process.setProgram(AccessReaderProgram());
+    process.setArguments({QStringLiteral("--"), path});
+    process.setStandardInputFile(QProcess::nullDevice());
+    ApplyChildLimits(process, limits);
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted())
+        throw accesserr::UnrecognizedFormat(
+            path, QStringLiteral("The reader program '%1' could not be started: %2.")
+                      .arg(process.program(), process.errorString()));
+
+    QByteArray out;
+    QByteArray errTail;
+    QDeadlineTimer deadline(limits.timeoutMs);
+    QString stopReason;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(
+            static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline.remainingTime()))));
+        out += process.readAllStandardOutput();
+        errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (out.size() > limits.maxOutputBytes)
+            stopReason = QStringLiteral("The reader's answer grew beyond %1 MiB.")
+                             .arg(mebibytesText(limits.maxOutputBytes));
+        else if (deadline.hasExpired())
+            stopReason = QStringLiteral("Reading the file took longer than the limit of %1 s.")
+                             .arg(secondsText(limits.timeoutMs));
+        if (!stopReason.isEmpty()) {
+            process.kill();
+            process.waitForFinished(-1);
+            throw accesserr::UnrecognizedFormat(path, stopReason);
+        }
+    }
+    out += process.readAllStandardOutput();
+    errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
+
+    const QString memoryReason =
+        QStringLiteral("Reading the file needed more than the reader's memory limit of %1 MiB.")
+            .arg(mebibytesText(limits.memoryBytes));
+    if (process.exitStatus() == QProcess::CrashExit) {
+        if (soundsOutOfMemory(errTail))
+            throw accesserr::UnrecognizedFormat(path, memoryReason);
+        throw accesserr::UnrecognizedFormat(
+            path, QStringLiteral("The reader stopped unexpectedly while reading the file."));
+    }
+    switch (process.exitCode()) {
+    case readerexit::Ok:
+        break;
+    case readerexit::OutOfMemory:
+        throw accesserr::UnrecognizedFormat(path, memoryReason);
+    case readerexit::Encrypted:
+        throw accesserr::Encrypted(path);
+    case readerexit::Unreadable:
+        throw accesserr::UnrecognizedFormat(path);
+    default:
+        throw accesserr::UnrecognizedFormat(path,
+                                            QStringLiteral("The reader failed (exit code %1): %2")
+                                                .arg(process.exitCode())
+                                                .arg(firstLine(errTail)));
+    }
+    try {
+        return ReadSnapshotJson(out, path);
+    } catch (const VantorError&) {
+        throw accesserr::UnrecognizedFormat(
+            path, QStringLiteral("The reader's answer was not a valid schema."));
+    }
+}
+
+} // namespace vantor

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/DbSchema.h"
+#include "engine/access/ReaderLimits.h"
+
+#include <QString>
+
+namespace vantor {
+
+// The reader program: where VANTOR_MDB_READER names it, else beside the running program.
+QString AccessReaderProgram();
+
+// Runs the reader on the file and returns the schema it printed. Every failure is raised as
+// Jet's "Unrecognized database format" error, with the reason when the reader was stopped.
+DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits = {});
+
+} // namespace vantor

@@ -1,0 +1,319 @@
+#include "engine/access/reader/MdbSchemaReader.h"
+
+#include "engine/access/AccessCatalog.h"
+#include "engine/access/JetHeader.h"
+#include "engine/access/QuerySql.h"
+
+#include <mdbtools.h>
+
+#include <QFile>
+#include <QHash>
+#include <QMap>
+#include <iconv.h>
+#include <memory>
+#include <vector>
+
+namespace vantor {
+
+namespace {
+
+constexpr size_t kBindSize = size_t(1) << 20;
+
+struct HandleCloser {
+    void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+struct TableFreer {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using Handle = std::unique_ptr<MdbHandle, HandleCloser>;
+using Table = std::unique_ptr<MdbTableDef, TableFreer>;
+
+QString text(const char* utf8) {
+    return utf8 ? QString::fromUtf8(utf8) : QString();
+}
+
+// The rows of a catalog table, each value as the text libmdb makes of it (empty for null).
+class RowCursor {
+public:
+    RowCursor(MdbTableDef* table, const QStringList& columns) : table_(table) {
+        // libmdb keeps the addresses it is given, so every Bound stays where it is made.
+        bound_ = std::vector<Bound>(static_cast<size_t>(columns.size()));
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            Bound& b = bound_[static_cast<size_t>(i)];
+            // Left uninitialised: libmdb writes only what a value needs, and pages untouched
+            // stay free.
+            b.buffer = std::make_unique_for_overwrite<char[]>(kBindSize + 1);
+            b.buffer[0] = 0;
+            QByteArray utf8 = columns[i].toUtf8();
+            b.present =
+                mdb_bind_column_by_name(table, utf8.data(), b.buffer.get(), &b.length) >= 0;
+        }
+        mdb_rewind_table(table);
+    }
+
+    bool Next() {
+        for (Bound& b : bound_) {
+            b.length = 0;
+            b.buffer[0] = 0;
+        }
+        return mdb_fetch_row(table_) != 0;
+    }
+    QString Text(int i) const {
+        const Bound& b = bound_[static_cast<size_t>(i)];
+        if (!b.present || b.length <= 0)
+            return QString();
+        return QString::fromUtf8(b.buffer.get(),
+                                 qMin<qsizetype>(b.length, static_cast<qsizetype>(kBindSize)));
+    }
+    std::optional<qint64> Number(int i) const {
+        bool ok = false;
+        qint64 v = Text(i).toLongLong(&ok);
+        return ok ? std::optional<qint64>(v) : std::nullopt;
+    }
+
+private:
+    struct Bound {
+        std::unique_ptr<char[]> buffer;
+        int length = 0;
+        bool present = false;
+    };
+    MdbTableDef* table_;
+    std::vector<Bound> bound_;
+};
+
+Table openTable(MdbCatalogEntry* entry) {
+    Table table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get()))
+        return nullptr;
+    return table;
+}
+
+Table openCatalogTable(MdbHandle* mdb, const char* name) {
+    MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, name);
+    return entry ? openTable(entry) : nullptr;
+}
+
+struct CatalogObject {
+    qint64 id = 0;
+    QString name;
+    qint32 type = 0;
+    qint64 flags = 0;
+};
+
+QList<CatalogObject> readObjects(MdbHandle* mdb) {
+    Table table = openCatalogTable(mdb, "MSysObjects");
+    if (!table)
+        throw UnreadableFile("The catalog table cannot be read.");
+    RowCursor rows(table.get(), {"Id", "Name", "Type", "Flags"});
+    QList<CatalogObject> out;
+    while (rows.Next()) {
+        CatalogObject o;
+        o.id = rows.Number(0).value_or(0);
+        o.name = rows.Text(1);
+        o.type = static_cast<qint32>(rows.Number(2).value_or(0));
+        o.flags = rows.Number(3).value_or(0);
+        if (!o.name.isEmpty())
+            out.append(o);
+    }
+    return out;
+}
+
+QHash<QString, QString> propertiesOf(const MdbColumn* col) {
+    QHash<QString, QString> out;
+    if (!col->props || !col->props->hash)
+        return out;
+    g_hash_table_foreach(
+        col->props->hash,
+        [](gpointer key, gpointer value, gpointer user) {
+            static_cast<QHash<QString, QString>*>(user)->insert(
+                text(static_cast<const char*>(key)), text(static_cast<const char*>(value)));
+        },
+        &out);
+    return out;
+}
+
+QList<SchemaIndex> indexesOf(MdbTableDef* table) {
+    QList<SchemaIndex> out;
+    // libmdb leaves its answer in the table, whatever it returns.
+    mdb_read_indices(table);
+    GPtrArray* indexes = table->indices;
+    if (!indexes)
+        return out;
+    constexpr int kForeignKeyIndex = 2;
+    for (guint i = 0; i < indexes->len; ++i) {
+        auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(indexes, i));
+        // Relationship indexes come back with the relationship itself.
+        if (idx->index_type == kForeignKeyIndex)
+            continue;
+        SchemaIndex index;
+        index.name = text(idx->name);
+        index.primary = idx->index_type == 1;
+        index.unique = index.primary || (idx->flags & MDB_IDX_UNIQUE);
+        for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
+            int colNum = idx->key_col_num[k];
+            if (colNum < 1 || static_cast<guint>(colNum) > table->columns->len)
+                continue;
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, colNum - 1));
+            index.columns.append({text(col->name), idx->key_col_order[k] == MDB_DESC});
+        }
+        if (!index.columns.isEmpty()) // libmdb loses the columns of some indexes after deletes
+            out.append(index);
+    }
+    return out;
+}
+
+SchemaTable readTable(MdbCatalogEntry* entry, const QString& name, const QString& type, bool jet3) {
+    SchemaTable t;
+    t.name = name;
+    t.type = type;
+    Table table = openTable(entry);
+    if (!table) {
+        if (type == QLatin1String("TABLE"))
+            throw UnreadableFile("The definition of a table cannot be read.");
+        return t; // a system table libmdb cannot read is served without columns
+    }
+    for (guint i = 0; i < table->columns->len; ++i) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        RawColumn raw;
+        raw.name = text(col->name);
+        raw.jetType = col->col_type;
+        raw.sizeInBytes = col->col_size;
+        raw.longAutoNumber = col->is_long_auto;
+        raw.precision = col->col_prec;
+        raw.scale = col->col_scale;
+        raw.properties = propertiesOf(col);
+        t.columns.append(ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1)));
+    }
+    t.indexes = indexesOf(table.get());
+    return t;
+}
+
+QList<SchemaView> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
+    QHash<qint64, const CatalogObject*> queries;
+    for (const CatalogObject& o : objects)
+        if (o.type == kObjectTypeQuery)
+            queries.insert(o.id, &o);
+    QList<SchemaView> views;
+    if (queries.isEmpty())
+        return views;
+    Table table = openCatalogTable(mdb, "MSysQueries");
+    if (!table)
+        throw UnreadableFile("The table of saved queries cannot be read.");
+    RowCursor rows(table.get(), {"ObjectId", "Attribute", "Expression", "Flag", "Name1", "Name2"});
+    QMap<qint64, QList<QueryRow>> byQuery;
+    while (rows.Next()) {
+        QueryRow r;
+        r.attribute = static_cast<int>(rows.Number(1).value_or(-1));
+        r.expression = rows.Text(2);
+        if (std::optional<qint64> flag = rows.Number(3))
+            r.flag = static_cast<int>(*flag);
+        r.name1 = rows.Text(4);
+        r.name2 = rows.Text(5);
+        byQuery[rows.Number(0).value_or(0)].append(r);
+    }
+    for (auto it = byQuery.cbegin(); it != byQuery.cend(); ++it) {
+        const CatalogObject* query = queries.value(it.key());
+        if (!query || !IsPlainSelectQuery(it.value(), query->flags))
+            continue;
+        views.append({query->name, SelectQuerySql(it.value())});
+    }
+    return views;
+}
+
+QList<SchemaRelationship> readRelationships(MdbHandle* mdb) {
+    QList<SchemaRelationship> out;
+    Table table = openCatalogTable(mdb, "MSysRelationships");
+    if (!table)
+        return out;
+    RowCursor rows(table.get(), {"szRelationship", "szObject", "szColumn", "szReferencedObject",
+                                 "szReferencedColumn", "icolumn", "grbit"});
+    constexpr qint64 kNotEnforced = 0x2;
+    constexpr qint64 kCascadeUpdate = 0x100;
+    constexpr qint64 kCascadeDelete = 0x1000;
+    QMap<QString, QMap<qint64, SchemaRelationshipColumn>> columns;
+    while (rows.Next()) {
+        QString name = rows.Text(0);
+        SchemaRelationship* rel = nullptr;
+        for (SchemaRelationship& r : out)
+            if (r.name == name)
+                rel = &r;
+        if (!rel) {
+            qint64 grbit = rows.Number(6).value_or(0);
+            out.append({name,
+                        rows.Text(1),
+                        rows.Text(3),
+                        {},
+                        !(grbit & kNotEnforced),
+                        bool(grbit & kCascadeUpdate),
+                        bool(grbit & kCascadeDelete)});
+            rel = &out.last();
+        }
+        columns[name].insert(rows.Number(5).value_or(0), {rows.Text(2), rows.Text(4)});
+    }
+    for (SchemaRelationship& r : out)
+        r.columns = columns.value(r.name).values();
+    return out;
+}
+
+// libmdb reads Jet 3 text in the code page it is told; the header knows the right one.
+void chooseJet3CodePage(const JetHeader& header) {
+    QByteArray name = "CP" + QByteArray::number(header.codePage == 0 ? 1252 : header.codePage);
+    iconv_t probe = iconv_open("UTF-8", name.constData());
+    if (probe == reinterpret_cast<iconv_t>(-1))
+        name = "CP1252";
+    else
+        iconv_close(probe);
+    qputenv("MDB_JET3_CHARSET", name);
+}
+
+JetHeader checkHeader(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UnreadableFile("The file cannot be opened for reading.");
+    QString whyNot;
+    std::optional<JetHeader> header = ParseJetHeader(file.read(kJetHeaderBytes), &whyNot);
+    if (!header)
+        throw UnreadableFile(whyNot.toStdString());
+    if (header->IsOfficeEncrypted())
+        throw EncryptedFile("The file is encrypted.");
+    return *header;
+}
+
+} // namespace
+
+DbSchema ReadMdbSchema(const QString& path) {
+    JetHeader header = checkHeader(path);
+    if (header.IsJet3())
+        chooseJet3CodePage(header);
+    qputenv("MDBICONV", "UTF-8");
+
+    Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
+    if (!mdb)
+        throw UnreadableFile("libmdb cannot open the file.");
+    mdb_set_bind_size(mdb.get(), kBindSize);
+    if (!mdb_read_catalog(mdb.get(), MDB_ANY))
+        throw UnreadableFile("The catalog cannot be read.");
+
+    DbSchema schema;
+    schema.sourceFormat = header.FormatName();
+    QList<CatalogObject> objects = readObjects(mdb.get());
+    for (const CatalogObject& o : objects) {
+        QString type = TableTypeOf(o.type, o.flags);
+        if (type.isEmpty())
+            continue;
+        MdbCatalogEntry* entry = nullptr;
+        if (o.type == 1) {
+            QByteArray utf8 = o.name.toUtf8();
+            entry = mdb_get_catalogentry_by_name(mdb.get(), utf8.constData());
+        }
+        if (entry)
+            schema.tables.append(readTable(entry, o.name, type, header.IsJet3()));
+        else
+            schema.tables.append({o.name, type, {}, {}});
+    }
+    schema.views = readViews(mdb.get(), objects);
+    schema.relationships = readRelationships(mdb.get());
+    return schema;
+}
+
+} // namespace vantor

@@ -1,0 +1,327 @@
+#include "engine/snapshot/JetDdl.h"
+#include "engine/snapshot/JetDdlStatements.h"
+#include "model/KeyedCollection.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr qsizetype kMaxNameLength = 64;
+
+bool sameName(const QString& a, const QString& b) {
+    return FoldKey(a) == FoldKey(b);
+}
+
+// Jet's rules for object, field and index names.
+void requireValidName(const QString& name) {
+    bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(u' ');
+    for (QChar c : name)
+        if (c.unicode() < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']')
+            valid = false;
+    if (!valid)
+        RaiseDdlError(QStringLiteral("'%1' is not a valid name. Make sure that it does not include "
+                                     "invalid characters or punctuation and that it is not too "
+                                     "long.")
+                          .arg(name));
+}
+
+SchemaColumn* findColumn(SchemaTable& table, const QString& name) {
+    QString key = FoldKey(name);
+    for (SchemaColumn& c : table.columns)
+        if (FoldKey(c.name) == key)
+            return &c;
+    return nullptr;
+}
+
+SchemaColumn& requireColumn(SchemaTable& table, const QString& name) {
+    SchemaColumn* c = findColumn(table, name);
+    if (!c)
+        RaiseDdlError(
+            QStringLiteral("Field '%1' does not exist in table '%2'.").arg(name, table.name));
+    return *c;
+}
+
+void renumber(SchemaTable& table) {
+    for (qsizetype i = 0; i < table.columns.size(); ++i)
+        table.columns[i].ordinal = static_cast<qint32>(i + 1);
+}
+
+bool mentionsColumn(const SchemaIndex& index, const QString& column) {
+    for (const SchemaIndexColumn& c : index.columns)
+        if (sameName(c.name, column))
+            return true;
+    return false;
+}
+
+// Applies parsed statements to a working copy of the schema; the caller keeps the copy only when
+// the whole statement succeeded.
+class Applier {
+public:
+    explicit Applier(DbSchema& schema) : db_(schema) {}
+
+    void operator()(const CreateTableStmt& s) {
+        requireNewObjectName(s.table);
+        SchemaTable table;
+        table.name = s.table;
+        for (const DdlColumn& c : s.columns)
+            addColumn(table, c);
+        db_.tables.append(table);
+        SchemaTable& added = db_.tables.last();
+        for (const DdlColumn& c : s.columns)
+            addColumnConstraints(added, c);
+        for (const DdlConstraint& k : s.constraints)
+            addConstraint(added, k);
+    }
+
+    void operator()(const CreateViewStmt& s) {
+        requireNewObjectName(s.view);
+        db_.views.append(SchemaView{s.view, s.definition});
+    }
+
+    void operator()(const CreateIndexStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        requireValidName(s.index);
+        SchemaIndex index;
+        index.name = s.index;
+        index.columns = s.columns;
+        index.unique = s.unique;
+        index.primary = s.primary;
+        addIndex(table, index);
+    }
+
+    void operator()(const DropTableStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        for (const SchemaRelationship& r : db_.relationships)
+            if (sameName(r.table, table.name) || sameName(r.referencedTable, table.name))
+                RaiseDdlError(QStringLiteral("Cannot delete table '%1'; it participates in one "
+                                             "or more relationships.")
+                                  .arg(table.name));
+        db_.tables.removeIf([&](const SchemaTable& t) { return &t == &table; });
+    }
+
+    void operator()(const DropViewStmt& s) {
+        if (!db_.FindView(s.view))
+            RaiseDdlError(QStringLiteral("View '%1' does not exist.").arg(s.view));
+        QString key = FoldKey(s.view);
+        db_.views.removeIf([&](const SchemaView& v) { return FoldKey(v.name) == key; });
+    }
+
+    void operator()(const DropIndexStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        if (!table.indexes.removeIf(
+                [&](const SchemaIndex& i) { return sameName(i.name, s.index); }))
+            RaiseDdlError(QStringLiteral("Index '%1' does not exist on table '%2'.")
+                              .arg(s.index, table.name));
+    }
+
+    void operator()(const AlterAddStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        for (const DdlColumn& c : s.columns)
+            addColumn(table, c);
+        for (const DdlColumn& c : s.columns)
+            addColumnConstraints(table, c);
+        for (const DdlConstraint& k : s.constraints)
+            addConstraint(table, k);
+    }
+
+    void operator()(const AlterDropColumnsStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        for (const QString& name : s.columns) {
+            SchemaColumn& column = requireColumn(table, name);
+            for (const SchemaIndex& index : table.indexes)
+                if (mentionsColumn(index, column.name))
+                    RaiseDdlError(QStringLiteral("Cannot delete field '%1'; it is part of the "
+                                                 "index '%2'. Drop the index first.")
+                                      .arg(column.name, index.name));
+            for (const SchemaRelationship& r : db_.relationships)
+                if (usesColumn(r, table.name, column.name))
+                    RaiseDdlError(QStringLiteral("Cannot delete field '%1'; it is part of one or "
+                                                 "more relationships.")
+                                      .arg(column.name));
+            table.columns.removeIf([&](const SchemaColumn& c) { return &c == &column; });
+        }
+        renumber(table);
+    }
+
+    void operator()(const AlterDropConstraintStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        auto named = [&](const auto& item) { return sameName(item.name, s.constraint); };
+        if (table.indexes.removeIf(named))
+            return;
+        if (db_.relationships.removeIf([&](const SchemaRelationship& r) {
+                return named(r) && sameName(r.table, table.name);
+            }))
+            return;
+        RaiseDdlError(QStringLiteral("Constraint '%1' does not exist on table '%2'.")
+                          .arg(s.constraint, table.name));
+    }
+
+    // The column takes the new type; its nullability changes only where the statement says so.
+    void operator()(const AlterColumnStmt& s) {
+        SchemaTable& table = requireUserTable(s.table);
+        SchemaColumn& column = requireColumn(table, s.column.column.name);
+        const SchemaColumn& given = s.column.column;
+        bool wasYesNo = column.dataType == 11;
+        column.dataType = given.dataType;
+        column.maxLength = given.maxLength;
+        column.precision = given.precision;
+        column.scale = given.scale;
+        column.autoNumber = given.autoNumber;
+        if (given.defaultValue)
+            column.defaultValue = given.defaultValue;
+        if (s.column.nullable)
+            column.nullable = *s.column.nullable;
+        else if (wasYesNo)
+            column.nullable = true; // a Yes/No column refused NULL by its type, not by choice
+        if (s.column.alwaysRequired)
+            column.nullable = false;
+        addColumnConstraints(table, s.column, column.name);
+    }
+
+private:
+    void requireNewObjectName(const QString& name) {
+        requireValidName(name);
+        if (db_.FindTable(name) || db_.FindView(name))
+            RaiseDdlError(QStringLiteral("Table '%1' already exists.").arg(name));
+    }
+
+    // Only the database's own tables change; system tables belong to the engine.
+    SchemaTable& requireUserTable(const QString& name) {
+        SchemaTable* table = db_.FindTable(name);
+        if (!table)
+            RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(name));
+        if (table->type != QLatin1String("TABLE") && table->type != QLatin1String("LINK"))
+            RaiseDdlError(
+                QStringLiteral("'%1' is a system table and cannot be changed.").arg(table->name));
+        return *table;
+    }
+
+    void addColumn(SchemaTable& table, const DdlColumn& c) {
+        requireValidName(c.column.name);
+        if (findColumn(table, c.column.name))
+            RaiseDdlError(QStringLiteral("Field '%1' already exists in table '%2'.")
+                              .arg(c.column.name, table.name));
+        SchemaColumn column = c.column;
+        column.nullable = c.alwaysRequired ? false : c.nullable.value_or(true);
+        column.ordinal = static_cast<qint32>(table.columns.size() + 1);
+        table.columns.append(column);
+    }
+
+    void addColumnConstraints(SchemaTable& table, const DdlColumn& c) {
+        addColumnConstraints(table, c, c.column.name);
+    }
+    void addColumnConstraints(SchemaTable& table, const DdlColumn& c, const QString& column) {
+        for (DdlConstraint k : c.constraints) {
+            k.columns = QStringList{column};
+            addConstraint(table, k);
+        }
+    }
+
+    void addConstraint(SchemaTable& table, const DdlConstraint& k) {
+        for (const QString& column : k.columns)
+            requireColumn(table, column);
+        if (k.kind == DdlConstraint::Kind::ForeignKey) {
+            addRelationship(table, k);
+            return;
+        }
+        SchemaIndex index;
+        index.primary = k.kind == DdlConstraint::Kind::PrimaryKey;
+        index.unique = true;
+        index.name = k.name.isEmpty() ? freeIndexName(table, index.primary ? "PrimaryKey" : "Index")
+                                      : k.name;
+        requireValidName(index.name);
+        for (const QString& column : k.columns)
+            index.columns.append({requireColumn(table, column).name, false});
+        addIndex(table, index);
+    }
+
+    void addIndex(SchemaTable& table, const SchemaIndex& index) {
+        for (const SchemaIndexColumn& c : index.columns)
+            requireColumn(table, c.name);
+        for (const SchemaIndex& existing : table.indexes) {
+            if (sameName(existing.name, index.name))
+                RaiseDdlError(QStringLiteral("Table '%1' already has an index named '%2'.")
+                                  .arg(table.name, index.name));
+            if (index.primary && existing.primary)
+                RaiseDdlError(QStringLiteral("Primary key already exists."));
+        }
+        table.indexes.append(index);
+    }
+
+    static QString freeIndexName(const SchemaTable& table, const char* base) {
+        QString name = QString::fromLatin1(base);
+        for (int n = 1;; ++n) {
+            bool taken = false;
+            for (const SchemaIndex& i : table.indexes)
+                taken = taken || sameName(i.name, name);
+            if (!taken)
+                return name;
+            name = QStringLiteral("%1%2").arg(QLatin1String(base)).arg(n);
+        }
+    }
+
+    // A foreign key refers to the referenced table's primary key unless it names the columns,
+    // and those must carry a unique index, as Jet demands.
+    void addRelationship(const SchemaTable& table, const DdlConstraint& k) {
+        SchemaTable* referenced = db_.FindTable(k.referencedTable);
+        if (!referenced)
+            RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(k.referencedTable));
+        QStringList targets = k.referencedColumns;
+        if (targets.isEmpty())
+            for (const SchemaIndex& i : referenced->indexes)
+                if (i.primary)
+                    for (const SchemaIndexColumn& c : i.columns)
+                        targets << c.name;
+        bool indexed = false;
+        for (const SchemaIndex& i : referenced->indexes) {
+            if (!i.unique || i.columns.size() != targets.size())
+                continue;
+            bool same = true;
+            for (qsizetype n = 0; n < targets.size(); ++n)
+                same = same && sameName(i.columns[n].name, targets[n]);
+            indexed = indexed || same;
+        }
+        if (!indexed || targets.size() != k.columns.size())
+            RaiseDdlError(QStringLiteral("No unique index found for the referenced field of the "
+                                         "primary table."));
+        SchemaRelationship r;
+        r.table = table.name;
+        r.referencedTable = referenced->name;
+        r.name = k.name.isEmpty() ? referenced->name + table.name : k.name;
+        requireValidName(r.name);
+        for (const SchemaRelationship& existing : db_.relationships)
+            if (sameName(existing.name, r.name))
+                RaiseDdlError(QStringLiteral("Relationship '%1' already exists.").arg(r.name));
+        for (qsizetype n = 0; n < targets.size(); ++n)
+            r.columns.append({k.columns[n], requireColumn(*referenced, targets[n]).name});
+        r.enforced = true;
+        r.cascadeUpdate = k.cascadeUpdate;
+        r.cascadeDelete = k.cascadeDelete;
+        db_.relationships.append(r);
+    }
+
+    static bool usesColumn(const SchemaRelationship& r, const QString& table,
+                           const QString& column) {
+        for (const SchemaRelationshipColumn& c : r.columns) {
+            if (sameName(r.table, table) && sameName(c.column, column))
+                return true;
+            if (sameName(r.referencedTable, table) && sameName(c.referencedColumn, column))
+                return true;
+        }
+        return false;
+    }
+
+    DbSchema& db_;
+};
+
+} // namespace
+
+void ApplyJetDdl(DbSchema& schema, const QString& statement) {
+    DdlStatement parsed = ParseJetDdl(statement);
+    // Lists are shared until written, so the copy costs little even for a large schema.
+    DbSchema work = schema;
+    std::visit(Applier(work), parsed);
+    schema = std::move(work);
+}
+
+} // namespace vantor

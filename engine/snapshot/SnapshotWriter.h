@@ -1,0 +1,28 @@
+#pragma once
+
+#include "engine/DbSchema.h"
+
+#include <QByteArray>
+#include <QHash>
+
+namespace vantor {
+
+// Writes the same bytes as WriteSnapshotJson, but keeps each table's text and writes again only
+// the tables that changed since the last call, so one statement against a large schema costs
+// little more than copying the file's bytes.
+class SnapshotWriter {
+public:
+    QByteArray Write(const DbSchema& schema);
+
+private:
+    struct CachedTable {
+        SchemaTable table; // holding a copy keeps the lists shared, which proves them unchanged
+        QByteArray text;
+    };
+    QByteArray tableText(const SchemaTable& table, QHash<QString, CachedTable>& next);
+
+    QHash<QString, CachedTable> cache_; // by exact table name
+    QByteArray buffer_;
+};
+
+} // namespace vantor

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# fuzz/run.sh BUILD_DIR [SECONDS]: runs both fuzz targets side by side for SECONDS (default 1800)
+# on a corpus seeded with the real test files; findings land in BUILD_DIR/fuzz/findings.
+set -euo pipefail
+build="${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS]}"
+seconds="${2:-1800}"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+out="$build/fuzz"
+mkdir -p "$out/corpus-open" "$out/corpus-reader" "$out/findings"
+# FUZZ_READER picks the reader the parent starts, e.g. an optimised one without sanitizers.
+export VANTOR_MDB_READER="${FUZZ_READER:-$build/bin/vantor-mdb-reader}"
+
+seed() {
+    for f in "$here"/../shared/testdata/access/*.mdb "$here"/../shared/testdata/access/*.accdb \
+             "$here"/../shared/testdata/access/encrypted/*.*db "$build"/testdata/*.mdb; do
+        [ -f "$f" ] || continue
+        [ "$(stat -c %s "$f")" -le 700000 ] || continue
+        cp -n "$f" "$1/" 2>/dev/null || true
+    done
+}
+seed "$out/corpus-open"
+seed "$out/corpus-reader"
+
+common=(-max_len=700000 -max_total_time="$seconds" -print_final_stats=1)
+nice -n 10 "$build/bin/fuzz_access_open" "${common[@]}" -timeout=120 -rss_limit_mb=4096 \
+    -artifact_prefix="$out/findings/open-" "$out/corpus-open" >"$out/open.log" 2>&1 &
+open_pid=$!
+nice -n 10 "$build/bin/fuzz_mdb_reader" "${common[@]}" -timeout=20 -rss_limit_mb=2048 \
+    -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    -artifact_prefix="$out/findings/reader-" "$out/corpus-reader" >"$out/reader.log" 2>&1 &
+reader_pid=$!
+status=0
+wait "$open_pid" || status=$?
+wait "$reader_pid" || true
+echo "fuzz_access_open: $(grep -c . "$out/open.log") log lines, exit $status (0 = no finding)"
+echo "fuzz_mdb_reader: $(ls "$out/findings" | grep -c '^reader-' || true) libmdb/reader findings"
+tail -5 "$out/open.log"
+exit "$status"

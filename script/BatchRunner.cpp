@@ -1,0 +1,124 @@
+#include "script/BatchRunner.h"
+
+#include "engine/Connection.h"
+#include "engine/Globals.h"
+#include "model/VantorError.h"
+
+namespace vantor {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+constexpr qsizetype kLongestSkippedBatch = 10;
+
+// The platform's Trim removes blanks only; tabs and line breaks count as text.
+QStringView trimBlanks(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+BatchFailure failureOf(const ScriptBatch& batch, const std::exception& e) {
+    if (const auto* ve = dynamic_cast<const VantorError*>(&e))
+        return {batch, ve->Number(), ve->Description()};
+    return {batch, err::Provider, QString::fromLocal8Bit(e.what())};
+}
+
+} // namespace
+
+TextLineSource::TextLineSource(const QString& text) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines_.append(text.mid(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    lines_.append(text.mid(start));
+}
+
+QString TextLineSource::Line(qint64 index) const {
+    if (index < 0 || index >= lines_.size())
+        throw VantorError(err::InvalidProcedureCall,
+                          QStringLiteral("Invalid procedure call or argument"));
+    return lines_[index];
+}
+
+bool BatchRunner::IsSeparator(const QString& line) {
+    return trimBlanks(line).compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0;
+}
+
+bool BatchRunner::IsWorthSending(const QString& batchText) {
+    return trimBlanks(batchText).size() > kLongestSkippedBatch;
+}
+
+BatchRunResult BatchRunner::Run(const LineSource& script, const std::shared_ptr<Connection>& target,
+                                BatchObserver* observer) const {
+    BatchObserver silent;
+    BatchObserver& watch = observer ? *observer : silent;
+    BatchRunResult result;
+    ScriptBatch batch{1, 0, -1, QString(), false};
+    try {
+        watch.MarkCurrentLine(0);
+        watch.MarkStartLine(0);
+        const qint64 count = script.LineCount();
+        if (count <= 0)
+            return result;
+        QString line = script.Line(0);
+        qint64 index = 0;
+        while (index < count) {
+            while (!IsSeparator(line)) {
+                batch.text += line;
+                batch.text += kCrLf;
+                batch.lastLine = index;
+                if (++index == count)
+                    break;
+                line = script.Line(index);
+            }
+            watch.BatchStarting(batch);
+            if (IsWorthSending(batch.text)) {
+                if (!target)
+                    throw VantorError(err::ObjectNotSet,
+                                      QStringLiteral("Object variable or With block variable "
+                                                     "not set"));
+                target->Execute(batch.text, -1);
+                batch.executed = true;
+            }
+            result.batches.push_back(batch);
+            watch.BatchFinished(batch);
+
+            if (++index >= count)
+                break;
+            line = script.Line(index);
+            watch.NextBookmark();
+            if (index + 1 < count)
+                watch.MarkCurrentLine(index + 1);
+            batch = ScriptBatch{batch.number + 1, index, index - 1, QString(), false};
+        }
+    } catch (const std::exception& e) {
+        result.failure = failureOf(batch, e);
+    }
+    return result;
+}
+
+std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo) {
+    // Val() reads leading digits after blanks and ignores the rest; "" and "x" are 0.
+    QStringView text = QStringView(oneOrTwo).trimmed();
+    qsizetype end = 0;
+    if (end < text.size() && (text[end] == u'+' || text[end] == u'-'))
+        ++end;
+    while (end < text.size() && (text[end].isDigit() || text[end] == u'.'))
+        ++end;
+    bool ok = false;
+    double value = text.first(end).toDouble(&ok);
+    return ok && value != 0 ? CnSecondary : CnPrimary;
+}
+
+} // namespace vantor

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Takes the desktop's screenshots for the documentation under a virtual X display:
+# the main window after comparing the two example databases, the comparison window with its
+# red marks, and the connect dialog. Usage: scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+out="${2:-docs/screenshots}"
+
+mapfile -t examples < <(find examples -maxdepth 1 -name '*.json' | sort | head -n 2)
+if [ "${#examples[@]}" -lt 2 ]; then
+    echo "screenshots: need two example snapshots (*.json) in examples/" >&2
+    exit 2
+fi
+command -v xvfb-run >/dev/null || { echo "screenshots: xvfb-run is missing (scripts/setup-deps.sh installs it)" >&2; exit 2; }
+
+cmake --build "$build" --target vantor-screenshots >/dev/null
+mkdir -p "$out"
+# Fusion draws the same everywhere; the fixed screen size keeps the pictures comparable.
+xvfb-run -a -s "-screen 0 1280x900x24" \
+    "$build/bin/vantor-screenshots" "${examples[0]}" "${examples[1]}" "$out"

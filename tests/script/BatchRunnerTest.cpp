@@ -1,0 +1,199 @@
+#include "script/BatchRunner.h"
+
+#include "engine/Connection.h"
+#include "engine/Globals.h"
+#include "engine/memory/MemoryBackend.h"
+#include "tests/support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantor;
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+// Statements holding the word FAIL are rejected with a provider text, the rest recorded.
+class PickyBackend : public Backend {
+public:
+    static inline QStringList received;
+
+    bool Accepts(const QString& dataSource) const override {
+        return dataSource == QLatin1String("picky:db");
+    }
+    std::unique_ptr<BackendSession> Open(const OpenRequest&) const override {
+        struct Session : BackendSession {
+            std::shared_ptr<Recordset> OpenSchema(qint32, const QVariantList&) override {
+                return nullptr;
+            }
+            void Execute(const QString& text) override {
+                received.append(text);
+                if (text.contains(QLatin1String("FAIL")))
+                    throw VantorError(err::Provider, QStringLiteral("Syntax error in statement."));
+            }
+        };
+        return std::make_unique<Session>();
+    }
+};
+
+std::shared_ptr<Connection> openOn(const QString& dataSource) {
+    auto cn = std::make_shared<Connection>();
+    cn->Properties(prop::DataSource).Value(dataSource);
+    cn->Open();
+    return cn;
+}
+
+class BatchRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetGlobals();
+        MemoryDatabase::DropAll();
+        db = MemoryDatabase::Create("runner");
+        cn = openOn("memory:runner");
+    }
+    void TearDown() override { MemoryDatabase::DropAll(); }
+
+    QStringList run(const QString& text) {
+        db->executed.clear();
+        result = BatchRunner().Run(TextLineSource(text), cn);
+        EXPECT_TRUE(result.Succeeded()) << result.failure->description.toStdString();
+        return db->executed;
+    }
+
+    std::shared_ptr<MemoryDatabase> db;
+    std::shared_ptr<Connection> cn;
+    BatchRunResult result;
+};
+
+struct Recorder : BatchObserver {
+    QStringList events;
+    void MarkCurrentLine(qint64 line) override { events << QStringLiteral("current:%1").arg(line); }
+    void MarkStartLine(qint64 line) override { events << QStringLiteral("start:%1").arg(line); }
+    void NextBookmark() override { events << QStringLiteral("next"); }
+    void BatchFinished(const ScriptBatch& b) override {
+        events << QStringLiteral("batch:%1-%2").arg(b.firstLine).arg(b.lastLine);
+    }
+};
+
+} // namespace
+
+TEST(TextLineSource, CutsAtEveryKindOfLineBreakAndKeepsTheLastEmptyLine) {
+    TextLineSource s("a\r\nb\nc\rd\r\n");
+    ASSERT_EQ(s.LineCount(), 5);
+    EXPECT_EQ(s.Line(0), "a");
+    EXPECT_EQ(s.Line(2), "c");
+    EXPECT_EQ(s.Line(3), "d");
+    EXPECT_EQ(s.Line(4), "");
+    EXPECT_EQ(TextLineSource("").LineCount(), 1);
+    EXPECT_THROW(s.Line(5), VantorError);
+}
+
+TEST_F(BatchRunnerTest, SeparatorIsGoInAnyCaseWithBlanksButNothingElse) {
+    EXPECT_TRUE(BatchRunner::IsSeparator("GO"));
+    EXPECT_TRUE(BatchRunner::IsSeparator("  go  "));
+    EXPECT_TRUE(BatchRunner::IsSeparator("Go"));
+    EXPECT_FALSE(BatchRunner::IsSeparator("GO;"));
+    EXPECT_FALSE(BatchRunner::IsSeparator("\tGO"));
+    EXPECT_FALSE(BatchRunner::IsSeparator("GO GO"));
+    EXPECT_FALSE(BatchRunner::IsSeparator(""));
+
+    EXPECT_EQ(run("DROP TABLE [a]\r\n  go \r\nDROP TABLE [b]\r\nGO;\r\nDROP TABLE [c]\r\n"),
+              QStringList({"DROP TABLE [a]" + CRLF, "DROP TABLE [b]" + CRLF + "GO;" + CRLF +
+                                                        "DROP TABLE [c]" + CRLF + CRLF}));
+}
+
+TEST_F(BatchRunnerTest, EmptyScriptsAndEmptyBatchesSendNothing) {
+    EXPECT_EQ(run(""), QStringList());
+    EXPECT_EQ(result.batches.size(), 1u);
+    EXPECT_FALSE(result.batches[0].executed);
+    EXPECT_EQ(run("GO\r\nGO\r\ngo\r\n"), QStringList());
+}
+
+TEST_F(BatchRunnerTest, BatchesOfTenCharactersOrFewerCountingLineBreaksAreSkipped) {
+    EXPECT_EQ(run("12345678\r\nGO\r\n"), QStringList()); // 8 + CR LF
+    EXPECT_EQ(run("\r\n\r\n\r\n\r\n\r\nGO\r\n"), QStringList());
+    // Only blanks are trimmed before counting: leading blanks do not count, tabs do.
+    EXPECT_EQ(run("   12345678\r\nGO\r\n"), QStringList());
+    EXPECT_EQ(run("123456789\r\nGO\r\n"), QStringList({"123456789" + CRLF}));
+    EXPECT_EQ(run("\r\n\r\n\r\n\r\n\r\n\r\nGO\r\n").size(), 1); // six empty lines, 12 characters
+    EXPECT_EQ(run("\t\t\t\t\t\t\t\t\t\r\nGO\r\n").size(), 1);
+}
+
+TEST_F(BatchRunnerTest, ScriptWithoutSeparatorRunsAsOneBatchIncludingTheLastLine) {
+    EXPECT_EQ(run("CREATE TABLE [t]\r\n([a] INTEGER)"),
+              QStringList({"CREATE TABLE [t]" + CRLF + "([a] INTEGER)" + CRLF}));
+}
+
+TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
+    Recorder rec;
+    QString script = "DROP TABLE [one]\r\nGO\r\nGO\r\nDROP TABLE [two]\r\nDROP X\r\nGO\r\n";
+    result = BatchRunner().Run(TextLineSource(script), cn, &rec);
+    ASSERT_TRUE(result.Succeeded());
+    ASSERT_EQ(result.batches.size(), 4u);
+    EXPECT_EQ(result.batches[2].number, 3);
+    EXPECT_TRUE(result.batches[2].executed);
+    EXPECT_FALSE(result.batches[1].executed);
+    EXPECT_EQ(rec.events,
+              QStringList({"current:0", "start:0", "batch:0-0", "next", "current:3", "batch:2-1",
+                           "next", "current:4", "batch:3-4", "next", "batch:6-6"}));
+}
+
+TEST_F(BatchRunnerTest, FirstErrorEndsTheRunAndEarlierBatchesStayApplied) {
+    static bool registered = [] {
+        BackendRegistry::Instance().Register(std::make_shared<PickyBackend>());
+        return true;
+    }();
+    ASSERT_TRUE(registered);
+    PickyBackend::received.clear();
+    QString script = "CREATE TABLE [ok1] ([a] INTEGER)\r\nGO\r\n"
+                     "CREATE TABLE [ok2] ([a] INTEGER)\r\nGO\r\n"
+                     "ALTER TABLE [x]\r\n FAIL here\r\nGO\r\n"
+                     "CREATE TABLE [never] ([a] INTEGER)\r\nGO\r\n";
+    result = BatchRunner().Run(TextLineSource(script), openOn("picky:db"));
+
+    ASSERT_FALSE(result.Succeeded());
+    EXPECT_EQ(PickyBackend::received.size(), 3);
+    EXPECT_EQ(result.batches.size(), 2u);
+    const BatchFailure& f = *result.failure;
+    EXPECT_EQ(f.batch.number, 3);
+    EXPECT_EQ(f.batch.firstLine, 4);
+    EXPECT_EQ(f.batch.lastLine, 5);
+    EXPECT_EQ(f.number, err::Provider);
+    EXPECT_EQ(f.description, "Syntax error in statement.");
+}
+
+TEST_F(BatchRunnerTest, MissingOrClosedTargetFailsOnlyWhenABatchWouldBeSent) {
+    EXPECT_TRUE(BatchRunner().Run(TextLineSource("GO\r\n"), nullptr).Succeeded());
+    result = BatchRunner().Run(TextLineSource("DROP TABLE [a]"), nullptr);
+    ASSERT_FALSE(result.Succeeded());
+    EXPECT_EQ(result.failure->number, err::ObjectNotSet);
+
+    cn->Close();
+    result = BatchRunner().Run(TextLineSource("DROP TABLE [a]"), cn);
+    ASSERT_FALSE(result.Succeeded());
+    EXPECT_EQ(result.failure->number, err::OperationNotAllowedWhenClosed);
+}
+
+TEST_F(BatchRunnerTest, LongScriptsRunPastThe16BitLineLimit) {
+    QString script;
+    const int statements = 20000; // 40,000 lines
+    for (int i = 0; i < statements; ++i)
+        script += QStringLiteral("DROP TABLE [t%1]\r\nGO\r\n").arg(i);
+    QStringList sent = run(script);
+    ASSERT_EQ(sent.size(), statements);
+    EXPECT_EQ(sent.last(), QStringLiteral("DROP TABLE [t%1]\r\n").arg(statements - 1));
+    EXPECT_EQ(result.batches[statements - 1].firstLine, 2 * (statements - 1));
+}
+
+TEST(TargetConnection, ZeroOrNoNumberAimsAtThePrimaryAnythingElseAtTheSecondary) {
+    ResetGlobals();
+    CnPrimary = std::make_shared<Connection>();
+    CnSecondary = std::make_shared<Connection>();
+    EXPECT_EQ(TargetConnection("0"), CnPrimary);
+    EXPECT_EQ(TargetConnection(""), CnPrimary);
+    EXPECT_EQ(TargetConnection("abc"), CnPrimary);
+    EXPECT_EQ(TargetConnection("1"), CnSecondary);
+    EXPECT_EQ(TargetConnection(" 2 and more"), CnSecondary);
+    EXPECT_EQ(TargetConnection("-1"), CnSecondary);
+    ResetGlobals();
+}

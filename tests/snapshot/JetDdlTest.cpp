@@ -1,0 +1,337 @@
+#include "engine/snapshot/JetDdl.h"
+#include "engine/SnapshotJson.h"
+#include "model/VantorError.h"
+#include "tests/support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantor;
+
+namespace {
+
+// Runs statements in order on schema; the description of the first failure, or "" when all ran.
+QString run(DbSchema& schema, const QStringList& statements) {
+    for (const QString& sql : statements) {
+        try {
+            ApplyJetDdl(schema, sql);
+        } catch (const VantorError& e) {
+            EXPECT_EQ(e.Number(), kErrorsInCommand);
+            return e.Description();
+        }
+    }
+    return QString();
+}
+
+DbSchema schemaOf(const QStringList& statements) {
+    DbSchema s;
+    QString error = run(s, statements);
+    EXPECT_EQ(error, "") << "setting up";
+    return s;
+}
+
+const SchemaColumn& column(const DbSchema& s, const QString& table, const QString& name) {
+    static const SchemaColumn missing;
+    const SchemaTable* t = s.FindTable(table);
+    if (!t) {
+        ADD_FAILURE() << "no table " << table.toStdString();
+        return missing;
+    }
+    for (const SchemaColumn& c : t->columns)
+        if (c.name == name)
+            return c;
+    ADD_FAILURE() << "no column " << name.toStdString();
+    return missing;
+}
+
+QStringList columnNames(const DbSchema& s, const QString& table) {
+    QStringList names;
+    for (const SchemaColumn& c : s.FindTable(table)->columns)
+        names << QStringLiteral("%1:%2").arg(c.ordinal).arg(c.name);
+    return names;
+}
+
+const QString kOrders =
+    QStringLiteral("CREATE TABLE [Orders] ([ID] COUNTER CONSTRAINT [PrimaryKey] PRIMARY KEY, "
+                   "[Customer] TEXT(40) NOT NULL, [Note] MEMO, [Qty] INTEGER)");
+
+} // namespace
+
+TEST(CreateTable, TypeNamesGiveJetsCodesLengthsAndNullability) {
+    struct Case {
+        const char* type;
+        qint32 code;
+        std::optional<qint32> length;
+        bool nullable;
+    };
+    const Case cases[] = {
+        {"INTEGER", 3, {}, true},       {"long", 3, {}, true},
+        {"INT", 3, {}, true},           {"TEXT(50)", 130, 50, true},
+        {"TEXT", 130, 0, true},         {"MEMO", 130, 0, true},
+        {"LONGTEXT", 130, 0, true},     {"VARCHAR(20)", 130, 20, true},
+        {"VARCHAR", 130, 255, true},    {"CHAR (5)", 130, 5, true},
+        {"YESNO", 11, {}, false},       {"BIT", 11, {}, false},
+        {"LOGICAL", 11, {}, false},     {"CURRENCY", 6, {}, true},
+        {"MONEY", 6, {}, true},         {"DATETIME", 7, {}, true},
+        {"DATE", 7, {}, true},          {"DOUBLE", 5, {}, true},
+        {"FLOAT", 5, {}, true},         {"SINGLE", 4, {}, true},
+        {"REAL", 4, {}, true},          {"SMALLINT", 2, {}, true},
+        {"SHORT", 2, {}, true},         {"BYTE", 17, {}, true},
+        {"TINYINT", 17, {}, true},      {"GUID", 72, {}, true},
+        {"BINARY", 128, 510, true},     {"BINARY(16)", 128, 16, true},
+        {"LONGBINARY", 128, 0, true},   {"OLEOBJECT", 128, 0, true},
+        {"NUMERIC", 131, {}, true},     {"DECIMAL(10,2)", 131, {}, true},
+        {"BIGINT", 20, {}, true},       {"VARWCHAR", 202, {}, true},
+        {"LONGVARCHAR", 201, {}, true}, {"UNSIGNEDINT", 19, {}, true},
+        {"VARIANT", 12, {}, true},      {"ARRAY", 8192, {}, true},
+        {"TIMESTAMP", 135, {}, true},
+    };
+    for (const Case& c : cases) {
+        DbSchema s = schemaOf({QStringLiteral("CREATE TABLE T ([c] %1)").arg(c.type)});
+        const SchemaColumn& col = column(s, "T", "c");
+        EXPECT_EQ(col.dataType, c.code) << c.type;
+        EXPECT_EQ(col.maxLength, c.length) << c.type;
+        EXPECT_EQ(col.nullable, c.nullable) << c.type;
+        EXPECT_FALSE(col.autoNumber) << c.type;
+    }
+    DbSchema s = schemaOf({"CREATE TABLE T (a COUNTER, b AUTOINCREMENT(100, 5), "
+                           "c DECIMAL(10,2), d NUMERIC, e YESNO NULL)"});
+    EXPECT_TRUE(column(s, "T", "a").autoNumber);
+    EXPECT_EQ(column(s, "T", "a").dataType, 3);
+    EXPECT_TRUE(column(s, "T", "b").autoNumber);
+    EXPECT_EQ(column(s, "T", "c").precision, 10);
+    EXPECT_EQ(column(s, "T", "c").scale, 2);
+    EXPECT_EQ(column(s, "T", "d").precision, 18);
+    EXPECT_FALSE(column(s, "T", "e").nullable) << "a Yes/No column never accepts NULL";
+}
+
+TEST(CreateTable, ReadsTheGeneratedScriptLayout) {
+    // The CREATE TABLE batch as the script generator writes it and the batch runner sends it.
+    QString batch = QString::fromUtf8("CREATE TABLE [Umsätze je Kunde]\r\n"
+                                      "(   [Kunden Nr] INTEGER,\r\n"
+                                      "   [Name] TEXT(50)  NOT NULL ,\r\n"
+                                      "   [Größe] TEXT(10)  NOT NULL  IDENTITY ,\r\n"
+                                      "   [Notiz] TEXT  \r\n"
+                                      ")\r\n");
+    DbSchema s = schemaOf({batch});
+    const QString table = QString::fromUtf8("Umsätze je Kunde");
+    EXPECT_EQ(columnNames(s, table),
+              QStringList({"1:Kunden Nr", "2:Name", QString::fromUtf8("3:Größe"), "4:Notiz"}));
+    EXPECT_FALSE(column(s, table, "Name").nullable);
+    EXPECT_EQ(column(s, table, "Name").maxLength, 50);
+    EXPECT_TRUE(column(s, table, QString::fromUtf8("Größe")).autoNumber);
+    EXPECT_EQ(column(s, table, "Notiz").maxLength, 0);
+    EXPECT_EQ(s.FindTable(table)->type, "TABLE");
+
+    // Keywords in any case, bare names, line breaks anywhere, a closing semicolon.
+    DbSchema t = schemaOf({"create\ttable\nlower_case\n(\nid\nlong\nnot\nnull\n)\n;\n"});
+    EXPECT_FALSE(column(t, "lower_case", "id").nullable);
+}
+
+TEST(CreateTable, KeepsKeysAndDefaultsAsIndexes) {
+    DbSchema s = schemaOf(
+        {kOrders,
+         "CREATE TABLE Lines (OrderID LONG NOT NULL, Pos SHORT DEFAULT 1, "
+         "Price CURRENCY DEFAULT -0.5, Added DATETIME DEFAULT Now(), Code TEXT(8) "
+         "WITH COMPRESSION DEFAULT 'n/a' UNIQUE, CONSTRAINT PK PRIMARY KEY (OrderID, Pos))"});
+    const SchemaTable* orders = s.FindTable("orders");
+    ASSERT_EQ(orders->indexes.size(), 1);
+    EXPECT_EQ(orders->indexes[0].name, "PrimaryKey");
+    EXPECT_TRUE(orders->indexes[0].primary);
+    EXPECT_EQ(orders->indexes[0].columns[0].name, "ID");
+
+    const SchemaTable* lines = s.FindTable("Lines");
+    ASSERT_EQ(lines->indexes.size(), 2);
+    EXPECT_EQ(lines->indexes[0].name, "Index");
+    EXPECT_TRUE(lines->indexes[0].unique && !lines->indexes[0].primary);
+    EXPECT_EQ(lines->indexes[1].name, "PK");
+    EXPECT_EQ(lines->indexes[1].columns.size(), 2);
+    EXPECT_EQ(column(s, "Lines", "Pos").defaultValue, "1");
+    EXPECT_EQ(column(s, "Lines", "Price").defaultValue, "-0.5");
+    EXPECT_EQ(column(s, "Lines", "Added").defaultValue, "Now()");
+    EXPECT_EQ(column(s, "Lines", "Code").defaultValue, "'n/a'");
+}
+
+TEST(CreateTable, ErrorsInJetsWords) {
+    DbSchema s = schemaOf({kOrders, "CREATE VIEW [Open] AS SELECT * FROM Orders"});
+    const QString table = QStringLiteral("Syntax error in CREATE TABLE statement.");
+    const QString field = QStringLiteral("Syntax error in field definition.");
+    const std::pair<QString, QString> cases[] = {
+        {"CREATE TABLE ORDERS (x INTEGER)", "Table 'ORDERS' already exists."},
+        {"CREATE TABLE [open] (x INTEGER)", "Table 'open' already exists."},
+        {"CREATE TABLE T (x INTEGER, X TEXT)", "Field 'X' already exists in table 'T'."},
+        {"CREATE TABLE T (x WHATEVER)", field},
+        {"CREATE TABLE T (x INTEGER(4))", field},
+        {"CREATE TABLE T (x TEXT(50) NOT)", field},
+        {"CREATE TABLE T (x INTEGER y TEXT)", field},
+        {"CREATE TABLE T (x [TEXT])", field},
+        {"CREATE TABLE T x INTEGER", table},
+        {"CREATE TABLE T (x INTEGER", table},
+        {"CREATE TABLE T ()", field},
+        {"CREATE TABLE T (x INTEGER) extra", table},
+        {"CREATE TABLE [T (x INTEGER)", table},
+        {"CREATE TABLE T (x TEXT(256))", "Size of field 'x' is too long."},
+        {"CREATE TABLE [a.b] (x INTEGER)",
+         "'a.b' is not a valid name. Make sure that it does not include invalid characters or "
+         "punctuation and that it is not too long."},
+        {"CREATE TABLE T (x LONG PRIMARY KEY, y LONG PRIMARY KEY)", "Primary key already exists."},
+        {"CREATE TABLE T (x LONG, CONSTRAINT k UNIQUE (nope))",
+         "Field 'nope' does not exist in table 'T'."},
+        {"CREATE TABLE T (x LONG, CONSTRAINT k CHECK (x > 0))",
+         "Syntax error in CONSTRAINT clause."},
+    };
+    for (const auto& [sql, message] : cases) {
+        DbSchema copy = s;
+        EXPECT_EQ(run(copy, {sql}), message) << sql.toStdString();
+        EXPECT_EQ(WriteSnapshotJson(copy), WriteSnapshotJson(s))
+            << "changed by " << sql.toStdString();
+    }
+}
+
+TEST(CreateView, KeepsTheDefinitionAsWritten) {
+    DbSchema s = schemaOf(
+        {kOrders,
+         // The view batch as generated: "AS ", a line break, the stored text, the batch's break.
+         "CREATE VIEW [Big orders] AS \r\nSELECT Orders.*\r\nFROM Orders\r\nWHERE Qty > "
+         "10;\r\n\r\n",
+         "create view Plain as select 1", "CREATE VIEW Tight AS\nSELECT 2\n"});
+    ASSERT_EQ(s.views.size(), 3);
+    EXPECT_EQ(s.views[0].definition, "SELECT Orders.*\r\nFROM Orders\r\nWHERE Qty > 10;\r\n");
+    EXPECT_EQ(s.views[1].definition, "select 1");
+    EXPECT_EQ(s.views[2].definition, "SELECT 2");
+
+    EXPECT_EQ(run(s, {"CREATE VIEW [Orders] AS SELECT 1"}), "Table 'Orders' already exists.");
+    EXPECT_EQ(run(s, {"CREATE VIEW V AS DELETE FROM Orders"}),
+              "Only simple SELECT queries are allowed in VIEWS.");
+    EXPECT_EQ(run(s, {"CREATE VIEW V AS"}), "Syntax error in CREATE VIEW statement.");
+    EXPECT_EQ(run(s, {"CREATE VIEW V SELECT 1"}), "Syntax error in CREATE VIEW statement.");
+}
+
+TEST(Drop, RemovesTablesAndViewsNamedInAnyCase) {
+    DbSchema s =
+        schemaOf({kOrders, "CREATE TABLE Other (x LONG)", "CREATE VIEW V AS SELECT * FROM Orders",
+                  "DROP TABLE [orders]", "drop view v;"});
+    ASSERT_EQ(s.tables.size(), 1);
+    EXPECT_EQ(s.tables[0].name, "Other");
+    EXPECT_TRUE(s.views.isEmpty());
+
+    EXPECT_EQ(run(s, {"DROP TABLE Nope"}), "Table 'Nope' does not exist.");
+    EXPECT_EQ(run(s, {"DROP VIEW Nope"}), "View 'Nope' does not exist.");
+    EXPECT_EQ(run(s, {"DROP TABLE"}), "Syntax error in DROP TABLE or DROP INDEX.");
+    EXPECT_EQ(run(s, {"DROP TABLE Other Other"}), "Syntax error in DROP TABLE or DROP INDEX.");
+    EXPECT_EQ(run(s, {"DROP Other"}), "Syntax error in DROP TABLE or DROP INDEX.");
+}
+
+TEST(Drop, RefusesWhatJetRefuses) {
+    DbSchema s = schemaOf({kOrders, "CREATE TABLE Lines (OrderID LONG, Pos SHORT, CONSTRAINT "
+                                    "FK_Order FOREIGN KEY (OrderID) REFERENCES Orders ON DELETE "
+                                    "CASCADE, CONSTRAINT PK PRIMARY KEY (OrderID, Pos))"});
+    ASSERT_EQ(s.relationships.size(), 1);
+    const SchemaRelationship& r = s.relationships[0];
+    EXPECT_EQ(r.name, "FK_Order");
+    EXPECT_EQ(r.table, "Lines");
+    EXPECT_EQ(r.referencedTable, "Orders");
+    EXPECT_EQ(r.columns[0].referencedColumn, "ID") << "the referenced table's primary key";
+    EXPECT_TRUE(r.enforced && r.cascadeDelete && !r.cascadeUpdate);
+
+    EXPECT_EQ(run(s, {"DROP TABLE Orders"}),
+              "Cannot delete table 'Orders'; it participates in one or more relationships.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Lines DROP COLUMN OrderID"}),
+              "Cannot delete field 'OrderID'; it is part of the index 'PK'. Drop the index first.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Lines DROP CONSTRAINT PK", "ALTER TABLE Lines DROP OrderID"}),
+              "Cannot delete field 'OrderID'; it is part of one or more relationships.");
+    EXPECT_EQ(run(s, {"CREATE TABLE X (c TEXT(5) REFERENCES Orders (Customer))"}),
+              "No unique index found for the referenced field of the primary table.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Lines DROP CONSTRAINT FK_Order", "DROP TABLE Orders"}), "");
+    EXPECT_TRUE(s.relationships.isEmpty());
+
+    DbSchema system;
+    system.tables.append(SchemaTable{"MSysObjects", "SYSTEM TABLE", {}, {}});
+    EXPECT_EQ(run(system, {"DROP TABLE MSysObjects"}),
+              "'MSysObjects' is a system table and cannot be changed.");
+}
+
+TEST(AlterTable, AddsColumnsInTheGeneratedLayout) {
+    DbSchema s = schemaOf({kOrders,
+                           "ALTER TABLE [Orders]\r\n ADD \r\n   [Ship To] TEXT(40) , "
+                           "\r\n   [Shipped] YESNO,\r\n   [Weight] DOUBLE\r\n",
+                           "alter table orders add column Extra LONG NOT NULL"});
+    EXPECT_EQ(columnNames(s, "Orders"),
+              QStringList({"1:ID", "2:Customer", "3:Note", "4:Qty", "5:Ship To", "6:Shipped",
+                           "7:Weight", "8:Extra"}));
+    EXPECT_FALSE(column(s, "Orders", "Extra").nullable);
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ADD CONSTRAINT UQ UNIQUE ([Ship To], Weight)"}), "");
+    EXPECT_EQ(s.FindTable("Orders")->indexes.size(), 2);
+
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ADD [ship to] TEXT(5)"}),
+              "Field 'ship to' already exists in table 'Orders'.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Nope ADD x LONG"}), "Table 'Nope' does not exist.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ADD"}), "Syntax error in field definition.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders RENAME x"}), "Syntax error in ALTER TABLE statement.");
+    EXPECT_EQ(run(s, {"ALTER Orders ADD x LONG"}), "Syntax error in ALTER TABLE statement.");
+}
+
+TEST(AlterTable, DropsOneOrSeveralColumns) {
+    DbSchema s = schemaOf({kOrders, "ALTER TABLE [Orders]\r\n DROP COLUMN \r\n   [Note], \r\n"
+                                    "   [Qty]\r\n"});
+    EXPECT_EQ(columnNames(s, "Orders"), QStringList({"1:ID", "2:Customer"}));
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ADD a LONG, b LONG", "ALTER TABLE Orders DROP a"}), "");
+    EXPECT_EQ(columnNames(s, "Orders"), QStringList({"1:ID", "2:Customer", "3:b"}));
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders DROP COLUMN b, nope"}),
+              "Field 'nope' does not exist in table 'Orders'.");
+    EXPECT_EQ(columnNames(s, "Orders"), QStringList({"1:ID", "2:Customer", "3:b"}))
+        << "a failing statement drops nothing";
+}
+
+TEST(AlterTable, AltersTypeAndNullability) {
+    DbSchema s = schemaOf({kOrders});
+    // As generated: two blanks before the bracket, a blank after the clause.
+    EXPECT_EQ(run(s, {"ALTER TABLE [Orders]\r\n ALTER COLUMN \r\n  [Customer] TEXT(60) NULL \r\n"}),
+              "");
+    EXPECT_EQ(column(s, "Orders", "Customer").maxLength, 60);
+    EXPECT_TRUE(column(s, "Orders", "Customer").nullable);
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER Qty DOUBLE NOT NULL"}), "");
+    EXPECT_EQ(column(s, "Orders", "Qty").dataType, 5);
+    EXPECT_FALSE(column(s, "Orders", "Qty").nullable);
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Qty LONG"}), "");
+    EXPECT_FALSE(column(s, "Orders", "Qty").nullable) << "no clause keeps the nullability";
+    EXPECT_EQ(column(s, "Orders", "Qty").ordinal, 4);
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Note TEXT(10)"}), "");
+    EXPECT_EQ(column(s, "Orders", "Note").maxLength, 10);
+
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Nope LONG"}),
+              "Field 'Nope' does not exist in table 'Orders'.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Qty"}), "Syntax error in field definition.");
+    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Qty LONG, Note LONG"}),
+              "Syntax error in ALTER TABLE statement.");
+}
+
+TEST(Indexes, AreCreatedAndDroppedByName) {
+    DbSchema s = schemaOf({kOrders, "CREATE UNIQUE INDEX ByCustomer ON Orders (Customer DESC, Qty)",
+                           "CREATE INDEX ByQty ON [Orders] ([Qty]) WITH IGNORE NULL"});
+    const SchemaTable* t = s.FindTable("Orders");
+    ASSERT_EQ(t->indexes.size(), 3);
+    EXPECT_TRUE(t->indexes[1].unique);
+    EXPECT_TRUE(t->indexes[1].columns[0].descending);
+    EXPECT_EQ(run(s, {"CREATE INDEX byqty ON Orders (Note)"}),
+              "Table 'Orders' already has an index named 'byqty'.");
+    EXPECT_EQ(run(s, {"CREATE INDEX P2 ON Orders (Qty) WITH PRIMARY"}),
+              "Primary key already exists.");
+    EXPECT_EQ(run(s, {"DROP INDEX ByQty ON Orders", "DROP INDEX ByQty ON Orders"}),
+              "Index 'ByQty' does not exist on table 'Orders'.");
+    EXPECT_EQ(run(s, {"CREATE INDEX I ON Orders"}), "Syntax error in CREATE INDEX statement.");
+}
+
+TEST(Statements, OnlyDataDefinitionRuns) {
+    DbSchema s = schemaOf({kOrders});
+    const QString invalid = QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', "
+                                           "'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    EXPECT_EQ(run(s, {"SELECT * FROM Orders"}),
+              "'SELECT' cannot run against a schema snapshot, which holds no data; only CREATE, "
+              "DROP and ALTER statements can.");
+    EXPECT_TRUE(run(s, {"insert into Orders values (1)"}).startsWith("'INSERT' cannot run"));
+    EXPECT_EQ(run(s, {"FROBNICATE Orders"}), invalid);
+    EXPECT_EQ(run(s, {"\r\n\r\n\r\n\r\n\r\n\r\n"}), invalid)
+        << "six empty lines reach the database";
+    EXPECT_EQ(run(s, {"CREATE SEQUENCE s"}), "Syntax error in CREATE TABLE statement.");
+    EXPECT_EQ(run(s, {"CREATE TABLE T (x LONG);;"}), "Syntax error in CREATE TABLE statement.");
+}

@@ -1,0 +1,158 @@
+#include "ui/compare/frmCompare.h"
+
+#include "engine/Globals.h"
+#include "engine/clsEngine.h"
+#include "ui/compare/DiffMarking.h"
+#include "ui/shell/ControlArrays.h"
+#include "ui/shell/Messages.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextEdit>
+
+namespace vantor {
+
+namespace {
+
+// The window's measures, in pixels (15 twips each).
+constexpr int kMargin = 3;      // 50 twips
+constexpr int kTopBand = 60;    // 900 twips
+constexpr int kRightInset = 20; // 300 twips
+constexpr int kButtonBar = 34;
+
+} // namespace
+
+frmCompare::frmCompare(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmCompare"));
+    setWindowTitle(QStringLiteral("SQL Comparison."));
+
+    lblTbl[1] = new QLabel(QStringLiteral("Object:"), this);
+    lblTbl[0] = new QLabel(this);
+    QFont nameFont = font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.25);
+    lblTbl[0]->setFont(nameFont);
+    lblTbl[0]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    const char* buttonCaptions[] = {"DN", "UP"};
+    for (int i : {0, 1}) {
+        lblTbl[i]->setObjectName(indexed("lblTbl", i));
+        cmdButton[i] = new QPushButton(QLatin1String(buttonCaptions[i]), this);
+        cmdButton[i]->setObjectName(indexed("cmdButton", i));
+        cmdButton[i]->setToolTip(QStringLiteral("Mark the differences of the texts again"));
+        connect(cmdButton[i], &QPushButton::clicked, this, [this, i] { cmdButton_Click(i); });
+        buildSide(i);
+    }
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    resize(900, 600);
+}
+
+void frmCompare::buildSide(int i) {
+    QFont heading = font();
+    heading.setBold(true);
+    lblDbPriSec[i] = new QLabel(i == 0 ? QStringLiteral("Primary Database name")
+                                       : QStringLiteral("Secondary Database name"),
+                                this);
+    lblDbPriSec[i]->setObjectName(indexed("lblDbPriSec", i));
+    lblDbPriSec[i]->setFont(heading);
+    lblDb[i] = new QLabel(lblDbPriSec[i]->text(), this);
+    lblDb[i]->setObjectName(indexed("lblDb", i));
+    lblDb[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    ed[i] = new QTextEdit(this);
+    ed[i]->setObjectName(indexed("ed", i));
+    ed[i]->setAcceptRichText(false);
+    ed[i]->setLineWrapMode(QTextEdit::NoWrap);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    ed[i]->setFont(mono);
+
+    picBtn[i] = new QWidget(this);
+    picBtn[i]->setObjectName(indexed("picBtn", i));
+    auto* row = new QHBoxLayout(picBtn[i]);
+    row->setContentsMargins(0, 4, 0, 4);
+    cmdCrt[i] = new QPushButton(QStringLiteral("Create"), picBtn[i]);
+    cmdAlter[i] = new QPushButton(QStringLiteral("Alter"), picBtn[i]);
+    cmdDrop[i] = new QPushButton(QStringLiteral("Drop"), picBtn[i]);
+    cmdCrt[i]->setObjectName(indexed("cmdCrt", i));
+    cmdAlter[i]->setObjectName(indexed("cmdAlter", i));
+    cmdDrop[i]->setObjectName(indexed("cmdDrop", i));
+    for (QPushButton* b : {cmdCrt[i], cmdAlter[i], cmdDrop[i]}) {
+        b->setToolTip(QStringLiteral("Drop table"));
+        row->addWidget(b);
+    }
+    row->addStretch();
+    connect(cmdCrt[i], &QPushButton::clicked, this, [this, i] { cmdCrt_Click(i); });
+    connect(cmdAlter[i], &QPushButton::clicked, this, [this, i] { cmdAlter_Click(i); });
+    connect(cmdDrop[i], &QPushButton::clicked, this, [this, i] { cmdDrop_Click(i); });
+}
+
+QString frmCompare::PaneText(int Index) const {
+    QString text = ed[Index]->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void frmCompare::cmdAlter_Click(int) {
+    EngineOrWarn();
+}
+
+void frmCompare::cmdCrt_Click(int) {
+    EngineOrWarn();
+}
+
+void frmCompare::cmdDrop_Click(int) {
+    EngineOrWarn();
+}
+
+void frmCompare::cmdButton_Click(int) {
+    if (!EngineOrWarn())
+        return;
+    MarkDifferences(*Engine, ed[0], ed[1]);
+}
+
+void frmCompare::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    int w = width();
+    int h = height();
+    int statusHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, h - statusHeight, w, statusHeight);
+
+    int labelHeight = lblDb[0]->sizeHint().height();
+    int paneTop = kTopBand + labelHeight;
+    int paneHeight = std::max(0, h - statusHeight - paneTop - kButtonBar - kMargin);
+    int width0 = std::max(0, w / 2);
+    int left1 = kMargin + width0 + kMargin;
+    int width1 = std::max(0, w / 2 - kRightInset);
+    ed[0]->setGeometry(kMargin, paneTop, width0, paneHeight);
+    ed[1]->setGeometry(left1, paneTop, width1, paneHeight);
+
+    for (int i : {0, 1}) {
+        QRect pane = ed[i]->geometry();
+        int headingHeight = lblDbPriSec[i]->sizeHint().height();
+        lblDbPriSec[i]->setGeometry(pane.left(), kTopBand - headingHeight, pane.width(),
+                                    headingHeight);
+        lblDb[i]->setGeometry(pane.left(), kTopBand, pane.width(), labelHeight);
+        picBtn[i]->setGeometry(pane.left(), pane.bottom() + 1, pane.width(), kButtonBar);
+    }
+
+    int nameHeight = lblTbl[0]->sizeHint().height();
+    int nameTop = std::max(0, (kTopBand - lblDbPriSec[0]->sizeHint().height() - nameHeight) / 2);
+    int captionWidth = lblTbl[1]->sizeHint().width();
+    lblTbl[1]->setGeometry(kMargin + 2, nameTop, captionWidth, nameHeight);
+    int buttonWidth = cmdButton[0]->sizeHint().width();
+    int buttonsLeft = std::max(0, left1 + width1 - 2 * buttonWidth - 4);
+    lblTbl[0]->setGeometry(kMargin + 8 + captionWidth, nameTop,
+                           std::max(0, buttonsLeft - captionWidth - 16), nameHeight);
+    int buttonHeight = cmdButton[0]->sizeHint().height();
+    int buttonTop = nameTop + (nameHeight - buttonHeight) / 2;
+    cmdButton[0]->setGeometry(buttonsLeft, buttonTop, buttonWidth, buttonHeight);
+    cmdButton[1]->setGeometry(buttonsLeft + buttonWidth + 4, buttonTop, buttonWidth, buttonHeight);
+}
+
+} // namespace vantor

@@ -1,0 +1,165 @@
+#include "ui/compare/frmConnect.h"
+
+#include "engine/Globals.h"
+#include "engine/clsEngine.h"
+#include "model/VantorError.h"
+#include "ui/navigator/ctlFrame.h"
+#include "ui/navigator/frmNav.h"
+#include "ui/shell/ActivityLog.h"
+#include "ui/shell/ControlArrays.h"
+#include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/Messages.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace vantor {
+
+bool SchemasLoaded(const clsEngine& engine) {
+    return engine.Tables && engine.Tables == engine.TablesPri;
+}
+
+frmConnect::frmConnect(frmNav* nav, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), nav_(nav) {
+    setObjectName(QStringLiteral("frmConnect"));
+    setWindowTitle(QStringLiteral("Compare two database"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(8);
+    for (int i : {0, 1}) {
+        buildGroup(i);
+        layout->addWidget(ctlFrames[i]);
+    }
+
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch();
+    cmdButtons[0] = new QPushButton(QStringLiteral("&OK"), this);
+    cmdButtons[1] = new QPushButton(QStringLiteral("&Cancel"), this);
+    for (int i : {0, 1}) {
+        cmdButtons[i]->setObjectName(indexed("cmdButtons", i));
+        cmdButtons[i]->setAutoDefault(false);
+        cmdButtons[i]->setMinimumWidth(90);
+        buttons->addWidget(cmdButtons[i]);
+        connect(cmdButtons[i], &QPushButton::clicked, this, [this, i] { cmdButtons_Click(i); });
+    }
+    cmdButtons[0]->setDefault(true);
+    layout->addLayout(buttons);
+    setMinimumWidth(560);
+}
+
+void frmConnect::buildGroup(int i) {
+    ctlFrames[i] = new ctlFrame(this);
+    ctlFrames[i]->setObjectName(i == 0 ? QStringLiteral("ctlFrame1") : QStringLiteral("ctlFrame2"));
+    lblHeading[i] = new QLabel(i == 0 ? QStringLiteral("Primary Database.")
+                                      : QStringLiteral("Secondary Database."),
+                               ctlFrames[i]);
+    lblHeading[i]->setObjectName(indexed("lblHeading", i));
+    QFont bold = lblHeading[i]->font();
+    bold.setBold(true);
+    lblHeading[i]->setFont(bold);
+
+    txtDb[i] = new QLineEdit(ctlFrames[i]);
+    txtDb[i]->setObjectName(indexed("txtDb", i));
+    txtDb[i]->setPlaceholderText(
+        QStringLiteral("Access database (.mdb, .accdb) or snapshot (.json)"));
+    cmdOpen[i] = new QPushButton(QStringLiteral("..."), ctlFrames[i]);
+    cmdOpen[i]->setObjectName(indexed("cmdOpen", i));
+    cmdOpen[i]->setAutoDefault(false);
+    cmdOpen[i]->setToolTip(QStringLiteral("Browse for the database file"));
+    cmdOpen[i]->setFixedWidth(36);
+    connect(cmdOpen[i], &QPushButton::clicked, this, [this, i] { cmdOpen_Click(i); });
+
+    txtUser[i] = new QLineEdit(QStringLiteral("Admin"), ctlFrames[i]);
+    txtUser[i]->setObjectName(indexed("txtUser", i));
+    txtPass[i] = new QLineEdit(ctlFrames[i]);
+    txtPass[i]->setObjectName(indexed("txtPass", i));
+    txtPass[i]->setEchoMode(QLineEdit::Password);
+
+    auto* grid = new QGridLayout(ctlFrames[i]);
+    grid->setContentsMargins(12, 10, 12, 12);
+    grid->setHorizontalSpacing(8);
+    grid->addWidget(lblHeading[i], 0, 0, 1, 5);
+    grid->addWidget(txtDb[i], 1, 0, 1, 4);
+    grid->addWidget(cmdOpen[i], 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Username:"), ctlFrames[i]), 2, 0);
+    grid->addWidget(txtUser[i], 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Password:"), ctlFrames[i]), 2, 2);
+    grid->addWidget(txtPass[i], 2, 3, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+}
+
+QString frmConnect::DatabaseFilter() {
+    return QStringLiteral("Access databases and snapshots (*.mdb *.accdb *.json);;"
+                          "Access databases (*.mdb *.accdb);;Schema snapshots (*.json);;"
+                          "All files (*)");
+}
+
+void frmConnect::showEvent(QShowEvent* event) {
+    // Every opening starts with the default user and no passwords, at the screen's corner.
+    for (int i : {0, 1}) {
+        txtUser[i]->setText(QStringLiteral("Admin"));
+        txtPass[i]->clear();
+    }
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    move(screen ? screen->geometry().topLeft() : QPoint(0, 0));
+    QDialog::showEvent(event);
+}
+
+void frmConnect::cmdOpen_Click(int Index) {
+    QString path =
+        DesktopUi().OpenFileName(this, QStringLiteral("Open Database"), DatabaseFilter());
+    if (!path.isEmpty())
+        txtDb[Index]->setText(path);
+}
+
+void frmConnect::cmdButtons_Click(int Index) {
+    if (Index == 1) {
+        close();
+        return;
+    }
+    try {
+        connectAndCompare();
+    } catch (const std::exception& e) {
+        const auto* known = dynamic_cast<const VantorError*>(&e);
+        Ui().MsgBox(known ? known->Description() : QString::fromLocal8Bit(e.what()),
+                    mb::Exclamation);
+    }
+}
+
+void frmConnect::connectAndCompare() {
+    Engine = std::make_shared<clsEngine>();
+    Log().Follow(*Engine);
+    Engine->DbPathPrimary(txtDb[0]->text());
+    Engine->DbPathSecondary(txtDb[1]->text());
+    Engine->DbUserPrimary(txtUser[0]->text());
+    Engine->DbUserSecondary(txtUser[1]->text());
+    Engine->DbPassPrimary(txtPass[0]->text());
+    Engine->DbPassSecondary(txtPass[1]->text());
+    Log().Write(QStringLiteral("Connecting %1 with %2").arg(txtDb[0]->text(), txtDb[1]->text()));
+
+    if (!Engine->DbOpen())
+        Ui().MsgBox(kCannotOpenDatabase, mb::Exclamation);
+    if (!Engine->Refresh())
+        Ui().MsgBox(kCannotOpenDatabase, mb::Exclamation);
+    if (!SchemasLoaded(*Engine)) {
+        Log().Write(QStringLiteral("Connect failed"));
+        return;
+    }
+    if (Engine->Tables->Count() != 0) {
+        nav_->Fill_TvObjects();
+        Log().Write(DescribeComparison(*Engine));
+    } else {
+        Ui().MsgBox(kUnableToLoadSchemas, mb::Exclamation);
+    }
+    close();
+}
+
+} // namespace vantor

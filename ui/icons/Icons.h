@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace vantor {
+
+// Pictures of the object tree: the root, a category, and one per comparison state.
+enum class TreeImage { Equal, Different, OnlyPrimary, OnlySecondary, Category, Root };
+
+QIcon TreeIcon(TreeImage image);
+// The picture of a comparison state 0..3; a null icon for any other value.
+QIcon StateIcon(int status);
+// The picture of a main tool-bar button, by its key; a null icon for an unknown key.
+QIcon ToolIcon(const QString& key);
+QIcon AppIcon();
+
+} // namespace vantor

@@ -1,0 +1,27 @@
+#include "ui/navigator/ctlFrame.h"
+
+#include <QPainter>
+
+namespace vantor {
+
+ctlFrame::ctlFrame(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("ctlFrame"));
+}
+
+void ctlFrame::paintEvent(QPaintEvent*) {
+    // Painted rather than positioned, so a frame smaller than a pixel simply draws nothing.
+    int w = width();
+    int h = height();
+    if (w < 2 || h < 2)
+        return;
+    QPainter p(this);
+    QColor shadow = palette().color(QPalette::Dark);
+    p.setPen(Qt::white);
+    p.drawLine(0, 0, 0, h - 1); // LineLeft
+    p.drawLine(0, 0, w - 2, 0); // LineTop
+    p.setPen(shadow);
+    p.drawLine(w - 1, 0, w - 1, h - 1); // LineRight
+    p.drawLine(0, h - 1, w - 1, h - 1); // LineBottom
+}
+
+} // namespace vantor

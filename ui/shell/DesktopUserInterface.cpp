@@ -1,0 +1,162 @@
+#include "ui/shell/DesktopUserInterface.h"
+
+#include "engine/Globals.h"
+#include "ui/shell/frmProses.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+
+namespace vantor {
+
+namespace {
+
+DesktopUserInterface* installed = nullptr;
+
+QMessageBox::Icon iconOf(int buttons) {
+    switch (buttons & 0x70) {
+    case mb::Critical:
+        return QMessageBox::Critical;
+    case mb::Question:
+        return QMessageBox::Question;
+    case mb::Exclamation:
+        return QMessageBox::Warning;
+    case mb::Information:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+struct ButtonSet {
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+};
+
+ButtonSet buttonsOf(int buttons) {
+    switch (buttons & 7) {
+    case 1:
+        return {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok};
+    case 2:
+        return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort};
+    case mb::YesNoCancel:
+        return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes};
+    case mb::YesNo:
+        return {QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes};
+    case 5:
+        return {QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry};
+    default:
+        return {QMessageBox::Ok, QMessageBox::Ok};
+    }
+}
+
+int answerOf(int clicked) {
+    switch (clicked) {
+    case QMessageBox::Ok:
+        return mb::OK;
+    case QMessageBox::Cancel:
+        return mb::Cancel;
+    case QMessageBox::Abort:
+        return 3;
+    case QMessageBox::Retry:
+        return 4;
+    case QMessageBox::Ignore:
+        return 5;
+    case QMessageBox::Yes:
+        return mb::Yes;
+    case QMessageBox::No:
+        return mb::No;
+    default:
+        return mb::Cancel;
+    }
+}
+
+} // namespace
+
+DesktopUserInterface::~DesktopUserInterface() {
+    delete wait_.data();
+    if (installed == this)
+        InstallDesktopUi(nullptr);
+}
+
+frmProses* DesktopUserInterface::WaitWindow() const {
+    return wait_.data();
+}
+
+frmProses& DesktopUserInterface::loadWait() {
+    if (!wait_)
+        wait_ = new frmProses();
+    return *wait_;
+}
+
+QString DesktopUserInterface::WaitCaption() const {
+    return wait_ ? wait_->Label1->text() : QStringLiteral("Wait...");
+}
+
+void DesktopUserInterface::WaitCaption(const QString& caption) {
+    loadWait().Label1->setText(caption);
+}
+
+int DesktopUserInterface::WaitProgress() const {
+    return wait_ ? wait_->ProgressBar1->value() : 0;
+}
+
+void DesktopUserInterface::WaitProgress(int value) {
+    loadWait().ProgressBar1->setValue(value);
+}
+
+void DesktopUserInterface::ShowWait() {
+    frmProses& w = loadWait();
+    w.show();
+    w.raise();
+    if (!busyCursor_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        busyCursor_ = true;
+    }
+}
+
+void DesktopUserInterface::UnloadWait() {
+    delete wait_.data();
+    if (busyCursor_) {
+        QApplication::restoreOverrideCursor();
+        busyCursor_ = false;
+    }
+}
+
+void DesktopUserInterface::DoEvents() {
+    // Repaint, but take no clicks or keys: a command started now would replace or refresh the
+    // engine in the middle of its own load.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+int DesktopUserInterface::MsgBox(const QString& prompt, int buttons, const QString& title) {
+    ButtonSet set = buttonsOf(buttons);
+    QMessageBox box(iconOf(buttons), title.isEmpty() ? QApplication::applicationName() : title,
+                    prompt, set.buttons, QApplication::activeWindow());
+    box.setDefaultButton(set.defaultButton);
+    return answerOf(box.exec());
+}
+
+QString DesktopUserInterface::OpenFileName(QWidget* parent, const QString& title,
+                                           const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QString DesktopUserInterface::SaveFileName(QWidget* parent, const QString& title,
+                                           const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+}
+
+DesktopUserInterface& DesktopUi() {
+    static DesktopUserInterface fallback;
+    return installed ? *installed : fallback;
+}
+
+void InstallDesktopUi(DesktopUserInterface* ui) {
+    installed = ui;
+    SetUi(ui);
+}
+
+} // namespace vantor

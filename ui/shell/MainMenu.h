@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <array>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace vantor {
+
+// The main window's menu tree. Every item carries its design name as object name and can be
+// looked up by it.
+class MainMenu {
+public:
+    explicit MainMenu(QMenuBar& bar);
+
+    QAction* Item(const QString& name) const;
+
+    QMenu* mnFile;
+    QMenu* mnuRecent;
+    QMenu* mnEdit;
+    QMenu* mnView;
+    QMenu* mnAddIns;
+    QMenu* mnWindow;
+    QMenu* WindowList;
+    QMenu* mnHelp;
+    std::array<QAction*, 6> mnuRec;
+    std::vector<QAction*> mnAddInItems;
+
+private:
+    QMenu* menu(QMenuBar& bar, const char* name, const QString& caption);
+    QAction* item(QMenu* menu, const char* name, const QString& caption,
+                  const QString& shortcut = QString());
+    void separator(QMenu* menu, const char* name);
+
+    QHash<QString, QAction*> items_;
+};
+
+} // namespace vantor

@@ -1,0 +1,180 @@
+#include "ui/shell/frmMDI.h"
+
+#include "ui/compare/frmCompare.h"
+#include "ui/compare/frmConnect.h"
+#include "ui/icons/Icons.h"
+#include "ui/navigator/frmNav.h"
+#include "ui/shell/MainMenu.h"
+#include "ui/shell/MainToolBars.h"
+#include "ui/shell/frmOutput.h"
+
+#include <QDockWidget>
+#include <QEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace vantor {
+
+frmMDI::frmMDI(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmMDI"));
+    setWindowTitle(Caption());
+    setWindowIcon(AppIcon());
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+
+    menu_ = std::make_unique<MainMenu>(*menuBar());
+    tBar = MakeMainToolBar(this);
+    addToolBar(Qt::TopToolBarArea, tBar);
+    addToolBarBreak(Qt::TopToolBarArea);
+    tbMacro = MakeMacroToolBar(this);
+    addToolBar(Qt::TopToolBarArea, tbMacro);
+    buildCentralArea();
+    buildStatusBar();
+
+    // Start-up, in the design's order: the docked navigator and log, the comparison window,
+    // then the file filter.
+    buildDocks();
+    compareWindow_->show();
+    resizeDocks({navDock_}, {280}, Qt::Horizontal);
+    resizeDocks({outputDock_}, {150}, Qt::Vertical);
+    FileFilter = QStringLiteral("All Files|*.*|All Supported Files|*txt;*.sql;") +
+                 QStringLiteral("|Text Files|*.txt|SQL Files|*.sql");
+
+    wireMenu();
+    connect(tBar, &QToolBar::actionTriggered, this,
+            [this](QAction* a) { tBar_ButtonClick(ButtonKey(a)); });
+    resize(1280, 820);
+}
+
+frmMDI::~frmMDI() {
+    // Closing the frame hides its children; their notices must not reach the menu destroyed
+    // before them.
+    navDock_->disconnect(this);
+    outputDock_->disconnect(this);
+    compareWindow_->removeEventFilter(this);
+    tb->removeEventFilter(this);
+}
+
+QString frmMDI::Caption() {
+    return QStringLiteral("Vantor Ver.%1 (for Microsoft Access Database)")
+        .arg(QStringLiteral(VANTOR_VERSION));
+}
+
+void frmMDI::buildCentralArea() {
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    mdi_ = new QMdiArea(central);
+    mdi_->setObjectName(QStringLiteral("MDIClient"));
+    mdi_->setBackground(QColor(0x8a, 0x94, 0xa0));
+    column->addWidget(mdi_, 1);
+
+    picStatus = new QWidget(central);
+    picStatus->setObjectName(QStringLiteral("picStatus"));
+    auto* strip = new QVBoxLayout(picStatus);
+    strip->setContentsMargins(0, 0, 0, 0);
+    tb = new QTabBar(picStatus);
+    tb->setObjectName(QStringLiteral("tb"));
+    tb->setShape(QTabBar::RoundedSouth);
+    tb->setExpanding(false);
+    tb->setDocumentMode(true);
+    tb->installEventFilter(this);
+    strip->addWidget(tb);
+    column->addWidget(picStatus);
+    setCentralWidget(central);
+
+    connect(tb, &QTabBar::tabBarClicked, this, &frmMDI::tb_MouseDown);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (int n = Docs.IndexOf(w))
+            CurrentDoc = n;
+    });
+
+    compare_ = new frmCompare();
+    compareWindow_ = mdi_->addSubWindow(compare_);
+    compareWindow_->setObjectName(QStringLiteral("frmCompareWindow"));
+    compareWindow_->setWindowIcon(AppIcon());
+    // The one comparison window is hidden when closed, never destroyed.
+    compareWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+    compareWindow_->installEventFilter(this);
+}
+
+void frmMDI::buildDocks() {
+    nav_ = new frmNav(compare_);
+    navDock_ = new QDockWidget(nav_->windowTitle(), this);
+    navDock_->setObjectName(QStringLiteral("frmNavDock"));
+    navDock_->setWidget(nav_);
+    addDockWidget(Qt::LeftDockWidgetArea, navDock_);
+    connect(nav_, &frmNav::CompareWindowWanted, this, [this] {
+        compareWindow_->show();
+        menu_->Item(QStringLiteral("mnTblCmp"))->setChecked(true);
+    });
+
+    output_ = new frmOutput();
+    outputDock_ = new QDockWidget(output_->windowTitle(), this);
+    outputDock_->setObjectName(QStringLiteral("frmOutputDock"));
+    outputDock_->setWidget(output_);
+    addDockWidget(Qt::BottomDockWidgetArea, outputDock_);
+
+    // A dock closed by its own button unchecks its View item, so mark and window stay in step.
+    for (auto [dock, name] :
+         {std::pair{navDock_, "mnObjBrowser"}, std::pair{outputDock_, "DisplayLogWindow"}}) {
+        connect(dock, &QDockWidget::visibilityChanged, this, [this, dock, name](bool) {
+            menu_->Item(QLatin1String(name))->setChecked(!dock->isHidden());
+        });
+    }
+}
+
+void frmMDI::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    QFont verdana(QStringLiteral("Verdana"));
+    verdana.setPointSizeF(bar->font().pointSizeF());
+    bar->setFont(verdana);
+    lblStatus = new QLabel(
+        QStringLiteral("Ready. Use File > Connect and Compare... to open two databases."), bar);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    bar->addWidget(lblStatus, 1);
+    ProgressBar1 = new QProgressBar(bar);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setMaximumWidth(160);
+    ProgressBar1->setVisible(false);
+    bar->addPermanentWidget(ProgressBar1);
+}
+
+frmConnect* frmMDI::Connect() {
+    if (!connect_)
+        connect_ = new frmConnect(nav_, this);
+    return connect_;
+}
+
+void frmMDI::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (firstShow_) {
+        firstShow_ = false;
+        // The comparison window starts filling the work area.
+        compareWindow_->setGeometry(mdi_->viewport()->rect());
+    }
+}
+
+bool frmMDI::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == compareWindow_ &&
+        (event->type() == QEvent::Hide || event->type() == QEvent::Show)) {
+        if (!compareWindow_->isMinimized())
+            menu_->Item(QStringLiteral("mnTblCmp"))->setChecked(!compareWindow_->isHidden());
+    } else if (watched == tb && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        tb_MouseUp(tb->tabAt(mouse->position().toPoint()), mouse->button());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace vantor

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "ui/shell/DocumentSet.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QProgressBar;
+class QTabBar;
+class QToolBar;
+
+namespace vantor {
+
+class MainMenu;
+class frmCompare;
+class frmConnect;
+class frmNav;
+class frmOutput;
+
+// The multiple-document main window: menus, tool bars, the document tab strip, the docked
+// navigator and log, and the comparison window. Every command is dispatched here.
+class frmMDI : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmMDI(QWidget* parent = nullptr);
+    ~frmMDI() override;
+
+    static QString Caption();
+
+    MainMenu& Menu() const { return *menu_; }
+    QMdiArea* MdiArea() const { return mdi_; }
+    frmNav* Nav() const { return nav_; }
+    frmOutput* Output() const { return output_; }
+    frmCompare* Compare() const { return compare_; }
+    QMdiSubWindow* CompareWindow() const { return compareWindow_; }
+    QDockWidget* NavDock() const { return navDock_; }
+    QDockWidget* OutputDock() const { return outputDock_; }
+    // The connect dialog, created on first use.
+    frmConnect* Connect();
+
+    QToolBar* tBar;
+    QToolBar* tbMacro;
+    QWidget* picStatus;
+    QTabBar* tb;
+    QLabel* lblStatus;
+    QProgressBar* ProgressBar1;
+    QString FileFilter;
+
+    DocumentSet Docs;
+    int CurrentDoc = 0;
+    // Makes the window of document n when its tab is pressed after the window was closed.
+    std::function<QMdiSubWindow*(int n)> DocumentWindowFactory;
+
+    // Connects and compares at start, as the connect dialog's OK would with user "Admin" and no
+    // passwords; when that fails the dialog stays open for another attempt.
+    void ConnectAtStart(const QString& primary, const QString& secondary);
+
+public Q_SLOTS:
+    void new_Click();
+    void mnDisconect_Click();
+    void mnRef_Click();
+    void mnNew_Click();
+    void open_Click();
+    void mnuRec_Click(int Index);
+    void mnExit_Click();
+    void mnObjBrowser_Click(bool checked);
+    void mnTblCmp_Click(bool checked);
+    void DisplayLogWindow_Click(bool checked);
+    void Arrange(int code);
+    void tBar_ButtonClick(const QString& key);
+    void tb_MouseDown(int index);
+    void tb_MouseUp(int index, Qt::MouseButton button);
+
+Q_SIGNALS:
+    // Commands carried out by the script editor, the documents, the add-ins and the help.
+    void NewScriptRequested();
+    void NewDocumentRequested();
+    void OpenRequested();
+    void RecentFileRequested(const QString& path);
+    void SaveAsRequested();
+    void SaveAllRequested();
+    void ReloadRequested();
+    void HelpRequested();
+    void HelpOnlineRequested();
+    void ReadmeRequested();
+    void ProductWebRequested();
+    void AboutRequested();
+    void AddInRequested(int index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildCentralArea();
+    void buildDocks();
+    void buildStatusBar();
+    void wireMenu();
+    void fillWindowList();
+    void activateDocument(int index);
+    void showComparisonSummary();
+
+    std::unique_ptr<MainMenu> menu_;
+    QMdiArea* mdi_ = nullptr;
+    frmNav* nav_ = nullptr;
+    frmOutput* output_ = nullptr;
+    frmCompare* compare_ = nullptr;
+    QMdiSubWindow* compareWindow_ = nullptr;
+    frmConnect* connect_ = nullptr;
+    QDockWidget* navDock_ = nullptr;
+    QDockWidget* outputDock_ = nullptr;
+    bool firstShow_ = true;
+};
+
+} // namespace vantor
