@@ -1,7 +1,5 @@
 #include "engine/clsEngine.h"
 
-#include <array>
-#include <charconv>
 #include <vector>
 
 namespace vantor {
@@ -20,14 +18,10 @@ bool sameIgnoringCase(QChar a, QChar b) {
 
 // One entry of the result: start, TAB, length; the start alone for a run still open at the end.
 QString runEntry(qint64 start, qint64 length) {
-    std::array<char, 48> buffer{};
-    char* const begin = buffer.data();
-    qsizetype size = std::to_chars(begin, begin + 20, start).ptr - begin;
-    if (length > 0) {
-        buffer[static_cast<size_t>(size++)] = '\t';
-        size = std::to_chars(begin + size, begin + buffer.size(), length).ptr - begin;
-    }
-    return QString::fromLatin1(begin, size);
+    QString entry = QString::number(start);
+    if (length > 0)
+        entry += QLatin1Char('\t') + QString::number(length);
+    return entry;
 }
 
 } // namespace

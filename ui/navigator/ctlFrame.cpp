@@ -17,11 +17,11 @@ void ctlFrame::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QColor shadow = palette().color(QPalette::Dark);
     p.setPen(Qt::white);
-    p.drawLine(0, 0, 0, h - 1); // LineLeft
-    p.drawLine(0, 0, w - 2, 0); // LineTop
+    p.drawLine(0, 0, 0, h - 1);
+    p.drawLine(0, 0, w - 2, 0);
     p.setPen(shadow);
-    p.drawLine(w - 1, 0, w - 1, h - 1); // LineRight
-    p.drawLine(0, h - 1, w - 1, h - 1); // LineBottom
+    p.drawLine(w - 1, 0, w - 1, h - 1);
+    p.drawLine(0, h - 1, w - 1, h - 1);
 }
 
 } // namespace vantor

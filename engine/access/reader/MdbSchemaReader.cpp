@@ -45,8 +45,7 @@ public:
             b.buffer = std::make_unique_for_overwrite<char[]>(kBindSize + 1);
             b.buffer[0] = 0;
             QByteArray utf8 = columns[i].toUtf8();
-            b.present =
-                mdb_bind_column_by_name(table, utf8.data(), b.buffer.get(), &b.length) >= 0;
+            b.present = mdb_bind_column_by_name(table, utf8.data(), b.buffer.get(), &b.length) >= 0;
         }
         mdb_rewind_table(table);
     }
