@@ -2,11 +2,13 @@
 #include "engine/memory/MemoryBackend.h"
 
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RecordsetValues.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vantor;
+using vantor::test::ColumnValues;
 
 namespace {
 
@@ -31,16 +33,6 @@ protected:
 
     std::shared_ptr<MemoryDatabase> db;
 };
-
-QStringList column(Recordset& rs, const QString& name) {
-    QStringList values;
-    rs.MoveFirst();
-    while (!rs.Eof()) {
-        values << rs.Fields(name).Value().toString();
-        rs.MoveNext();
-    }
-    return values;
-}
 
 } // namespace
 
@@ -72,8 +64,9 @@ TEST_F(AccessLayer, OperationsOnAClosedConnectionRaise) {
 TEST_F(AccessLayer, SchemaRowsetsServeTablesColumnsAndViews) {
     Connection cn = openDb();
     auto tables = cn.OpenSchema(adSchemaTables);
-    EXPECT_EQ(column(*tables, "TABLE_NAME"), QStringList({"Orders", "MSysObjects", "Open Orders"}));
-    EXPECT_EQ(column(*tables, "TABLE_TYPE"), QStringList({"TABLE", "SYSTEM TABLE", "VIEW"}));
+    EXPECT_EQ(ColumnValues(*tables, "TABLE_NAME"),
+              QStringList({"Orders", "MSysObjects", "Open Orders"}));
+    EXPECT_EQ(ColumnValues(*tables, "TABLE_TYPE"), QStringList({"TABLE", "SYSTEM TABLE", "VIEW"}));
 
     auto columns = cn.OpenSchema(adSchemaColumns, {QVariant(), QVariant(), "ORDERS", QVariant()});
     ASSERT_FALSE(columns->Eof());
@@ -87,7 +80,7 @@ TEST_F(AccessLayer, SchemaRowsetsServeTablesColumnsAndViews) {
     EXPECT_TRUE(columns->Eof());
 
     auto views = cn.OpenSchema(adSchemaViews);
-    EXPECT_EQ(column(*views, "VIEW_DEFINITION"), QStringList({"SELECT * FROM Orders;"}));
+    EXPECT_EQ(ColumnValues(*views, "VIEW_DEFINITION"), QStringList({"SELECT * FROM Orders;"}));
 }
 
 TEST_F(AccessLayer, RecordsetRefusesReadsPastTheEndAndUnknownFields) {

@@ -2,10 +2,12 @@
 #include "engine/SnapshotJson.h"
 #include "model/VantorError.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/RecordsetValues.h"
 
 #include <gtest/gtest.h>
 
 using namespace vantor;
+using vantor::test::ColumnValues;
 
 namespace {
 
@@ -34,35 +36,31 @@ DbSchema sample() {
     s.tables.append(SchemaTable{"Archive", "TABLE", {}, {}});
     s.views.append(SchemaView{"b view", "SELECT *\r\nFROM orders;\r\n"});
     s.views.append(SchemaView{"A view", "SELECT 1;"});
-    s.relationships.append(SchemaRelationship{"OrdersUmsatz", QString::fromUtf8("Umsätze"), "orders", {{"OrderID", "ID"}},
-                            true, false, true});
+    s.relationships.append(SchemaRelationship{"OrdersUmsatz",
+                                              QString::fromUtf8("Umsätze"),
+                                              "orders",
+                                              {{"OrderID", "ID"}},
+                                              true,
+                                              false,
+                                              true});
     return s;
-}
-
-QStringList column(Recordset& rs, const QString& name) {
-    QStringList values;
-    rs.MoveFirst();
-    while (!rs.Eof()) {
-        values << rs.Fields(name).Value().toString();
-        rs.MoveNext();
-    }
-    return values;
 }
 
 } // namespace
 
 TEST(SchemaRowsets, TablesComeByTypeThenNameIgnoringCase) {
     auto rs = SchemaRowset(sample(), adSchemaTables, {});
-    EXPECT_EQ(column(*rs, "TABLE_NAME"),
+    EXPECT_EQ(ColumnValues(*rs, "TABLE_NAME"),
               QStringList({"MSysObjects", "Archive", "orders", QString::fromUtf8("Umsätze"),
                            "A view", "b view"}));
-    EXPECT_EQ(column(*rs, "TABLE_TYPE"),
+    EXPECT_EQ(ColumnValues(*rs, "TABLE_TYPE"),
               QStringList({"SYSTEM TABLE", "TABLE", "TABLE", "TABLE", "VIEW", "VIEW"}));
 }
 
 TEST(SchemaRowsets, ColumnsOfOneTableByNameWithNullLengths) {
-    auto rs = SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "ORDERS", QVariant()});
-    EXPECT_EQ(column(*rs, "COLUMN_NAME"), QStringList({"assigned To", "ID"}));
+    auto rs =
+        SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "ORDERS", QVariant()});
+    EXPECT_EQ(ColumnValues(*rs, "COLUMN_NAME"), QStringList({"assigned To", "ID"}));
     rs->MoveFirst();
     EXPECT_EQ(rs->Fields("CHARACTER_MAXIMUM_LENGTH").Value().toInt(), 50);
     EXPECT_EQ(rs->Fields("ORDINAL_POSITION").Value().toInt(), 2);
@@ -70,14 +68,15 @@ TEST(SchemaRowsets, ColumnsOfOneTableByNameWithNullLengths) {
     EXPECT_TRUE(rs->Fields("CHARACTER_MAXIMUM_LENGTH").Value().isNull());
     EXPECT_FALSE(rs->Fields("IS_NULLABLE").Value().toBool());
 
-    auto none = SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "nope", QVariant()});
+    auto none =
+        SchemaRowset(sample(), adSchemaColumns, {QVariant(), QVariant(), "nope", QVariant()});
     EXPECT_TRUE(none->Eof());
 }
 
 TEST(SchemaRowsets, ViewsByNameWithDefinitionsUntouched) {
     auto rs = SchemaRowset(sample(), adSchemaViews, {});
-    EXPECT_EQ(column(*rs, "TABLE_NAME"), QStringList({"A view", "b view"}));
-    EXPECT_EQ(column(*rs, "VIEW_DEFINITION")[1], "SELECT *\r\nFROM orders;\r\n");
+    EXPECT_EQ(ColumnValues(*rs, "TABLE_NAME"), QStringList({"A view", "b view"}));
+    EXPECT_EQ(ColumnValues(*rs, "VIEW_DEFINITION")[1], "SELECT *\r\nFROM orders;\r\n");
 }
 
 TEST(SnapshotJson, WritesAndReadsBackEveryValue) {
@@ -95,7 +94,8 @@ TEST(SnapshotJson, WritesAndReadsBackEveryValue) {
 }
 
 TEST(SnapshotJson, SyntaxErrorsNameLineAndColumn) {
-    QByteArray broken = "{\n  \"format\": \"vantor-schema-snapshot\",\n  \"version\": 1,\n  \"tables\": [,]\n}";
+    QByteArray broken =
+        "{\n  \"format\": \"vantor-schema-snapshot\",\n  \"version\": 1,\n  \"tables\": [,]\n}";
     try {
         ReadSnapshotJson(broken, "broken.json");
         FAIL();
@@ -122,8 +122,9 @@ TEST(SnapshotJson, StructuralErrorsNameThePlace) {
     expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
         "columns":[{"name":"c","dataType":"x"}]}],"views":[]})",
                 "tables[0].columns[0].dataType");
-    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[],"views":[{"name":1}]})",
-                "views[0].name");
+    expectError(
+        R"({"format":"vantor-schema-snapshot","version":1,"tables":[],"views":[{"name":1}]})",
+        "views[0].name");
     expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
         "columns":[{"name":"c","dataType":1.5}]}],"views":[]})",
                 "dataType");
