@@ -41,6 +41,13 @@ format:
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)
 
+# The Debian package of the release build, written to $(BUILD_DIR)/vantor_<version>_<arch>.deb;
+# dpkg-dev's dpkg-shlibdeps works out which library packages it depends on.
+.PHONY: deb
+deb: build
+	@bash scripts/setup-deps.sh dpkg-dev
+	cd $(BUILD_DIR) && cpack -G DEB
+
 # libFuzzer targets of the Access back end with clang: `make fuzz FUZZ_SECONDS=1800`.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 1800

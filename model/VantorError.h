@@ -28,6 +28,7 @@ constexpr qint32 Overflow = 6;
 constexpr qint32 ObjectNotSet = 91;
 constexpr qint32 DuplicateKey = 457;
 constexpr qint32 ItemNotFound = 3265;
+constexpr qint32 ElementNotFound = 35601; // a key that no tab or node carries
 constexpr qint32 OperationNotAllowedWhenClosed = 3704;
 constexpr qint32 Provider = -2147467259; // E_FAIL, the number Jet gives most of its errors
 } // namespace err

@@ -1,6 +1,7 @@
 #include "engine/Globals.h"
 #include "ui/icons/Icons.h"
 #include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/HelpCommands.h"
 #include "ui/shell/frmMDI.h"
 
 #include <QApplication>
@@ -39,6 +40,18 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        // Undocumented: tells an install check where the Help menu would find the help.
+        if (!std::strcmp(argv[i], "--help-path")) {
+            QCoreApplication core(argc, argv);
+            QString index = HelpIndexPath();
+            if (index.isEmpty()) {
+                std::fprintf(stderr, "vantor: no help at %s\n",
+                             qPrintable(HelpIndexCandidates().join(QStringLiteral(" or "))));
+                return 1;
+            }
+            std::puts(qPrintable(index));
             return 0;
         }
         if (!std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--version")) {

@@ -50,7 +50,15 @@ QString AccessReaderProgram() {
     QString fromEnv = qEnvironmentVariable(kReaderProgramEnv);
     if (!fromEnv.isEmpty())
         return fromEnv;
-    return QDir(programDir()).absoluteFilePath(QString::fromLatin1(kReaderProgramName));
+    const QDir program(programDir());
+    const QString name = QString::fromLatin1(kReaderProgramName);
+    const QString beside = program.absoluteFilePath(name);
+    // An installed program keeps its helper out of the PATH, under libexec.
+    const QString installed =
+        QDir::cleanPath(program.absoluteFilePath(QStringLiteral("../libexec/vantor/") + name));
+    if (!QFileInfo(beside).isFile() && QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {

@@ -7,7 +7,8 @@
 
 namespace vantor {
 
-// The reader program: where VANTOR_MDB_READER names it, else beside the running program.
+// The reader program: where VANTOR_MDB_READER names it, else beside the running program, else
+// in ../libexec/vantor from there (an installed program); a missing one is named beside.
 QString AccessReaderProgram();
 
 // Runs the reader on the file and returns the schema it printed. Every failure is raised as

@@ -1,4 +1,5 @@
 #include "engine/clsEngine.h"
+#include "tests/ui/support/ModalDialogs.h"
 #include "tests/ui/support/UiSession.h"
 #include "ui/compare/frmCompare.h"
 #include "ui/compare/frmConnect.h"
@@ -158,7 +159,7 @@ private Q_SLOTS:
     }
 
     void commandsThatNeedADatabaseSayTheyDoAndDoNothingElse() {
-        QSignalSpy newScript(window.get(), &frmMDI::NewScriptRequested);
+        ModalDialogs dialogs;
         QSignalSpy open(window.get(), &frmMDI::OpenRequested);
         QSignalSpy recent(window.get(), &frmMDI::RecentFileRequested);
         item("mnNew")->trigger();
@@ -167,7 +168,7 @@ private Q_SLOTS:
         window->tBar_ButtonClick("open");
         QCOMPARE(ui().Prompts(), QStringList(4, kFirst));
         QCOMPARE(ui().messages[0].buttons, mb::Exclamation);
-        QCOMPARE(newScript.count() + open.count() + recent.count(), 0);
+        QCOMPARE(dialogs.Seen() + open.count() + recent.count(), 0);
 
         // The script commands of the Edit menu ask the comparison window, which checks too.
         ui().messages.clear();
@@ -195,9 +196,9 @@ private Q_SLOTS:
 
         // The engine stays, so a database command passes its test; a second disconnect of
         // closed connections is harmless.
-        QSignalSpy newScript(window.get(), &frmMDI::NewScriptRequested);
+        ModalDialogs dialogs;
         item("mnNew")->trigger();
-        QCOMPARE(newScript.count(), 1);
+        QCOMPARE(dialogs.Seen(), 1);
         item("mnDisconect")->trigger();
         QVERIFY(ui().messages.isEmpty());
     }

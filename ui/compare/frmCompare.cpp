@@ -1,8 +1,13 @@
 #include "ui/compare/frmCompare.h"
 
 #include "engine/Globals.h"
+#include "engine/UserInterface.h"
 #include "engine/clsEngine.h"
+#include "model/clsObjects.h"
+#include "script/AlterScript.h"
+#include "script/SqlText.h"
 #include "ui/compare/DiffMarking.h"
+#include "ui/editor/ScriptWindow.h"
 #include "ui/shell/ControlArrays.h"
 #include "ui/shell/Messages.h"
 
@@ -98,16 +103,65 @@ QString frmCompare::PaneText(int Index) const {
     return text;
 }
 
-void frmCompare::cmdAlter_Click(int) {
-    EngineOrWarn();
+const clsObject* frmCompare::displayedObject() const {
+    const QString name = lblTbl[0]->text();
+    if (name.isEmpty()) {
+        Ui().MsgBox(QStringLiteral("No table or view is shown. Double-click one in the object "
+                                   "tree first."),
+                    mb::Exclamation);
+        return nullptr;
+    }
+    const clsObject* object = Engine->Tables->Item(QStringLiteral(":") + name).get();
+    if (!object)
+        Ui().MsgBox(QStringLiteral("'%1' is not among the tables and views of the last "
+                                   "comparison. Press F5 to refresh the schema and choose it "
+                                   "again.")
+                        .arg(name),
+                    mb::Exclamation);
+    return object;
 }
 
-void frmCompare::cmdCrt_Click(int) {
-    EngineOrWarn();
+void frmCompare::cmdAlter_Click(int Index) {
+    if (!EngineOrWarn())
+        return;
+    const clsObject* object = displayedObject();
+    if (!object || object->xType() == QLatin1String("VIEW"))
+        return;
+    const QString name = lblTbl[0]->text();
+    const QString script = Index == 0 ? AlterScriptPrimary(name) : AlterScriptSecondary(name);
+    ShowScriptWindow(this, script, Index == 0 ? ScriptTarget::Primary : ScriptTarget::Secondary);
 }
 
-void frmCompare::cmdDrop_Click(int) {
-    EngineOrWarn();
+void frmCompare::cmdCrt_Click(int Index) {
+    if (!EngineOrWarn())
+        return;
+    const QString primary = PaneText(0);
+    const QString secondary = PaneText(1);
+    QString script;
+    if (primary.isEmpty())
+        script = secondary;
+    else if (secondary.isEmpty())
+        script = primary;
+    else
+        script = Index == 0 ? secondary : primary;
+    ShowScriptWindow(this, script, Index == 0 ? ScriptTarget::Primary : ScriptTarget::Secondary);
+}
+
+void frmCompare::cmdDrop_Click(int Index) {
+    if (!EngineOrWarn())
+        return;
+    const clsObject* object = displayedObject();
+    if (!object)
+        return;
+    const QString script = SqlDrop(object->xType(), lblTbl[0]->text());
+    if (script.isNull()) {
+        Ui().MsgBox(QStringLiteral("'%1' is of type %2: only tables and views can be dropped "
+                                   "here.")
+                        .arg(lblTbl[0]->text(), object->xType()),
+                    mb::Exclamation);
+        return;
+    }
+    ShowScriptWindow(this, script, Index == 0 ? ScriptTarget::Primary : ScriptTarget::Secondary);
 }
 
 void frmCompare::cmdButton_Click(int) {

@@ -10,6 +10,8 @@ class QTextEdit;
 
 namespace vantor {
 
+class clsObject;
+
 // One table or view of the last comparison, as each database defines it, side by side, with
 // the script commands for either database under its pane. Index 0 is the primary database.
 class frmCompare : public QWidget {
@@ -44,6 +46,8 @@ protected:
 
 private:
     void buildSide(int index);
+    // The object whose definitions the panes show, or null after telling the user why not.
+    const clsObject* displayedObject() const;
 };
 
 } // namespace vantor

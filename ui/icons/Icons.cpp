@@ -404,6 +404,22 @@ const QHash<QString, Drawing>& toolDrawings() {
     return drawings;
 }
 
+QIcon drawDocumentTabIcon(bool changed) {
+    return render([changed](QPainter& p) {
+        p.setPen(pen(kBlue, 1.2));
+        p.setBrush(kPaper);
+        p.drawPolygon(QPolygonF({QPointF(5, 2.5), QPointF(15, 2.5), QPointF(19.5, 7),
+                                 QPointF(19.5, 21.5), QPointF(5, 21.5)}));
+        for (double y : {9.0, 12.5, 16.0})
+            p.drawLine(QPointF(8, y), QPointF(16.5, y));
+        if (changed) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(kRed);
+            p.drawEllipse(QPointF(17, 18), 4.5, 4.5);
+        }
+    });
+}
+
 QIcon drawTreeIcon(TreeImage image) {
     switch (image) {
     case TreeImage::Equal:
@@ -474,5 +490,12 @@ QIcon AppIcon() {
         p.drawLine(QPointF(8, 22), QPointF(16, 22));
     });
 }
+
+QIcon DocumentTabIcon(bool changed) {
+    static const QIcon unchangedIcon = drawDocumentTabIcon(false);
+    static const QIcon changedIcon = drawDocumentTabIcon(true);
+    return changed ? changedIcon : unchangedIcon;
+}
+
 
 } // namespace vantor

@@ -14,5 +14,7 @@ QIcon StateIcon(int status);
 // The picture of a main tool-bar button, by its key; a null icon for an unknown key.
 QIcon ToolIcon(const QString& key);
 QIcon AppIcon();
+// The picture of a script document's tab: a sheet, with a red dot when it has unsaved edits.
+QIcon DocumentTabIcon(bool changed);
 
 } // namespace vantor

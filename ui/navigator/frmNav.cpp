@@ -5,6 +5,7 @@
 #include "ui/compare/DiffMarking.h"
 #include "ui/compare/frmCompare.h"
 #include "ui/icons/Icons.h"
+#include "ui/navigator/FolderPanel.h"
 #include "ui/shell/ActivityLog.h"
 #include "ui/shell/Messages.h"
 
@@ -49,6 +50,11 @@ frmNav::frmNav(frmCompare* compare, QWidget* parent) : QWidget(parent), compare_
     Tbs = new QTabWidget(this);
     Tbs->setObjectName(QStringLiteral("Tbs"));
     Tbs->setDocumentMode(true);
+    picFolders = new FolderPanel();
+    Drive1 = picFolders->Drive1;
+    Dir1 = picFolders->Dir1;
+    File1 = picFolders->File1;
+    Tbs->addTab(picFolders, QStringLiteral("Folders"));
     picDbObj = new QWidget();
     picDbObj->setObjectName(QStringLiteral("picDbObj"));
     tvDbObj = new QTreeWidget(picDbObj);
@@ -61,12 +67,14 @@ frmNav::frmNav(frmCompare* compare, QWidget* parent) : QWidget(parent), compare_
     inner->setContentsMargins(0, 0, 0, 0);
     inner->addWidget(tvDbObj);
     Tbs->addTab(picDbObj, QStringLiteral("Objects"));
+    Tbs->setCurrentWidget(picDbObj);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Tbs);
 
     connect(tvDbObj, &QTreeWidget::itemDoubleClicked, this, &frmNav::tvDbObj_DblClick);
+    connect(picFolders, &FolderPanel::OpenFileRequested, this, &frmNav::OpenFileRequested);
 }
 
 bool frmNav::eventFilter(QObject* watched, QEvent* event) {
@@ -117,10 +125,21 @@ void frmNav::Reload() {
         return;
     }
     Fill_TvObjects();
+    // The comparison window must not go on showing definitions from before the refresh.
+    const QString shown = compare_->lblTbl[0]->text();
+    if (QTreeWidgetItem* node = shown.isEmpty() ? nullptr : Node(QStringLiteral(":") + shown)) {
+        showInCompareWindow(node);
+    } else if (!shown.isEmpty()) {
+        compare_->lblTbl[0]->clear();
+        compare_->ed[0]->clear();
+        compare_->ed[1]->clear();
+    }
     Log().Write(DescribeComparison(*Engine));
 }
 
 void frmNav::Fill_TvObjects() {
+    // Showing the panel again while the folders tab is up would lay it over that tab.
+    const bool shown = !picDbObj->isHidden();
     picDbObj->hide();
     std::optional<size_t> remembered;
     if (!nodes_.empty())
@@ -160,7 +179,8 @@ void frmNav::Fill_TvObjects() {
 
     size_t index = remembered.value_or(0);
     tvDbObj->setCurrentItem(index < nodes_.size() ? nodes_[index] : nullptr);
-    picDbObj->show();
+    if (shown)
+        picDbObj->show();
     Q_EMIT Filled();
 }
 

@@ -4,16 +4,20 @@
 #include <QWidget>
 #include <vector>
 
+class QComboBox;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace vantor {
 
+class FolderPanel;
+class FolderTree;
 class frmCompare;
 
 // The navigator: the compared objects as a tree marked by their comparison state; a
-// double-click shows an object's two definitions in the comparison window.
+// double-click shows an object's two definitions in the comparison window. Another tab browses
+// folders for script files.
 class frmNav : public QWidget {
     Q_OBJECT
 
@@ -21,6 +25,10 @@ public:
     explicit frmNav(frmCompare* compare, QWidget* parent = nullptr);
 
     QTabWidget* Tbs;
+    FolderPanel* picFolders;
+    QComboBox* Drive1;
+    FolderTree* Dir1;
+    QTreeWidget* File1;
     QWidget* picDbObj;
     QTreeWidget* tvDbObj;
 
@@ -44,6 +52,8 @@ Q_SIGNALS:
     void Filled();
     // The comparison window is hidden and a double-click needs it.
     void CompareWindowWanted();
+    // A file of the folders tab was double-clicked.
+    void OpenFileRequested(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

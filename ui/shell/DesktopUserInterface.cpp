@@ -139,14 +139,32 @@ int DesktopUserInterface::MsgBox(const QString& prompt, int buttons, const QStri
     return answerOf(box.exec());
 }
 
+QString DialogFilter(const QString& filter) {
+    if (!filter.contains(u'|'))
+        return filter;
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        // "*.*" means every file, also those without a dot in their name.
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        entries << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' '));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
 QString DesktopUserInterface::OpenFileName(QWidget* parent, const QString& title,
                                            const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), DialogFilter(filter));
 }
 
 QString DesktopUserInterface::SaveFileName(QWidget* parent, const QString& title,
                                            const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    // The caller asks about replacing a file itself.
+    return QFileDialog::getSaveFileName(parent, title, QString(), DialogFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 DesktopUserInterface& DesktopUi() {

@@ -41,6 +41,9 @@ private:
     bool busyCursor_ = false;
 };
 
+// A filter of the form "Name|*.a;*.b|Name|..." as the file dialogs take it: "Name (*.a *.b);;...".
+QString DialogFilter(const QString& filter);
+
 // The interface the windows use; installing one also makes it the engine's Ui().
 DesktopUserInterface& DesktopUi();
 void InstallDesktopUi(DesktopUserInterface* ui);

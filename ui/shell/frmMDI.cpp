@@ -4,8 +4,11 @@
 #include "ui/compare/frmConnect.h"
 #include "ui/icons/Icons.h"
 #include "ui/navigator/frmNav.h"
+#include "ui/shell/AddIns.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainToolBars.h"
+#include "ui/shell/RecentFiles.h"
+#include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/frmOutput.h"
 
 #include <QDockWidget>
@@ -23,7 +26,20 @@
 
 namespace vantor {
 
+namespace {
+frmMDI* theMainWindow = nullptr;
+} // namespace
+
+frmMDI* frmMDI::Instance() {
+    return theMainWindow;
+}
+
+void frmMDI::StatusText(const QString& text) {
+    lblStatus->setText(text);
+}
+
 frmMDI::frmMDI(QWidget* parent) : QMainWindow(parent) {
+    theMainWindow = this;
     setObjectName(QStringLiteral("frmMDI"));
     setWindowTitle(Caption());
     setWindowIcon(AppIcon());
@@ -46,6 +62,13 @@ frmMDI::frmMDI(QWidget* parent) : QMainWindow(parent) {
     resizeDocks({outputDock_}, {150}, Qt::Vertical);
     FileFilter = QStringLiteral("All Files|*.*|All Supported Files|*txt;*.sql;") +
                  QStringLiteral("|Text Files|*.txt|SQL Files|*.sql");
+    // Then the recent-file list into its menu.
+    recent_ = std::make_unique<RecentFiles>(RecentFiles::DefaultFile(), menu_.get());
+    recent_->LoadRecentFiles();
+    // Then the add-in programs, read once, into their menu.
+    LoadPlugins();
+    FillAddInMenu(*menu_);
+    documents_ = new ScriptDocuments(*this);
 
     wireMenu();
     connect(tBar, &QToolBar::actionTriggered, this,
@@ -54,6 +77,8 @@ frmMDI::frmMDI(QWidget* parent) : QMainWindow(parent) {
 }
 
 frmMDI::~frmMDI() {
+    if (theMainWindow == this)
+        theMainWindow = nullptr;
     // Closing the frame hides its children; their notices must not reach the menu destroyed
     // before them.
     navDock_->disconnect(this);

@@ -17,6 +17,8 @@ class QToolBar;
 namespace vantor {
 
 class MainMenu;
+class RecentFiles;
+class ScriptDocuments;
 class frmCompare;
 class frmConnect;
 class frmNav;
@@ -32,8 +34,16 @@ public:
     ~frmMDI() override;
 
     static QString Caption();
+    // The main window of the run, or null before it exists and after it is gone.
+    static frmMDI* Instance();
+    // The first panel of the status bar.
+    void StatusText(const QString& text);
 
     MainMenu& Menu() const { return *menu_; }
+    // The recent-file list, read at start; AddRecentFile also updates its menu.
+    RecentFiles& Recent() const { return *recent_; }
+    // The script documents: untitled scripts and script files with their tabs.
+    ScriptDocuments& Documents() const { return *documents_; }
     QMdiArea* MdiArea() const { return mdi_; }
     frmNav* Nav() const { return nav_; }
     frmOutput* Output() const { return output_; }
@@ -79,10 +89,10 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     // Commands carried out by the script editor, the documents, the add-ins and the help.
-    void NewScriptRequested();
     void NewDocumentRequested();
     void OpenRequested();
     void RecentFileRequested(const QString& path);
+    void SaveRequested();
     void SaveAsRequested();
     void SaveAllRequested();
     void ReloadRequested();
@@ -95,6 +105,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -107,6 +118,8 @@ private:
     void showComparisonSummary();
 
     std::unique_ptr<MainMenu> menu_;
+    std::unique_ptr<RecentFiles> recent_;
+    ScriptDocuments* documents_ = nullptr;
     QMdiArea* mdi_ = nullptr;
     frmNav* nav_ = nullptr;
     frmOutput* output_ = nullptr;

@@ -5,13 +5,23 @@
 #include "engine/clsEngine.h"
 #include "ui/compare/frmCompare.h"
 #include "ui/compare/frmConnect.h"
+#include "ui/editor/ScriptWindow.h"
 #include "ui/navigator/frmNav.h"
 #include "ui/shell/ActivityLog.h"
+#include "ui/shell/AddIns.h"
+#include "ui/shell/AppFiles.h"
+#include "ui/shell/HelpCommands.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MdiArrange.h"
 #include "ui/shell/Messages.h"
+#include "ui/shell/RecentFiles.h"
+#include "ui/shell/ScriptDocuments.h"
+#include "ui/shell/frmAbout.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +34,19 @@
 
 namespace vantor {
 
+namespace {
+
+// Readme.txt beside the program, else the one installed with the help.
+QString readmePath() {
+    const QString beside = QDir(ProgramFolder()).filePath(QStringLiteral("Readme.txt"));
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString help = HelpIndexPath();
+    return help.isEmpty() ? beside : QFileInfo(help).dir().filePath(QStringLiteral("Readme.txt"));
+}
+
+} // namespace
+
 void frmMDI::wireMenu() {
     auto on = [this](const char* name, auto slot) {
         connect(menu_->Item(QLatin1String(name)), &QAction::triggered, this, slot);
@@ -33,7 +56,9 @@ void frmMDI::wireMenu() {
     on("mnRef", [this] { mnRef_Click(); });
     on("mnNew", [this] { mnNew_Click(); });
     on("open", [this] { open_Click(); });
+    on("mnSave", [this] { Q_EMIT SaveRequested(); });
     on("saveas", [this] { Q_EMIT SaveAsRequested(); });
+    on("mnSaveAll", [this] { Q_EMIT SaveAllRequested(); });
     on("mnExit", [this] { mnExit_Click(); });
     on("mnPriCreate", [this] { compare_->cmdCrt_Click(0); });
     on("mnPriDrop", [this] { compare_->cmdDrop_Click(0); });
@@ -59,8 +84,20 @@ void frmMDI::wireMenu() {
     for (int i = 0; i < static_cast<int>(menu_->mnAddInItems.size()); ++i)
         connect(menu_->mnAddInItems[i], &QAction::triggered, this,
                 [this, i] { Q_EMIT AddInRequested(i); });
+    connect(this, &frmMDI::AddInRequested, this, [](int index) { RunPlugin(index); });
+    connect(this, &frmMDI::HelpRequested, this, [] { ShowHelp(); });
+    connect(this, &frmMDI::HelpOnlineRequested, this, [] { OpenUrl(kHelpOnlineUrl); });
+    connect(this, &frmMDI::ProductWebRequested, this, [] { OpenUrl(kProductWebUrl); });
+    connect(this, &frmMDI::AboutRequested, this, [this] {
+        frmAbout about(this);
+        about.exec();
+    });
+    connect(this, &frmMDI::ReadmeRequested, this, [this] { documents_->OpenDocument(readmePath()); });
+    connect(nav_, &frmNav::OpenFileRequested, this,
+            [this](const QString& path) { documents_->OpenDocument(path); });
     connect(menu_->WindowList, &QMenu::aboutToShow, this, &frmMDI::fillWindowList);
     connect(nav_, &frmNav::Filled, this, &frmMDI::showComparisonSummary);
+    connect(nav_, &frmNav::Filled, documents_, &ScriptDocuments::RefreshTargets);
 }
 
 void frmMDI::new_Click() {
@@ -104,8 +141,10 @@ void frmMDI::mnRef_Click() {
 }
 
 void frmMDI::mnNew_Click() {
+    // The window names the secondary database as its target, so that is where it runs; the
+    // user may pick the primary one instead.
     if (EngineOrWarn())
-        Q_EMIT NewScriptRequested();
+        ShowScriptWindow(this, QString(), ScriptTarget::Secondary, true);
 }
 
 void frmMDI::open_Click() {
@@ -115,11 +154,20 @@ void frmMDI::open_Click() {
 
 void frmMDI::mnuRec_Click(int Index) {
     if (EngineOrWarn())
-        Q_EMIT RecentFileRequested(menu_->mnuRec[static_cast<size_t>(Index)]->text());
+        Q_EMIT RecentFileRequested(RecentFiles::PathOf(menu_->mnuRec[static_cast<size_t>(Index)]));
 }
 
 void frmMDI::mnExit_Click() {
-    QApplication::exit(0);
+    // Unsaved scripts are the user's work: ending the run asks about them first.
+    if (documents_->QueryCloseAll())
+        QApplication::exit(0);
+}
+
+void frmMDI::closeEvent(QCloseEvent* event) {
+    if (documents_->QueryCloseAll())
+        QMainWindow::closeEvent(event);
+    else
+        event->ignore();
 }
 
 void frmMDI::mnObjBrowser_Click(bool checked) {
@@ -150,6 +198,8 @@ void frmMDI::tBar_ButtonClick(const QString& key) {
         Q_EMIT ReloadRequested();
     else if (key == QLatin1String("saveas"))
         Q_EMIT SaveAsRequested();
+    else if (key == QLatin1String("save"))
+        Q_EMIT SaveRequested();
     else if (key == QLatin1String("saveall"))
         Q_EMIT SaveAllRequested();
     else if (key == QLatin1String("tilever"))

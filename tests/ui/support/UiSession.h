@@ -4,22 +4,30 @@
 #include "engine/memory/MemoryBackend.h"
 #include "tests/ui/support/AnsweringUi.h"
 #include "ui/compare/DiffMarking.h"
+#include "ui/shell/HelpCommands.h"
 
+#include <QUrl>
 #include <memory>
 
 class QTextEdit;
 
 namespace vantor::test {
 
-// Fresh globals and in-memory databases for one test, with the answering interface installed.
+// Fresh globals and in-memory databases for one test, with the answering interface installed
+// and the URLs that would go to the browser recorded instead.
 class UiSession {
 public:
-    UiSession() {
+    UiSession() : desktopOpener_(UrlOpener()) {
         ResetGlobals();
         MemoryDatabase::DropAll();
         InstallDesktopUi(&ui);
+        UrlOpener() = [this](const QUrl& url) {
+            openedUrls << url;
+            return true;
+        };
     }
     ~UiSession() {
+        UrlOpener() = desktopOpener_;
         ResetGlobals();
         MemoryDatabase::DropAll();
     }
@@ -27,6 +35,10 @@ public:
     UiSession& operator=(const UiSession&) = delete;
 
     AnsweringUi ui;
+    QList<QUrl> openedUrls;
+
+private:
+    UrlOpenerFunction desktopOpener_;
 };
 
 // Two small databases, "memory:pri" and "memory:sec", with one object in every state:

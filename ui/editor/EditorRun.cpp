@@ -1,0 +1,77 @@
+#include "ui/editor/EditorRun.h"
+
+#include "engine/Globals.h"
+#include "engine/UserInterface.h"
+#include "ui/editor/ScriptEditControl.h"
+#include "ui/shell/ActivityLog.h"
+
+namespace vantor {
+
+namespace {
+
+// The runner's marks become the editor's markers; the window repaints between batches so
+// that a long run shows how far it has come.
+class EditorMarks : public BatchObserver {
+public:
+    explicit EditorMarks(ScriptEditControl& editor) : editor_(editor) {}
+
+    void MarkCurrentLine(qint64 line) override { editor_.MarkRunLine(line); }
+    void MarkStartLine(qint64 line) override { editor_.MarkStartLine(line); }
+    void NextBookmark() override { editor_.ExecuteCmd(ScriptEditControl::NextBookmark); }
+    void BatchFinished(const ScriptBatch& batch) override {
+        if (batch.executed)
+            Log().Write(QStringLiteral("Batch %1 (lines %2-%3) executed.")
+                            .arg(batch.number)
+                            .arg(batch.firstLine + 1)
+                            .arg(batch.lastLine + 1));
+        Ui().DoEvents();
+    }
+
+private:
+    ScriptEditControl& editor_;
+};
+
+QString firstLineOf(const QString& text) {
+    const QString trimmed = text.trimmed();
+    const qsizetype end = trimmed.indexOf(QLatin1Char('\r'));
+    return end < 0 ? trimmed : trimmed.left(end);
+}
+
+} // namespace
+
+qint64 EditorLineSource::LineCount() const {
+    return editor_.LineCount();
+}
+
+QString EditorLineSource::Line(qint64 index) const {
+    return editor_.LineText(index);
+}
+
+BatchRunResult RunEditorScript(ScriptEditControl& editor,
+                               const std::shared_ptr<Connection>& target,
+                               const QString& targetName) {
+    Log().Write(QStringLiteral("Running the script on %1").arg(targetName));
+    editor.ClearRunMarks();
+    EditorMarks marks(editor);
+    BatchRunResult result = BatchRunner().Run(EditorLineSource(editor), target, &marks);
+    qint64 executed = 0;
+    for (const ScriptBatch& batch : result.batches)
+        executed += batch.executed ? 1 : 0;
+    if (result.failure) {
+        const ScriptBatch& failed = result.failure->batch;
+        Log().Write(QStringLiteral("Batch %1 (line %2: %3) failed: %4")
+                        .arg(failed.number)
+                        .arg(failed.firstLine + 1)
+                        .arg(firstLineOf(failed.text), result.failure->description));
+        Log().Write(QStringLiteral("Script stopped: %1 of its batches were executed before the "
+                                   "error and stay applied.")
+                        .arg(executed));
+    } else {
+        Log().Write(QStringLiteral("Script finished: %1 batches executed, %2 skipped.")
+                        .arg(executed)
+                        .arg(static_cast<qint64>(result.batches.size()) - executed));
+    }
+    return result;
+}
+
+} // namespace vantor

@@ -1,0 +1,358 @@
+#include "ui/editor/frmEditor.h"
+
+#include "engine/Globals.h"
+#include "engine/UserInterface.h"
+#include "engine/clsEngine.h"
+#include "model/VantorError.h"
+#include "ui/editor/EditorRun.h"
+#include "ui/editor/ScriptEditControl.h"
+#include "ui/icons/Icons.h"
+#include "ui/shell/frmMDI.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QToolBar>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+struct Button {
+    const char* key;
+    const char* toolTip;
+    const char* shortcut;
+};
+
+const Button kFileButtons[] = {
+    {"open", "Open SQL Script from file.", nullptr},
+    {"save", "Save current to file.", nullptr},
+    {"new", "Create new editor", nullptr},
+    {"close", "Close me", nullptr},
+};
+const Button kEditButtons[] = {
+    {"cut", "cut", nullptr},
+    {"copy", "copy", nullptr},
+    {"paste", "paste", nullptr},
+    {"undo", "undo typing", nullptr},
+    {"redo", "Redo typing", nullptr},
+};
+const Button kSqlButtons[] = {
+    {"exec", "execute sql script.", nullptr},
+    {"tbmark", "bookmark", "Ctrl+F2"},
+    {"npbmark", "next bookmark", "F2"},
+    {"pbmark", "previous bookmark", "Shift+F2"},
+    {"cbmark", "clear all bookmark", "Ctrl+Shift+F2"},
+};
+
+// The pictures are shared with the main tool bar, whose keys differ for two of them.
+QIcon buttonIcon(const QString& key) {
+    if (key == QLatin1String("exec"))
+        return ToolIcon(QStringLiteral("start"));
+    if (key == QLatin1String("npbmark"))
+        return ToolIcon(QStringLiteral("nbmark"));
+    return ToolIcon(key);
+}
+
+template <size_t N>
+QToolBar* makeToolBar(QWidget* parent, const char* name, const Button (&buttons)[N]) {
+    auto* bar = new QToolBar(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setIconSize(QSize(18, 18));
+    for (const Button& b : buttons) {
+        const QString key = QString::fromLatin1(b.key);
+        QAction* a = bar->addAction(buttonIcon(key), QString::fromLatin1(b.toolTip));
+        a->setObjectName(key);
+        a->setData(key);
+        QString tip = QString::fromLatin1(b.toolTip);
+        if (b.shortcut) {
+            a->setShortcut(QKeySequence(QString::fromLatin1(b.shortcut)));
+            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            tip += QStringLiteral(" (%1)").arg(QString::fromLatin1(b.shortcut));
+        }
+        a->setToolTip(tip);
+    }
+    return bar;
+}
+
+} // namespace
+
+QString GetFileTitle(const QString& path) {
+    const qsizetype slash = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(slash + 1);
+}
+
+QString frmEditor::DefaultCaption() {
+    return QStringLiteral("SQL Script Editor.");
+}
+
+frmEditor::frmEditor(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmEditor"));
+    setWindowTitle(DefaultCaption());
+    setWindowIcon(ToolIcon(QStringLiteral("new")));
+    buildCoolBar();
+    ed = new ScriptEditControl(this);
+    txtOneOrTwo = new QLineEdit(QStringLiteral("0"), this);
+    txtOneOrTwo->setObjectName(QStringLiteral("txtOneOrTwo"));
+    txtOneOrTwo->hide();
+    connect(txtOneOrTwo, &QLineEdit::textChanged, this, &frmEditor::syncTargetChoice);
+    connect(ed, &QsciScintilla::textChanged, this, [this] {
+        if (!settingText_)
+            Changed(true);
+    });
+    // The editor takes F5 and Escape for itself unless the window sees them first.
+    ed->installEventFilter(this);
+    ed->viewport()->installEventFilter(this);
+    setMinimumSize(420, 240);
+    resize(900, 600);
+    setFocusProxy(ed);
+}
+
+void frmEditor::buildCoolBar() {
+    CoolBar1 = new QWidget(this);
+    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
+    auto* row = new QHBoxLayout(CoolBar1);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(6);
+    tbFile = makeToolBar(CoolBar1, "tbFile", kFileButtons);
+    tbEdit = makeToolBar(CoolBar1, "tbEdit", kEditButtons);
+    tbSql = makeToolBar(CoolBar1, "tbSql", kSqlButtons);
+    for (QToolBar* bar : {tbFile, tbEdit, tbSql}) {
+        row->addWidget(bar);
+        connect(bar, &QToolBar::actionTriggered, this,
+                [this](QAction* a) { ToolbarButtonClick(ButtonKey(a)); });
+    }
+    picTgt = new QWidget(CoolBar1);
+    picTgt->setObjectName(QStringLiteral("picTgt"));
+    auto* target = new QHBoxLayout(picTgt);
+    target->setContentsMargins(0, 0, 0, 0);
+    Label1 = new QLabel(QStringLiteral("Target:"), picTgt);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    cbTgt = new QComboBox(picTgt);
+    cbTgt->setObjectName(QStringLiteral("cbTgt"));
+    cbTgt->setEnabled(false);
+    cbTgt->setMinimumContentsLength(30);
+    cbTgt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbTgt->setToolTip(QStringLiteral("The database the script runs against (F5)."));
+    Label1->setBuddy(cbTgt);
+    target->addWidget(Label1);
+    target->addWidget(cbTgt, 1);
+    row->addWidget(picTgt, 1);
+    connect(cbTgt, &QComboBox::activated, this,
+            [this](int index) { txtOneOrTwo->setText(QString::number(index)); });
+}
+
+QString frmEditor::ButtonKey(const QAction* button) {
+    return button ? button->data().toString() : QString();
+}
+
+void frmEditor::Changed(bool changed) {
+    if (changed_ == changed)
+        return;
+    changed_ = changed;
+    Q_EMIT ChangedFlagChanged(changed);
+}
+
+void frmEditor::SetScript(const QString& text) {
+    settingText_ = true;
+    ed->Text(text);
+    settingText_ = false;
+}
+
+bool frmEditor::LoadScript(const QString& path) {
+    settingText_ = true;
+    const bool loaded = ed->LoadFile(path);
+    if (!loaded)
+        ed->Text(QString());
+    settingText_ = false;
+    return loaded;
+}
+
+void frmEditor::SetTargets(const QString& primaryPath, const QString& secondaryPath) {
+    cbTgt->clear();
+    cbTgt->addItem(primaryPath);
+    cbTgt->setItemData(0, QStringLiteral("The primary database"), Qt::ToolTipRole);
+    cbTgt->addItem(secondaryPath);
+    cbTgt->setItemData(1, QStringLiteral("The secondary database"), Qt::ToolTipRole);
+    syncTargetChoice();
+}
+
+void frmEditor::syncTargetChoice() {
+    if (cbTgt->count() < 2)
+        return;
+    bool ok = false;
+    const double value = txtOneOrTwo->text().trimmed().toDouble(&ok);
+    cbTgt->setCurrentIndex(ok && value != 0 ? 1 : 0);
+}
+
+void frmEditor::DoAct() {
+    frmMDI* main = frmMDI::Instance();
+    QTabBar* strip = main ? main->tb : nullptr;
+    const QString key = QStringLiteral("key") + tag_;
+    int index = -1;
+    for (int i = 0; strip && i < strip->count(); ++i)
+        if (strip->tabData(i).toString() == key)
+            index = i;
+    if (index < 0)
+        throw VantorError(err::ElementNotFound, QStringLiteral("Element not found"));
+    const QString caption = windowTitle();
+    strip->setTabText(index, GetFileTitle(caption));
+    strip->setCurrentIndex(index);
+    strip->setTabToolTip(index, caption);
+    strip->setTabIcon(index, DocumentTabIcon(changed_));
+}
+
+void frmEditor::OnLoad() {
+    // Each step stands alone: a failing one must not keep the later ones from running.
+    auto attempt = [](auto step) {
+        try {
+            step();
+        } catch (const std::exception&) {
+        }
+    };
+    attempt([this] { ed->ExecuteCmd(ScriptEditControl::ClearBookmarks); });
+    attempt([this] { ed->MarkRunLine(0); });
+    attempt([this] { ed->ExecuteCmd(ScriptEditControl::ToggleBookmark); });
+}
+
+void frmEditor::Unload() {
+    if (running_)
+        return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->close();
+    else
+        window()->close();
+}
+
+QString frmEditor::ClosingQuestion() {
+    return QStringLiteral("Finish executed sql command, do you want close this script ?");
+}
+
+QString frmEditor::RefreshHint() {
+    return QStringLiteral("Press F5 to refresh schema.");
+}
+
+void frmEditor::ExecScript() {
+    if (running_)
+        return;
+    const std::shared_ptr<Connection> target = TargetConnection(txtOneOrTwo->text());
+    const bool secondary = target && target == CnSecondary;
+    QString targetName = secondary ? QStringLiteral("the secondary database")
+                                   : QStringLiteral("the primary database");
+    if (Engine)
+        targetName += QStringLiteral(" %1").arg(secondary ? Engine->DbPathSecondary()
+                                                            : Engine->DbPathPrimary());
+    running_ = true;
+    ed->setReadOnly(true);
+    BatchRunResult result;
+    try {
+        result = RunEditorScript(*ed, target, targetName);
+    } catch (...) {
+        ed->setReadOnly(false);
+        running_ = false;
+        throw;
+    }
+    ed->setReadOnly(false);
+    running_ = false;
+    if (result.failure) {
+        QString message = result.failure->description;
+        if (result.failure->number == err::ObjectNotSet && !target)
+            message = QStringLiteral("No database is open to run the script on. Open two "
+                                     "databases with File > Connect and Compare... first.");
+        Ui().MsgBox(message, mb::Exclamation);
+        return;
+    }
+    if (Ui().MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes)
+        Unload();
+    if (frmMDI* main = frmMDI::Instance())
+        main->StatusText(RefreshHint());
+}
+
+void frmEditor::ToolbarButtonClick(const QString& key) {
+    try {
+        if (key == QLatin1String("open"))
+            Q_EMIT OpenRequested();
+        else if (key == QLatin1String("save"))
+            Q_EMIT SaveRequested();
+        else if (key == QLatin1String("new"))
+            Q_EMIT NewRequested();
+        else if (key == QLatin1String("close"))
+            Unload();
+        else if (key == QLatin1String("cut"))
+            ed->cut();
+        else if (key == QLatin1String("copy"))
+            ed->copy();
+        else if (key == QLatin1String("paste"))
+            ed->paste();
+        else if (key == QLatin1String("undo"))
+            ed->undo();
+        else if (key == QLatin1String("redo"))
+            ed->redo();
+        else if (key == QLatin1String("exec"))
+            ExecScript();
+        else if (key == QLatin1String("tbmark"))
+            ed->ExecuteCmd(ScriptEditControl::ToggleBookmark);
+        else if (key == QLatin1String("npbmark"))
+            ed->ExecuteCmd(ScriptEditControl::NextBookmark);
+        else if (key == QLatin1String("pbmark"))
+            ed->ExecuteCmd(ScriptEditControl::PreviousBookmark);
+        else if (key == QLatin1String("cbmark"))
+            ed->ExecuteCmd(ScriptEditControl::ClearBookmarks);
+    } catch (const std::exception&) {
+        // An editor command that fails leaves the text as it was; there is nothing to report.
+    }
+}
+
+bool frmEditor::handleWindowKey(int key) {
+    if (key == Qt::Key_F5)
+        ToolbarButtonClick(QStringLiteral("exec"));
+    else if (key == Qt::Key_Escape)
+        Unload();
+    else
+        return false;
+    return true;
+}
+
+bool frmEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        const bool plain = keyEvent->modifiers() == Qt::NoModifier ||
+                           keyEvent->modifiers() == Qt::KeypadModifier;
+        if (plain && (key == Qt::Key_F5 || key == Qt::Key_Escape)) {
+            // Claim the key against shortcuts (the main window's F5), then act on the press.
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->accept();
+                return true;
+            }
+            return handleWindowKey(key);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && handleWindowKey(event->key()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void frmEditor::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int margin = 50 / kTwipsPerPixel;
+    const int barHeight = CoolBar1->sizeHint().height();
+    CoolBar1->setGeometry(0, 0, width(), barHeight);
+    const int top = barHeight + margin;
+    ed->setGeometry(margin, top, qMax(0, width() - 2 * margin),
+                    qMax(0, height() - top - margin));
+}
+
+} // namespace vantor

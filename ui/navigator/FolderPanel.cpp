@@ -1,0 +1,214 @@
+#include "ui/navigator/FolderPanel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStorageInfo>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+
+} // namespace
+
+FolderTree::FolderTree(QWidget* parent) : QTreeView(parent) {
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model_->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
+    model_->setReadOnly(true);
+    model_->setRootPath(QDir::rootPath());
+    setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column)
+        hideColumn(column);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    // Folders arrive from a worker thread and are sorted later, which moves the current one out
+    // of view while the folders above it fill.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (path_ == loaded || path_.startsWith(FolderPanel::WithTrailingSlash(loaded)))
+            revealCurrent();
+    });
+    connect(model_, &QFileSystemModel::layoutChanged, this, &FolderTree::revealCurrent);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { revealing_ = false; });
+}
+
+void FolderTree::showEvent(QShowEvent* event) {
+    QTreeView::showEvent(event);
+    revealCurrent();
+}
+
+bool FolderTree::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel)
+        revealing_ = false;
+    return QTreeView::viewportEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event) {
+    revealing_ = false;
+    QTreeView::keyPressEvent(event);
+}
+
+void FolderTree::revealCurrent() {
+    if (revealing_ && currentIndex().isValid())
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+bool FolderTree::SetPath(const QString& folder) {
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir())
+        return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QModelIndex index = model_->index(clean);
+    if (index.isValid()) {
+        setCurrentIndex(index);
+        revealing_ = true;
+        revealCurrent();
+    }
+    apply(clean);
+    return true;
+}
+
+void FolderTree::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (current.isValid())
+        apply(model_->filePath(current));
+}
+
+void FolderTree::apply(const QString& folder) {
+    if (folder == path_)
+        return;
+    path_ = folder;
+    Q_EMIT PathChanged(path_);
+}
+
+FolderPanel::FolderPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("picFolders"));
+    icons_.setOptions(QFileIconProvider::DontUseCustomDirectoryIcons);
+
+    Drive1 = new QComboBox(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1 = new FolderTree();
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    File1 = new QTreeWidget();
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Path")});
+    File1->setRootIsDecorated(false);
+    File1->setUniformRowHeights(true);
+    File1->setIconSize(QSize(16, 16));
+    File1->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    File1->header()->resizeSection(0, 180);
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setChildrenCollapsible(false);
+    split->addWidget(Dir1);
+    split->addWidget(File1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(Drive1);
+    layout->addWidget(split, 1);
+
+    fillDrives();
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &FolderPanel::Drive1_Change);
+    connect(Dir1, &FolderTree::PathChanged, this, &FolderPanel::Dir1_Change);
+    connect(File1, &QTreeWidget::itemDoubleClicked, this, &FolderPanel::File1_DblClick);
+    Dir1->SetPath(QDir::currentPath());
+}
+
+QString FolderPanel::WithTrailingSlash(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString FolderPanel::FileKey(const QTreeWidgetItem* item) {
+    return item ? item->data(0, kKeyRole).toString() : QString();
+}
+
+void FolderPanel::FillFile1WithFiles(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString folder = WithTrailingSlash(path);
+    const QFileInfoList files =
+        QDir(path).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(files.size());
+    for (const QFileInfo& file : files) {
+        auto* item = new QTreeWidgetItem({file.fileName(), folder});
+        item->setData(0, kKeyRole, folder + file.fileName());
+        item->setIcon(0, iconFor(file));
+        items.append(item);
+    }
+    File1->addTopLevelItems(items);
+}
+
+QIcon FolderPanel::iconFor(const QFileInfo& file) {
+    // Asking the platform for every file would read each one's content; files of one kind
+    // share one picture.
+    const QString suffix = file.suffix().toLower();
+    auto known = iconBySuffix_.constFind(suffix);
+    if (known != iconBySuffix_.constEnd())
+        return *known;
+    const QIcon icon =
+        suffix.isEmpty() ? icons_.icon(QAbstractFileIconProvider::File) : icons_.icon(file);
+    iconBySuffix_.insert(suffix, icon);
+    return icon;
+}
+
+void FolderPanel::fillDrives() {
+    QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+    std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
+        return a.rootPath() < b.rootPath();
+    });
+    const QIcon drive = icons_.icon(QAbstractFileIconProvider::Drive);
+    for (const QStorageInfo& volume : volumes) {
+        if (!volume.isValid() || !volume.isReady() || Drive1->findData(volume.rootPath()) >= 0)
+            continue;
+        const QString caption =
+            volume.name().isEmpty()
+                ? volume.rootPath()
+                : QStringLiteral("%1  [%2]").arg(volume.rootPath(), volume.name());
+        Drive1->addItem(drive, caption, volume.rootPath());
+    }
+}
+
+void FolderPanel::showDriveOf(const QString& folder) {
+    const QString root = QStorageInfo(folder).rootPath();
+    if (root.isEmpty())
+        return;
+    int index = Drive1->findData(root);
+    const QSignalBlocker quiet(Drive1);
+    if (index < 0) {
+        Drive1->addItem(icons_.icon(QAbstractFileIconProvider::Drive), root, root);
+        index = Drive1->count() - 1;
+    }
+    Drive1->setCurrentIndex(index);
+}
+
+void FolderPanel::Drive1_Change(int index) {
+    // A drive unmounted since the list was made keeps the folder where it was.
+    if (!Dir1->SetPath(Drive1->itemData(index).toString()))
+        showDriveOf(Dir1->Path());
+}
+
+void FolderPanel::Dir1_Change() {
+    File1->clear();
+    FillFile1WithFiles(Dir1->Path());
+    showDriveOf(Dir1->Path());
+}
+
+void FolderPanel::File1_DblClick(QTreeWidgetItem* item) {
+    if (item)
+        Q_EMIT OpenFileRequested(FileKey(item));
+}
+
+} // namespace vantor

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QMdiSubWindow;
+
+namespace vantor {
+
+class frmEditor;
+class frmMDI;
+
+// The main window's numbered script documents: untitled scripts and script files, each in its
+// own editor window with a tab in the tab strip. Numbers count up through the run and are
+// never reused. Unsaved edits are never lost without the user's word.
+class ScriptDocuments : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ScriptDocuments(frmMDI& main);
+
+    static QString UntitledCaption(int n) { return QStringLiteral("Untitled %1").arg(n); }
+
+    // The slot for a new document.
+    int GetFreeDocIndex();
+    frmEditor* NewDocument();
+    // Opens the file as a document, or brings up the document that has it open already; after
+    // asking, a path with no file opens an empty document. Null when nothing was opened.
+    frmEditor* OpenDocument(const QString& path);
+    // Asks for a script file and opens it.
+    void OpenCommand();
+    // False when the document was not saved (the user cancelled, or writing failed).
+    bool SaveDocument();
+    bool SaveDocumentAs();
+    void SaveAllDocuments();
+    // Loads the current document's file again, after asking when that would lose edits.
+    void ReloadDocument();
+
+    // Asks about each document with unsaved edits; false when the user chose to cancel.
+    bool QueryCloseAll();
+
+    // The editor of document n, or null.
+    frmEditor* Document(int n) const;
+    frmEditor* CurrentDocument() const;
+
+    static bool FileExists(const QString& path);
+    static QString GetFileExtension(const QString& path);
+
+    // Offers the open databases as targets in every document.
+    void RefreshTargets();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    frmEditor* createWindow(int n);
+    void addTab(int n, frmEditor* editor);
+    void removeTab(int n);
+    void activate(int n);
+    void refreshTab(frmEditor* editor);
+    bool writeTo(frmEditor* editor, const QString& path);
+    // Yes saves, No discards, Cancel keeps the document open: false for Cancel or a failed save.
+    bool askToSave(frmEditor* editor);
+
+    frmMDI& main_;
+};
+
+} // namespace vantor
