@@ -31,15 +31,17 @@ std::shared_ptr<Recordset> tablesRowset(const DbSchema& schema) {
     out.reserve(rows.size());
     for (const auto& [type, name] : rows)
         out.append({name, type});
-    return std::make_shared<Recordset>(QStringList{schemacol::TableName, schemacol::TableType}, out);
+    return std::make_shared<Recordset>(QStringList{schemacol::TableName, schemacol::TableType},
+                                       out);
 }
 
 void appendColumns(const SchemaTable& t, QList<QVariantList>& out) {
     QList<const SchemaColumn*> columns;
     for (const SchemaColumn& c : t.columns)
         columns.append(&c);
-    std::sort(columns.begin(), columns.end(),
-              [](const SchemaColumn* a, const SchemaColumn* b) { return nameLess(a->name, b->name); });
+    std::sort(columns.begin(), columns.end(), [](const SchemaColumn* a, const SchemaColumn* b) {
+        return nameLess(a->name, b->name);
+    });
     for (const SchemaColumn* c : columns)
         out.append({t.name, c->name, c->dataType,
                     c->maxLength ? QVariant(*c->maxLength) : QVariant(), c->nullable, c->ordinal});
@@ -76,8 +78,8 @@ std::shared_ptr<Recordset> viewsRowset(const DbSchema& schema) {
     QList<QVariantList> out;
     for (const SchemaView* v : views)
         out.append({v->name, v->definition});
-    return std::make_shared<Recordset>(
-        QStringList{schemacol::TableName, schemacol::ViewDefinition}, out);
+    return std::make_shared<Recordset>(QStringList{schemacol::TableName, schemacol::ViewDefinition},
+                                       out);
 }
 
 } // namespace

@@ -61,8 +61,9 @@ public:
     explicit Reader(QString sourceName) : source_(std::move(sourceName)) {}
 
     [[noreturn]] void fail(const QString& where, const QString& what) const {
-        throw VantorError(err::Provider, QStringLiteral("The snapshot '%1' is not valid: %2 %3.")
-                                             .arg(source_, where, what));
+        throw VantorError(
+            err::Provider,
+            QStringLiteral("The snapshot '%1' is not valid: %2 %3.").arg(source_, where, what));
     }
 
     QJsonObject object(const QJsonValue& v, const QString& where) const {
@@ -106,8 +107,8 @@ public:
             return std::nullopt;
         }
         double d = v.toDouble();
-        if (!v.isDouble() || d != static_cast<double>(static_cast<qint64>(d)) || d < -2147483648.0 ||
-            d > 2147483647.0)
+        if (!v.isDouble() || d != static_cast<double>(static_cast<qint64>(d)) ||
+            d < -2147483648.0 || d > 2147483647.0)
             fail(where + "." + key, QStringLiteral("must be a whole number"));
         return static_cast<qint32>(d);
     }
@@ -161,10 +162,12 @@ SchemaTable readTable(const Reader& r, const QJsonValue& v, const QString& where
         t.type = QStringLiteral("TABLE");
     QJsonArray columns = r.array(o, "columns", where);
     for (qsizetype i = 0; i < columns.size(); ++i)
-        t.columns.append(readColumn(r, columns[i], QStringLiteral("%1.columns[%2]").arg(where).arg(i)));
+        t.columns.append(
+            readColumn(r, columns[i], QStringLiteral("%1.columns[%2]").arg(where).arg(i)));
     QJsonArray indexes = r.array(o, "indexes", where, false);
     for (qsizetype i = 0; i < indexes.size(); ++i)
-        t.indexes.append(readIndex(r, indexes[i], QStringLiteral("%1.indexes[%2]").arg(where).arg(i)));
+        t.indexes.append(
+            readIndex(r, indexes[i], QStringLiteral("%1.indexes[%2]").arg(where).arg(i)));
     return t;
 }
 

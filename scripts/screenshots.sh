@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Takes the desktop's screenshots for the documentation under a virtual X display:
 # the main window after comparing the two example databases, the comparison window with its
-# red marks, and the connect dialog. Usage: scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
+# red marks, the connect dialog, a script window, and the main window after the secondary
+# side's scripts made copies of the two equal. Usage: scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 out="${2:-docs/screenshots}"
 
-mapfile -t examples < <(find examples -maxdepth 1 -name '*.json' | sort | head -n 2)
-if [ "${#examples[@]}" -lt 2 ]; then
-    echo "screenshots: need two example snapshots (*.json) in examples/" >&2
-    exit 2
-fi
+# The newer schema as the primary database, as `make run` opens them.
+examples=(examples/orders-v2.json examples/orders-v1.json)
+for f in "${examples[@]}"; do
+    [ -f "$f" ] || { echo "screenshots: $f is missing" >&2; exit 2; }
+done
 command -v xvfb-run >/dev/null || { echo "screenshots: xvfb-run is missing (scripts/setup-deps.sh installs it)" >&2; exit 2; }
 
 cmake --build "$build" --target vantor-screenshots >/dev/null

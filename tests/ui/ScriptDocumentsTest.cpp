@@ -1,3 +1,4 @@
+#include "ui/shell/ScriptDocuments.h"
 #include "tests/ui/support/UiSession.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/frmEditor.h"
@@ -5,7 +6,6 @@
 #include "ui/navigator/frmNav.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/RecentFiles.h"
-#include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/frmMDI.h"
 
 #include <QAction>

@@ -102,10 +102,10 @@ private Q_SLOTS:
                               "new=Create new editor", "close=Close me"}));
         QCOMPARE(buttonsOf(editor.tbEdit), QStringList({"cut=cut", "copy=copy", "paste=paste",
                                                         "undo=undo typing", "redo=Redo typing"}));
-        QCOMPARE(buttonsOf(editor.tbSql),
-                 QStringList({"exec=execute sql script.", "tbmark=bookmark",
-                              "npbmark=next bookmark", "pbmark=previous bookmark",
-                              "cbmark=clear all bookmark"}));
+        QCOMPARE(
+            buttonsOf(editor.tbSql),
+            QStringList({"exec=execute sql script.", "tbmark=bookmark", "npbmark=next bookmark",
+                         "pbmark=previous bookmark", "cbmark=clear all bookmark"}));
         QCOMPARE(editor.txtOneOrTwo->text(), QString("0"));
         QVERIFY(editor.txtOneOrTwo->isHidden());
         QCOMPARE(editor.Label1->text(), QString("Target:"));

@@ -47,8 +47,7 @@ QString EditorLineSource::Line(qint64 index) const {
     return editor_.LineText(index);
 }
 
-BatchRunResult RunEditorScript(ScriptEditControl& editor,
-                               const std::shared_ptr<Connection>& target,
+BatchRunResult RunEditorScript(ScriptEditControl& editor, const std::shared_ptr<Connection>& target,
                                const QString& targetName) {
     Log().Write(QStringLiteral("Running the script on %1").arg(targetName));
     editor.ClearRunMarks();

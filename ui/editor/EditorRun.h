@@ -23,8 +23,7 @@ private:
 
 // Runs the editor's script batch by batch against target, leaving the run's marks in the
 // editor and a line per batch in the log; targetName says in the log which database it was.
-BatchRunResult RunEditorScript(ScriptEditControl& editor,
-                               const std::shared_ptr<Connection>& target,
+BatchRunResult RunEditorScript(ScriptEditControl& editor, const std::shared_ptr<Connection>& target,
                                const QString& targetName);
 
 } // namespace vantor

@@ -12,8 +12,12 @@ class ScriptEditControl : public QsciScintilla {
 
 public:
     // Editor command numbers for the bookmarks.
-    enum Command { ToggleBookmark = 204, PreviousBookmark = 205, NextBookmark = 206,
-                   ClearBookmarks = 207 };
+    enum Command {
+        ToggleBookmark = 204,
+        PreviousBookmark = 205,
+        NextBookmark = 206,
+        ClearBookmarks = 207
+    };
 
     explicit ScriptEditControl(QWidget* parent = nullptr);
 

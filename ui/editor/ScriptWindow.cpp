@@ -6,9 +6,9 @@
 #include "ui/editor/frmEditor.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
-#include <QComboBox>
 #include <QVBoxLayout>
 
 namespace vantor {

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,11 +39,8 @@ const Button kFileButtons[] = {
     {"close", "Close me", nullptr},
 };
 const Button kEditButtons[] = {
-    {"cut", "cut", nullptr},
-    {"copy", "copy", nullptr},
-    {"paste", "paste", nullptr},
-    {"undo", "undo typing", nullptr},
-    {"redo", "Redo typing", nullptr},
+    {"cut", "cut", nullptr},          {"copy", "copy", nullptr},        {"paste", "paste", nullptr},
+    {"undo", "undo typing", nullptr}, {"redo", "Redo typing", nullptr},
 };
 const Button kSqlButtons[] = {
     {"exec", "execute sql script.", nullptr},
@@ -118,14 +116,18 @@ frmEditor::frmEditor(QWidget* parent) : QWidget(parent) {
 void frmEditor::buildCoolBar() {
     CoolBar1 = new QWidget(this);
     CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
-    auto* row = new QHBoxLayout(CoolBar1);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(6);
+    auto* bands = new QGridLayout(CoolBar1);
+    bands->setContentsMargins(2, 2, 2, 2);
+    bands->setHorizontalSpacing(6);
+    bands->setVerticalSpacing(2);
     tbFile = makeToolBar(CoolBar1, "tbFile", kFileButtons);
     tbEdit = makeToolBar(CoolBar1, "tbEdit", kEditButtons);
     tbSql = makeToolBar(CoolBar1, "tbSql", kSqlButtons);
+    int column = 0;
     for (QToolBar* bar : {tbFile, tbEdit, tbSql}) {
-        row->addWidget(bar);
+        // A tool bar squeezed by its neighbours would hide its buttons behind a chevron.
+        bar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        bands->addWidget(bar, 0, column++);
         connect(bar, &QToolBar::actionTriggered, this,
                 [this](QAction* a) { ToolbarButtonClick(ButtonKey(a)); });
     }
@@ -138,15 +140,38 @@ void frmEditor::buildCoolBar() {
     cbTgt = new QComboBox(picTgt);
     cbTgt->setObjectName(QStringLiteral("cbTgt"));
     cbTgt->setEnabled(false);
-    cbTgt->setMinimumContentsLength(30);
+    cbTgt->setMinimumContentsLength(24);
     cbTgt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbTgt->setToolTip(QStringLiteral("The database the script runs against (F5)."));
     Label1->setBuddy(cbTgt);
     target->addWidget(Label1);
     target->addWidget(cbTgt, 1);
-    row->addWidget(picTgt, 1);
+    bands->addWidget(picTgt, 0, column);
+    bands->setColumnStretch(column, 1);
     connect(cbTgt, &QComboBox::activated, this,
             [this](int index) { txtOneOrTwo->setText(QString::number(index)); });
+}
+
+void frmEditor::arrangeBands() {
+    // Like a cool bar, the target band moves below the tool bars when they leave it no room.
+    auto* bands = static_cast<QGridLayout*>(CoolBar1->layout());
+    const int toolsWidth = tbFile->sizeHint().width() + tbEdit->sizeHint().width() +
+                           tbSql->sizeHint().width() + 4 * bands->horizontalSpacing();
+    const bool oneRow = width() >= toolsWidth + picTgt->minimumSizeHint().width();
+    int row = 0;
+    int column = 0;
+    int rowSpan = 0;
+    int columnSpan = 0;
+    bands->getItemPosition(bands->indexOf(picTgt), &row, &column, &rowSpan, &columnSpan);
+    if (oneRow == (row == 0))
+        return;
+    bands->removeWidget(picTgt);
+    if (oneRow)
+        bands->addWidget(picTgt, 0, 3);
+    else
+        bands->addWidget(picTgt, 1, 0, 1, 4);
+    bands->setColumnStretch(3, oneRow ? 1 : 0);
+    bands->setColumnStretch(2, oneRow ? 0 : 1);
 }
 
 QString frmEditor::ButtonKey(const QAction* button) {
@@ -248,7 +273,7 @@ void frmEditor::ExecScript() {
                                    : QStringLiteral("the primary database");
     if (Engine)
         targetName += QStringLiteral(" %1").arg(secondary ? Engine->DbPathSecondary()
-                                                            : Engine->DbPathPrimary());
+                                                          : Engine->DbPathPrimary());
     running_ = true;
     ed->setReadOnly(true);
     BatchRunResult result;
@@ -324,8 +349,8 @@ bool frmEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         const int key = keyEvent->key();
-        const bool plain = keyEvent->modifiers() == Qt::NoModifier ||
-                           keyEvent->modifiers() == Qt::KeypadModifier;
+        const bool plain =
+            keyEvent->modifiers() == Qt::NoModifier || keyEvent->modifiers() == Qt::KeypadModifier;
         if (plain && (key == Qt::Key_F5 || key == Qt::Key_Escape)) {
             // Claim the key against shortcuts (the main window's F5), then act on the press.
             if (event->type() == QEvent::ShortcutOverride) {
@@ -348,11 +373,13 @@ void frmEditor::keyPressEvent(QKeyEvent* event) {
 void frmEditor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int margin = 50 / kTwipsPerPixel;
-    const int barHeight = CoolBar1->sizeHint().height();
+    arrangeBands();
+    const int barHeight = CoolBar1->layout()->heightForWidth(width()) > 0
+                              ? CoolBar1->layout()->heightForWidth(width())
+                              : CoolBar1->sizeHint().height();
     CoolBar1->setGeometry(0, 0, width(), barHeight);
     const int top = barHeight + margin;
-    ed->setGeometry(margin, top, qMax(0, width() - 2 * margin),
-                    qMax(0, height() - top - margin));
+    ed->setGeometry(margin, top, qMax(0, width() - 2 * margin), qMax(0, height() - top - margin));
 }
 
 } // namespace vantor

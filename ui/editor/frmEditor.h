@@ -87,6 +87,7 @@ protected:
 
 private:
     void buildCoolBar();
+    void arrangeBands();
     void ExecScript();
     void syncTargetChoice();
     bool handleWindowKey(int key);

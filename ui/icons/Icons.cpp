@@ -497,5 +497,4 @@ QIcon DocumentTabIcon(bool changed) {
     return changed ? changedIcon : unchangedIcon;
 }
 
-
 } // namespace vantor

@@ -184,8 +184,8 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
 }
 
 void ScriptDocuments::OpenCommand() {
-    const QString name = DesktopUi().OpenFileName(&main_, QStringLiteral("Open a SQL file..."),
-                                                  main_.FileFilter);
+    const QString name =
+        DesktopUi().OpenFileName(&main_, QStringLiteral("Open a SQL file..."), main_.FileFilter);
     if (name.isEmpty())
         return;
     OpenDocument(name);
@@ -231,8 +231,7 @@ bool ScriptDocuments::SaveDocumentAs() {
             break;
         const QString question =
             path + QStringLiteral(" Already exists.\nDo you want to replace it?");
-        if (Ui().MsgBox(question, mb::YesNo | mb::Question, QStringLiteral("Overwrite")) ==
-            mb::Yes)
+        if (Ui().MsgBox(question, mb::YesNo | mb::Question, QStringLiteral("Overwrite")) == mb::Yes)
             break;
     }
     if (!writeTo(editor, path))

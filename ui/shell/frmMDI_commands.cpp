@@ -21,8 +21,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -92,7 +92,8 @@ void frmMDI::wireMenu() {
         frmAbout about(this);
         about.exec();
     });
-    connect(this, &frmMDI::ReadmeRequested, this, [this] { documents_->OpenDocument(readmePath()); });
+    connect(this, &frmMDI::ReadmeRequested, this,
+            [this] { documents_->OpenDocument(readmePath()); });
     connect(nav_, &frmNav::OpenFileRequested, this,
             [this](const QString& path) { documents_->OpenDocument(path); });
     connect(menu_->WindowList, &QMenu::aboutToShow, this, &frmMDI::fillWindowList);

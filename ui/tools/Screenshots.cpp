@@ -11,19 +11,20 @@
 #include "ui/navigator/frmNav.h"
 #include "ui/shell/ActivityLog.h"
 #include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/frmMDI.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyleFactory>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
@@ -204,8 +205,8 @@ int main(int argc, char** argv) {
         // Scripts change the databases they run on: these run on copies.
         QTemporaryDir copies;
         const QString primaryCopy = copies.filePath(QFileInfo(args[0]).fileName());
-        const QString secondaryCopy = copies.filePath(QStringLiteral("secondary-") +
-                                                      QFileInfo(args[1]).fileName());
+        const QString secondaryCopy =
+            copies.filePath(QStringLiteral("secondary-") + QFileInfo(args[1]).fileName());
         if (!QFile::copy(args[0], primaryCopy) || !QFile::copy(args[1], secondaryCopy)) {
             std::fprintf(stderr, "could not copy the databases\n");
             return 1;
@@ -216,6 +217,16 @@ int main(int argc, char** argv) {
         window.Connect()->hide();
         failures += convergeSecondary(window, out.filePath(QStringLiteral("script-window.png")));
         failures += !save(&window, out.filePath(QStringLiteral("converged.png")));
+
+        // A script document beside the comparison window, with its tab and target.
+        frmEditor* script = window.Documents().NewDocument();
+        script->SetScript(QStringLiteral("-- Orders shipped late, for the monthly review\r\n"
+                                         "CREATE VIEW [Late Orders] AS\r\n"
+                                         "SELECT [Order ID], [Shipped Date]\r\n"
+                                         "FROM [Orders]\r\nGO\r\n"));
+        script->Changed(true);
+        window.Arrange(2);
+        failures += !save(&window, out.filePath(QStringLiteral("script-document.png")));
     }
     ResetGlobals();
     return failures == 0 ? 0 : 1;
