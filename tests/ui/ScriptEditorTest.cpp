@@ -139,6 +139,18 @@ private Q_SLOTS:
         QVERIFY(ed->HasRunMark(0));
     }
 
+    void aRunMovesFromBookmarkToBookmarkBatchByBatch() {
+        frmEditor editor;
+        editor.SetScript("-- a\r\nGO\r\n-- b\r\nGO\r\n-- c\r\nGO\r\n-- d");
+        editor.ed->setCursorPosition(4, 0);
+        editor.ToolbarButtonClick("tbmark");
+        editor.ed->setCursorPosition(0, 0);
+        ui().answers = {mb::No};
+        editor.ToolbarButtonClick("exec");
+        QCOMPARE(ui().Prompts(), QStringList({frmEditor::ClosingQuestion()}));
+        QCOMPARE(editor.ed->CaretLine(), 4); // three batches later, always back at the one
+    }
+
     void editingButtonsWorkAndNeverLoseTheScript() {
         frmEditor editor;
         editor.SetScript("select 1");

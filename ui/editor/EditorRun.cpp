@@ -5,6 +5,8 @@
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/shell/ActivityLog.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -13,11 +15,20 @@ namespace {
 // that a long run shows how far it has come.
 class EditorMarks : public BatchObserver {
 public:
-    explicit EditorMarks(ScriptEditControl& editor) : editor_(editor) {}
+    explicit EditorMarks(ScriptEditControl& editor)
+        : editor_(editor), bookmarks_(editor.Bookmarks()) {}
 
     void MarkCurrentLine(qint64 line) override { editor_.MarkRunLine(line); }
     void MarkStartLine(qint64 line) override { editor_.MarkStartLine(line); }
-    void NextBookmark() override { editor_.ExecuteCmd(ScriptEditControl::NextBookmark); }
+    // The editor's own search scans every line; once per batch that would make long scripts
+    // take quadratic time, so the run looks the bookmarks up in the list taken at its start.
+    void NextBookmark() override {
+        if (bookmarks_.isEmpty())
+            return;
+        const qint64 caret = editor_.CaretLine();
+        auto next = std::upper_bound(bookmarks_.cbegin(), bookmarks_.cend(), caret);
+        editor_.GoToLine(next == bookmarks_.cend() ? bookmarks_.first() : *next);
+    }
     void BatchFinished(const ScriptBatch& batch) override {
         if (batch.executed)
             Log().Write(QStringLiteral("Batch %1 (lines %2-%3) executed.")
@@ -29,6 +40,7 @@ public:
 
 private:
     ScriptEditControl& editor_;
+    const QList<qint64> bookmarks_;
 };
 
 QString firstLineOf(const QString& text) {

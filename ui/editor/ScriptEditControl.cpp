@@ -114,9 +114,9 @@ QString ScriptEditControl::LineText(qint64 line) const {
     return result;
 }
 
-void ScriptEditControl::gotoLine(int line) {
-    setCursorPosition(line, 0);
-    ensureLineVisible(line);
+void ScriptEditControl::GoToLine(qint64 line) {
+    setCursorPosition(static_cast<int>(line), 0);
+    ensureLineVisible(static_cast<int>(line));
 }
 
 void ScriptEditControl::ExecuteCmd(int command) {
@@ -134,7 +134,7 @@ void ScriptEditControl::ExecuteCmd(int command) {
         if (line < 0)
             line = markerFindNext(0, mask);
         if (line >= 0)
-            gotoLine(line);
+            GoToLine(line);
         break;
     }
     case PreviousBookmark: {
@@ -142,7 +142,7 @@ void ScriptEditControl::ExecuteCmd(int command) {
         if (line < 0)
             line = markerFindPrevious(lines() - 1, mask);
         if (line >= 0)
-            gotoLine(line);
+            GoToLine(line);
         break;
     }
     case ClearBookmarks:

@@ -44,10 +44,11 @@ public:
     bool HasRunMark(qint64 line) const;
     bool HasStartMark(qint64 line) const;
     qint64 CaretLine() const;
+    // Puts the caret at the start of the line and scrolls it into view.
+    void GoToLine(qint64 line);
 
 private:
     QList<qint64> linesWithMarker(int marker) const;
-    void gotoLine(int line);
 
     int bookmarkMarker_ = 0;
     int runMarker_ = 1;

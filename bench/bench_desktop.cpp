@@ -1,0 +1,92 @@
+// The desktop's script and file work at sizes users reach: walking a long script through the
+// editor, running a script of many statements on a snapshot, and listing a large folder.
+#include "engine/Connection.h"
+#include "engine/Globals.h"
+#include "engine/clsEngine.h"
+#include "ui/editor/EditorRun.h"
+#include "ui/editor/ScriptEditControl.h"
+#include "ui/navigator/FolderPanel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+
+using namespace vantor;
+
+namespace {
+
+// A script of n lines in which every batch is too short to send: the cost is the editor's.
+void BM_WalkScriptInEditor(benchmark::State& state) {
+    QString script;
+    for (int i = 0; i < state.range(0) / 2; ++i)
+        script += QStringLiteral("-- %1\r\nGO\r\n").arg(i % 1000);
+    ScriptEditControl editor;
+    editor.Text(script);
+    // As a script window prepares it: a bookmark on the first line, which the run follows.
+    editor.ExecuteCmd(ScriptEditControl::ToggleBookmark);
+    for (auto _ : state) {
+        BatchRunResult result = RunEditorScript(editor, nullptr, QStringLiteral("nothing"));
+        benchmark::DoNotOptimize(result.batches.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_WalkScriptInEditor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// n CREATE TABLE batches on a copy of the example snapshot, each written to the file at once.
+void BM_RunScriptOnSnapshot(benchmark::State& state) {
+    QString script;
+    for (int i = 0; i < state.range(0); ++i)
+        script += QStringLiteral("CREATE TABLE [Bench %1] (A int, B text(20))\r\nGO\r\n").arg(i);
+    ScriptEditControl editor;
+    editor.Text(script);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("db.json"));
+        QFile::copy(QStringLiteral(VANTOR_SOURCE_DIR "/examples/orders-v1.json"), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        auto target = std::make_shared<Connection>();
+        target->Properties(prop::DataSource).Value(path);
+        target->Open();
+        state.ResumeTiming();
+        BatchRunResult result = RunEditorScript(editor, target, path);
+        if (!result.Succeeded())
+            state.SkipWithError(qPrintable(result.failure->description));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RunScriptOnSnapshot)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// The Folders tab listing a folder of n files with their icons.
+void BM_ListFolder(benchmark::State& state) {
+    QTemporaryDir dir;
+    for (int i = 0; i < state.range(0); ++i) {
+        QFile file(dir.filePath(QStringLiteral("script%1.%2").arg(i).arg(i % 3 ? "sql" : "txt")));
+        file.open(QIODevice::WriteOnly);
+    }
+    FolderPanel panel;
+    for (auto _ : state) {
+        panel.File1->clear();
+        panel.FillFile1WithFiles(dir.path());
+        benchmark::DoNotOptimize(panel.File1->topLevelItemCount());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ListFolder)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ResetGlobals();
+    return 0;
+}
