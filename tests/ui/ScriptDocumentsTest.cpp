@@ -104,6 +104,16 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(missing));
     }
 
+    void aBinaryFileIsNotOpenedWhereASaveWouldDestroyIt() {
+        const QByteArray database("Standard Jet DB\0\0\x01payload", 24);
+        QVERIFY(writeFile(path("orders.mdb"), database));
+        QVERIFY(!docs().OpenDocument(path("orders.mdb")));
+        QCOMPARE(ui().messages.size(), 1);
+        QVERIFY(ui().Prompts()[0].contains("not a text file"));
+        QCOMPARE(window->tb->count(), 0);
+        QCOMPARE(contentOf(path("orders.mdb")), database);
+    }
+
     void saveAsAsksBeforeReplacingAndNamesTheDocumentAfterTheFile() {
         frmEditor* editor = docs().NewDocument();
         QTest::keyClicks(editor->ed, "select 2");
@@ -137,6 +147,20 @@ private Q_SLOTS:
         QVERIFY(docs().SaveDocument());
         QCOMPARE(contentOf(path("mine.sql")), QByteArray("select 2-- "));
         QCOMPARE(ui().fileDialogFilters.size(), 3);
+    }
+
+    void aFailedSaveSaysSoAndKeepsTheChanges() {
+        frmEditor* editor = docs().NewDocument();
+        QTest::keyClicks(editor->ed, "work");
+        ui().fileNames = {path("no such folder/w.sql")};
+        QVERIFY(!docs().SaveDocument());
+        QCOMPARE(ui().messages.size(), 1);
+        QCOMPARE(ui().messages[0].buttons, mb::Critical);
+        QVERIFY(editor->Changed());
+        QCOMPARE(editor->windowTitle(), QString("Untitled 1"));
+
+        QCOMPARE(ScriptDocuments::GetFileExtension("/db/a.b/Fix.SQL"), QString("sql"));
+        QCOMPARE(ScriptDocuments::GetFileExtension("README"), QString(" "));
     }
 
     void saveAllSavesFilesAndAsksANameForUntitledOnes() {

@@ -75,13 +75,19 @@ void ScriptEditControl::Text(const QString& text) {
     SendScintilla(SCI_EMPTYUNDOBUFFER);
 }
 
-bool ScriptEditControl::LoadFile(const QString& path) {
+QString ScriptEditControl::LoadFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargestScriptBytes)
-        return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (file.size() > kLargestScriptBytes)
+        return QStringLiteral("it is larger than %1 MiB").arg(kLargestScriptBytes >> 20);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return false;
+        return file.errorString();
+    // A database or other binary file would lose everything after its first zero byte in the
+    // editor, and saving it would then destroy it.
+    if (bytes.contains('\0'))
+        return QStringLiteral("it is not a text file");
     // Scripts written on Windows are often in the ANSI code page; they must not turn into
     // replacement characters that a later save would write back.
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -89,7 +95,7 @@ bool ScriptEditControl::LoadFile(const QString& path) {
     if (utf8.hasError())
         text = QString::fromLatin1(bytes);
     Text(text);
-    return true;
+    return QString();
 }
 
 bool ScriptEditControl::SaveFile(const QString& path) const {

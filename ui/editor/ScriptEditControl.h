@@ -23,8 +23,9 @@ public:
 
     QString Text() const;
     void Text(const QString& text);
-    // Replaces the text with the file's; false (text unchanged) when it cannot be read.
-    bool LoadFile(const QString& path);
+    // Replaces the text with the file's; an empty answer when that worked, else why not (the
+    // text is then unchanged).
+    QString LoadFile(const QString& path);
     // Writes the text to the file atomically; false (file unchanged) when that fails.
     bool SaveFile(const QString& path) const;
 

@@ -191,13 +191,13 @@ void frmEditor::SetScript(const QString& text) {
     settingText_ = false;
 }
 
-bool frmEditor::LoadScript(const QString& path) {
+QString frmEditor::LoadScript(const QString& path) {
     settingText_ = true;
-    const bool loaded = ed->LoadFile(path);
-    if (!loaded)
+    const QString failure = ed->LoadFile(path);
+    if (!failure.isEmpty())
         ed->Text(QString());
     settingText_ = false;
-    return loaded;
+    return failure;
 }
 
 void frmEditor::SetTargets(const QString& primaryPath, const QString& secondaryPath) {

@@ -49,9 +49,9 @@ public:
     ScriptEditControl* ed;
 
     // Put a script into the editor, or the file's text, without counting it as an edit; a
-    // file that cannot be read leaves the text empty and answers false.
+    // file that cannot be read leaves the text empty and answers why.
     void SetScript(const QString& text);
-    bool LoadScript(const QString& path);
+    QString LoadScript(const QString& path);
 
     // Offers the two open databases as targets; the choice and txtOneOrTwo follow each other.
     void SetTargets(const QString& primaryPath, const QString& secondaryPath);

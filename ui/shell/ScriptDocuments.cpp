@@ -162,11 +162,10 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
     // A file that is there but cannot be read must not become an empty document whose next
     // save would overwrite it.
     auto loaded = std::make_unique<frmEditor>();
-    if (exists && !loaded->LoadScript(path)) {
-        Ui().MsgBox(QStringLiteral("The file %1 could not be read. It may be too large, or you "
-                                   "may lack the permission to read it.")
-                        .arg(path),
-                    mb::Exclamation);
+    if (const QString failure = exists ? loaded->LoadScript(path) : QString(); !failure.isEmpty()) {
+        Ui().MsgBox(
+            QStringLiteral("The file %1 was not opened as a script: %2.").arg(path, failure),
+            mb::Exclamation);
         return nullptr;
     }
     const int n = GetFreeDocIndex();
@@ -269,10 +268,10 @@ void ScriptDocuments::ReloadDocument() {
                     mb::YesNo | mb::Question, QStringLiteral("Reload")) != mb::Yes)
         return;
     auto loaded = std::make_unique<frmEditor>();
-    if (!loaded->LoadScript(path)) {
-        Ui().MsgBox(QStringLiteral("The file %1 could not be read; the document is left as it "
-                                   "was.")
-                        .arg(path),
+    if (const QString failure = loaded->LoadScript(path); !failure.isEmpty()) {
+        Ui().MsgBox(QStringLiteral("The file %1 could not be read again (%2); the document is "
+                                   "left as it was.")
+                        .arg(path, failure),
                     mb::Exclamation);
         return;
     }
