@@ -109,6 +109,10 @@ BatchRunResult BatchRunner::Run(const LineSource& script, const std::shared_ptr<
 }
 
 std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo) {
+    return AimsAtSecondary(oneOrTwo) ? CnSecondary : CnPrimary;
+}
+
+bool AimsAtSecondary(const QString& oneOrTwo) {
     // Val() reads leading digits after blanks and ignores the rest; "" and "x" are 0.
     QStringView text = QStringView(oneOrTwo).trimmed();
     qsizetype end = 0;
@@ -118,7 +122,7 @@ std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo) {
         ++end;
     bool ok = false;
     double value = text.first(end).toDouble(&ok);
-    return ok && value != 0 ? CnSecondary : CnPrimary;
+    return ok && value != 0;
 }
 
 } // namespace vantor

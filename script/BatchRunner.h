@@ -84,5 +84,6 @@ public:
 // The numeric value of the editor's target field as the platform reads numbers from text:
 // 0 (and anything that does not start with a number) aims at the primary connection.
 std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo);
+bool AimsAtSecondary(const QString& oneOrTwo);
 
 } // namespace vantor

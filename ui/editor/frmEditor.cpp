@@ -212,9 +212,7 @@ void frmEditor::SetTargets(const QString& primaryPath, const QString& secondaryP
 void frmEditor::syncTargetChoice() {
     if (cbTgt->count() < 2)
         return;
-    bool ok = false;
-    const double value = txtOneOrTwo->text().trimmed().toDouble(&ok);
-    cbTgt->setCurrentIndex(ok && value != 0 ? 1 : 0);
+    cbTgt->setCurrentIndex(AimsAtSecondary(txtOneOrTwo->text()) ? 1 : 0);
 }
 
 void frmEditor::DoAct() {
@@ -267,8 +265,8 @@ QString frmEditor::RefreshHint() {
 void frmEditor::ExecScript() {
     if (running_)
         return;
-    const std::shared_ptr<Connection> target = TargetConnection(txtOneOrTwo->text());
-    const bool secondary = target && target == CnSecondary;
+    const bool secondary = AimsAtSecondary(txtOneOrTwo->text());
+    const std::shared_ptr<Connection> target = secondary ? CnSecondary : CnPrimary;
     QString targetName = secondary ? QStringLiteral("the secondary database")
                                    : QStringLiteral("the primary database");
     if (Engine)
