@@ -7,6 +7,8 @@
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/navigator/FolderPanel.h"
 
+#include "bench/QtBenchMain.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -80,13 +82,5 @@ BENCHMARK(BM_ListFolder)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    ResetGlobals();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

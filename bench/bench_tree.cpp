@@ -4,6 +4,8 @@
 #include "ui/compare/frmCompare.h"
 #include "ui/navigator/frmNav.h"
 
+#include "bench/QtBenchMain.h"
+
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -53,13 +55,5 @@ BENCHMARK(BM_FillTvObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The off-screen platform's notes about window hints would drown the results.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

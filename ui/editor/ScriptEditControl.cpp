@@ -75,7 +75,7 @@ void ScriptEditControl::Text(const QString& text) {
     SendScintilla(SCI_EMPTYUNDOBUFFER);
 }
 
-QString ScriptEditControl::LoadFile(const QString& path) {
+QString ScriptEditControl::ReadScriptFile(const QString& path, QString& text) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
@@ -91,10 +91,9 @@ QString ScriptEditControl::LoadFile(const QString& path) {
     // Scripts written on Windows are often in the ANSI code page; they must not turn into
     // replacement characters that a later save would write back.
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
+    text = utf8.decode(bytes);
     if (utf8.hasError())
         text = QString::fromLatin1(bytes);
-    Text(text);
     return QString();
 }
 

@@ -23,9 +23,8 @@ public:
 
     QString Text() const;
     void Text(const QString& text);
-    // Replaces the text with the file's; an empty answer when that worked, else why not (the
-    // text is then unchanged).
-    QString LoadFile(const QString& path);
+    // Reads a script file into text; an empty answer when that worked, else why not.
+    static QString ReadScriptFile(const QString& path, QString& text);
     // Writes the text to the file atomically; false (file unchanged) when that fails.
     bool SaveFile(const QString& path) const;
 

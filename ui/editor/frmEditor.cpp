@@ -191,15 +191,6 @@ void frmEditor::SetScript(const QString& text) {
     settingText_ = false;
 }
 
-QString frmEditor::LoadScript(const QString& path) {
-    settingText_ = true;
-    const QString failure = ed->LoadFile(path);
-    if (!failure.isEmpty())
-        ed->Text(QString());
-    settingText_ = false;
-    return failure;
-}
-
 void frmEditor::SetTargets(const QString& primaryPath, const QString& secondaryPath) {
     cbTgt->clear();
     cbTgt->addItem(primaryPath);

@@ -48,10 +48,8 @@ public:
     QLineEdit* txtOneOrTwo;
     ScriptEditControl* ed;
 
-    // Put a script into the editor, or the file's text, without counting it as an edit; a
-    // file that cannot be read leaves the text empty and answers why.
+    // Puts a script into the editor without counting it as an edit.
     void SetScript(const QString& text);
-    QString LoadScript(const QString& path);
 
     // Offers the two open databases as targets; the choice and txtOneOrTwo follow each other.
     void SetTargets(const QString& primaryPath, const QString& secondaryPath);

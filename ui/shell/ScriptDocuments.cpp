@@ -161,8 +161,9 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
     }
     // A file that is there but cannot be read must not become an empty document whose next
     // save would overwrite it.
-    auto loaded = std::make_unique<frmEditor>();
-    if (const QString failure = exists ? loaded->LoadScript(path) : QString(); !failure.isEmpty()) {
+    QString text;
+    if (const QString failure = exists ? ScriptEditControl::ReadScriptFile(path, text) : QString();
+        !failure.isEmpty()) {
         Ui().MsgBox(
             QStringLiteral("The file %1 was not opened as a script: %2.").arg(path, failure),
             mb::Exclamation);
@@ -170,7 +171,7 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
     }
     const int n = GetFreeDocIndex();
     frmEditor* editor = createWindow(n);
-    editor->SetScript(loaded->ed->Text());
+    editor->SetScript(text);
     editor->Changed(false);
     editor->setWindowTitle(path);
     editor->IsFile(true);
@@ -267,15 +268,15 @@ void ScriptDocuments::ReloadDocument() {
                         .arg(path),
                     mb::YesNo | mb::Question, QStringLiteral("Reload")) != mb::Yes)
         return;
-    auto loaded = std::make_unique<frmEditor>();
-    if (const QString failure = loaded->LoadScript(path); !failure.isEmpty()) {
+    QString text;
+    if (const QString failure = ScriptEditControl::ReadScriptFile(path, text); !failure.isEmpty()) {
         Ui().MsgBox(QStringLiteral("The file %1 could not be read again (%2); the document is "
                                    "left as it was.")
                         .arg(path, failure),
                     mb::Exclamation);
         return;
     }
-    editor->SetScript(loaded->ed->Text());
+    editor->SetScript(text);
     editor->Changed(false);
     refreshTab(editor);
 }
