@@ -65,10 +65,7 @@ frmEditor* ScriptDocuments::CurrentDocument() const {
 frmEditor* ScriptDocuments::createWindow(int n) {
     auto* editor = new frmEditor;
     editor->Tag(QString::number(n));
-    if (Engine) {
-        editor->SetTargets(Engine->DbPathPrimary(), Engine->DbPathSecondary());
-        editor->cbTgt->setEnabled(true);
-    }
+    offerTargets(editor);
     QMdiSubWindow* window = main_.MdiArea()->addSubWindow(editor);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(DocumentTabIcon(false));
@@ -306,14 +303,17 @@ bool ScriptDocuments::QueryCloseAll() {
     return true;
 }
 
-void ScriptDocuments::RefreshTargets() {
+void ScriptDocuments::offerTargets(frmEditor* editor) {
     if (!Engine)
         return;
+    editor->SetTargets(Engine->DbPathPrimary(), Engine->DbPathSecondary());
+    editor->cbTgt->setEnabled(true);
+}
+
+void ScriptDocuments::RefreshTargets() {
     for (int n = 1; n <= main_.Docs.UBound(); ++n)
-        if (frmEditor* editor = Document(n)) {
-            editor->SetTargets(Engine->DbPathPrimary(), Engine->DbPathSecondary());
-            editor->cbTgt->setEnabled(true);
-        }
+        if (frmEditor* editor = Document(n))
+            offerTargets(editor);
 }
 
 bool ScriptDocuments::eventFilter(QObject* watched, QEvent* event) {

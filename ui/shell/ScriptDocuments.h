@@ -54,6 +54,7 @@ protected:
 
 private:
     frmEditor* createWindow(int n);
+    void offerTargets(frmEditor* editor);
     void addTab(int n, frmEditor* editor);
     void removeTab(int n);
     void activate(int n);
