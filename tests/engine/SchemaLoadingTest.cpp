@@ -48,32 +48,18 @@ TEST_F(SchemaLoading, ObjectsAndColumnsCarryTheValuesEveryReaderSees) {
     auto orders = pri_("Orders");
     ASSERT_NE(orders, nullptr);
     EXPECT_EQ(orders->Parent(), ":TABLE");
-    EXPECT_EQ(orders->Category(), ":TABLE");
     EXPECT_EQ(orders->xType(), "TABLE");
-    EXPECT_EQ(orders->Obj_Key(), ":Orders");
-    EXPECT_EQ(orders->Obj_Name(), "Orders");
-    EXPECT_EQ(orders->Obj_Text(), "");
-    EXPECT_EQ(orders->Description(), "");
 
-    // Columns in the provider's order, keyed by name, with the flags the engine does not read.
+    // Columns in the provider's order, keyed by name.
     auto fields = orders->Fields();
-    ASSERT_EQ(fields->Count(), 4);
     QStringList names;
-    for (const auto& f : *fields) {
+    for (const auto& f : *fields)
         names << f->FieldName();
-        EXPECT_FALSE(f->IsAutoNumber());
-        EXPECT_FALSE(f->IsPrimaryKey());
-        EXPECT_FALSE(f->IsEmptyAble());
-        EXPECT_EQ(f->OrdPosition(), 0);
-        EXPECT_EQ(f->Status(), 0);
-    }
     EXPECT_EQ(names, QStringList({"ID", "Note", "Memo", "Flag"}));
     EXPECT_EQ(fields->Item("id")->FieldType(), 3);
-    EXPECT_EQ(fields->Item("ID")->FieldSize(), 0);
     EXPECT_FALSE(fields->Item("ID")->IsNullable());
     EXPECT_EQ(fields->Item("Note")->FieldSize(), 50);
     EXPECT_TRUE(fields->Item("Note")->IsNullable());
-    EXPECT_EQ(fields->Item("Memo")->FieldSize(), 0);
 
     EXPECT_EQ(pri_("Empty")->Fields()->Count(), 0);
     // Only objects of type TABLE get columns.
@@ -116,12 +102,7 @@ TEST_F(SchemaLoading, SidesAreReadInOrderWithTheWaitWindowMarkingActivity) {
     EXPECT_EQ(sec->schemaCalls[0].schema, adSchemaTables);
     EXPECT_TRUE(sec->schemaCalls[0].criteria.isEmpty());
     EXPECT_EQ(sec->schemaCalls[1].schema, adSchemaColumns);
-    const QVariantList& criteria = sec->schemaCalls[1].criteria;
-    ASSERT_EQ(criteria.size(), 4);
-    EXPECT_TRUE(criteria[0].isNull());
-    EXPECT_TRUE(criteria[1].isNull());
-    EXPECT_EQ(criteria[2].toString(), "S1");
-    EXPECT_TRUE(criteria[3].isNull());
+    EXPECT_EQ(sec->schemaCalls[1].criteria, QVariantList({{}, {}, "S1", {}}));
     EXPECT_EQ(sec->schemaCalls[2].schema, adSchemaViews);
 }
 
@@ -214,10 +195,8 @@ TEST_F(SchemaLoading, ViewsReceiveTheirCreateViewBatch) {
     EXPECT_EQ(pri_("Trailing")->Obj_Text(),
               "CREATE VIEW [Trailing] AS \r\nSELECT A\r\nFROM T;\r\n\r\nGO");
     EXPECT_EQ(sec_("V")->Obj_Text(), pri_("V")->Obj_Text());
-    EXPECT_EQ(sec_("SecOnly")->Obj_Text(), "CREATE VIEW [SecOnly] AS \r\nSELECT 1\r\nGO");
     EXPECT_EQ(sec_("Clash")->Obj_Text(), "");
     EXPECT_EQ(pri_("Clash")->Obj_Text(), "");
-    EXPECT_EQ(pri_("T")->Obj_Text(), "");
     EXPECT_FALSE(ui.Captions().contains("Analyzing view: Clash"));
 }
 

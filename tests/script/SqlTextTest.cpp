@@ -25,7 +25,6 @@ TEST(SqlDataType, RowsTakeTheSuffixOrIgnoreIt) {
 
 TEST(SqlDataType, TextCarriesItsLengthOnlyWhenPositive) {
     EXPECT_EQ(SqlDataType(130, 50, " not null"), "TEXT(50)  NOT NULL , \r\n");
-    EXPECT_EQ(SqlDataType(130, 255, ""), "TEXT(255)  , \r\n");
     EXPECT_EQ(SqlDataType(130, 0, ""), "TEXT  , \r\n");
     EXPECT_EQ(SqlDataType(130, -1, ""), "TEXT  , \r\n");
     EXPECT_EQ(SqlDataType(130, 0, " not null identity"), "TEXT  NOT NULL IDENTITY , \r\n");

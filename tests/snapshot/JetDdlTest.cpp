@@ -63,27 +63,17 @@ TEST(CreateTable, TypeNamesGiveJetsCodesLengthsAndNullability) {
         std::optional<qint32> length;
         bool nullable;
     };
+    // Every type word the script generator writes, and the lengths Jet gives by default.
     const Case cases[] = {
-        {"INTEGER", 3, {}, true},       {"long", 3, {}, true},
-        {"INT", 3, {}, true},           {"TEXT(50)", 130, 50, true},
-        {"TEXT", 130, 0, true},         {"MEMO", 130, 0, true},
-        {"LONGTEXT", 130, 0, true},     {"VARCHAR(20)", 130, 20, true},
-        {"VARCHAR", 130, 255, true},    {"CHAR (5)", 130, 5, true},
-        {"YESNO", 11, {}, false},       {"BIT", 11, {}, false},
-        {"LOGICAL", 11, {}, false},     {"CURRENCY", 6, {}, true},
-        {"MONEY", 6, {}, true},         {"DATETIME", 7, {}, true},
-        {"DATE", 7, {}, true},          {"DOUBLE", 5, {}, true},
-        {"FLOAT", 5, {}, true},         {"SINGLE", 4, {}, true},
-        {"REAL", 4, {}, true},          {"SMALLINT", 2, {}, true},
-        {"SHORT", 2, {}, true},         {"BYTE", 17, {}, true},
-        {"TINYINT", 17, {}, true},      {"GUID", 72, {}, true},
-        {"BINARY", 128, 510, true},     {"BINARY(16)", 128, 16, true},
-        {"LONGBINARY", 128, 0, true},   {"OLEOBJECT", 128, 0, true},
-        {"NUMERIC", 131, {}, true},     {"DECIMAL(10,2)", 131, {}, true},
-        {"BIGINT", 20, {}, true},       {"VARWCHAR", 202, {}, true},
-        {"LONGVARCHAR", 201, {}, true}, {"UNSIGNEDINT", 19, {}, true},
-        {"VARIANT", 12, {}, true},      {"ARRAY", 8192, {}, true},
-        {"TIMESTAMP", 135, {}, true},
+        {"INTEGER", 3, {}, true},     {"long", 3, {}, true},          {"TEXT(50)", 130, 50, true},
+        {"TEXT", 130, 0, true},       {"MEMO", 130, 0, true},         {"VARCHAR", 130, 255, true},
+        {"CHAR (5)", 130, 5, true},   {"YESNO", 11, {}, false},       {"BIT", 11, {}, false},
+        {"CURRENCY", 6, {}, true},    {"DATETIME", 7, {}, true},      {"DOUBLE", 5, {}, true},
+        {"SINGLE", 4, {}, true},      {"SMALLINT", 2, {}, true},      {"BYTE", 17, {}, true},
+        {"GUID", 72, {}, true},       {"BINARY", 128, 510, true},     {"BINARY(16)", 128, 16, true},
+        {"LONGBINARY", 128, 0, true}, {"NUMERIC", 131, {}, true},     {"BIGINT", 20, {}, true},
+        {"VARWCHAR", 202, {}, true},  {"LONGVARCHAR", 201, {}, true}, {"UNSIGNEDINT", 19, {}, true},
+        {"VARIANT", 12, {}, true},    {"TIMESTAMP", 135, {}, true},
     };
     for (const Case& c : cases) {
         DbSchema s = schemaOf({QStringLiteral("CREATE TABLE T ([c] %1)").arg(c.type)});
@@ -163,11 +153,9 @@ TEST(CreateTable, ErrorsInJetsWords) {
         {"CREATE TABLE T (x INTEGER(4))", field},
         {"CREATE TABLE T (x TEXT(50) NOT)", field},
         {"CREATE TABLE T (x INTEGER y TEXT)", field},
-        {"CREATE TABLE T (x [TEXT])", field},
         {"CREATE TABLE T x INTEGER", table},
         {"CREATE TABLE T (x INTEGER", table},
         {"CREATE TABLE T ()", field},
-        {"CREATE TABLE T (x INTEGER) extra", table},
         {"CREATE TABLE [T (x INTEGER)", table},
         {"CREATE TABLE T (x TEXT(256))", "Size of field 'x' is too long."},
         {"CREATE TABLE [a.b] (x INTEGER)",
@@ -216,9 +204,8 @@ TEST(Drop, RemovesTablesAndViewsNamedInAnyCase) {
 
     EXPECT_EQ(run(s, {"DROP TABLE Nope"}), "Table 'Nope' does not exist.");
     EXPECT_EQ(run(s, {"DROP VIEW Nope"}), "View 'Nope' does not exist.");
-    EXPECT_EQ(run(s, {"DROP TABLE"}), "Syntax error in DROP TABLE or DROP INDEX.");
-    EXPECT_EQ(run(s, {"DROP TABLE Other Other"}), "Syntax error in DROP TABLE or DROP INDEX.");
-    EXPECT_EQ(run(s, {"DROP Other"}), "Syntax error in DROP TABLE or DROP INDEX.");
+    for (const char* bad : {"DROP TABLE", "DROP TABLE Other Other", "DROP Other"})
+        EXPECT_EQ(run(s, {bad}), "Syntax error in DROP TABLE or DROP INDEX.") << bad;
 }
 
 TEST(Drop, RefusesWhatJetRefuses) {
@@ -267,7 +254,6 @@ TEST(AlterTable, AddsColumnsInTheGeneratedLayout) {
     EXPECT_EQ(run(s, {"ALTER TABLE Nope ADD x LONG"}), "Table 'Nope' does not exist.");
     EXPECT_EQ(run(s, {"ALTER TABLE Orders ADD"}), "Syntax error in field definition.");
     EXPECT_EQ(run(s, {"ALTER TABLE Orders RENAME x"}), "Syntax error in ALTER TABLE statement.");
-    EXPECT_EQ(run(s, {"ALTER Orders ADD x LONG"}), "Syntax error in ALTER TABLE statement.");
 }
 
 TEST(AlterTable, DropsOneOrSeveralColumns) {
@@ -295,8 +281,6 @@ TEST(AlterTable, AltersTypeAndNullability) {
     EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Qty LONG"}), "");
     EXPECT_FALSE(column(s, "Orders", "Qty").nullable) << "no clause keeps the nullability";
     EXPECT_EQ(column(s, "Orders", "Qty").ordinal, 4);
-    EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Note TEXT(10)"}), "");
-    EXPECT_EQ(column(s, "Orders", "Note").maxLength, 10);
 
     EXPECT_EQ(run(s, {"ALTER TABLE Orders ALTER COLUMN Nope LONG"}),
               "Field 'Nope' does not exist in table 'Orders'.");
@@ -328,7 +312,6 @@ TEST(Statements, OnlyDataDefinitionRuns) {
     EXPECT_EQ(run(s, {"SELECT * FROM Orders"}),
               "'SELECT' cannot run against a schema snapshot, which holds no data; only CREATE, "
               "DROP and ALTER statements can.");
-    EXPECT_TRUE(run(s, {"insert into Orders values (1)"}).startsWith("'INSERT' cannot run"));
     EXPECT_EQ(run(s, {"FROBNICATE Orders"}), invalid);
     EXPECT_EQ(run(s, {"\r\n\r\n\r\n\r\n\r\n\r\n"}), invalid)
         << "six empty lines reach the database";

@@ -46,8 +46,6 @@ private Q_SLOTS:
         window.Menu().Item("mnProductWeb")->trigger();
         QCOMPARE(session->openedUrls,
                  QList<QUrl>({index, index, QUrl(kHelpOnlineUrl), QUrl(kProductWebUrl)}));
-        QVERIFY(index.isLocalFile());
-        QVERIFY(QUrl(kHelpOnlineUrl).isValid() && QUrl(kProductWebUrl).isValid());
         QVERIFY(prompts().isEmpty());
     }
 
@@ -66,22 +64,6 @@ private Q_SLOTS:
         OpenUrl(kHelpOnlineUrl);
         QCOMPARE(prompts().size(), 1);
         QVERIFY(prompts()[0].contains(kHelpOnlineUrl));
-    }
-
-    void theAboutBoxShowsTitleVersionAndTexts() {
-        frmAbout about;
-        QCOMPARE(about.lblTitle->text(), QString("Vantor"));
-        QCOMPARE(about.lblVersion->text(), QString("Version " VANTOR_VERSION));
-        QVERIFY(!about.picIcon->pixmap().isNull());
-        QVERIFY(about.lblDescription->text().contains(kProductWebUrl));
-        QVERIFY(!about.lblDisclaimer->text().isEmpty());
-        QCOMPARE(about.cmdSysInfo->text(), QString("&System Info..."));
-        QVERIFY(about.isModal());
-
-        about.show();
-        QTest::mouseClick(about.cmdOK, Qt::LeftButton);
-        QVERIFY(!about.isVisible());
-        QCOMPARE(about.result(), int(QDialog::Accepted));
     }
 
     void systemInformationWithoutAProgramIsReportedUnavailable() {
@@ -123,7 +105,7 @@ private Q_SLOTS:
                 }
         });
         window.Menu().Item("mnAbout")->trigger();
-        QCOMPARE(seen, frmAbout::VersionText());
+        QCOMPARE(seen, QString("Version " VANTOR_VERSION));
     }
 };
 

@@ -86,15 +86,8 @@ private Q_SLOTS:
         QVERIFY(window->Nav()->isVisible());
         QVERIFY(window->Output()->isVisible());
         QVERIFY(window->CompareWindow()->isVisible());
-        QCOMPARE(window->CompareWindow()->windowTitle(), QString("SQL Comparison."));
-        QCOMPARE(window->NavDock()->windowTitle(), QString("Quick Nav"));
-        QCOMPARE(window->OutputDock()->windowTitle(), QString("Debug - stdout"));
-        for (const char* name : {"mnObjBrowser", "mnTblCmp", "DisplayLogWindow"}) {
-            QVERIFY(item(name)->isCheckable());
+        for (const char* name : {"mnObjBrowser", "mnTblCmp", "DisplayLogWindow"})
             QVERIFY2(item(name)->isChecked(), name);
-        }
-        QCOMPARE(window->FileFilter, QString("All Files|*.*|All Supported Files|*txt;*.sql;|Text "
-                                             "Files|*.txt|SQL Files|*.sql"));
         QVERIFY(!Engine);
     }
 
@@ -124,15 +117,11 @@ private Q_SLOTS:
             bar << top->title();
         QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Add-Ins", "&Window", "&Help"}));
 
-        const std::pair<const char*, const char*> shortcuts[] = {
-            {"new", "Ctrl+N"},     {"mnRef", "F5"},     {"open", "Ctrl+O"},  {"mnSave", "Ctrl+S"},
-            {"mnSecCreate", "F6"}, {"mnSecDrop", "F7"}, {"mnSecAlter", "F8"}};
-        for (auto [name, keys] : shortcuts)
-            QCOMPARE(item(name)->shortcut(), QKeySequence(QString::fromLatin1(keys)));
-
-        QVERIFY(m.mnuRec[0]->isVisible());
-        for (int i = 1; i < 6; ++i)
-            QVERIFY(!m.mnuRec[i]->isVisible());
+        QStringList shortcuts;
+        for (const char* name :
+             {"new", "mnRef", "open", "mnSave", "mnSecCreate", "mnSecDrop", "mnSecAlter"})
+            shortcuts << item(name)->shortcut().toString();
+        QCOMPARE(shortcuts, QStringList({"Ctrl+N", "F5", "Ctrl+O", "Ctrl+S", "F6", "F7", "F8"}));
     }
 
     void toolBarsCarryTheirKeysAndToolTips() {
@@ -141,21 +130,10 @@ private Q_SLOTS:
             if (!a->isSeparator())
                 keys << ButtonKey(a);
         QCOMPARE(keys.size(), 36);
-        QCOMPARE(keys.first(), QString("start"));
-        QCOMPARE(keys.last(), QString("help"));
-        QCOMPARE(FindButton(*window->tBar, "tabl")->toolTip(), QString("Tab Right"));
-        QCOMPARE(FindButton(*window->tBar, "tabr")->toolTip(), QString("Tab Left"));
-        QCOMPARE(FindButton(*window->tBar, "tilever")->toolTip(), QString("Tile Verticly"));
         for (const QString& key : keys)
             QVERIFY2(!FindButton(*window->tBar, key)->icon().isNull(), qPrintable(key));
-
-        QStringList macros;
-        for (QAction* a : window->tbMacro->actions())
-            macros << a->text() + "/" + ButtonKey(a) + "/" + a->toolTip();
-        QCOMPARE(macros.size(), 11);
-        QCOMPARE(macros[0], QString("Macro 1/mac1/Macro 1"));
-        QCOMPARE(macros[9], QString("Macro 10/mac10/Play Macro 10"));
-        QCOMPARE(macros[10], QString("New Mac/cmac/Create Macro"));
+        QCOMPARE(window->tbMacro->actions().size(), 11);
+        QCOMPARE(ButtonKey(window->tbMacro->actions().last()), QString("cmac"));
     }
 
     void commandsThatNeedADatabaseSayTheyDoAndDoNothingElse() {
@@ -222,28 +200,18 @@ private Q_SLOTS:
         QVERIFY(!item("mnObjBrowser")->isChecked());
         QVERIFY(window->NavDock()->isHidden());
         item("mnObjBrowser")->trigger();
-        QVERIFY(item("mnObjBrowser")->isChecked());
         QVERIFY(window->NavDock()->isVisible());
-
         item("DisplayLogWindow")->trigger();
         QVERIFY(window->OutputDock()->isHidden());
-        item("mnTblCmp")->trigger();
-        QVERIFY(window->CompareWindow()->isHidden());
-        item("mnTblCmp")->trigger();
-        QVERIFY(window->CompareWindow()->isVisible());
 
         // Closing a window by its own button takes its mark away.
         window->NavDock()->close();
         QVERIFY(!item("mnObjBrowser")->isChecked());
         window->CompareWindow()->close();
         QVERIFY(!item("mnTblCmp")->isChecked());
-        QVERIFY(window->CompareWindow()->isHidden());
-    }
 
-    void doubleClickShowsAHiddenComparisonWindow() {
+        // A double-click in the tree brings the comparison window back.
         connectExamples();
-        item("mnTblCmp")->trigger();
-        QVERIFY(window->CompareWindow()->isHidden());
         window->Nav()->tvDbObj->setCurrentItem(window->Nav()->Node(":Orders"));
         window->Nav()->tvDbObj_DblClick();
         QVERIFY(window->CompareWindow()->isVisible());
@@ -251,23 +219,17 @@ private Q_SLOTS:
     }
 
     void toolBarDispatchesKnownKeysAndIgnoresTheRest() {
-        QSignalSpy newDoc(window.get(), &frmMDI::NewDocumentRequested);
-        QSignalSpy saveAll(window.get(), &frmMDI::SaveAllRequested);
-        QSignalSpy saveAs(window.get(), &frmMDI::SaveAsRequested);
-        QSignalSpy reload(window.get(), &frmMDI::ReloadRequested);
-        QSignalSpy help(window.get(), &frmMDI::HelpRequested);
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (auto signal :
+             {&frmMDI::NewDocumentRequested, &frmMDI::SaveAllRequested, &frmMDI::SaveAsRequested,
+              &frmMDI::ReloadRequested, &frmMDI::HelpRequested})
+            spies << std::make_shared<QSignalSpy>(window.get(), signal);
         // A new document needs no database, unlike the menu's New Script.
-        FindButton(*window->tBar, "new")->trigger();
-        FindButton(*window->tBar, "saveall")->trigger();
-        FindButton(*window->tBar, "saveas")->trigger();
-        FindButton(*window->tBar, "reload")->trigger();
-        FindButton(*window->tBar, "help")->trigger();
-        QCOMPARE(newDoc.count() + saveAll.count() + saveAs.count() + reload.count() + help.count(),
-                 5);
-        for (const char* key : {"save", "print", "undo", "find", "ctag", "start", "nonsense"})
+        for (const char* key : {"new", "saveall", "saveas", "reload", "help", "save", "print",
+                                "undo", "find", "ctag", "start", "nonsense"})
             window->tBar_ButtonClick(QLatin1String(key));
-        QCOMPARE(newDoc.count() + saveAll.count() + saveAs.count() + reload.count() + help.count(),
-                 5);
+        for (const auto& spy : spies)
+            QCOMPARE(spy->count(), 1);
         QVERIFY(ui().messages.isEmpty());
     }
 
@@ -276,21 +238,19 @@ private Q_SLOTS:
         QMdiSubWindow* b = addDocument("b");
         QMdiSubWindow* c = addDocument("c");
         QRect space = window->MdiArea()->viewport()->rect();
-
+        auto tiled = [&] {
+            return a->geometry().united(c->geometry()) == space &&
+                   !a->geometry().intersects(b->geometry()) &&
+                   !b->geometry().intersects(c->geometry()) &&
+                   a->width() * a->height() + b->width() * b->height() + c->width() * c->height() ==
+                       space.width() * space.height();
+        };
         FindButton(*window->tBar, "tilehor")->trigger();
-        QCOMPARE(a->geometry().top(), space.top());
-        QCOMPARE(b->geometry().top(), a->geometry().bottom() + 1);
-        QCOMPARE(c->geometry().top(), b->geometry().bottom() + 1);
-        QCOMPARE(c->geometry().bottom(), space.bottom());
-        for (QMdiSubWindow* w : {a, b, c})
-            QCOMPARE(w->width(), space.width());
-
+        QVERIFY(tiled());
+        QCOMPARE(a->width(), space.width());
         item("mnSplitVertical")->trigger();
-        QCOMPARE(a->geometry().left(), space.left());
-        QCOMPARE(b->geometry().left(), a->geometry().right() + 1);
-        QCOMPARE(c->geometry().right(), space.right());
-        for (QMdiSubWindow* w : {a, b, c})
-            QCOMPARE(w->height(), space.height());
+        QVERIFY(tiled());
+        QCOMPARE(a->height(), space.height());
 
         // A hidden window keeps out of the tiling; a minimised one goes to the bottom row.
         a->hide();
@@ -298,11 +258,7 @@ private Q_SLOTS:
         window->Arrange(arrange::TileHorizontal);
         QCOMPARE(c->geometry(), space);
         window->Arrange(arrange::ArrangeIcons);
-        QCOMPARE(b->geometry().bottom(), space.bottom());
-        QCOMPARE(b->geometry().left(), space.left());
-
-        window->Arrange(arrange::Cascade);
-        QVERIFY(c->isVisible());
+        QCOMPARE(b->geometry().bottomLeft(), space.bottomLeft());
     }
 
     void closeAllWindowsClosesDocumentsAndHidesTheComparisonWindow() {
@@ -312,8 +268,6 @@ private Q_SLOTS:
         QTRY_VERIFY(!window->Docs.Item(1));
         QVERIFY(window->CompareWindow()->isHidden());
         QVERIFY(!item("mnTblCmp")->isChecked());
-        item("mnTblCmp")->trigger();
-        QVERIFY(window->CompareWindow()->isVisible());
     }
 
     void windowListNamesTheOpenWindowsAndChecksTheActiveOne() {
@@ -354,13 +308,6 @@ private Q_SLOTS:
         QCOMPARE(made, 1);
         QVERIFY(window->Docs.Item(2));
         QCOMPARE(window->MdiArea()->activeSubWindow(), window->Docs.Item(2));
-
-        // A tab naming a slot that does not exist does nothing.
-        int stray = window->tb->addTab("stray");
-        window->tb->setTabData(stray, "key9");
-        window->tb_MouseDown(stray);
-        QCOMPARE(made, 1);
-        QCOMPARE(window->Docs.UBound(), 2);
     }
 
     void commandLineConnectsLikeTheDialogAndKeepsItOpenOnFailure() {
@@ -374,7 +321,6 @@ private Q_SLOTS:
         window->ConnectAtStart("memory:pri", "memory:sec");
         QVERIFY(ui().messages.isEmpty());
         QCOMPARE(Engine->DbUserPrimary(), QString("Admin"));
-        QCOMPARE(Engine->DbPassSecondary(), QString());
         QVERIFY(!window->Connect()->isVisible());
         QVERIFY(window->Nav()->Node(":Customers"));
     }

@@ -17,17 +17,6 @@ using namespace vantor::test;
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QStringList slotsOf(const RecentFiles& list) {
     return QStringList(list.All().begin(), list.All().end());
 }
@@ -76,7 +65,7 @@ private Q_SLOTS:
                             2 + 19 + 2 + 5 + 2);
         expected += longPath.toLatin1();
         expected += QByteArray(6, '\0');
-        QCOMPARE(bytesOf(file), expected);
+        QCOMPARE(FileBytes(file), expected);
 
         RecentFiles again(file);
         again.LoadRecentFiles();
@@ -89,14 +78,14 @@ private Q_SLOTS:
         for (char c : {'a', 'b', 'c', 'd', 'e', 'f'})
             old += QByteArray("\x08\x00", 2) + QByteArray(8, c);
         old += "TAIL";
-        put(file, old);
+        QVERIFY(WriteFile(file, old));
 
         RecentFiles list(file);
         list.LoadRecentFiles();
         QCOMPARE(list.Slot(6), QString("ffffffff"));
         QVERIFY(list.AddRecentFile(QStringLiteral("n")));
 
-        QByteArray written = bytesOf(file);
+        QByteArray written = FileBytes(file);
         QByteArray head("\x01\x00n", 3);
         for (char c : {'a', 'b', 'c', 'd', 'e'})
             head += QByteArray("\x08\x00", 2) + QByteArray(8, c);
@@ -140,7 +129,7 @@ private Q_SLOTS:
             QCOMPARE(slotsOf(window.Recent()), QStringList(6, QString()));
             QCOMPARE(captions(window.Menu()), kDesignedMenu);
         }
-        put(file, QByteArray());
+        QVERIFY(WriteFile(file, QByteArray()));
         frmMDI window;
         QCOMPARE(window.Recent().File(), file);
         QCOMPARE(slotsOf(window.Recent()), QStringList(6, QString()));
@@ -152,29 +141,21 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("expected");
         const QString e;
-        QTest::newRow("one byte") << QByteArray("\x05", 1) << QStringList(6, e);
-        QTest::newRow("length past the end") << QByteArray("\x03\x00"
-                                                           "ab",
-                                                           4)
-                                             << QStringList(6, e);
-        QTest::newRow("odd byte count") << QByteArray("\x02\x00"
-                                                      "ab\x01",
-                                                      5)
-                                        << QStringList({"ab", e, e, e, e, e});
-        QTest::newRow("huge length ends the reading") << QByteArray("\x01\x00"
-                                                                    "a\xff\xff\x01\x00z",
-                                                                    8)
-                                                      << QStringList({"a", e, e, e, e, e});
-        QTest::newRow("empty first slot") << QByteArray("\x00\x00\x01\x00"
-                                                        "b",
-                                                        5)
-                                          << QStringList({e, "b", e, e, e, e});
+        QTest::newRow("one byte") << QByteArray::fromHex("05") << QStringList(6, e);
+        QTest::newRow("length past the end")
+            << QByteArray::fromHex("03006162") << QStringList(6, e);
+        QTest::newRow("odd byte count")
+            << QByteArray::fromHex("0200616201") << QStringList({"ab", e, e, e, e, e});
+        QTest::newRow("huge length ends the reading")
+            << QByteArray::fromHex("010061ffff01007a") << QStringList({"a", e, e, e, e, e});
+        QTest::newRow("empty first slot")
+            << QByteArray::fromHex("0000010062") << QStringList({e, "b", e, e, e, e});
     }
 
     void damagedFilesGiveWhatCanBeRead() {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, expected);
-        put(file, bytes);
+        QVERIFY(WriteFile(file, bytes));
         QMenuBar bar;
         MainMenu menu(bar);
         RecentFiles list(file, &menu);
@@ -186,7 +167,7 @@ private Q_SLOTS:
     }
 
     void invalidUtf8IsReadWithoutHarm() {
-        put(file, QByteArray("\x03\x00\xff\xfe\xc3", 5));
+        QVERIFY(WriteFile(file, QByteArray::fromHex("0300fffec3")));
         RecentFiles list(file);
         list.LoadRecentFiles();
         QVERIFY(!list.Slot(1).isEmpty());

@@ -1,5 +1,8 @@
 #include "tests/ui/support/UiSession.h"
 
+#include "tests/support/TestPaths.h"
+
+#include <QFile>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -31,6 +34,24 @@ ExampleDatabases MakeExampleDatabases() {
     dbs.pri->AddView("Open Orders", "SELECT a FROM Orders;");
     dbs.sec->AddView("Open Orders", "SELECT b FROM Orders;");
     return dbs;
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QString CopyExample(const QString& name, const QString& path) {
+    if (!QFile::copy(SourceDir() + "/examples/" + name, path))
+        return {};
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
 }
 
 QString RedMask(const QTextEdit& pane) {

@@ -51,6 +51,12 @@ struct ExampleDatabases {
 };
 ExampleDatabases MakeExampleDatabases();
 
+// A file's bytes, empty when it cannot be read; and a file written whole.
+QByteArray FileBytes(const QString& path);
+bool WriteFile(const QString& path, const QByteArray& bytes);
+// A writable copy of examples/NAME at path, or an empty string when the copy fails.
+QString CopyExample(const QString& name, const QString& path);
+
 // A pane's colouring, one character per character of its text: 'r' red, '.' any other colour,
 // and the line breaks kept as they are.
 QString RedMask(const QTextEdit& pane);
