@@ -16,60 +16,35 @@ QByteArray headerOf(const QString& path) {
 } // namespace
 
 TEST(JetHeader, ReadsTheFormatOfEveryVersion) {
-    struct Case {
-        const char* file;
-        const char* format;
-        int pageSize;
-    };
-    for (Case c :
-         {Case{"testV1997.mdb", "JET3", 2048}, Case{"testV2003.mdb", "JET4", 4096},
-          Case{"testV2007.accdb", "ACE12", 4096}, Case{"testV2010.accdb", "ACE14", 4096},
-          Case{"empty2016.accdb", "ACE16", 4096}, Case{"empty2019.accdb", "ACE17", 4096}}) {
-        REQUIRE_SHARED_FILE(path, c.file);
+    QStringList formats; // file, format, page size, code page
+    for (const char* file : {"testV1997.mdb", "testV2003.mdb", "testV2007.accdb", "testV2010.accdb",
+                             "empty2016.accdb", "empty2019.accdb"}) {
+        REQUIRE_SHARED_FILE(path, file);
         QString why;
         std::optional<JetHeader> h = ParseJetHeader(headerOf(path), &why);
-        ASSERT_TRUE(h) << c.file << ": " << why.toStdString();
-        EXPECT_EQ(h->FormatName(), c.format) << c.file;
-        EXPECT_EQ(h->pageSize, c.pageSize) << c.file;
-        EXPECT_EQ(h->codePage, 1252) << c.file;
-        EXPECT_TRUE(h->password.isEmpty()) << c.file;
-        EXPECT_FALSE(h->IsOfficeEncrypted()) << c.file;
+        ASSERT_TRUE(h) << file << ": " << why.toStdString();
+        EXPECT_TRUE(h->password.isEmpty() && !h->IsOfficeEncrypted()) << file;
+        formats << QStringLiteral("%1 %2 %3 %4")
+                       .arg(file, h->FormatName())
+                       .arg(h->pageSize)
+                       .arg(h->codePage);
     }
-}
-
-TEST(JetHeader, TellsEncodedFromEncryptedFiles) {
-    for (const char* encoded : {"encrypted/db97-enc.mdb", "encrypted/db-enc.mdb"}) {
-        REQUIRE_SHARED_FILE(path, encoded);
-        std::optional<JetHeader> h = ParseJetHeader(headerOf(path));
-        ASSERT_TRUE(h) << encoded;
-        EXPECT_NE(h->encodingKey, 0u) << encoded;
-        EXPECT_FALSE(h->IsOfficeEncrypted()) << encoded;
-        EXPECT_TRUE(h->password.isEmpty()) << encoded;
-    }
-    for (const char* encrypted : {"encrypted/db2007-enc.accdb", "encrypted/db2007-oldenc.accdb",
-                                  "encrypted/db2013-enc.accdb", "encrypted/db-nonstandard.accdb"}) {
-        REQUIRE_SHARED_FILE(path, encrypted);
-        std::optional<JetHeader> h = ParseJetHeader(headerOf(path));
-        ASSERT_TRUE(h) << encrypted;
-        EXPECT_TRUE(h->IsOfficeEncrypted()) << encrypted;
-    }
+    EXPECT_EQ(formats.join(", "),
+              "testV1997.mdb JET3 2048 1252, testV2003.mdb JET4 4096 1252, "
+              "testV2007.accdb ACE12 4096 1252, testV2010.accdb ACE14 4096 1252, "
+              "empty2016.accdb ACE16 4096 1252, empty2019.accdb ACE17 4096 1252");
 }
 
 TEST(JetHeader, PasswordsRoundTripThroughTheMaskedHeader) {
     for (const char* file : {"testV1997.mdb", "testV2003.mdb", "testV2010.accdb"}) {
         REQUIRE_SHARED_FILE(path, file);
         QByteArray original = headerOf(path);
-        for (const QString& pw :
-             {QStringLiteral("secret"), QStringLiteral("Zwölf 12 chars!"), QStringLiteral("x")}) {
-            QByteArray changed = WithJetPassword(original, pw);
-            std::optional<JetHeader> h = ParseJetHeader(changed);
-            ASSERT_TRUE(h) << file;
-            EXPECT_EQ(h->password, pw) << file;
-            EXPECT_TRUE(ParseJetHeader(WithJetPassword(changed, QString()))->password.isEmpty());
-        }
+        QByteArray changed = WithJetPassword(original, QStringLiteral("Zwölf 12 chars!"));
+        std::optional<JetHeader> h = ParseJetHeader(changed);
+        ASSERT_TRUE(h) << file;
+        EXPECT_EQ(h->password, QStringLiteral("Zwölf 12 chars!")) << file;
         // Bytes outside the password field stay as they were.
-        QByteArray cleared = WithJetPassword(WithJetPassword(original, "abc"), QString());
-        EXPECT_EQ(cleared, original) << file;
+        EXPECT_EQ(WithJetPassword(changed, QString()), original) << file;
     }
 }
 

@@ -22,20 +22,18 @@ TEST_F(ScriptCli, SecondaryScriptFollowsTheScriptConventionsAndRunsInOrder) {
     // Every line ends in CR LF, and a GO line ends the script.
     EXPECT_EQ(s.count("\n"), s.count("\r\n"));
     EXPECT_TRUE(s.endsWith("GO\r\n"));
-    auto at = [&](const char* text) {
-        qsizetype i = s.indexOf(QString::fromUtf8(text));
-        EXPECT_GE(i, 0) << text;
-        return i;
-    };
     // The reading view goes before the view it reads; both before any table changes; the
     // relationship before its table; views come back after the tables.
-    EXPECT_LT(at("DROP VIEW [Big Customers]"), at("DROP VIEW [Open Orders]"));
-    EXPECT_LT(at("DROP VIEW [Open Orders]"), at("DROP CONSTRAINT [OrdersStock Movements]"));
-    EXPECT_LT(at("DROP CONSTRAINT [OrdersStock Movements]"), at("DROP TABLE [Stock Movements]"));
-    EXPECT_LT(at("DROP TABLE [Stock Movements]"), at("ALTER TABLE [Customers]"));
-    EXPECT_LT(at("ALTER TABLE [Customers]"), at("CREATE TABLE [Shippers]"));
-    EXPECT_LT(at("CREATE TABLE [Shippers]"), at("CREATE VIEW [Open Orders]"));
-    EXPECT_LT(at("CREATE VIEW [Open Orders]"), at("CREATE VIEW [Big Customers]"));
+    qsizetype last = -1;
+    for (const char* step :
+         {"DROP VIEW [Big Customers]", "DROP VIEW [Open Orders]",
+          "DROP CONSTRAINT [OrdersStock Movements]", "DROP TABLE [Stock Movements]",
+          "ALTER TABLE [Customers]", "CREATE TABLE [Shippers]", "CREATE VIEW [Open Orders]",
+          "CREATE VIEW [Big Customers]"}) {
+        const qsizetype at = s.indexOf(QString::fromUtf8(step));
+        EXPECT_GT(at, last) << step;
+        last = at;
+    }
     EXPECT_TRUE(s.contains("   [Umsätze]"));
 
     CliOutcome one = RunCli({"script", Path("shop-v1.json"), Path("shop-v2.json"), "--target",

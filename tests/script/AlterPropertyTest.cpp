@@ -18,26 +18,25 @@ namespace {
 const qint16 kTypes[] = {2, 3, 4, 5, 6, 7, 11, 17, 72, 128, 131, 200, 202, 130, 130, 130};
 const char* const kNames[] = {"Alpha", "beta", "Gamma", "delta", "Eps", "zeta", "Eta", "theta"};
 
-// Type code of each type word the generator writes.
-const QHash<QString, qint16>& typeWords() {
-    static const QHash<QString, qint16> words = [] {
-        QHash<QString, qint16> w;
-        for (qint16 code : kTypes) {
-            QString text = SqlDataType(code, 0, QString());
-            text.remove(QLatin1Char(','));
-            w.insert(text.trimmed(), code);
-        }
-        return w;
-    }();
-    return words;
-}
-
 struct Definition {
     QString name;
     qint16 type = 0;
     qint16 size = 0;
     bool nullable = true;
 };
+
+// Type code and text length of each type text the generator's columns are written with.
+const QHash<QString, std::pair<qint16, qint16>>& typeTexts() {
+    static const QHash<QString, std::pair<qint16, qint16>> texts = [] {
+        QHash<QString, std::pair<qint16, qint16>> t;
+        for (qint16 code : kTypes)
+            for (qint16 size : {0, 10, 50, 255})
+                t.insert(SqlDataType(code, size, QString()).remove(QLatin1Char(',')).trimmed(),
+                         {code, code == 130 ? size : qint16(0)});
+        return t;
+    }();
+    return texts;
+}
 
 // The generator's names hold no brackets.
 QString bracketedName(const QString& line) {
@@ -49,19 +48,15 @@ QString bracketedName(const QString& line) {
 Definition parseDefinition(const QString& line) {
     Definition d;
     d.name = bracketedName(line);
-    QString rest = line.mid(line.indexOf(']') + 1).trimmed();
-    if (rest.endsWith(','))
-        rest.chop(1);
-    QStringList words = rest.split(' ', Qt::SkipEmptyParts);
-    const QString type = words.takeFirst();
-    if (type.startsWith("TEXT")) {
-        d.type = 130;
-        d.size = type.startsWith("TEXT(") ? type.mid(5, type.size() - 6).toShort() : 0;
-    } else {
-        EXPECT_TRUE(typeWords().contains(type)) << type.toStdString();
-        d.type = typeWords().value(type);
-    }
-    d.nullable = words.join(' ') != "NOT NULL";
+    QString type = line.mid(line.indexOf(']') + 1).trimmed();
+    if (type.endsWith(','))
+        type.chop(1);
+    type = type.trimmed();
+    d.nullable = !type.endsWith("NOT NULL");
+    if (type.endsWith("NULL"))
+        type = type.chopped(d.nullable ? 4 : 8).trimmed();
+    EXPECT_TRUE(typeTexts().contains(type)) << type.toStdString();
+    std::tie(d.type, d.size) = typeTexts().value(type);
     return d;
 }
 
@@ -129,7 +124,7 @@ QString createInNameOrder(const clsObject& table) {
 std::shared_ptr<clsObject> randomTable(std::mt19937& rng) {
     std::bernoulli_distribution present(0.6), nullable(0.5);
     std::uniform_int_distribution<size_t> type(0, std::size(kTypes) - 1);
-    const qint16 textSizes[] = {0, 10, 50, 255};
+    const qint16 textSizes[] = {0, 10, 50, 255}; // as typeTexts() knows them
     std::uniform_int_distribution<size_t> size(0, std::size(textSizes) - 1);
     std::vector<const char*> names(std::begin(kNames), std::end(kNames));
     std::shuffle(names.begin(), names.end(), rng);

@@ -86,32 +86,30 @@ TEST(TextLineSource, CutsAtEveryKindOfLineBreakAndKeepsTheLastEmptyLine) {
     EXPECT_THROW(s.Line(5), VantorError);
 }
 
-TEST_F(BatchRunnerTest, SeparatorIsGoInAnyCaseWithBlanksButNothingElse) {
+TEST_F(BatchRunnerTest, BatchesAreCutAtGoLinesAndShortOnesAreSkipped) {
     for (const char* yes : {"GO", "  go  ", "Go"})
         EXPECT_TRUE(BatchRunner::IsSeparator(yes)) << yes;
     for (const char* no : {"GO;", "\tGO", "GO GO", ""})
         EXPECT_FALSE(BatchRunner::IsSeparator(no)) << no;
 
-    EXPECT_EQ(run("DROP TABLE [a]\r\n  go \r\nDROP TABLE [b]\r\nGO;\r\nDROP TABLE [c]\r\n"),
-              QStringList({"DROP TABLE [a]" + CRLF, "DROP TABLE [b]" + CRLF + "GO;" + CRLF +
-                                                        "DROP TABLE [c]" + CRLF + CRLF}));
-}
-
-TEST_F(BatchRunnerTest, EmptyBatchesAndBatchesOfTenCharactersOrFewerAreSkipped) {
-    EXPECT_EQ(run(""), QStringList());
-    EXPECT_EQ(run("GO\r\nGO\r\ngo\r\n"), QStringList());
-    EXPECT_EQ(run("12345678\r\nGO\r\n"), QStringList()); // 8 + CR LF
-    EXPECT_EQ(run("\r\n\r\n\r\n\r\n\r\nGO\r\n"), QStringList());
-    // Only blanks are trimmed before counting: leading blanks do not count, tabs do.
-    EXPECT_EQ(run("   12345678\r\nGO\r\n"), QStringList());
-    EXPECT_EQ(run("123456789\r\nGO\r\n"), QStringList({"123456789" + CRLF}));
-    EXPECT_EQ(run("\r\n\r\n\r\n\r\n\r\n\r\nGO\r\n").size(), 1); // six empty lines, 12 characters
-    EXPECT_EQ(run("\t\t\t\t\t\t\t\t\t\r\nGO\r\n").size(), 1);
-}
-
-TEST_F(BatchRunnerTest, ScriptWithoutSeparatorRunsAsOneBatchIncludingTheLastLine) {
-    EXPECT_EQ(run("CREATE TABLE [t]\r\n([a] INTEGER)"),
-              QStringList({"CREATE TABLE [t]" + CRLF + "([a] INTEGER)" + CRLF}));
+    const std::pair<QString, QStringList> cases[] = {
+        {"DROP TABLE [a]\r\n  go \r\nDROP TABLE [b]\r\nGO;\r\nDROP TABLE [c]\r\n",
+         {"DROP TABLE [a]" + CRLF,
+          "DROP TABLE [b]" + CRLF + "GO;" + CRLF + "DROP TABLE [c]" + CRLF + CRLF}},
+        // Without a separator the last line belongs to the one batch.
+        {"CREATE TABLE [t]\r\n([a] INTEGER)", {"CREATE TABLE [t]" + CRLF + "([a] INTEGER)" + CRLF}},
+        // Batches of ten characters or fewer are skipped; only blanks are trimmed before counting.
+        {"", {}},
+        {"GO\r\nGO\r\ngo\r\n", {}},
+        {"12345678\r\nGO\r\n", {}},
+        {"\r\n\r\n\r\n\r\n\r\nGO\r\n", {}},
+        {"   12345678\r\nGO\r\n", {}},
+        {"123456789\r\nGO\r\n", {"123456789" + CRLF}},
+        {"\r\n\r\n\r\n\r\n\r\n\r\nGO\r\n", {QString(CRLF).repeated(6)}},
+        {"\t\t\t\t\t\t\t\t\t\r\nGO\r\n", {"\t\t\t\t\t\t\t\t\t" + CRLF}},
+    };
+    for (const auto& [script, batches] : cases)
+        EXPECT_EQ(run(script), batches) << script.toStdString();
 }
 
 TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
@@ -120,9 +118,6 @@ TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
     result = BatchRunner().Run(TextLineSource(script), cn, &rec);
     ASSERT_TRUE(result.Succeeded());
     ASSERT_EQ(result.batches.size(), 4u);
-    EXPECT_EQ(result.batches[2].number, 3);
-    EXPECT_TRUE(result.batches[2].executed);
-    EXPECT_FALSE(result.batches[1].executed);
     EXPECT_EQ(rec.events,
               QStringList({"current:0", "start:0", "batch:0-0", "next", "current:3", "batch:2-1",
                            "next", "current:4", "batch:3-4", "next", "batch:6-6"}));

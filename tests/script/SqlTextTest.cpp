@@ -21,9 +21,7 @@ TEST(SqlDataType, RowsTakeTheSuffixOrIgnoreIt) {
     EXPECT_EQ(SqlDataType(-1, 0, ""), "");
     // Mixed-case spellings and the caller's suffix come out upper case.
     EXPECT_EQ(SqlDataType(18, 0, " identity"), "UNSIGNEDSMALLINT IDENTITY , \r\n");
-}
-
-TEST(SqlDataType, TextCarriesItsLengthOnlyWhenPositive) {
+    // Text carries its length only when positive.
     EXPECT_EQ(SqlDataType(130, 50, " not null"), "TEXT(50)  NOT NULL , \r\n");
     EXPECT_EQ(SqlDataType(130, 0, ""), "TEXT  , \r\n");
     EXPECT_EQ(SqlDataType(130, -1, ""), "TEXT  , \r\n");
@@ -45,28 +43,23 @@ TEST(SqlCreate, ThreeColumnTableLaysOutLineByLine) {
 }
 
 TEST(SqlCreate, LastSeparatorGoesWhateverTheLastTypeRow) {
-    auto literalLast = TableBuilder("T").Column("A", 130, 5).Column("B", 7).Build();
-    EXPECT_EQ(literalLast->SqlCreate(),
-              "CREATE TABLE [T]\r\n(   [A] TEXT(5)  , \r\n   [B] DATETIME\r\n)\r\nGO\r\n");
-    // Identity follows each column's own flag, and only rows that take a suffix show it.
-    auto identity = TableBuilder("T").Column("K", 72, 0, false, true).Column("N", 130, 9).Build();
-    EXPECT_EQ(identity->SqlCreate(), "CREATE TABLE [T]\r\n(   [K] GUID NOT NULL IDENTITY , \r\n"
-                                     "   [N] TEXT(9)  \r\n)\r\nGO\r\n");
-    // Names are bracketed as they are, a closing bracket included.
-    auto odd = TableBuilder("a]b").Column("x y", 4).Build();
-    EXPECT_EQ(odd->SqlCreate(), "CREATE TABLE [a]b]\r\n(   [x y] SINGLE\r\n)\r\nGO\r\n");
-}
-
-TEST(SqlCreate, LastColumnWithoutSqlTypeKeepsTheColumnBeforeIt) {
-    // Dropping the separator before the unknown column would hide that column from comparison.
-    auto table = TableBuilder("T").Column("A", 3).Column("B", 15).Build();
-    auto without = TableBuilder("T").Column("A", 3).Build();
-    EXPECT_EQ(table->SqlCreate(), "CREATE TABLE [T]\r\n(   [A] INTEGER,\r\n   [B] \r\n)\r\nGO\r\n");
-    EXPECT_NE(table->SqlCreate(), without->SqlCreate());
-}
-
-TEST(SqlCreate, NoColumnsNoBatch) {
-    EXPECT_EQ(TableBuilder("T").Build()->SqlCreate(), "");
+    const std::pair<TableBuilder, QString> cases[] = {
+        {TableBuilder("T").Column("A", 130, 5).Column("B", 7),
+         "CREATE TABLE [T]\r\n(   [A] TEXT(5)  , \r\n   [B] DATETIME\r\n)\r\nGO\r\n"},
+        // Identity follows each column's own flag, and only rows that take a suffix show it.
+        {TableBuilder("T").Column("K", 72, 0, false, true).Column("N", 130, 9),
+         "CREATE TABLE [T]\r\n(   [K] GUID NOT NULL IDENTITY , \r\n   [N] TEXT(9)  "
+         "\r\n)\r\nGO\r\n"},
+        // Names are bracketed as they are, a closing bracket included.
+        {TableBuilder("a]b").Column("x y", 4),
+         "CREATE TABLE [a]b]\r\n(   [x y] SINGLE\r\n)\r\nGO\r\n"},
+        // Dropping the separator before a column without SQL type would hide that column.
+        {TableBuilder("T").Column("A", 3).Column("B", 15),
+         "CREATE TABLE [T]\r\n(   [A] INTEGER,\r\n   [B] \r\n)\r\nGO\r\n"},
+        {TableBuilder("T"), ""},
+    };
+    for (const auto& [table, text] : cases)
+        EXPECT_EQ(table.Build()->SqlCreate(), text);
     clsObject noFields;
     noFields.Fields(nullptr);
     EXPECT_EQ(noFields.SqlCreate(), "");

@@ -40,18 +40,7 @@ protected:
 
 } // namespace
 
-TEST(NamesReadBy, TakesBracketedNamesAndWordsButNotQuotedText) {
-    QSet<QString> names = NamesReadBy("SELECT [Order Details].Qty, Umsätze.x FROM [Order Details] "
-                                      "INNER JOIN Umsätze ON a = b WHERE c = 'Customers' AND "
-                                      "d = \"Suppliers\"");
-    EXPECT_TRUE(names.contains(FoldKey("order details")));
-    EXPECT_TRUE(names.contains(FoldKey("UMSÄTZE")));
-    EXPECT_FALSE(names.contains(FoldKey("Customers")));
-    EXPECT_FALSE(names.contains(FoldKey("Suppliers")));
-    EXPECT_TRUE(NamesReadBy("SELECT [unclosed").contains(FoldKey("unclosed")));
-}
-
-TEST_F(SyncScriptTest, SecondarySideDropsViewsFirstAndCreatesThemLast) {
+TEST_F(SyncScriptTest, ViewsAreDroppedFirstAndCreatedLastOnEitherSide) {
     fillBothKinds();
     compare();
     SyncScript s = BuildSyncScript(*Engine, 1);
@@ -65,40 +54,33 @@ TEST_F(SyncScriptTest, SecondarySideDropsViewsFirstAndCreatesThemLast) {
     EXPECT_EQ(s.steps[4].text, Engine->TablesPri->Item(":Customers")->SqlCreate());
     EXPECT_EQ(s.steps[6].text, "CREATE VIEW [Recent] AS \r\nSELECT [Orders].* FROM [Orders];\r\n"
                                "\r\nGO\r\n");
-    EXPECT_TRUE(s.Text().endsWith("GO\r\n"));
-}
 
-TEST_F(SyncScriptTest, PrimarySideIsTheMirrorImage) {
-    fillBothKinds();
-    compare();
-    SyncScript s = BuildSyncScript(*Engine, 0);
-    EXPECT_EQ(outline(s),
+    SyncScript mirror = BuildSyncScript(*Engine, 0);
+    EXPECT_EQ(outline(mirror),
               QStringList({"drop-view Big Orders", "drop-view Recent", "drop-table Customers",
                            "alter Orders", "create-table Legacy", "create-view Recent",
                            "create-view Legacy List"}));
-    EXPECT_TRUE(s.steps[3].text.contains("TEXT(20)"));
+    EXPECT_TRUE(mirror.steps[3].text.contains("TEXT(20)"));
 }
 
 TEST_F(SyncScriptTest, ViewsReadingViewsAreCreatedAfterAndDroppedBeforeThem) {
-    // Listed readers first, so only the analysis of the text can put them right.
+    // Listed readers first, so only the analysis of the text can put them right; the loop of A
+    // and B keeps its order instead of looping.
     pri->AddView("Top", "SELECT * FROM [Middle];\r\n");
-    pri->AddView("Middle", "SELECT * FROM Base WHERE x = 'Top';\r\n");
-    pri->AddView("Base", "SELECT * FROM T;\r\n");
+    pri->AddView("Middle", "SELECT * FROM UMSÄTZE WHERE x = 'Top' AND y = \"Top\";\r\n");
+    pri->AddView("Umsätze", "SELECT * FROM T;\r\n");
+    pri->AddView("A", "SELECT * FROM B;\r\n");
+    pri->AddView("B", "SELECT * FROM A;\r\n");
     pri->AddTable("T").Column("a", 3);
     sec->AddTable("T").Column("a", 3);
     compare();
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 1)),
-              QStringList({"create-view Base", "create-view Middle", "create-view Top"}));
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 0)),
-              QStringList({"drop-view Top", "drop-view Middle", "drop-view Base"}));
-}
-
-TEST_F(SyncScriptTest, ViewsReadingEachOtherKeepTheirOrderInsteadOfLooping) {
-    pri->AddView("A", "SELECT * FROM B;\r\n");
-    pri->AddView("B", "SELECT * FROM A;\r\n");
-    compare();
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 1)),
+    const QStringList created = outline(BuildSyncScript(*Engine, 1));
+    EXPECT_EQ(created.filter(QRegularExpression("(tze|Middle|Top)$")),
+              QStringList({"create-view Umsätze", "create-view Middle", "create-view Top"}));
+    EXPECT_EQ(created.filter(QRegularExpression(" [AB]$")),
               QStringList({"create-view A", "create-view B"}));
+    EXPECT_EQ(outline(BuildSyncScript(*Engine, 0)).filter(QRegularExpression("(tze|Middle|Top)$")),
+              QStringList({"drop-view Top", "drop-view Middle", "drop-view Umsätze"}));
 }
 
 TEST_F(SyncScriptTest, AnObjectThatChangedKindIsDroppedAndCreatedAnew) {
@@ -123,15 +105,6 @@ TEST_F(SyncScriptTest, WhatNoScriptCanFixIsNotedNotScripted) {
     EXPECT_EQ(s.notes.size(), 3);
     for (const char* note : {"LINK [Linked]", "letter case", "TABLE [Empty]"})
         EXPECT_EQ(s.notes.filter(note).size(), 1) << note;
-    EXPECT_TRUE(s.Text().isEmpty());
-}
-
-TEST_F(SyncScriptTest, OneObjectOnlyAndUnknownNamesRaise) {
-    fillBothKinds();
-    compare();
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 1, "recent")),
-              QStringList({"drop-view Recent", "create-view Recent"}));
-    EXPECT_THROW(BuildSyncScript(*Engine, 1, "Nothing like it"), VantorError);
 }
 
 TEST_F(SyncScriptTest, RelationshipsAndIndexesInTheWayAreDroppedFirst) {

@@ -23,11 +23,6 @@ const char* const kCommonTables[] = {
     "REFERENCES [Products])",
 };
 
-// The text of a saved query as Access shows it: a clause a line, CR LF, a final semicolon.
-QString query(const QStringList& clauses) {
-    return clauses.join(QStringLiteral("\r\n")) + QStringLiteral(";\r\n");
-}
-
 void apply(DbSchema& s, const QString& statement) {
     ApplyJetDdl(s, statement);
 }
@@ -38,8 +33,10 @@ void describe(DbSchema& s, const QString& table, const QString& column, const QS
             c.description = text;
 }
 
+// A saved query's text as Access shows it: a clause a line, CR LF, a final semicolon.
 void createView(DbSchema& s, const QString& name, const QStringList& clauses) {
-    s.views.append(SchemaView{name, query(clauses)});
+    s.views.append(
+        SchemaView{name, clauses.join(QStringLiteral("\r\n")) + QStringLiteral(";\r\n")});
 }
 
 void commonExtras(DbSchema& s) {

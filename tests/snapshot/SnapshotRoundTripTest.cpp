@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <iostream>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -50,14 +49,10 @@ TEST(SnapshotRoundTrip, CreateTableTextOfEveryRealTableComesBackUnchanged) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     int files = 0;
-    int tables = 0;
-    QStringList unreadable;
     for (const QFileInfo& file :
          QDir(accessDir).entryInfoList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name)) {
-        if (!openPair(file.filePath(), file.filePath())) {
-            unreadable << file.fileName() + ": " + Engine->ErrDescription();
-            continue;
-        }
+        if (!openPair(file.filePath(), file.filePath()))
+            continue; // the Access back end's own tests name what it cannot read
         ++files;
         QString snapshot = dir.filePath(file.completeBaseName() + ".json");
         SaveSnapshot(DbSchema(), snapshot);
@@ -85,12 +80,9 @@ TEST(SnapshotRoundTrip, CreateTableTextOfEveryRealTableComesBackUnchanged) {
             auto back = Engine->TablesPri->Item(":" + it.key());
             ASSERT_TRUE(back) << it.key().toStdString();
             EXPECT_EQ(back->SqlCreate(), it.value()) << file.fileName().toStdString();
-            ++tables;
         }
     }
     ResetGlobals();
-    std::cout << "round trip: " << tables << " tables of " << files
-              << " files; unreadable: " << unreadable.join("; ").toStdString() << "\n";
     if (files == 0)
         GTEST_SKIP() << "the Access back end read none of the files";
 }
