@@ -7,6 +7,7 @@
 #include "ui/editor/EditorRun.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/icons/Icons.h"
+#include "ui/shell/MainToolBars.h"
 #include "ui/shell/frmMDI.h"
 
 #include <QComboBox>
@@ -172,10 +173,6 @@ void frmEditor::arrangeBands() {
         bands->addWidget(picTgt, 1, 0, 1, 4);
     bands->setColumnStretch(3, oneRow ? 1 : 0);
     bands->setColumnStretch(2, oneRow ? 0 : 1);
-}
-
-QString frmEditor::ButtonKey(const QAction* button) {
-    return button ? button->data().toString() : QString();
 }
 
 void frmEditor::Changed(bool changed) {

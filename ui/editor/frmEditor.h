@@ -65,9 +65,6 @@ public:
     // refuse to close or start a second run.
     bool IsRunning() const { return running_; }
 
-    // The key of a tool-bar button, or an empty text.
-    static QString ButtonKey(const QAction* button);
-
 public Q_SLOTS:
     void ToolbarButtonClick(const QString& key);
 
