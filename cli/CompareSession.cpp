@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "engine/Connection.h"
+#include "engine/ErrorCollector.h"
 #include "engine/Globals.h"
 #include "engine/clsEngine.h"
 #include "model/VantorError.h"
@@ -13,27 +14,6 @@ namespace {
 const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 const QString kCannotOpen = QStringLiteral("Cannot open database.");
 
-// Every error the engine notified, in order and without repeats, so the provider's own text
-// is not lost behind the engine's summary number.
-class ErrorLog {
-public:
-    explicit ErrorLog(clsEngine& engine) {
-        connection_ = QObject::connect(&engine, &clsEngine::ErrorEvents,
-                                       [this](qint32, const QString& description) {
-                                           if (!descriptions_.contains(description))
-                                               descriptions_ << description;
-                                       });
-    }
-    ~ErrorLog() { QObject::disconnect(connection_); }
-    ErrorLog(const ErrorLog&) = delete;
-    ErrorLog& operator=(const ErrorLog&) = delete;
-    QString Joined() const { return descriptions_.join(QLatin1Char(' ')); }
-
-private:
-    QMetaObject::Connection connection_;
-    QStringList descriptions_;
-};
-
 QString withDetail(const QString& message, const QString& detail) {
     return detail.isEmpty() ? message : message + QLatin1Char(' ') + detail;
 }
@@ -43,7 +23,7 @@ QString withDetail(const QString& message, const QString& detail) {
 std::shared_ptr<clsEngine> OpenAndCompare(const DatabaseLogin& primary,
                                           const DatabaseLogin& secondary) {
     Engine = std::make_shared<clsEngine>();
-    ErrorLog log(*Engine);
+    ErrorCollector log(*Engine);
     Engine->DbPathPrimary(primary.path);
     Engine->DbPathSecondary(secondary.path);
     Engine->DbUserPrimary(primary.user);
@@ -53,7 +33,7 @@ std::shared_ptr<clsEngine> OpenAndCompare(const DatabaseLogin& primary,
     // The connect dialog goes on to Refresh after a failed open; here the first failure says it.
     if (!Engine->DbOpen() || !Engine->Refresh()) {
         Ui().UnloadWait();
-        throw CliError(withDetail(kCannotOpen, log.Joined()));
+        throw CliError(withDetail(kCannotOpen, log.Descriptions().join(QLatin1Char(' '))));
     }
     if (!Engine->Tables || Engine->Tables->Count() == 0)
         throw CliError(QStringLiteral("Unable to load schemas."));

@@ -54,14 +54,15 @@ bool clsEngine::Refresh() {
     };
     try {
         for (const std::shared_ptr<Connection>* cn : {&CnPrimary, &CnSecondary}) {
-            // Both connections are opened afresh either way; only a failed re-open stops here.
-            if (stateOf(*cn) == adStateClosed) {
-                if (!DbOpen()) {
+            // Both connections are opened afresh either way; a failed open stops the refresh,
+            // since comparing against a database that is not there reports every object of
+            // the other one as missing.
+            const bool wasClosed = stateOf(*cn) == adStateClosed;
+            if (!DbOpen()) {
+                if (wasClosed)
                     fail(kConnectionClosed, QStringLiteral("Connection Closed."));
-                    break;
-                }
-            } else {
-                DbOpen();
+                reported = true;
+                break;
             }
         }
         if (!reported) {
@@ -89,6 +90,8 @@ bool clsEngine::Refresh() {
         reportError(e);
         reported = true;
     }
+    if (reported)
+        ForgetSchemas();
     unloadWait();
     return !reported;
 }

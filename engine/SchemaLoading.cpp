@@ -56,16 +56,24 @@ bool clsEngine::OpenSchemas() {
         // The secondary side is read first so that the primary objects can be marked at once.
         LoadTablesSec();
         LoadTablesPri();
-        Tables = std::make_shared<clsObjects>();
         Tables = TablesPri;
         LoadFieldsPri();
         LoadFieldsSec();
         LoadViewsPri();
-        return LoadViewsSec();
+        LoadViewsSec();
+        return true;
     } catch (const std::exception& e) {
+        // Half a picture is never compared: what was read of either side goes.
+        ForgetSchemas();
         reportError(e);
         return false;
     }
+}
+
+void clsEngine::ForgetSchemas() {
+    Tables = std::make_shared<clsObjects>();
+    TablesPri = std::make_shared<clsObjects>();
+    TablesSec = std::make_shared<clsObjects>();
 }
 
 bool clsEngine::LoadTablesSec() {
@@ -79,25 +87,19 @@ bool clsEngine::LoadTablesPri() {
 bool clsEngine::loadTables(Connection* cn, std::shared_ptr<clsObjects>& side,
                            bool markPrimaryOnly) {
     side = std::make_shared<clsObjects>();
-    try {
-        auto rs = required(cn).OpenSchema(adSchemaTables);
-        if (!rs->Eof())
-            rs->MoveFirst();
-        while (!rs->Eof()) {
-            auto object = objectOfRow(*rs);
-            if (markPrimaryOnly && !TableExistInTwo(object->Obj_Name()))
-                object->Status(2);
-            side->Add(object, object->Obj_Key());
-            rs->MoveNext();
-            showActivity(kAnalyzingTables + object->Obj_Name());
-        }
-        rs->Close();
-        return true;
-    } catch (const std::exception& e) {
-        // The rows read so far stay; loading goes on with what there is.
-        reportError(e);
-        return false;
+    auto rs = required(cn).OpenSchema(adSchemaTables);
+    if (!rs->Eof())
+        rs->MoveFirst();
+    while (!rs->Eof()) {
+        auto object = objectOfRow(*rs);
+        if (markPrimaryOnly && !TableExistInTwo(object->Obj_Name()))
+            object->Status(2);
+        side->Add(object, object->Obj_Key());
+        rs->MoveNext();
+        showActivity(kAnalyzingTables + object->Obj_Name());
     }
+    rs->Close();
+    return true;
 }
 
 bool clsEngine::LoadFieldsPri() {
@@ -144,44 +146,21 @@ bool clsEngine::LoadViewsSec() {
     return loadViews(CnSecondary.get(), *TablesSec);
 }
 
-// A failing row is skipped and the pass goes on; nothing is reported. A view schema that cannot
-// be read at all is no pass and answers False.
 bool clsEngine::loadViews(Connection* cn, const clsObjects& side) {
-    std::shared_ptr<Recordset> rs;
-    try {
-        rs = required(cn).OpenSchema(adSchemaViews);
-    } catch (const std::exception&) {
-        return false;
-    }
-    for (;;) {
-        try {
-            if (rs->Eof())
-                break;
-        } catch (const std::exception&) {
-            break;
+    auto rs = required(cn).OpenSchema(adSchemaViews);
+    while (!rs->Eof()) {
+        const QString name = rs->Fields(schemacol::TableName).Value().toString();
+        const QString definition = rs->Fields(schemacol::ViewDefinition).Value().toString();
+        // A view whose name the primary database gives to another kind of object gets no text.
+        auto known = Tables ? Tables->Item(QLatin1Char(':') + name) : nullptr;
+        if (!known || known->xType() == kView) {
+            if (auto target = side.Item(QLatin1Char(':') + name))
+                target->Obj_Text(createViewText(name, definition));
+            showActivity(QStringLiteral("Analyzing view: ") + name);
         }
-        try {
-            const QString name = rs->Fields(schemacol::TableName).Value().toString();
-            const QString definition = rs->Fields(schemacol::ViewDefinition).Value().toString();
-            // A view whose name the primary database gives to another kind of object gets no text.
-            auto known = Tables ? Tables->Item(QLatin1Char(':') + name) : nullptr;
-            if (!known || known->xType() == kView) {
-                if (auto target = side.Item(QLatin1Char(':') + name))
-                    target->Obj_Text(createViewText(name, definition));
-                showActivity(QStringLiteral("Analyzing view: ") + name);
-            }
-        } catch (const std::exception&) {
-        }
-        try {
-            rs->MoveNext();
-        } catch (const std::exception&) {
-            break;
-        }
+        rs->MoveNext();
     }
-    try {
-        rs->Close();
-    } catch (const std::exception&) {
-    }
+    rs->Close();
     return true;
 }
 

@@ -103,8 +103,16 @@ std::shared_ptr<Recordset> SchemaRowset(const DbSchema& schema, qint32 schemaKin
 }
 
 DbSchema& SchemaSession::Schema() {
-    if (!schema_)
-        schema_ = LoadSchema();
+    if (loadError_)
+        throw *loadError_;
+    if (!schema_) {
+        try {
+            schema_ = LoadSchema();
+        } catch (const VantorError& e) {
+            loadError_ = e;
+            throw;
+        }
+    }
     return *schema_;
 }
 

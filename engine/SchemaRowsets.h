@@ -2,6 +2,9 @@
 
 #include "engine/Backend.h"
 #include "engine/DbSchema.h"
+#include "model/VantorError.h"
+
+#include <optional>
 
 namespace vantor {
 
@@ -17,6 +20,8 @@ std::shared_ptr<Recordset> SchemaRowset(const DbSchema& schema, qint32 schemaKin
                                         const QVariantList& criteria);
 
 // A session whose schema is read once, on the first schema query, and then served from memory.
+// A read that failed fails every later query the same way without reading again, so a file that
+// took the reader to its limits costs that time once.
 class SchemaSession : public BackendSession {
 public:
     std::shared_ptr<Recordset> OpenSchema(qint32 schema, const QVariantList& criteria) override;
@@ -28,6 +33,7 @@ protected:
 
 private:
     std::optional<DbSchema> schema_;
+    std::optional<VantorError> loadError_;
 };
 
 } // namespace vantor

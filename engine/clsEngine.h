@@ -63,8 +63,10 @@ private:
     void openSide(std::shared_ptr<Connection>& cn, const QString& path, const QString& user,
                   const QString& password);
 
-    // Schema loading: the driver, then each side's tables, columns and views.
+    // Schema loading: the driver, then each side's tables, columns and views. Any failure
+    // leaves both sides empty.
     bool OpenSchemas();
+    void ForgetSchemas();
     bool LoadTablesSec();
     bool LoadTablesPri();
     bool loadTables(Connection* cn, std::shared_ptr<clsObjects>& side, bool markPrimaryOnly);

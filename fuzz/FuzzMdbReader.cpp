@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         vantor::ReadMdbSchema(path);
     } catch (const vantor::UnreadableFile&) {
     } catch (const vantor::EncryptedFile&) {
+    } catch (const std::runtime_error&) {
     }
     return 0;
 }

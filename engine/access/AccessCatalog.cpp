@@ -4,7 +4,6 @@ namespace vantor {
 
 namespace {
 
-constexpr qint32 kObjectTypeTable = 1;
 constexpr qint32 kObjectTypeOdbcLink = 4;
 constexpr qint32 kObjectTypeLink = 6;
 constexpr qint64 kFlagSystem = 0x80000000LL;

@@ -53,7 +53,8 @@ SchemaColumn ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal);
 // TABLE_TYPE of an MSysObjects row, or empty when the row is not served as a table.
 QString TableTypeOf(qint32 objectType, qint64 flags);
 
-// MSysObjects Type of a saved query.
+// MSysObjects Type of a local table and of a saved query.
+constexpr qint32 kObjectTypeTable = 1;
 constexpr qint32 kObjectTypeQuery = 5;
 
 } // namespace vantor

@@ -13,6 +13,15 @@ VantorError UnrecognizedFormat(const QString& path, const QString& reason) {
     return VantorError(err::Provider, text);
 }
 
+VantorError Damaged(const QString& path, const QString& reason) {
+    QString text =
+        QStringLiteral("The database '%1' is damaged, so none of it was used.").arg(path);
+    if (!reason.isEmpty())
+        text += QLatin1Char(' ') + reason;
+    text += QStringLiteral(" Repair a copy with Compact and Repair in Access, or use a backup.");
+    return VantorError(err::Provider, text);
+}
+
 VantorError Encrypted(const QString& path) {
     return VantorError(err::Provider,
                        QStringLiteral("Cannot open '%1': the file is encrypted with a database "

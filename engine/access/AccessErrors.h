@@ -14,6 +14,8 @@ constexpr qint32 AuthFailed = -2147217843;
 VantorError FileNotFound(const QString& path);
 // reason, when given, becomes the description's second sentence.
 VantorError UnrecognizedFormat(const QString& path, const QString& reason = QString());
+// A file whose pages contradict its catalog; reason says what was found.
+VantorError Damaged(const QString& path, const QString& reason);
 VantorError Encrypted(const QString& path);
 VantorError WrongPassword();
 VantorError WrongAccount();

@@ -119,10 +119,12 @@ QString fromLine(const QList<QueryRow>& rows) {
         qsizetype ri = sourceHolding(sources, g.right);
         if (li < 0 || ri < 0 || li == ri)
             continue; // a join naming an unknown table, or two tables joined already
-        QString on = g.conditions.size() == 1
-                         ? g.conditions.first()
-                         : QLatin1Char('(') + g.conditions.join(QStringLiteral(") AND (")) +
-                               QLatin1Char(')');
+        // Access stores the conditions of one join last first.
+        QStringList conditions(g.conditions.crbegin(), g.conditions.crend());
+        QString on =
+            conditions.size() == 1
+                ? conditions.first()
+                : QLatin1Char('(') + conditions.join(QStringLiteral(") AND (")) + QLatin1Char(')');
         Source joined{sources[li].nested() + joinWord(g.kind) + sources[ri].nested() +
                           QStringLiteral(" ON ") + on,
                       sources[li].keys + sources[ri].keys, true};

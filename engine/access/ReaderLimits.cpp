@@ -1,8 +1,12 @@
 #include "engine/access/ReaderLimits.h"
 
+#include "engine/access/ReaderProtocol.h"
+
 #if defined(Q_OS_UNIX)
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 #if defined(Q_OS_LINUX)
 #include <sys/prctl.h>
@@ -29,16 +33,24 @@ constexpr bool kSanitized =
 
 } // namespace
 
-void ApplyChildLimits(QProcess& process, const ReaderLimits& limits) {
+void ApplyChildLimits(QProcess& process, const ReaderLimits& limits, int answerFd) {
 #if defined(Q_OS_UNIX)
     const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
     const rlim_t cpuSeconds = static_cast<rlim_t>(limits.timeoutMs / 1000 + 2);
+    // One byte past the limit, so that the parent can tell an answer that outgrew it.
+    const rlim_t fileBytes = static_cast<rlim_t>(limits.maxOutputBytes + 1);
     // Runs in the child between fork and exec: only async-signal-safe calls.
-    process.setChildProcessModifier([memory, cpuSeconds] {
+    process.setChildProcessModifier([memory, cpuSeconds, fileBytes, answerFd] {
+        if (answerFd == kReaderAnswerFd)
+            fcntl(answerFd, F_SETFD, 0);
+        else if (answerFd >= 0)
+            dup2(answerFd, kReaderAnswerFd);
         struct rlimit none = {0, 0};
         setrlimit(RLIMIT_CORE, &none);
         struct rlimit cpu = {cpuSeconds, cpuSeconds + 1};
         setrlimit(RLIMIT_CPU, &cpu);
+        struct rlimit written = {fileBytes, fileBytes};
+        setrlimit(RLIMIT_FSIZE, &written);
         if (!kSanitized && memory > 0) {
             struct rlimit as = {memory, memory};
             setrlimit(RLIMIT_AS, &as);
@@ -50,6 +62,7 @@ void ApplyChildLimits(QProcess& process, const ReaderLimits& limits) {
 #else
     Q_UNUSED(process);
     Q_UNUSED(limits);
+    Q_UNUSED(answerFd);
 #endif
 }
 

@@ -13,8 +13,9 @@ struct ReaderLimits {
 };
 
 // Makes the process, once started, run under the limits: address space, CPU time as a backstop
-// to the parent's clock, no core files, and death with its parent. Does nothing where the
-// platform offers no such limits.
-void ApplyChildLimits(QProcess& process, const ReaderLimits& limits);
+// to the parent's clock, the size of the files it writes, no core files, and death with its
+// parent. An answerFd of 0 or more is handed to the child as descriptor 3. Does nothing where
+// the platform offers no such limits.
+void ApplyChildLimits(QProcess& process, const ReaderLimits& limits, int answerFd = -1);
 
 } // namespace vantor

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryFile>
 
 namespace vantor {
 
@@ -38,10 +39,10 @@ bool soundsOutOfMemory(const QByteArray& stderrTail) {
            stderrTail.contains("out of memory");
 }
 
-QString firstLine(const QByteArray& text) {
+// The reader's own reason comes last, after anything a library printed before it.
+QString lastLine(const QByteArray& text) {
     QString s = QString::fromUtf8(text).trimmed();
-    qsizetype nl = s.indexOf(QLatin1Char('\n'));
-    return nl < 0 ? s : s.left(nl).trimmed();
+    return s.mid(s.lastIndexOf(QLatin1Char('\n')) + 1).trimmed();
 }
 
 } // namespace
@@ -62,31 +63,40 @@ QString AccessReaderProgram() {
 }
 
 DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
+    QTemporaryFile answer(QDir(QDir::tempPath()).filePath(QStringLiteral("vantor-answer-XXXXXX")));
+    if (!answer.open())
+        throw accesserr::UnrecognizedFormat(
+            path, QStringLiteral("No temporary file for the reader's answer could be made in "
+                                 "%1: %2.")
+                      .arg(QDir::tempPath(), answer.errorString()));
+
     QProcess process;
     process.setProgram(AccessReaderProgram());
-    process.setArguments({QStringLiteral("--"), path});
+    process.setArguments({QString::fromLatin1(kReaderAnswerFdOption),
+                          QString::number(kReaderAnswerFd), QStringLiteral("--"), path});
     process.setStandardInputFile(QProcess::nullDevice());
-    ApplyChildLimits(process, limits);
+    ApplyChildLimits(process, limits, answer.handle());
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The reader program '%1' could not be started: %2.")
                       .arg(process.program(), process.errorString()));
 
-    QByteArray out;
+    const QString tooLarge = QStringLiteral("The reader's answer grew beyond %1 MiB.")
+                                 .arg(mebibytesText(limits.maxOutputBytes));
     QByteArray errTail;
     QDeadlineTimer deadline(limits.timeoutMs);
-    QString stopReason;
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(
             static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline.remainingTime()))));
-        out += process.readAllStandardOutput();
+        // What the reader prints on standard output is libmdb's chatter, never its answer.
+        process.readAllStandardOutput();
         errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
         if (process.state() == QProcess::NotRunning)
             break;
-        if (out.size() > limits.maxOutputBytes)
-            stopReason = QStringLiteral("The reader's answer grew beyond %1 MiB.")
-                             .arg(mebibytesText(limits.maxOutputBytes));
+        QString stopReason;
+        if (answer.size() > limits.maxOutputBytes)
+            stopReason = tooLarge;
         else if (deadline.hasExpired())
             stopReason = QStringLiteral("Reading the file took longer than the limit of %1 s.")
                              .arg(secondsText(limits.timeoutMs));
@@ -96,8 +106,9 @@ DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
             throw accesserr::UnrecognizedFormat(path, stopReason);
         }
     }
-    out += process.readAllStandardOutput();
     errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
+    if (answer.size() > limits.maxOutputBytes)
+        throw accesserr::UnrecognizedFormat(path, tooLarge);
 
     const QString memoryReason =
         QStringLiteral("Reading the file needed more than the reader's memory limit of %1 MiB.")
@@ -115,16 +126,23 @@ DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
         throw accesserr::UnrecognizedFormat(path, memoryReason);
     case readerexit::Encrypted:
         throw accesserr::Encrypted(path);
+    case readerexit::Damaged:
+        throw accesserr::Damaged(path, lastLine(errTail));
     case readerexit::Unreadable:
         throw accesserr::UnrecognizedFormat(path);
     default:
         throw accesserr::UnrecognizedFormat(path,
                                             QStringLiteral("The reader failed (exit code %1): %2")
                                                 .arg(process.exitCode())
-                                                .arg(firstLine(errTail)));
+                                                .arg(lastLine(errTail)));
     }
+    QFile answerText(answer.fileName());
+    if (!answerText.open(QIODevice::ReadOnly))
+        throw accesserr::UnrecognizedFormat(
+            path, QStringLiteral("The reader's answer cannot be read back: %1.")
+                      .arg(answerText.errorString()));
     try {
-        return ReadSnapshotJson(out, path);
+        return ReadSnapshotJson(answerText.readAll(), path);
     } catch (const VantorError&) {
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The reader's answer was not a valid schema."));

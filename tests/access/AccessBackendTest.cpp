@@ -150,7 +150,7 @@ TEST(AccessBackend, QueriesAndLinksGiveTheirRows) {
         EXPECT_EQ(views[0][1].toString(),
                   "SELECT DISTINCT Table1.*, Table2.col1, Table2.col2, Table3.col3\r\n"
                   "FROM (Table1 LEFT JOIN Table3 ON Table1.col1 = Table3.col1) INNER JOIN Table2 "
-                  "ON (Table3.col1 = Table2.col1) AND (Table3.col1 = Table2.col2)\r\n"
+                  "ON (Table3.col1 = Table2.col2) AND (Table3.col1 = Table2.col1)\r\n"
                   "WHERE (((Table2.col2)=\"foo\" Or (Table2.col2) In (\"buzz\",\"bazz\")))\r\n"
                   "ORDER BY Table2.col1;\r\n")
             << file;
@@ -212,16 +212,19 @@ TEST(AccessBackend, MissingForeignTruncatedAndDamagedFilesFailCleanly) {
     QByteArray damaged = FileBytes(original);
     for (qsizetype i = 2 * 4096; i < 3 * 4096; ++i) // the catalog's table definition
         damaged[i] = static_cast<char>(0xA5);
-    const std::pair<QString, QByteArray> files[] = {
-        {"notes.accdb", "just some text, not a database\n"},
-        {"empty.mdb", QByteArray()},
-        {"truncated.mdb", FileBytes(original).left(3 * 4096)},
-        {"damaged.mdb", damaged}};
-    for (const auto& [name, bytes] : files) {
+    const std::tuple<QString, QByteArray, QString> files[] = {
+        {"notes.accdb", "just some text, not a database\n", "Unrecognized database format '%1'."},
+        {"empty.mdb", QByteArray(), "Unrecognized database format '%1'."},
+        {"truncated.mdb", FileBytes(original).left(3 * 4096),
+         "The database '%1' is damaged, so none of it was used. A page that the schema needs "
+         "lies beyond the end of the file: the file was cut short."},
+        {"damaged.mdb", damaged,
+         "The database '%1' is damaged, so none of it was used. The catalog places a table on "
+         "page 2, which holds no table definition."}};
+    for (const auto& [name, bytes, message] : files) {
         QString path = WriteFile(dir, name, bytes);
-        EXPECT_TRUE(openError(path).Description().startsWith(
-            QString("Unrecognized database format '%1'.").arg(path)))
-            << name.toStdString();
+        QString text = openError(path).Description();
+        EXPECT_TRUE(text.startsWith(message.arg(path))) << text.toStdString();
     }
 }
 

@@ -28,10 +28,14 @@ TEST(QuerySql, JoinsTablesByTheirAliasAndNestsTheRightSide) {
         row(queryattr::Table, {}, {}, "Loose Table"),
         row(queryattr::Join, "B.x=B_1.y", 3, "B", "B_1"),
         row(queryattr::Join, "A.x=C.x", 1, "A", "C"),
+        row(queryattr::Join, "A.y=C.y", 1, "A", "C"),
+        row(queryattr::Join, "A.z=C.z", 1, "A", "C"),
         row(queryattr::Join, "C.x=B.x", 1, "C", "B"),
         row(queryattr::Join, "A.x=Nowhere.x", 1, "A", "Nowhere"),
     };
-    EXPECT_EQ(SelectQuerySql(rows), "SELECT *\r\nFROM [Loose Table], (A INNER JOIN C ON A.x=C.x) "
+    // Conditions of one join are stored last first.
+    EXPECT_EQ(SelectQuerySql(rows), "SELECT *\r\nFROM [Loose Table], (A INNER JOIN C ON (A.z=C.z) "
+                                    "AND (A.y=C.y) AND (A.x=C.x)) "
                                     "INNER JOIN (B RIGHT JOIN B AS B_1 ON "
                                     "B.x=B_1.y) ON C.x=B.x;\r\n");
 }

@@ -1,4 +1,5 @@
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/TestPaths.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -129,4 +130,66 @@ TEST_F(CompareCli, PasswordsNeverAppearInAnyOutput) {
     CliOutcome missing = RunCli({"compare", v1, v1, "--primary-password-file", Path("none")});
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.contains("Cannot read the password file"));
+}
+
+// A database that cannot be read whole is never compared as a smaller or empty one: whichever
+// side it is, every command stops with exit code 2, names the file, and writes no script.
+TEST_F(CompareCli, AnUnreadableDatabaseStopsEveryCommand) {
+    const QString original = AccessFile("testV2003.mdb");
+    if (original.isEmpty())
+        GTEST_SKIP() << "no Access test files";
+    const QByteArray bytes = ReadBytes(original);
+    const QString good = WriteText("good.mdb", bytes);
+    const QString unreadable[] = {
+        WriteText("cut.mdb", bytes.left(bytes.size() / 2 / 4096 * 4096)),
+        WriteText("notes.mdb", "just some text\n"),
+    };
+    for (const QString& bad : unreadable) {
+        for (const auto& [primary, secondary] : {std::pair{bad, good}, std::pair{good, bad}}) {
+            const QStringList commands[] = {
+                {"compare", primary, secondary},
+                {"script", primary, secondary, "--target", "secondary"},
+                {"script", primary, secondary, "--target", "primary"},
+                {"verify", primary, secondary, "--target", "secondary"},
+                {"verify", primary, secondary, "--target", "primary"},
+            };
+            for (const QStringList& args : commands) {
+                CliOutcome r = RunCli(args);
+                SCOPED_TRACE(args.join(' ').toStdString() + "\n" + r.All().toStdString());
+                EXPECT_EQ(r.code, 2);
+                EXPECT_EQ(r.out, "");
+                EXPECT_TRUE(r.err.contains("'" + bad + "'"));
+            }
+        }
+        CliOutcome snapshot = RunCli({"snapshot", bad, "--output", Path("bad.json")});
+        EXPECT_EQ(snapshot.code, 2);
+        EXPECT_FALSE(QFile::exists(Path("bad.json")));
+    }
+    EXPECT_EQ(ReadBytes(good), bytes);
+}
+
+// Every real file of both shared folders opens, equals itself, and equals its own snapshot.
+TEST_F(CompareCli, EveryRealFileEqualsItselfAndItsSnapshot) {
+    const QList<RealAccessFile> files = SharedAccessFiles();
+    if (files.isEmpty())
+        GTEST_SKIP() << "no Access test files";
+    for (const RealAccessFile& file : files) {
+        SCOPED_TRACE(file.path.toStdString());
+        QStringList pri, sec, one;
+        if (!file.password.isEmpty()) {
+            const QString pw = WriteText("password.txt", file.password.toUtf8() + "\n");
+            pri = {"--primary-password-file", pw};
+            sec = {"--secondary-password-file", pw};
+            one = {"--password-file", pw};
+        }
+        CliOutcome self = RunCli(QStringList{"compare", file.path, file.path} + pri + sec);
+        EXPECT_EQ(self.code, 0) << self.All().toStdString();
+
+        const QString snapshot = Path("snapshot.json");
+        QFile::remove(snapshot);
+        CliOutcome saved = RunCli(QStringList{"snapshot", file.path, "--output", snapshot} + one);
+        ASSERT_EQ(saved.code, 0) << saved.All().toStdString();
+        CliOutcome back = RunCli(QStringList{"compare", file.path, snapshot, "--all"} + pri);
+        EXPECT_EQ(back.code, 0) << back.All().toStdString();
+    }
 }

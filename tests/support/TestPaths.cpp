@@ -13,9 +13,38 @@ QString BinaryDir() {
     return QStringLiteral(VANTOR_BINARY_DIR);
 }
 
-QString SharedAccessDir() {
-    QString dir = QDir(SourceDir()).absoluteFilePath(QStringLiteral("../shared/testdata/access"));
+namespace {
+
+QString sharedDir(const QString& name) {
+    QString dir = QDir(SourceDir()).absoluteFilePath(QStringLiteral("../shared/testdata/") + name);
     return QFileInfo(dir).isDir() ? QDir::cleanPath(dir) : QString();
+}
+
+} // namespace
+
+QString SharedAccessDir() {
+    return sharedDir(QStringLiteral("access"));
+}
+
+QString SharedAccessMoreDir() {
+    return sharedDir(QStringLiteral("access-more"));
+}
+
+QList<RealAccessFile> SharedAccessFiles() {
+    QList<RealAccessFile> files;
+    for (const QString& dir : {SharedAccessDir(), SharedAccessMoreDir()}) {
+        if (dir.isEmpty())
+            continue;
+        for (const QFileInfo& file :
+             QDir(dir).entryInfoList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name)) {
+            // The folder's README gives this file's password.
+            QString password = file.fileName() == QLatin1String("password.mdb")
+                                   ? QStringLiteral("ucanaccess")
+                                   : QString();
+            files.append({file.filePath(), password});
+        }
+    }
+    return files;
 }
 
 } // namespace vantor::test

@@ -9,10 +9,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTreeWidget>
 
 using namespace vantor;
@@ -80,11 +82,12 @@ private Q_SLOTS:
         QVERIFY(filter.contains("All files (*)"));
     }
 
-    void wrongPathSaysSoTwiceAndStaysOpen() {
+    void wrongPathSaysSoOnceNamingTheFileAndStaysOpen() {
         MakeExampleDatabases();
         fill("memory:pri", "/no/such/file.mdb");
         dialog->cmdButtons[0]->click();
-        QCOMPARE(ui().Prompts(), QStringList({kCannotOpen, kCannotOpen}));
+        QCOMPARE(ui().Prompts(),
+                 QStringList({kCannotOpen + "\n\nCould not find file '/no/such/file.mdb'."}));
         QCOMPARE(ui().messages[0].buttons, mb::Exclamation);
         QVERIFY(dialog->isVisible());
         QCOMPARE(nav->tvDbObj->topLevelItemCount(), 0);
@@ -96,11 +99,50 @@ private Q_SLOTS:
         QCOMPARE(Engine, failed);
     }
 
-    void bothPathsEmptySaysSoTwiceAndOpensNothing() {
+    void bothPathsEmptySaysSoOnceAndOpensNothing() {
         dialog->cmdButtons_Click(0);
-        QCOMPARE(ui().Prompts(), QStringList({kCannotOpen, kCannotOpen}));
+        QCOMPARE(ui().Prompts(),
+                 QStringList({kCannotOpen + "\n\nEnter Primary and Secondary Database"}));
         QVERIFY(!CnPrimary && !CnSecondary);
         QVERIFY(dialog->isVisible());
+    }
+
+    // A damaged file is never compared: the dialog stays open with the reason, and nothing of
+    // the comparison before stays in the tree or the comparison window.
+    void aDamagedFileKeepsTheDialogOpenAndClearsTheLastComparison() {
+        QString access = SharedAccessDir();
+        if (access.isEmpty())
+            QSKIP("the shared Access test files are not here");
+        MakeExampleDatabases();
+        fill("memory:pri", "memory:sec");
+        dialog->cmdButtons_Click(0);
+        QVERIFY(nav->Node(":Customers"));
+        nav->tvDbObj->setCurrentItem(nav->Node(":Customers"));
+        nav->tvDbObj_DblClick();
+        QVERIFY(!compare->ed[0]->toPlainText().isEmpty());
+
+        QTemporaryDir dir;
+        QFile original(access + "/testV2003.mdb");
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QString damaged = dir.filePath("cut.mdb");
+        QFile cut(damaged);
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(original.read(original.size() / 2 / 4096 * 4096));
+        cut.close();
+
+        dialog->show();
+        fill(damaged, "memory:sec");
+        dialog->cmdButtons_Click(0);
+        QCOMPARE(ui().Prompts().size(), 1);
+        QString message = ui().Prompts()[0];
+        QVERIFY2(message.startsWith(kCannotOpen + "\n\nThe database '" + damaged + "' is damaged"),
+                 qPrintable(message));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(nav->tvDbObj->topLevelItemCount(), 0);
+        for (int i : {0, 1})
+            QVERIFY(compare->ed[i]->toPlainText().isEmpty());
+        QVERIFY(compare->lblTbl[0]->text().isEmpty());
+        QCOMPARE(Engine->Tables->Count(), 0);
     }
 
     void twoEmptyDatabasesCannotBeShownAndCloseTheDialog() {

@@ -312,7 +312,8 @@ private Q_SLOTS:
 
     void commandLineConnectsLikeTheDialogAndKeepsItOpenOnFailure() {
         window->ConnectAtStart("memory:nowhere", "memory:neither");
-        QCOMPARE(ui().Prompts(), QStringList({"Cannot open database.", "Cannot open database."}));
+        QCOMPARE(ui().Prompts().size(), 1);
+        QVERIFY(ui().Prompts()[0].startsWith("Cannot open database.\n\n"));
         QVERIFY(window->Connect()->isVisible());
         QCOMPARE(window->Connect()->txtDb[0]->text(), QString("memory:nowhere"));
 

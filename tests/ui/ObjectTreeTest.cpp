@@ -175,20 +175,26 @@ private Q_SLOTS:
         QVERIFY(compare->ed[1]->toPlainText().isEmpty());
     }
 
-    void f5ComparesAgainAndAFailureLeavesTheTree() {
+    void f5ComparesAgainAndAFailureClearsTheComparison() {
         auto dbs = compareExamples();
         dbs.sec->AddTable("Fresh").Column("a", 3);
         QTest::keyClick(nav->tvDbObj, Qt::Key_F5);
         QVERIFY(showsState(nav->Node(":Fresh"), 3));
+        nav->tvDbObj->setCurrentItem(nav->Node(":Customers"));
+        nav->tvDbObj_DblClick();
+        QVERIFY(!compare->ed[0]->toPlainText().isEmpty());
 
-        size_t before = nav->Nodes().size();
-        // Closed connections that cannot be opened again make the comparison fail.
+        // A database that cannot be opened again leaves nothing of the old comparison on screen.
         CnPrimary->Close();
-        dbs.pri->failOpen = VantorError(err::Provider, "gone");
-        dbs.sec->AddTable("Later");
+        dbs.pri->failOpen = VantorError(err::Provider, "Could not find file 'gone.mdb'.");
         nav->Reload();
-        QCOMPARE(nav->Nodes().size(), before);
-        QVERIFY(!nav->Node(":Later"));
+        QCOMPARE(ui().Prompts(),
+                 QStringList({"Cannot open database.\n\nCould not find file 'gone.mdb'."}));
+        QVERIFY(!nav->Node(":Customers"));
+        QCOMPARE(nav->tvDbObj->topLevelItemCount(), 0);
+        for (int i : {0, 1})
+            QVERIFY(compare->ed[i]->toPlainText().isEmpty());
+        QVERIFY(compare->lblTbl[0]->text().isEmpty());
     }
 
     void reloadWithoutAnEngineAsksForADatabase() {

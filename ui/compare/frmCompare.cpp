@@ -97,6 +97,14 @@ void frmCompare::buildSide(int i) {
     connect(cmdDrop[i], &QPushButton::clicked, this, [this, i] { cmdDrop_Click(i); });
 }
 
+void frmCompare::Clear() {
+    for (int i : {0, 1}) {
+        lblTbl[i]->clear();
+        lblDb[i]->clear();
+        ed[i]->clear();
+    }
+}
+
 QString frmCompare::PaneText(int Index) const {
     QString text = ed[Index]->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));

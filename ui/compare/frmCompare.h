@@ -31,6 +31,9 @@ public:
     std::array<QPushButton*, 2> cmdButton;
     QStatusBar* StatusBar1;
 
+    // Shows no object: both panes and the object's name are emptied.
+    void Clear();
+
     // A pane's text with the CR LF line ends of a script.
     QString PaneText(int Index) const;
 

@@ -1,5 +1,6 @@
 #include "ui/compare/frmConnect.h"
 
+#include "engine/ErrorCollector.h"
 #include "engine/Globals.h"
 #include "engine/clsEngine.h"
 #include "model/VantorError.h"
@@ -145,12 +146,13 @@ void frmConnect::connectAndCompare() {
     Engine->DbPassSecondary(txtPass[1]->text());
     Log().Write(QStringLiteral("Connecting %1 with %2").arg(txtDb[0]->text(), txtDb[1]->text()));
 
-    if (!Engine->DbOpen())
-        Ui().MsgBox(kCannotOpenDatabase, mb::Exclamation);
-    if (!Engine->Refresh())
-        Ui().MsgBox(kCannotOpenDatabase, mb::Exclamation);
-    if (!SchemasLoaded(*Engine)) {
+    // A pair that did not open whole is not compared at all: the dialog stays open with the
+    // reason, and nothing of an earlier comparison stays on screen.
+    ErrorCollector errors(*Engine);
+    if (!Engine->DbOpen() || !Engine->Refresh() || !SchemasLoaded(*Engine)) {
+        nav_->ClearComparison();
         Log().Write(QStringLiteral("Connect failed"));
+        Ui().MsgBox(CannotOpenMessage(errors.First()), mb::Exclamation);
         return;
     }
     if (Engine->Tables->Count() != 0) {

@@ -1,5 +1,6 @@
 #include "ui/navigator/frmNav.h"
 
+#include "engine/ErrorCollector.h"
 #include "engine/Globals.h"
 #include "engine/clsEngine.h"
 #include "ui/compare/DiffMarking.h"
@@ -94,6 +95,11 @@ QString frmNav::NodeKey(const QTreeWidgetItem* node) {
     return node ? node->data(0, kKeyRole).toString() : QString();
 }
 
+void frmNav::ClearComparison() {
+    ClearNodes();
+    compare_->Clear();
+}
+
 void frmNav::ClearNodes() {
     tvDbObj->clear();
     nodes_.clear();
@@ -120,8 +126,12 @@ void frmNav::Reload() {
         return;
     Log().Write(QStringLiteral("Refreshing the schemas of %1 and %2")
                     .arg(Engine->DbPathPrimary(), Engine->DbPathSecondary()));
+    ErrorCollector errors(*Engine);
     if (!Engine->Refresh()) {
-        Log().Write(QStringLiteral("Refresh failed; the tree is left as it was"));
+        // The engine keeps nothing of a failed read, so neither may the windows.
+        ClearComparison();
+        Log().Write(QStringLiteral("Refresh failed; the comparison was cleared"));
+        Ui().MsgBox(CannotOpenMessage(errors.First()), mb::Exclamation);
         return;
     }
     Fill_TvObjects();

@@ -37,6 +37,8 @@ public:
     // Rebuilds the tree from the engine's current lists.
     void Fill_TvObjects();
     void ClearNodes();
+    // Empties the tree and the comparison window, after a comparison that could not be made.
+    void ClearComparison();
 
     // The node with the key, or null; keys are compared exactly.
     QTreeWidgetItem* Node(const QString& key) const;

@@ -4,6 +4,11 @@
 
 namespace vantor {
 
+QString CannotOpenMessage(const QString& reason) {
+    return reason.isEmpty() ? kCannotOpenDatabase
+                            : kCannotOpenDatabase + QStringLiteral("\n\n") + reason;
+}
+
 bool EngineOrWarn() {
     if (Engine)
         return true;

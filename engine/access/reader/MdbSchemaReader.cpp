@@ -3,12 +3,16 @@
 #include "engine/access/AccessCatalog.h"
 #include "engine/access/JetHeader.h"
 #include "engine/access/QuerySql.h"
+#include "engine/access/reader/LibraryOutput.h"
+#include "engine/access/reader/WatchedPages.h"
 
 #include <mdbtools.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <iconv.h>
 #include <memory>
 #include <vector>
@@ -87,8 +91,29 @@ Table openTable(MdbCatalogEntry* entry) {
     return table;
 }
 
+MdbCatalogEntry* catalogEntry(MdbHandle* mdb, auto matches) {
+    for (guint i = 0; mdb->catalog && i < mdb->catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type == MDB_TABLE && matches(*entry))
+            return entry;
+    }
+    return nullptr;
+}
+
+// Forms, reports, macros and modules may share a table's name and come first in the catalog,
+// so a table is found by its name together with its kind.
+MdbCatalogEntry* systemTableEntry(MdbHandle* mdb, const char* name) {
+    return catalogEntry(mdb, [name](const MdbCatalogEntry& e) {
+        return g_ascii_strcasecmp(e.object_name, name) == 0;
+    });
+}
+
+MdbCatalogEntry* tableEntryOnPage(MdbHandle* mdb, guint32 page) {
+    return catalogEntry(mdb, [page](const MdbCatalogEntry& e) { return e.table_pg == page; });
+}
+
 Table openCatalogTable(MdbHandle* mdb, const char* name) {
-    MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, name);
+    MdbCatalogEntry* entry = systemTableEntry(mdb, name);
     return entry ? openTable(entry) : nullptr;
 }
 
@@ -166,11 +191,11 @@ SchemaTable readTable(MdbCatalogEntry* entry, const QString& name, const QString
     t.name = name;
     t.type = type;
     Table table = openTable(entry);
-    if (!table) {
-        if (type == QLatin1String("TABLE"))
-            throw UnreadableFile("The definition of a table cannot be read.");
-        return t; // a system table libmdb cannot read is served without columns
-    }
+    if (!table)
+        throw DamagedFile(QStringLiteral("The definition of table '%1' (page %2) cannot be read.")
+                              .arg(name)
+                              .arg(entry->table_pg)
+                              .toStdString());
     for (guint i = 0; i < table->columns->len; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         RawColumn raw;
@@ -188,7 +213,7 @@ SchemaTable readTable(MdbCatalogEntry* entry, const QString& name, const QString
 }
 
 QList<SchemaView> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
-    QHash<qint64, const CatalogObject*> queries;
+    QMap<qint64, const CatalogObject*> queries; // in the catalog's order of ids
     for (const CatalogObject& o : objects)
         if (o.type == kObjectTypeQuery)
             queries.insert(o.id, &o);
@@ -210,11 +235,16 @@ QList<SchemaView> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects)
         r.name2 = rows.Text(5);
         byQuery[rows.Number(0).value_or(0)].append(r);
     }
-    for (auto it = byQuery.cbegin(); it != byQuery.cend(); ++it) {
-        const CatalogObject* query = queries.value(it.key());
-        if (!query || !IsPlainSelectQuery(it.value(), query->flags))
-            continue;
-        views.append({query->name, SelectQuerySql(it.value())});
+    for (const CatalogObject* query : std::as_const(queries)) {
+        auto rowsOfQuery = byQuery.constFind(query->id);
+        // Every saved query keeps at least its version row; none at all means lost pages.
+        if (rowsOfQuery == byQuery.cend())
+            throw DamagedFile(
+                QStringLiteral("The saved query '%1' has no definition in MSysQueries.")
+                    .arg(query->name)
+                    .toStdString());
+        if (IsPlainSelectQuery(*rowsOfQuery, query->flags))
+            views.append({query->name, SelectQuerySql(*rowsOfQuery)});
     }
     return views;
 }
@@ -278,17 +308,30 @@ JetHeader checkHeader(const QString& path) {
     return *header;
 }
 
-} // namespace
+// The number of pages, after checking that the file is made of whole ones.
+qint64 wholePages(const QString& path, const JetHeader& header) {
+    const qint64 size = QFileInfo(path).size();
+    if (size % header.pageSize != 0)
+        throw DamagedFile(
+            QStringLiteral("The file ends in the middle of page %1: it was cut short.")
+                .arg(size / header.pageSize)
+                .toStdString());
+    return size / header.pageSize;
+}
 
-DbSchema ReadMdbSchema(const QString& path) {
-    JetHeader header = checkHeader(path);
-    if (header.IsJet3())
-        chooseJet3CodePage(header);
-    qputenv("MDBICONV", "UTF-8");
+const char kCutShort[] =
+    "A page that the schema needs lies beyond the end of the file: the file was cut short.";
 
+DbSchema readSchema(const QString& path, const JetHeader& header, qint64 pageCount,
+                    const std::function<void(const QString&)>& onDamage) {
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
         throw UnreadableFile("libmdb cannot open the file.");
+    auto reads = std::make_shared<PageReads>();
+    if (onDamage)
+        reads->onPastEnd = [&onDamage] { onDamage(QString::fromLatin1(kCutShort)); };
+    if (!WatchPageReads(mdb.get(), reads))
+        throw UnreadableFile("The reader cannot watch its reads of the file.");
     mdb_set_bind_size(mdb.get(), kBindSize);
     if (!mdb_read_catalog(mdb.get(), MDB_ANY))
         throw UnreadableFile("The catalog cannot be read.");
@@ -300,19 +343,92 @@ DbSchema ReadMdbSchema(const QString& path) {
         QString type = TableTypeOf(o.type, o.flags);
         if (type.isEmpty())
             continue;
-        MdbCatalogEntry* entry = nullptr;
-        if (o.type == 1) {
-            QByteArray utf8 = o.name.toUtf8();
-            entry = mdb_get_catalogentry_by_name(mdb.get(), utf8.constData());
-        }
-        if (entry)
-            schema.tables.append(readTable(entry, o.name, type, header.IsJet3()));
-        else
+        if (o.type != kObjectTypeTable) { // a link keeps its definition in the other file
             schema.tables.append({o.name, type, {}, {}});
+            continue;
+        }
+        const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
+        if (page >= pageCount)
+            throw DamagedFile(QStringLiteral("The catalog places table '%1' on page %2, beyond "
+                                             "the end of the file: the file was cut short.")
+                                  .arg(o.name)
+                                  .arg(page)
+                                  .toStdString());
+        MdbCatalogEntry* entry = tableEntryOnPage(mdb.get(), page);
+        if (!entry)
+            throw UnreadableFile("The catalog changed while it was read.");
+        schema.tables.append(readTable(entry, o.name, type, header.IsJet3()));
     }
     schema.views = readViews(mdb.get(), objects);
     schema.relationships = readRelationships(mdb.get());
+    if (reads->pastEnd)
+        throw DamagedFile(kCutShort);
     return schema;
+}
+
+} // namespace
+
+DbSchema ReadMdbSchema(const QString& path, std::function<void(const QString&)> onDamage) {
+    JetHeader header = checkHeader(path);
+    const qint64 pageCount = wholePages(path, header);
+    if (header.IsJet3())
+        chooseJet3CodePage(header);
+    qputenv("MDBICONV", "UTF-8");
+
+    LibraryOutputCapture libraryOutput([&onDamage](const QByteArray& line) {
+        if (!onDamage)
+            return;
+        if (QString damage = DamageInLibraryOutput(line); !damage.isEmpty())
+            onDamage(damage);
+    });
+    try {
+        DbSchema schema = readSchema(path, header, pageCount, onDamage);
+        if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
+            throw DamagedFile(damage.toStdString());
+        return schema;
+    } catch (const DamagedFile&) {
+        throw;
+    } catch (const UnreadableFile&) {
+        // A failure libmdb explained says more than the reader's own summary of it.
+        if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
+            throw DamagedFile(damage.toStdString());
+        throw;
+    }
+}
+
+QString DamageInLibraryOutput(const QByteArray& said) {
+    static const QRegularExpression kPage(QStringLiteral("[Pp]age (\\d+)"));
+    struct Sign {
+        const char* marker;
+        const char* reason; // %1 is the page number the line names, where it names one
+    };
+    // Only read failures count: libmdb also complains about index and property layouts it does
+    // not know, and those are its limits, not damage.
+    static const Sign kSigns[] = {
+        {"beyond EOF", kCutShort},
+        {"is not a valid table definition page",
+         "The catalog places a table on page %1, which holds no table definition."},
+        {"Unable to find page row", "A table definition refers to a row its page does not hold."},
+        {"reading page", "Page %1 cannot be read."},
+        {"Unable to read page", "Page %1 cannot be read."},
+        {"Unable to seek", "A page of the file cannot be reached."},
+        {"didn't get a full page", "A page of the file is incomplete."},
+        {"read: ", "The file cannot be read from the disk."},
+        {"Unable to read", "The catalog cannot be read."},
+        {"incorrect memo length", "A long text value is shorter than it says."},
+        {"Unhandled memo field flags", "A long text value is stored in a way that makes no sense."},
+        {"Unrecognized format", "A block of object properties is unreadable."},
+    };
+    const QList<QByteArray> lines = said.split('\n');
+    for (const Sign& sign : kSigns)
+        for (const QByteArray& line : lines)
+            if (line.contains(sign.marker)) {
+                QString reason = QString::fromLatin1(sign.reason);
+                return reason.contains(QLatin1String("%1"))
+                           ? reason.arg(kPage.match(QString::fromUtf8(line)).captured(1))
+                           : reason;
+            }
+    return QString();
 }
 
 } // namespace vantor

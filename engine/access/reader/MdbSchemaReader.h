@@ -2,6 +2,7 @@
 
 #include "engine/DbSchema.h"
 
+#include <functional>
 #include <stdexcept>
 
 namespace vantor {
@@ -12,12 +13,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file whose pages contradict its catalog or end before it does: what could be read of it would
+// be a smaller schema than it holds, so nothing of it is served.
+class DamagedFile : public UnreadableFile {
+public:
+    using UnreadableFile::UnreadableFile;
+};
+
 class EncryptedFile : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the whole schema of an Access file through libmdb, opening it read-only.
-DbSchema ReadMdbSchema(const QString& path);
+// Reads the whole schema of an Access file through libmdb, opening it read-only, or throws: a
+// file that libmdb could not read from end to end is never answered with part of its schema.
+// onDamage, when set, hears of damage the moment libmdb reports it, on another thread and while
+// standard output and standard error are still set aside; a program that stops there spares
+// itself whatever libmdb would go on to do with the damaged pages.
+DbSchema ReadMdbSchema(const QString& path,
+                       std::function<void(const QString& reason)> onDamage = {});
+
+// The reason a file is damaged that the text libmdb printed while reading shows, or empty when it
+// reports no failed read.
+QString DamageInLibraryOutput(const QByteArray& said);
 
 } // namespace vantor

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+// After the standard headers: glib pulls in C++ headers of its own inside libmdb's extern "C".
+#include <mdbtools.h>
+
+namespace vantor {
+
+// What the reads of a file's pages showed.
+struct PageReads {
+    std::atomic<bool> pastEnd{false};
+    // Called once, on the reading thread, at the first read past the end of the file.
+    std::function<void()> onPastEnd;
+};
+
+// Gives libmdb the file through a stream of the reader's own that notes every read reaching past
+// the end of the file. libmdb itself hands back the page that starts exactly at the end as
+// zeros, without a word, so a file cut at a page boundary would otherwise read as a smaller one.
+// Returns false when the stream cannot be replaced.
+bool WatchPageReads(MdbHandle* mdb, std::shared_ptr<PageReads> reads);
+
+} // namespace vantor
