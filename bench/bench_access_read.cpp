@@ -1,5 +1,6 @@
 // Whole-process read of each real Access file: our reader program against mdb-schema on the same
 // file. Prints the ratio of the medians per file and over all files at the end.
+#include "bench/ProcessBench.h"
 #include "engine/access/ReaderProcess.h"
 
 #include <QDir>
@@ -26,32 +27,6 @@ QStringList testFiles() {
     return files;
 }
 
-void runToEnd(benchmark::State& state, const QString& program, const QStringList& args) {
-    for (auto _ : state) {
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(program, args);
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-            state.SkipWithError("the program did not finish");
-            return;
-        }
-    }
-}
-
-// Keeps the medians of the repetitions so that main can print the ratios.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> medians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.aggregate_name == "median")
-                medians[r.run_name.function_name] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,7 +37,7 @@ int main(int argc, char** argv) {
         std::string name = QFileInfo(file).fileName().toStdString();
         benchmark::RegisterBenchmark(("reader/" + name).c_str(),
                                      [reader, file](benchmark::State& s) {
-                                         runToEnd(s, reader, {QStringLiteral("--"), file});
+                                         vantor::bench::RunToEnd(s, {{reader, QStringLiteral("--"), file}});
                                      })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
@@ -75,7 +50,7 @@ int main(int argc, char** argv) {
                     s.SkipWithError("mdb-schema is not installed (Debian package mdbtools)");
                     return;
                 }
-                runToEnd(s, mdbSchema, {file});
+                vantor::bench::RunToEnd(s, {{mdbSchema, file}});
             })
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
@@ -83,7 +58,7 @@ int main(int argc, char** argv) {
             ->ReportAggregatesOnly(true);
     }
     benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    vantor::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     double ours = 0, theirs = 0;

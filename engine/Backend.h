@@ -28,6 +28,9 @@ public:
     virtual ~BackendSession() = default;
     virtual std::shared_ptr<Recordset> OpenSchema(qint32 schema, const QVariantList& criteria) = 0;
     virtual void Execute(const QString& commandText) = 0;
+    // Starts reading the schema in the background where the back end can, so that two databases
+    // are read side by side; the next schema query takes what it read.
+    virtual void Prefetch() {}
 };
 
 // A kind of database (Access file, snapshot, in-memory) chosen by its data source.

@@ -45,6 +45,10 @@ std::shared_ptr<Recordset> Connection::OpenSchema(qint32 Schema, const QVariantL
     return session().OpenSchema(Schema, Criteria);
 }
 
+void Connection::PrefetchSchema() {
+    session().Prefetch();
+}
+
 std::shared_ptr<Recordset> Connection::Execute(const QString& CommandText, qint32 Options) {
     Q_UNUSED(Options);
     session().Execute(CommandText);

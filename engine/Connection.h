@@ -38,6 +38,8 @@ public:
               const QString& Password = QString(), qint32 Options = -1);
 
     std::shared_ptr<Recordset> OpenSchema(qint32 Schema, const QVariantList& Criteria = {});
+    // Lets the back end start reading the schema while other work goes on.
+    void PrefetchSchema();
 
     // Runs one statement at once; the records-affected count is not kept.
     std::shared_ptr<Recordset> Execute(const QString& CommandText, qint32 Options = -1);

@@ -53,7 +53,10 @@ QString createViewText(const QString& name, const QString& definition) {
 
 bool clsEngine::OpenSchemas() {
     try {
-        // The secondary side is read first so that the primary objects can be marked at once.
+        // Both files are read side by side; the secondary side is taken first so that the
+        // primary objects can be marked at once.
+        required(CnSecondary.get()).PrefetchSchema();
+        required(CnPrimary.get()).PrefetchSchema();
         LoadTablesSec();
         LoadTablesPri();
         Tables = TablesPri;

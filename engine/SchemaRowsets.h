@@ -28,6 +28,8 @@ public:
 
 protected:
     virtual DbSchema LoadSchema() = 0;
+    // Whether the schema was read, or failed to be, already.
+    bool Loaded() const { return schema_.has_value() || loadError_.has_value(); }
     // The schema, loading it when it has not been loaded yet.
     DbSchema& Schema();
 

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev libqscintilla2-qt6-dev
-    mdbtools-dev mdbtools nlohmann-json3-dev
+    mdbtools-dev mdbtools nlohmann-json3-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
 )

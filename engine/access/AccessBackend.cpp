@@ -2,6 +2,7 @@
 
 #include "engine/access/AccessErrors.h"
 #include "engine/access/JetHeader.h"
+#include "engine/access/OfficeCrypto.h"
 #include "engine/access/ReaderProcess.h"
 
 #include <QFile>
@@ -16,7 +17,7 @@ bool AccessBackend::Accepts(const QString& dataSource) const {
 
 std::unique_ptr<BackendSession> AccessBackend::Open(const OpenRequest& request) const {
     CheckAccessOpen(request.dataSource, request.userId, request.password);
-    return std::make_unique<AccessSession>(request.dataSource, ReaderLimits());
+    return std::make_unique<AccessSession>(request.dataSource, ReaderLimits(), request.password);
 }
 
 void CheckAccessOpen(const QString& path, const QString& userId, const QString& password) {
@@ -28,14 +29,24 @@ void CheckAccessOpen(const QString& path, const QString& userId, const QString& 
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The file cannot be read: %1.").arg(file.errorString()));
     QString whyNot;
-    std::optional<JetHeader> header = ParseJetHeader(file.read(kJetHeaderBytes), &whyNot);
+    const QByteArray firstPage = file.read(kOfficeEncryptionPageBytes);
     file.close();
+    std::optional<JetHeader> header = ParseJetHeader(firstPage, &whyNot);
     if (!header)
         throw accesserr::UnrecognizedFormat(path);
-    if (header->IsOfficeEncrypted())
-        throw accesserr::Encrypted(path);
     bool defaultUser =
         userId.isEmpty() || userId.compare(QLatin1String("Admin"), Qt::CaseInsensitive) == 0;
+    if (header->IsOfficeEncrypted()) {
+        // The description of the encryption is read at once, so that an unusable one is said on
+        // open; the password itself costs a slow key derivation and is checked by the reader.
+        if (!ParseOfficeEncryption(firstPage, &whyNot))
+            throw accesserr::Encrypted(path, whyNot);
+        if (password.isEmpty())
+            throw accesserr::WrongPassword();
+        if (!defaultUser)
+            throw accesserr::WrongAccount();
+        return;
+    }
     if (!header->password.isEmpty()) {
         if (password != header->password)
             throw accesserr::WrongPassword();
@@ -47,16 +58,24 @@ void CheckAccessOpen(const QString& path, const QString& userId, const QString& 
         throw accesserr::WrongAccount();
 }
 
-AccessSession::AccessSession(QString path, ReaderLimits limits)
-    : path_(std::move(path)), limits_(limits) {}
+AccessSession::AccessSession(QString path, ReaderLimits limits, QString password)
+    : path_(std::move(path)), limits_(limits), password_(std::move(password)) {}
 
 void AccessSession::Execute(const QString& commandText) {
     Q_UNUSED(commandText);
     throw accesserr::ReadOnly(path_);
 }
 
+void AccessSession::Prefetch() {
+    if (!Loaded() && !pending_)
+        pending_ = std::make_unique<PendingAccessRead>(path_, limits_, password_);
+}
+
 DbSchema AccessSession::LoadSchema() {
-    return RunAccessReader(path_, limits_);
+    std::unique_ptr<PendingAccessRead> read = std::move(pending_);
+    if (!read)
+        read = std::make_unique<PendingAccessRead>(path_, limits_, password_);
+    return read->Take();
 }
 
 } // namespace vantor

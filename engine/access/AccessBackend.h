@@ -3,6 +3,7 @@
 #include "engine/Backend.h"
 #include "engine/SchemaRowsets.h"
 #include "engine/access/ReaderLimits.h"
+#include "engine/access/ReaderProcess.h"
 
 namespace vantor {
 
@@ -16,8 +17,9 @@ public:
 
 class AccessSession : public SchemaSession {
 public:
-    AccessSession(QString path, ReaderLimits limits);
+    AccessSession(QString path, ReaderLimits limits, QString password = {});
     void Execute(const QString& commandText) override;
+    void Prefetch() override;
 
 protected:
     DbSchema LoadSchema() override;
@@ -25,9 +27,12 @@ protected:
 private:
     QString path_;
     ReaderLimits limits_;
+    QString password_; // only for files encrypted with it; handed to the reader
+    std::unique_ptr<PendingAccessRead> pending_;
 };
 
 // Checks a file's header and the credentials as Jet would on open; raises Jet's error otherwise.
+// A file encrypted with its password is checked against the password when it is read.
 void CheckAccessOpen(const QString& path, const QString& userId, const QString& password);
 
 } // namespace vantor

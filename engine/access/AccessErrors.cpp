@@ -22,12 +22,11 @@ VantorError Damaged(const QString& path, const QString& reason) {
     return VantorError(err::Provider, text);
 }
 
-VantorError Encrypted(const QString& path) {
+VantorError Encrypted(const QString& path, const QString& reason) {
     return VantorError(err::Provider,
-                       QStringLiteral("Cannot open '%1': the file is encrypted with a database "
-                                      "password (Office encryption), which this version cannot "
-                                      "read. Remove the password in Access and open it again.")
-                           .arg(path));
+                       QStringLiteral("Cannot open '%1': %2 If the file opens in Access, "
+                                      "remove its password there and compare a copy.")
+                           .arg(path, reason));
 }
 
 VantorError WrongPassword() {

@@ -16,7 +16,9 @@ VantorError FileNotFound(const QString& path);
 VantorError UnrecognizedFormat(const QString& path, const QString& reason = QString());
 // A file whose pages contradict its catalog; reason says what was found.
 VantorError Damaged(const QString& path, const QString& reason);
-VantorError Encrypted(const QString& path);
+// A file encrypted in a way the reader cannot undo; reason says which way, or what is wrong
+// with the description of it.
+VantorError Encrypted(const QString& path, const QString& reason);
 VantorError WrongPassword();
 VantorError WrongAccount();
 VantorError ReadOnly(const QString& path);

@@ -26,6 +26,8 @@ struct JetHeader {
 
 // The size of the prefix ParseJetHeader needs.
 constexpr int kJetHeaderBytes = 0x18 + 128;
+// Page 0 of an ACE file, which also describes the file's Office encryption.
+constexpr int kOfficeEncryptionPageBytes = 4096;
 
 // Parses the start of a file; on failure returns nothing and says why in *whyNot.
 std::optional<JetHeader> ParseJetHeader(const QByteArray& start, QString* whyNot = nullptr);

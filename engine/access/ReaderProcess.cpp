@@ -62,30 +62,66 @@ QString AccessReaderProgram() {
     return beside;
 }
 
-DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
-    QTemporaryFile answer(QDir(QDir::tempPath()).filePath(QStringLiteral("vantor-answer-XXXXXX")));
-    if (!answer.open())
+PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QString& password)
+    : path_(std::move(path)), limits_(limits),
+      answer_(QDir(QDir::tempPath()).filePath(QStringLiteral("vantor-answer-XXXXXX"))),
+      deadline_(limits.timeoutMs) {
+    // A failure to start is kept for Take, so that starting early changes no outcome.
+    try {
+        start(password);
+    } catch (const VantorError& e) {
+        startError_ = e;
+    }
+}
+
+PendingAccessRead::~PendingAccessRead() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(-1);
+    }
+}
+
+void PendingAccessRead::start(const QString& password) {
+    const QString& path = path_;
+    if (!answer_.open())
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("No temporary file for the reader's answer could be made in "
                                  "%1: %2.")
-                      .arg(QDir::tempPath(), answer.errorString()));
+                      .arg(QDir::tempPath(), answer_.errorString()));
 
-    QProcess process;
+    QProcess& process = process_;
     process.setProgram(AccessReaderProgram());
-    process.setArguments({QString::fromLatin1(kReaderAnswerFdOption),
-                          QString::number(kReaderAnswerFd), QStringLiteral("--"), path});
-    process.setStandardInputFile(QProcess::nullDevice());
-    ApplyChildLimits(process, limits, answer.handle());
-    process.start(QIODevice::ReadOnly);
+    QStringList arguments{QString::fromLatin1(kReaderAnswerFdOption),
+                          QString::number(kReaderAnswerFd)};
+    if (!password.isEmpty())
+        arguments << QString::fromLatin1(kReaderPasswordOption);
+    process.setArguments(arguments << QStringLiteral("--") << path);
+    if (password.isEmpty())
+        process.setStandardInputFile(QProcess::nullDevice());
+    ApplyChildLimits(process, limits_, answer_.handle());
+    process.start(password.isEmpty() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
     if (!process.waitForStarted())
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The reader program '%1' could not be started: %2.")
                       .arg(process.program(), process.errorString()));
+    if (!password.isEmpty()) {
+        // A pipe holds far more than any password, so this never waits for the reader.
+        process.write(password.toUtf8());
+        process.closeWriteChannel();
+    }
+}
 
+DbSchema PendingAccessRead::Take() {
+    if (startError_)
+        throw *startError_;
+    const QString& path = path_;
+    const ReaderLimits& limits = limits_;
+    QProcess& process = process_;
+    QTemporaryFile& answer = answer_;
+    QDeadlineTimer& deadline = deadline_;
     const QString tooLarge = QStringLiteral("The reader's answer grew beyond %1 MiB.")
                                  .arg(mebibytesText(limits.maxOutputBytes));
     QByteArray errTail;
-    QDeadlineTimer deadline(limits.timeoutMs);
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(
             static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline.remainingTime()))));
@@ -125,7 +161,9 @@ DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
     case readerexit::OutOfMemory:
         throw accesserr::UnrecognizedFormat(path, memoryReason);
     case readerexit::Encrypted:
-        throw accesserr::Encrypted(path);
+        throw accesserr::Encrypted(path, lastLine(errTail));
+    case readerexit::WrongPassword:
+        throw accesserr::WrongPassword();
     case readerexit::Damaged:
         throw accesserr::Damaged(path, lastLine(errTail));
     case readerexit::Unreadable:
@@ -147,6 +185,11 @@ DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits) {
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The reader's answer was not a valid schema."));
     }
+}
+
+DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits,
+                         const QString& password) {
+    return PendingAccessRead(path, limits, password).Take();
 }
 
 } // namespace vantor

@@ -2,8 +2,13 @@
 
 #include "engine/DbSchema.h"
 #include "engine/access/ReaderLimits.h"
+#include "model/VantorError.h"
 
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryFile>
+#include <optional>
 
 namespace vantor {
 
@@ -12,7 +17,33 @@ namespace vantor {
 QString AccessReaderProgram();
 
 // Runs the reader on the file and returns the schema it printed. Every failure is raised as
-// Jet's "Unrecognized database format" error, with the reason when the reader was stopped.
-DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits = {});
+// Jet's "Unrecognized database format" error, with the reason when the reader was stopped, except
+// a damaged file, a wrong password and an encryption the reader cannot undo, which say so. The
+// password of an encrypted file reaches the reader on its standard input.
+DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits = {},
+                         const QString& password = {});
+
+// The same read, started at once and finished by Take, so that two files are read side by side.
+// The time limit counts from the start. A reader whose answer is never taken is stopped.
+class PendingAccessRead {
+public:
+    PendingAccessRead(QString path, ReaderLimits limits, const QString& password = {});
+    ~PendingAccessRead();
+    PendingAccessRead(const PendingAccessRead&) = delete;
+    PendingAccessRead& operator=(const PendingAccessRead&) = delete;
+
+    // Waits for the reader within the limits; call once.
+    DbSchema Take();
+
+private:
+    void start(const QString& password);
+
+    QString path_;
+    ReaderLimits limits_;
+    QTemporaryFile answer_;
+    QProcess process_;
+    QDeadlineTimer deadline_;
+    std::optional<VantorError> startError_;
+};
 
 } // namespace vantor

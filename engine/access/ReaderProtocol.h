@@ -12,12 +12,15 @@ constexpr int Unreadable = 2;
 constexpr int OutOfMemory = 3;
 constexpr int Encrypted = 4;
 constexpr int Damaged = 5;
+constexpr int WrongPassword = 6;
 constexpr int Usage = 64;
 } // namespace readerexit
 
 inline constexpr char kReaderProgramName[] = "vantor-mdb-reader";
 inline constexpr char kReaderProgramEnv[] = "VANTOR_MDB_READER";
 inline constexpr char kReaderAnswerFdOption[] = "--answer-fd";
+// The database password comes on standard input, never on the command line where others see it.
+inline constexpr char kReaderPasswordOption[] = "--password-stdin";
 // The descriptor the parent hands the reader for its answer.
 inline constexpr int kReaderAnswerFd = 3;
 

@@ -30,9 +30,10 @@ private:
     QString path_;
 };
 
-QString failure(const ReaderLimits& limits = {}, const QString& path = "/data/x.mdb") {
+QString failure(const ReaderLimits& limits = {}, const QString& path = "/data/x.mdb",
+                const QString& password = {}) {
     try {
-        RunAccessReader(path, limits);
+        RunAccessReader(path, limits, password);
     } catch (const VantorError& e) {
         return e.Description();
     }
@@ -64,7 +65,12 @@ TEST(ReaderProcess, AFailingReaderIsReportedNotFollowed) {
          format + " The reader's answer was not a valid schema."},
         {"exec yes 0123456789abcdef >&3", format + " The reader's answer grew beyond 1 MiB.", 30000,
          1024, 1},
-        {"exit 4", "encrypted"},
+        {"echo 'The file uses an unknown cipher.' >&2; exit 4",
+         "Cannot open '/data/x.mdb': The file uses an unknown cipher."},
+        {"exit 6", "Not a valid password."},
+        {"echo 'A page that the schema needs lies beyond the end of the file.' >&2; exit 5",
+         "The database '/data/x.mdb' is damaged, so none of it was used. A page that the schema "
+         "needs lies beyond the end of the file."},
     };
     for (const Case& c : cases) {
         FakeReader reader(c.script);
@@ -146,4 +152,14 @@ TEST(ReaderProcess, TheAnswerTravelsApartFromWhatTheLibraryPrints) {
     DbSchema read = RunAccessReader("/data/x.mdb");
     ASSERT_EQ(read.tables.size(), 1);
     EXPECT_EQ(read.tables[0].name, "Orders");
+}
+
+// The password of an encrypted file reaches the reader on its standard input, never among its
+// arguments, where every user of the machine could read it.
+TEST(ReaderProcess, ThePasswordTravelsOnStandardInputOnly) {
+    FakeReader reader("case \"$*\" in *s3cr3t*) exit 9;; esac\n"
+                      "[ \"$3\" = --password-stdin ] || exit 9\n"
+                      "[ \"$(cat)\" = 's3cr3t' ] || exit 9\n"
+                      "exit 6");
+    EXPECT_EQ(failure({}, "/data/x.accdb", "s3cr3t"), "Not a valid password.");
 }

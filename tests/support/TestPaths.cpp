@@ -44,6 +44,20 @@ QList<RealAccessFile> SharedAccessFiles() {
             files.append({file.filePath(), password});
         }
     }
+    // The encoded and encrypted files whose passwords the folder's README gives.
+    if (const QString dir = SharedAccessDir(); !dir.isEmpty()) {
+        const std::pair<const char*, const char*> encrypted[] = {
+            {"db97-enc.mdb", ""},
+            {"db-enc.mdb", ""},
+            {"db2007-enc.accdb", "Test123"},
+            {"db2007-oldenc.accdb", "Test123"},
+            {"db2013-enc.accdb", "1234"},
+            {"db-nonstandard.accdb", "password"},
+        };
+        for (const auto& [name, password] : encrypted)
+            files.append({dir + QStringLiteral("/encrypted/") + QString::fromLatin1(name),
+                          QString::fromLatin1(password)});
+    }
     return files;
 }
 

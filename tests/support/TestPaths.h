@@ -15,7 +15,7 @@ struct RealAccessFile {
     QString path;
     QString password;
 };
-// Every .mdb and .accdb file of both shared folders (not the encrypted ones), by path.
+// Every .mdb and .accdb file of both shared folders, then the encrypted ones that can be opened.
 QList<RealAccessFile> SharedAccessFiles();
 QString SourceDir();
 QString BinaryDir();

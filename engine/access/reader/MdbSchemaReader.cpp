@@ -2,6 +2,7 @@
 
 #include "engine/access/AccessCatalog.h"
 #include "engine/access/JetHeader.h"
+#include "engine/access/OfficeCrypto.h"
 #include "engine/access/QuerySql.h"
 #include "engine/access/reader/LibraryOutput.h"
 #include "engine/access/reader/WatchedPages.h"
@@ -295,17 +296,29 @@ void chooseJet3CodePage(const JetHeader& header) {
     qputenv("MDB_JET3_CHARSET", name);
 }
 
-JetHeader checkHeader(const QString& path) {
+struct CheckedHeader {
+    JetHeader header;
+    std::optional<OfficePageDecryptor> decryptor; // for a file with Office encryption
+};
+
+CheckedHeader checkHeader(const QString& path, const QString& password) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw UnreadableFile("The file cannot be opened for reading.");
+    const QByteArray firstPage = file.read(kOfficeEncryptionPageBytes);
     QString whyNot;
-    std::optional<JetHeader> header = ParseJetHeader(file.read(kJetHeaderBytes), &whyNot);
+    std::optional<JetHeader> header = ParseJetHeader(firstPage, &whyNot);
     if (!header)
         throw UnreadableFile(whyNot.toStdString());
-    if (header->IsOfficeEncrypted())
-        throw EncryptedFile("The file is encrypted.");
-    return *header;
+    if (!header->IsOfficeEncrypted())
+        return {*header, std::nullopt};
+    std::optional<OfficeEncryption> encryption = ParseOfficeEncryption(firstPage, &whyNot);
+    if (!encryption)
+        throw EncryptedFile(whyNot.toStdString());
+    std::optional<OfficePageDecryptor> decryptor = UnlockOfficeEncryption(*encryption, password);
+    if (!decryptor)
+        throw WrongPassword("Not a valid password.");
+    return {*header, std::move(decryptor)};
 }
 
 // The number of pages, after checking that the file is made of whole ones.
@@ -322,16 +335,26 @@ qint64 wholePages(const QString& path, const JetHeader& header) {
 const char kCutShort[] =
     "A page that the schema needs lies beyond the end of the file: the file was cut short.";
 
-DbSchema readSchema(const QString& path, const JetHeader& header, qint64 pageCount,
+DbSchema readSchema(const QString& path, const CheckedHeader& checked, qint64 pageCount,
                     const std::function<void(const QString&)>& onDamage) {
+    const JetHeader& header = checked.header;
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
         throw UnreadableFile("libmdb cannot open the file.");
     auto reads = std::make_shared<PageReads>();
     if (onDamage)
         reads->onPastEnd = [&onDamage] { onDamage(QString::fromLatin1(kCutShort)); };
+    if (const std::optional<OfficePageDecryptor>& decryptor = checked.decryptor) {
+        const int pageSize = header.pageSize;
+        reads->decodePage = [&decryptor, pageSize](quint32 page, char* bytes) {
+            decryptor->DecryptPage(page, bytes, pageSize);
+        };
+    }
     if (!WatchPageReads(mdb.get(), reads))
         throw UnreadableFile("The reader cannot watch its reads of the file.");
+    // The pages come decrypted; libmdb must not apply its own page decoding on top.
+    if (checked.decryptor)
+        mdb->f->db_key = 0;
     mdb_set_bind_size(mdb.get(), kBindSize);
     if (!mdb_read_catalog(mdb.get(), MDB_ANY))
         throw UnreadableFile("The catalog cannot be read.");
@@ -368,8 +391,10 @@ DbSchema readSchema(const QString& path, const JetHeader& header, qint64 pageCou
 
 } // namespace
 
-DbSchema ReadMdbSchema(const QString& path, std::function<void(const QString&)> onDamage) {
-    JetHeader header = checkHeader(path);
+DbSchema ReadMdbSchema(const QString& path, const QString& password,
+                       std::function<void(const QString&)> onDamage) {
+    const CheckedHeader checked = checkHeader(path, password);
+    const JetHeader& header = checked.header;
     const qint64 pageCount = wholePages(path, header);
     if (header.IsJet3())
         chooseJet3CodePage(header);
@@ -382,7 +407,7 @@ DbSchema ReadMdbSchema(const QString& path, std::function<void(const QString&)> 
             onDamage(damage);
     });
     try {
-        DbSchema schema = readSchema(path, header, pageCount, onDamage);
+        DbSchema schema = readSchema(path, checked, pageCount, onDamage);
         if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
             throw DamagedFile(damage.toStdString());
         return schema;

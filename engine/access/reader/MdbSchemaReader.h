@@ -20,7 +20,14 @@ public:
     using UnreadableFile::UnreadableFile;
 };
 
+// A file encrypted in a way the reader cannot undo; what() says which way.
 class EncryptedFile : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An encrypted file whose password does not match.
+class WrongPassword : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -30,7 +37,8 @@ public:
 // onDamage, when set, hears of damage the moment libmdb reports it, on another thread and while
 // standard output and standard error are still set aside; a program that stops there spares
 // itself whatever libmdb would go on to do with the damaged pages.
-DbSchema ReadMdbSchema(const QString& path,
+// password opens a file encrypted with Office encryption; its pages are decrypted in memory only.
+DbSchema ReadMdbSchema(const QString& path, const QString& password = {},
                        std::function<void(const QString& reason)> onDamage = {});
 
 // The reason a file is damaged that the text libmdb printed while reading shows, or empty when it

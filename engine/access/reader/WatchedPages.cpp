@@ -1,6 +1,8 @@
 #include "engine/access/reader/WatchedPages.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -18,12 +20,39 @@ struct WatchedStream {
     std::shared_ptr<PageReads> reads;
 };
 
-ssize_t readWatched(void* cookie, char* buffer, size_t size) {
-    auto* stream = static_cast<WatchedStream*>(cookie);
+ssize_t readAt(int fd, char* buffer, size_t size, off64_t position) {
     ssize_t got;
     do
-        got = pread(stream->fd, buffer, size, stream->position);
+        got = pread(fd, buffer, size, position);
     while (got < 0 && errno == EINTR);
+    return got;
+}
+
+// Reads the whole pages that hold the range, decodes them, and hands over the range.
+ssize_t readDecoded(const WatchedStream& stream, char* buffer, size_t size) {
+    const off64_t pageSize = static_cast<off64_t>(stream.pageSize);
+    const off64_t first = stream.position / pageSize;
+    const off64_t skip = stream.position - first * pageSize;
+    const size_t count = (static_cast<size_t>(skip) + size + stream.pageSize - 1) / stream.pageSize;
+    std::vector<char> pages(count * stream.pageSize);
+    ssize_t got = readAt(stream.fd, pages.data(), pages.size(), first * pageSize);
+    if (got < 0)
+        return -1;
+    const off64_t whole = got / pageSize;
+    for (off64_t i = 0; i < whole; ++i)
+        if (first + i > 0)
+            stream.reads->decodePage(static_cast<quint32>(first + i), pages.data() + i * pageSize);
+    // A trailing part page cannot be decoded; it counts as missing.
+    const off64_t usable = std::max<off64_t>(0, whole * pageSize - skip);
+    const size_t handed = std::min(size, static_cast<size_t>(usable));
+    std::memcpy(buffer, pages.data() + skip, handed);
+    return static_cast<ssize_t>(handed);
+}
+
+ssize_t readWatched(void* cookie, char* buffer, size_t size) {
+    auto* stream = static_cast<WatchedStream*>(cookie);
+    ssize_t got = stream->reads->decodePage ? readDecoded(*stream, buffer, size)
+                                            : readAt(stream->fd, buffer, size, stream->position);
     if (got < 0)
         return -1;
     stream->position += got;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -14,12 +15,15 @@ struct PageReads {
     std::atomic<bool> pastEnd{false};
     // Called once, on the reading thread, at the first read past the end of the file.
     std::function<void()> onPastEnd;
+    // When set, turns every page but page 0 into what libmdb is to see, in memory, as it is read.
+    std::function<void(quint32 page, char* bytes)> decodePage;
 };
 
 // Gives libmdb the file through a stream of the reader's own that notes every read reaching past
 // the end of the file. libmdb itself hands back the page that starts exactly at the end as
 // zeros, without a word, so a file cut at a page boundary would otherwise read as a smaller one.
-// Returns false when the stream cannot be replaced.
+// Pages to decode reach libmdb only through memory. Returns false when the stream cannot be
+// replaced.
 bool WatchPageReads(MdbHandle* mdb, std::shared_ptr<PageReads> reads);
 
 } // namespace vantor

@@ -1,4 +1,4 @@
-// vantor-mdb-reader [--answer-fd N] [--] FILE: writes the schema of an Access file as a snapshot,
+// vantor-mdb-reader [--answer-fd N] [--password-stdin] [--] FILE: writes the schema of an Access file as a snapshot,
 // so that libmdb runs in a process of its own that the parent can limit and stop.
 #include "engine/SnapshotJson.h"
 #include "engine/access/ReaderProtocol.h"
@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <new>
@@ -27,8 +28,27 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// The whole of standard input, which the parent closes after the password; a runaway input is
+// cut off rather than read without end.
+QString readPassword() {
+    constexpr size_t kMost = 4096;
+    QByteArray bytes;
+    char chunk[512];
+    ssize_t n;
+    while (static_cast<size_t>(bytes.size()) < kMost &&
+           (n = read(STDIN_FILENO, chunk, sizeof chunk)) != 0) {
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        bytes.append(chunk, n);
+    }
+    return QString::fromUtf8(bytes.left(kMost));
+}
+
 int usage() {
-    std::fputs("usage: vantor-mdb-reader [--answer-fd N] [--] FILE\n", stderr);
+    std::fputs("usage: vantor-mdb-reader [--answer-fd N] [--password-stdin] [--] FILE\n", stderr);
     return vantor::readerexit::Usage;
 }
 
@@ -45,6 +65,11 @@ int main(int argc, char** argv) {
             return usage();
         next += 2;
     }
+    bool passwordOnStdin = false;
+    if (next < argc && std::string_view(argv[next]) == kReaderPasswordOption) {
+        passwordOnStdin = true;
+        ++next;
+    }
     if (next < argc && std::string_view(argv[next]) == "--")
         ++next;
     if (argc != next + 1)
@@ -52,10 +77,11 @@ int main(int argc, char** argv) {
     try {
         // libmdb goes on after a failed read and may loop on what it made of the bad pages;
         // the first sign of damage settles the answer, so the reader stops there.
+        const QString password = passwordOnStdin ? readPassword() : QString();
         const int reportFd = dup(STDERR_FILENO);
         static std::atomic_flag reported;
         DbSchema schema =
-            ReadMdbSchema(QFile::decodeName(argv[next]), [reportFd](const QString& why) {
+            ReadMdbSchema(QFile::decodeName(argv[next]), password, [reportFd](const QString& why) {
                 // The page watch and the message watch may both see the damage at once; the
                 // second waits for the first to say why and end the process.
                 if (reported.test_and_set())
@@ -69,6 +95,9 @@ int main(int argc, char** argv) {
             return readerexit::Unreadable;
         }
         return readerexit::Ok;
+    } catch (const WrongPassword& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::WrongPassword;
     } catch (const EncryptedFile& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return readerexit::Encrypted;

@@ -1,0 +1,248 @@
+#include "engine/access/OfficeCrypto.h"
+#include "engine/access/JetHeader.h"
+#include "tests/access/AccessTestFiles.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace vantor;
+using namespace vantor::test;
+
+namespace {
+
+constexpr int kPage = 4096;
+
+QByteArray utf16(const QString& text) {
+    QByteArray out;
+    for (QChar c : text) {
+        out.append(static_cast<char>(c.unicode() & 0xff));
+        out.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return out;
+}
+
+// An ACE page 0 with an encoding key and the given encryption description; declaredLength
+// overrides the length field in front of it.
+QByteArray acePage(const QByteArray& description, int declaredLength = -1) {
+    QByteArray page(kPage, '\0');
+    page[1] = 1;
+    page.replace(4, 15, "Standard ACE DB");
+    page[0x14] = 2;
+    page = ToggleJetHeaderMask(page);
+    qToLittleEndian<quint32>(0xa1b2c3d4, page.data() + 0x3e);
+    page = ToggleJetHeaderMask(page);
+    int length = declaredLength >= 0 ? declaredLength : static_cast<int>(description.size());
+    qToLittleEndian<quint16>(static_cast<quint16>(length), page.data() + 0x299);
+    page.replace(0x29b, description.size(), description);
+    return page.left(kPage);
+}
+
+QByteArray base64Of(int bytes) {
+    return QByteArray(bytes, '\x5a').toBase64();
+}
+
+const QByteArray kAgileXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<encryption xmlns=\"http://schemas.microsoft.com/office/2006/encryption\" "
+    "xmlns:p=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
+    "<keyData saltSize=\"16\" blockSize=\"16\" keyBits=\"256\" hashSize=\"64\" "
+    "cipherAlgorithm=\"AES\" cipherChaining=\"ChainingModeCBC\" hashAlgorithm=\"SHA512\" "
+    "saltValue=\"" +
+    base64Of(16) +
+    "\"/><keyEncryptors><keyEncryptor "
+    "uri=\"http://schemas.microsoft.com/office/2006/keyEncryptor/password\">"
+    "<p:encryptedKey spinCount=\"100000\" saltSize=\"16\" blockSize=\"16\" keyBits=\"256\" "
+    "hashSize=\"20\" cipherAlgorithm=\"AES\" cipherChaining=\"ChainingModeCBC\" "
+    "hashAlgorithm=\"SHA1\" saltValue=\"" +
+    base64Of(16) + "\" encryptedVerifierHashInput=\"" + base64Of(16) +
+    "\" encryptedVerifierHashValue=\"" + base64Of(32) + "\" encryptedKeyValue=\"" + base64Of(32) +
+    "\"/></keyEncryptor></keyEncryptors></encryption>";
+
+QByteArray agileDescription(QByteArray xml, const QByteArray& from = {},
+                            const QByteArray& to = {}) {
+    if (!from.isEmpty())
+        xml.replace(from, to);
+    QByteArray d(8, '\0');
+    d[0] = 4;
+    d[2] = 4;
+    d[4] = 0x40;
+    return d + xml;
+}
+
+// A binary description of the old RC4 scheme; fields are (offset, value) overrides. Its verifier
+// hash has room for AES's 32 bytes, so that only the named fields matter.
+constexpr int kSaltSizeAt = 12 + 118;
+QByteArray rc4Description(std::initializer_list<std::pair<int, quint32>> fields = {}) {
+    const QByteArray provider = utf16(QStringLiteral("Microsoft Base Cryptographic Provider v1.0"));
+    QByteArray d(12 + 32, '\0');
+    qToLittleEndian<quint16>(4, d.data());
+    qToLittleEndian<quint16>(2, d.data() + 2);
+    qToLittleEndian<quint32>(0x04, d.data() + 4);                     // flags: CryptoAPI
+    qToLittleEndian<quint32>(32 + provider.size() + 2, d.data() + 8); // header size
+    qToLittleEndian<quint32>(0x04, d.data() + 12);
+    qToLittleEndian<quint32>(0x6801, d.data() + 20); // RC4
+    qToLittleEndian<quint32>(0x8004, d.data() + 24); // SHA-1
+    d += provider + QByteArray(2, '\0');
+    QByteArray verifier(4 + 16 + 16 + 4 + 32, '\x11');
+    qToLittleEndian<quint32>(16, verifier.data());
+    qToLittleEndian<quint32>(20, verifier.data() + 36);
+    d += verifier;
+    for (auto [offset, value] : fields)
+        qToLittleEndian<quint32>(value, d.data() + offset);
+    return d;
+}
+
+} // namespace
+
+TEST(OfficeCrypto, DecryptsEachReadableFileWithItsPassword) {
+    struct Case {
+        const char* file;
+        const char* password;
+        OfficeCipher cipher;
+        QStringList names; // the table and its columns
+    };
+    // The non-standard file's password comes from the public suite's own tests.
+    const Case cases[] = {
+        {"encrypted/db2007-enc.accdb", "Test123", OfficeCipher::Agile, {"Table1", "Field1"}},
+        {"encrypted/db2007-oldenc.accdb",
+         "Test123",
+         OfficeCipher::Rc4CryptoApi,
+         {"Table1", "Field1"}},
+        {"encrypted/db2013-enc.accdb", "1234", OfficeCipher::Agile, {"Customers", "Field1"}},
+        {"encrypted/db-nonstandard.accdb", "password", OfficeCipher::StandardAes, {"Table_One"}},
+    };
+    for (const Case& c : cases) {
+        REQUIRE_SHARED_FILE(path, c.file);
+        SCOPED_TRACE(c.file);
+        const QByteArray bytes = FileBytes(path);
+        QString why;
+        std::optional<OfficeEncryption> e = ParseOfficeEncryption(bytes.left(kPage), &why);
+        ASSERT_TRUE(e) << why.toStdString();
+        EXPECT_EQ(e->cipher, c.cipher);
+
+        EXPECT_FALSE(UnlockOfficeEncryption(*e, QStringLiteral("WrongPassword")));
+        EXPECT_FALSE(UnlockOfficeEncryption(*e, QString()));
+        std::optional<OfficePageDecryptor> d =
+            UnlockOfficeEncryption(*e, QString::fromLatin1(c.password));
+        ASSERT_TRUE(d);
+
+        QByteArray plain = bytes;
+        for (qsizetype n = 1; n * kPage < plain.size(); ++n)
+            d->DecryptPage(static_cast<quint32>(n), plain.data() + n * kPage, kPage);
+        EXPECT_EQ(plain.left(kPage), bytes.left(kPage));
+        EXPECT_EQ(plain.mid(kPage, 2), QByteArray("\x01\x01")) << "page 1 is a data page";
+        EXPECT_EQ(plain.mid(2 * kPage, 2), QByteArray("\x02\x01")) << "page 2 is MSysObjects";
+        for (const QString& name : c.names + QStringList{"MSysObjects"})
+            EXPECT_TRUE(plain.contains(utf16(name))) << name.toStdString();
+    }
+}
+
+TEST(OfficeCrypto, UnmarkedHeaderReadsAsAPlainFileAndKeepsTheRest) {
+    REQUIRE_SHARED_FILE(path, "encrypted/db2013-enc.accdb");
+    const QByteArray page0 = FileBytes(path).left(kPage);
+    const QByteArray unmarked = WithoutOfficeEncryptionMark(page0);
+    std::optional<JetHeader> h = ParseJetHeader(unmarked);
+    ASSERT_TRUE(h);
+    EXPECT_FALSE(h->IsOfficeEncrypted());
+    EXPECT_EQ(h->password, QString()) << "key material left in the password field";
+    QString why;
+    EXPECT_FALSE(ParseOfficeEncryption(unmarked, &why));
+    EXPECT_EQ(why, "The file is not encrypted with Office encryption.");
+    QByteArray restored = unmarked;
+    restored.replace(0x3e, 4 + 40, page0.mid(0x3e, 4 + 40));
+    EXPECT_EQ(restored, page0) << "only the encoding key and the password may change";
+}
+
+TEST(OfficeCrypto, SyntheticDescriptionsParse) {
+    std::optional<OfficeEncryption> agile =
+        ParseOfficeEncryption(acePage(agileDescription(kAgileXml)));
+    ASSERT_TRUE(agile);
+    EXPECT_EQ(agile->encodingKey, 0xa1b2c3d4u);
+    EXPECT_EQ(agile->spinCount, 100000u);
+    EXPECT_EQ(agile->hash, OfficeHash::Sha1);
+    EXPECT_EQ(agile->pageHash, OfficeHash::Sha512);
+    EXPECT_EQ(agile->pageKeyBits, 256);
+    EXPECT_TRUE(ParseOfficeEncryption(acePage(agileDescription(kAgileXml + QByteArray(9, '\0')))))
+        << "zeros counted after the XML";
+
+    std::optional<OfficeEncryption> rc4 = ParseOfficeEncryption(acePage(rc4Description()));
+    ASSERT_TRUE(rc4);
+    EXPECT_EQ(rc4->cipher, OfficeCipher::Rc4CryptoApi);
+    EXPECT_EQ(rc4->keyBits, 40) << "a key size of 0 means the base provider's 40 bits";
+    rc4 = ParseOfficeEncryption(acePage(rc4Description({{28, 128}})));
+    ASSERT_TRUE(rc4);
+    EXPECT_EQ(rc4->keyBits, 128);
+}
+
+TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
+    const QByteArray agile = agileDescription(kAgileXml);
+    struct Case {
+        const char* what;
+        QByteArray page;
+        const char* reason; // words the reason must contain
+    };
+    const Case cases[] = {
+        {"no description", acePage({}), "truncated"},
+        {"cut short", acePage(agile.left(6)), "truncated"},
+        {"length past the page", acePage(agile, 0xffff), "truncated"},
+        {"unknown version", acePage(QByteArray("\x09\x00\x09\x00\x40\x00\x00\x00", 8)), "9.9"},
+        {"reserved field", acePage(agileDescription(kAgileXml).replace(4, 1, "\x41")), "malformed"},
+        {"not XML", acePage(agileDescription("<encryption><keyData")), "malformed"},
+        {"no key data", acePage(agileDescription(kAgileXml, "<keyData ", "<otherData ")),
+         "malformed"},
+        {"certificates only",
+         acePage(agileDescription(kAgileXml, "<p:encryptedKey ", "<p:otherKey ")), "certificates"},
+        {"absurd spin count",
+         acePage(agileDescription(kAgileXml, "spinCount=\"100000\"", "spinCount=\"10000001\"")),
+         "malformed"},
+        {"bad base64", acePage(agileDescription(kAgileXml, base64Of(32), "QUJD*RA==")),
+         "malformed"},
+        {"zero-length salt",
+         acePage(agileDescription(kAgileXml, "saltSize=\"16\" blockSize=\"16\" keyBits=\"256\"",
+                                  "saltSize=\"0\" blockSize=\"16\" keyBits=\"256\"")
+                     .replace(base64Of(16), "")),
+         "malformed"},
+        {"hash size off",
+         acePage(agileDescription(kAgileXml, "hashSize=\"64\"", "hashSize=\"20\"")), "malformed"},
+        {"unknown hash", acePage(agileDescription(kAgileXml, "\"SHA512\"", "\"MD5\"")), "MD5"},
+        {"unknown cipher", acePage(agileDescription(kAgileXml, "\"AES\"", "\"DES\"")), "DES"},
+        {"short key value",
+         acePage(agileDescription(kAgileXml, "encryptedKeyValue=\"" + base64Of(32),
+                                  "encryptedKeyValue=\"" + base64Of(16))),
+         "malformed"},
+        {"binary cut short", acePage(rc4Description().left(60)), "truncated"},
+        {"huge header size", acePage(rc4Description({{8, 0xffffffff}})), "truncated"},
+        {"zero salt size", acePage(rc4Description({{kSaltSizeAt, 0}})), "malformed"},
+        {"huge salt size", acePage(rc4Description({{kSaltSizeAt, 0xfffffff0}})), "truncated"},
+        {"no CryptoAPI flag", acePage(rc4Description({{4, 0}})), "malformed"},
+        {"external provider", acePage(rc4Description({{4, 0x14}})), "external"},
+        {"SHA-256 hash id", acePage(rc4Description({{24, 0x800c}})), "hash"},
+        {"unknown cipher id", acePage(rc4Description({{20, 0x6603}})), "cipher"},
+        {"RC4 key too long", acePage(rc4Description({{28, 256}})), "malformed"},
+        {"AES key size off", acePage(rc4Description({{20, 0x6610}, {28, 128}})), "malformed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString why;
+        std::optional<OfficeEncryption> e;
+        EXPECT_NO_THROW(e = ParseOfficeEncryption(c.page, &why));
+        EXPECT_FALSE(e);
+        EXPECT_TRUE(why.contains(QLatin1String(c.reason))) << why.toStdString();
+        EXPECT_TRUE(why.endsWith('.')) << why.toStdString();
+    }
+}
+
+TEST(OfficeCrypto, EveryShortenedPageZeroIsRefused) {
+    for (const char* file : {"encrypted/db2013-enc.accdb", "encrypted/db2007-oldenc.accdb"}) {
+        REQUIRE_SHARED_FILE(path, file);
+        const QByteArray page0 = FileBytes(path).left(kPage);
+        const int end = 0x29b + qFromLittleEndian<quint16>(page0.constData() + 0x299);
+        for (int size = 0; size <= kPage; ++size) {
+            QString why;
+            bool parsed = ParseOfficeEncryption(page0.left(size), &why).has_value();
+            ASSERT_EQ(parsed, size >= end) << file << " cut to " << size;
+            ASSERT_EQ(why.isEmpty(), parsed) << file << " cut to " << size;
+        }
+    }
+}
