@@ -26,6 +26,14 @@ inline void RunToEnd(benchmark::State& state, const std::vector<QStringList>& co
     }
 }
 
+// Milliseconds of wall time, repeated, reported as aggregates only: what the ratios are made of.
+inline void Repeated(benchmark::internal::Benchmark* b, int repetitions) {
+    b->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Repetitions(repetitions)
+        ->ReportAggregatesOnly(true);
+}
+
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> medians;

@@ -35,27 +35,24 @@ int main(int argc, char** argv) {
     QStringList files = testFiles();
     for (const QString& file : files) {
         std::string name = QFileInfo(file).fileName().toStdString();
-        benchmark::RegisterBenchmark(("reader/" + name).c_str(),
-                                     [reader, file](benchmark::State& s) {
-                                         vantor::bench::RunToEnd(s, {{reader, QStringLiteral("--"), file}});
-                                     })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark(
-            ("mdb-schema/" + name).c_str(),
-            [mdbSchema, file](benchmark::State& s) {
-                if (mdbSchema.isEmpty()) {
-                    s.SkipWithError("mdb-schema is not installed (Debian package mdbtools)");
-                    return;
-                }
-                vantor::bench::RunToEnd(s, {{mdbSchema, file}});
-            })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
+        vantor::bench::Repeated(
+            benchmark::RegisterBenchmark(
+                ("reader/" + name).c_str(),
+                [reader, file](benchmark::State& s) {
+                    vantor::bench::RunToEnd(s, {{reader, QStringLiteral("--"), file}});
+                }),
+            5);
+        vantor::bench::Repeated(
+            benchmark::RegisterBenchmark(
+                ("mdb-schema/" + name).c_str(),
+                [mdbSchema, file](benchmark::State& s) {
+                    if (mdbSchema.isEmpty()) {
+                        s.SkipWithError("mdb-schema is not installed (Debian package mdbtools)");
+                        return;
+                    }
+                    vantor::bench::RunToEnd(s, {{mdbSchema, file}});
+                }),
+            5);
     }
     benchmark::Initialize(&argc, argv);
     vantor::bench::MedianReporter reporter;

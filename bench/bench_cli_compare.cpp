@@ -30,14 +30,11 @@ std::string pairName(const Pair& p) {
 }
 
 void registerRun(const std::string& name, std::vector<QStringList> commands) {
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [commands](benchmark::State& s) {
-                                     vantor::bench::RunToEnd(s, commands);
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Repetitions(9)
-        ->ReportAggregatesOnly(true);
+    vantor::bench::Repeated(benchmark::RegisterBenchmark(name.c_str(),
+                                                         [commands](benchmark::State& s) {
+                                                             vantor::bench::RunToEnd(s, commands);
+                                                         }),
+                            9);
 }
 
 } // namespace
@@ -73,35 +70,33 @@ int main(int argc, char** argv) {
          {std::pair{"db2013-enc.accdb", "1234"}, std::pair{"db2007-enc.accdb", "Test123"},
           std::pair{"db2007-oldenc.accdb", "Test123"}}) {
         const QString path = kShared + "encrypted/" + name;
-        benchmark::RegisterBenchmark(
-            (std::string("decrypt-whole-file/") + name).c_str(),
-            [path, password = QString::fromLatin1(password)](benchmark::State& s) {
-                QFile file(path);
-                if (!file.open(QIODevice::ReadOnly)) {
-                    s.SkipWithError("the file is not there");
-                    return;
-                }
-                const QByteArray bytes = file.readAll();
-                for (auto _ : s) {
-                    auto encryption = vantor::ParseOfficeEncryption(bytes.left(4096));
-                    auto decryptor = encryption ? vantor::UnlockOfficeEncryption(*encryption,
-                                                                                 password)
-                                                : std::nullopt;
-                    if (!decryptor) {
-                        s.SkipWithError("the file did not open");
+        vantor::bench::Repeated(
+            benchmark::RegisterBenchmark(
+                (std::string("decrypt-whole-file/") + name).c_str(),
+                [path, password = QString::fromLatin1(password)](benchmark::State& s) {
+                    QFile file(path);
+                    if (!file.open(QIODevice::ReadOnly)) {
+                        s.SkipWithError("the file is not there");
                         return;
                     }
-                    QByteArray pages = bytes;
-                    for (qsizetype page = 1; (page + 1) * 4096 <= pages.size(); ++page)
-                        decryptor->DecryptPage(static_cast<quint32>(page),
-                                               pages.data() + page * 4096, 4096);
-                    benchmark::DoNotOptimize(pages.data());
-                }
-            })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true);
+                    const QByteArray bytes = file.readAll();
+                    for (auto _ : s) {
+                        auto encryption = vantor::ParseOfficeEncryption(bytes.left(4096));
+                        auto decryptor = encryption
+                                             ? vantor::UnlockOfficeEncryption(*encryption, password)
+                                             : std::nullopt;
+                        if (!decryptor) {
+                            s.SkipWithError("the file did not open");
+                            return;
+                        }
+                        QByteArray pages = bytes;
+                        for (qsizetype page = 1; (page + 1) * 4096 <= pages.size(); ++page)
+                            decryptor->DecryptPage(static_cast<quint32>(page),
+                                                   pages.data() + page * 4096, 4096);
+                        benchmark::DoNotOptimize(pages.data());
+                    }
+                }),
+            5);
     }
 
     benchmark::Initialize(&argc, argv);
@@ -113,8 +108,8 @@ int main(int argc, char** argv) {
         const double ours = reporter.Median("cli-compare/" + pairName(p));
         const double theirs = reporter.Median("mdb-schema-both/" + pairName(p));
         if (ours > 0 && theirs > 0)
-            std::printf("  %-44s %6.1f ms / %6.1f ms = %.2fx\n", pairName(p).c_str(), ours,
-                        theirs, ours / theirs);
+            std::printf("  %-44s %6.1f ms / %6.1f ms = %.2fx\n", pairName(p).c_str(), ours, theirs,
+                        ours / theirs);
     }
     benchmark::Shutdown();
     return 0;
