@@ -10,10 +10,32 @@ namespace vantor {
 
 namespace {
 
-// Case-insensitive order with the exact spelling as a tie-breaker, so the order is total.
-bool nameLess(const QString& a, const QString& b) {
-    int c = FoldKey(a).compare(FoldKey(b));
-    return c != 0 ? c < 0 : a < b;
+// Case-insensitive order with the exact spelling as a tie-breaker, so the order is total. Each
+// name is folded once, not once per comparison: folding is what sorting a large schema costs.
+template <typename T, typename Group, typename Name>
+void sortByName(QList<T>& items, Group groupOf, Name nameOf) {
+    struct Keyed {
+        QString group;
+        QString folded;
+        T item;
+    };
+    QList<Keyed> keyed;
+    keyed.reserve(items.size());
+    for (const T& item : items)
+        keyed.append({groupOf(item), FoldKey(nameOf(item)), item});
+    std::sort(keyed.begin(), keyed.end(), [&nameOf](const Keyed& a, const Keyed& b) {
+        if (a.group != b.group)
+            return a.group < b.group;
+        int c = a.folded.compare(b.folded);
+        return c != 0 ? c < 0 : nameOf(a.item) < nameOf(b.item);
+    });
+    for (qsizetype i = 0; i < items.size(); ++i)
+        items[i] = keyed[i].item;
+}
+
+template <typename T, typename Name> void sortByName(QList<T>& items, Name nameOf) {
+    sortByName(
+        items, [](const T&) { return QString(); }, nameOf);
 }
 
 std::shared_ptr<Recordset> tablesRowset(const DbSchema& schema) {
@@ -22,11 +44,9 @@ std::shared_ptr<Recordset> tablesRowset(const DbSchema& schema) {
         rows.append({t.type, t.name});
     for (const SchemaView& v : schema.views)
         rows.append({QStringLiteral("VIEW"), v.name});
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        return nameLess(a.second, b.second);
-    });
+    sortByName(
+        rows, [](const auto& row) { return row.first; },
+        [](const auto& row) { return row.second; });
     QList<QVariantList> out;
     out.reserve(rows.size());
     for (const auto& [type, name] : rows)
@@ -39,9 +59,7 @@ void appendColumns(const SchemaTable& t, QList<QVariantList>& out) {
     QList<const SchemaColumn*> columns;
     for (const SchemaColumn& c : t.columns)
         columns.append(&c);
-    std::sort(columns.begin(), columns.end(), [](const SchemaColumn* a, const SchemaColumn* b) {
-        return nameLess(a->name, b->name);
-    });
+    sortByName(columns, [](const SchemaColumn* c) { return c->name; });
     for (const SchemaColumn* c : columns)
         out.append({t.name, c->name, c->dataType,
                     c->maxLength ? QVariant(*c->maxLength) : QVariant(), c->nullable, c->ordinal});
@@ -56,9 +74,7 @@ std::shared_ptr<Recordset> columnsRowset(const DbSchema& schema, const QString& 
         QList<const SchemaTable*> tables;
         for (const SchemaTable& t : schema.tables)
             tables.append(&t);
-        std::sort(tables.begin(), tables.end(), [](const SchemaTable* a, const SchemaTable* b) {
-            return nameLess(a->name, b->name);
-        });
+        sortByName(tables, [](const SchemaTable* t) { return t->name; });
         for (const SchemaTable* t : tables)
             appendColumns(*t, out);
     }
@@ -73,8 +89,7 @@ std::shared_ptr<Recordset> viewsRowset(const DbSchema& schema) {
     QList<const SchemaView*> views;
     for (const SchemaView& v : schema.views)
         views.append(&v);
-    std::sort(views.begin(), views.end(),
-              [](const SchemaView* a, const SchemaView* b) { return nameLess(a->name, b->name); });
+    sortByName(views, [](const SchemaView* v) { return v->name; });
     QList<QVariantList> out;
     for (const SchemaView* v : views)
         out.append({v->name, v->definition});
