@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
 
@@ -12,6 +14,17 @@ void WriteOutput(const QString& path, const QByteArray& bytes) {
             throw CliError(QStringLiteral("Cannot write to standard output."));
         return;
     }
+    // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written to as it is: replacing it
+    // with a new file, as for a regular one, would destroy it.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly) || device.write(bytes) != bytes.size() ||
+            !device.flush())
+            throw CliError(QStringLiteral("Cannot write '%1': %2").arg(path, device.errorString()));
+        return;
+    }
+    // A regular file is replaced whole or not at all.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw CliError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));

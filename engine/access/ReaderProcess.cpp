@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <unistd.h>
 
 namespace vantor {
 
@@ -43,6 +45,23 @@ bool soundsOutOfMemory(const QByteArray& stderrTail) {
 QString lastLine(const QByteArray& text) {
     QString s = QString::fromUtf8(text).trimmed();
     return s.mid(s.lastIndexOf(QLatin1Char('\n')) + 1).trimmed();
+}
+
+// Reads the answer through its descriptor: asking the temporary file for its name would give it
+// one in the temporary folder, where a schema read from an encrypted file could outlive a crash.
+bool readWhole(int fd, QByteArray& out) {
+    char chunk[65536];
+    for (off_t offset = 0;;) {
+        ssize_t n = pread(fd, chunk, sizeof chunk, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        out.append(chunk, n);
+        offset += n;
+    }
 }
 
 } // namespace
@@ -174,21 +193,19 @@ DbSchema PendingAccessRead::Take() {
                                                 .arg(process.exitCode())
                                                 .arg(lastLine(errTail)));
     }
-    QFile answerText(answer.fileName());
-    if (!answerText.open(QIODevice::ReadOnly))
+    QByteArray answerBytes;
+    if (!readWhole(answer.handle(), answerBytes))
         throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("The reader's answer cannot be read back: %1.")
-                      .arg(answerText.errorString()));
+            path, QStringLiteral("The reader's answer cannot be read back."));
     try {
-        return ReadSnapshotJson(answerText.readAll(), path);
+        return ReadSnapshotJson(answerBytes, path);
     } catch (const VantorError&) {
         throw accesserr::UnrecognizedFormat(
             path, QStringLiteral("The reader's answer was not a valid schema."));
     }
 }
 
-DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits,
-                         const QString& password) {
+DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits, const QString& password) {
     return PendingAccessRead(path, limits, password).Take();
 }
 

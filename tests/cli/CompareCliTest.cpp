@@ -4,6 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -192,4 +195,23 @@ TEST_F(CompareCli, EveryRealFileEqualsItselfAndItsSnapshot) {
         CliOutcome back = RunCli(QStringList{"compare", file.path, snapshot, "--all"} + pri);
         EXPECT_EQ(back.code, 0) << back.All().toStdString();
     }
+}
+
+// Writing the output into a pipe or a device writes into it; it is never replaced by a file.
+TEST_F(CompareCli, OutputIntoAPipeKeepsThePipe) {
+    const QByteArray fifo = QFile::encodeName(Path("report.fifo"));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    // The read end is open first, so that the program's write neither waits nor gets lost.
+    const int readEnd = open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    const QString v1 = ShopV1();
+    CliOutcome r = RunCli({"compare", v1, v1, "-o", QFile::decodeName(fifo)});
+    EXPECT_EQ(r.code, 0) << r.All().toStdString();
+    char buffer[65536];
+    const ssize_t got = read(readEnd, buffer, sizeof buffer);
+    close(readEnd);
+    EXPECT_TRUE(QByteArray(buffer, std::max<ssize_t>(got, 0)).contains("5 objects: 5 equal"));
+    struct stat info {};
+    ASSERT_EQ(stat(fifo.constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
