@@ -142,6 +142,8 @@ private Q_SLOTS:
         for (int i : {0, 1})
             QVERIFY(compare->ed[i]->toPlainText().isEmpty());
         QVERIFY(compare->lblTbl[0]->text().isEmpty());
+        QCOMPARE(compare->lblTbl[1]->text(), QString("Object:"));
+        QCOMPARE(compare->lblDb[0]->text(), QString("Primary Database name"));
         QCOMPARE(Engine->Tables->Count(), 0);
     }
 

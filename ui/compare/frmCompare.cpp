@@ -98,9 +98,9 @@ void frmCompare::buildSide(int i) {
 }
 
 void frmCompare::Clear() {
+    lblTbl[0]->clear();
     for (int i : {0, 1}) {
-        lblTbl[i]->clear();
-        lblDb[i]->clear();
+        lblDb[i]->setText(lblDbPriSec[i]->text()); // as when the window opens
         ed[i]->clear();
     }
 }
