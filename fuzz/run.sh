@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# fuzz/run.sh BUILD_DIR [SECONDS]: runs both fuzz targets side by side for SECONDS (default 1800)
+# fuzz/run.sh BUILD_DIR [SECONDS]: runs the fuzz targets side by side for SECONDS (default 1800)
 # on a corpus seeded with the real test files; findings land in BUILD_DIR/fuzz/findings.
 set -euo pipefail
 build="${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS]}"
 seconds="${2:-1800}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-mkdir -p "$out/corpus-open" "$out/corpus-reader" "$out/findings"
+mkdir -p "$out/corpus-open" "$out/corpus-reader" "$out/corpus-encryption" "$out/findings"
 # FUZZ_READER picks the reader the parent starts, e.g. an optimised one without sanitizers.
 export VANTOR_MDB_READER="${FUZZ_READER:-$build/bin/vantor-mdb-reader}"
 
@@ -20,6 +20,10 @@ seed() {
 }
 seed "$out/corpus-open"
 seed "$out/corpus-reader"
+# The encryption parser reads page 0 only.
+for f in "$here"/../shared/testdata/access/encrypted/*.accdb; do
+    [ -f "$f" ] && head -c 4096 "$f" >"$out/corpus-encryption/$(basename "$f").page0"
+done
 
 common=(-max_len=700000 -max_total_time="$seconds" -print_final_stats=1)
 nice -n 10 "$build/bin/fuzz_access_open" "${common[@]}" -timeout=120 -rss_limit_mb=4096 \
@@ -29,10 +33,16 @@ nice -n 10 "$build/bin/fuzz_mdb_reader" "${common[@]}" -timeout=20 -rss_limit_mb
     -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -artifact_prefix="$out/findings/reader-" "$out/corpus-reader" >"$out/reader.log" 2>&1 &
 reader_pid=$!
+nice -n 10 "$build/bin/fuzz_encryption_header" -max_len=4096 -max_total_time="$seconds" \
+    -print_final_stats=1 -timeout=20 -artifact_prefix="$out/findings/encryption-" \
+    "$out/corpus-encryption" >"$out/encryption.log" 2>&1 &
+encryption_pid=$!
 status=0
 wait "$open_pid" || status=$?
 wait "$reader_pid" || true
+wait "$encryption_pid" || status=$?
 echo "fuzz_access_open: $(grep -c . "$out/open.log") log lines, exit $status (0 = no finding)"
 echo "fuzz_mdb_reader: $(ls "$out/findings" | grep -c '^reader-' || true) libmdb/reader findings"
+echo "fuzz_encryption_header: $(ls "$out/findings" | grep -c '^encryption-' || true) findings"
 tail -5 "$out/open.log"
 exit "$status"
