@@ -1,13 +1,13 @@
 #include "engine/access/reader/WatchedPages.h"
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vantor {
 

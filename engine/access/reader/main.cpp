@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
     if (argc != next + 1)
         return usage();
     try {
+        const QString password = passwordOnStdin ? readPassword() : QString();
         // libmdb goes on after a failed read and may loop on what it made of the bad pages;
         // the first sign of damage settles the answer, so the reader stops there.
-        const QString password = passwordOnStdin ? readPassword() : QString();
         const int reportFd = dup(STDERR_FILENO);
         static std::atomic_flag reported;
         DbSchema schema =
