@@ -1,5 +1,6 @@
-// vantor-mdb-reader [--answer-fd N] [--password-stdin] [--] FILE: writes the schema of an Access file as a snapshot,
-// so that libmdb runs in a process of its own that the parent can limit and stop.
+// vantor-mdb-reader [--answer-fd N] [--password-stdin] [--] FILE: writes the schema of an
+// Access file as a snapshot, so that libmdb runs in a process of its own that the parent can
+// limit and stop.
 #include "engine/SnapshotJson.h"
 #include "engine/access/ReaderProtocol.h"
 #include "engine/access/reader/MdbSchemaReader.h"
