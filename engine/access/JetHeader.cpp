@@ -87,6 +87,17 @@ QByteArray encodeJet3(const QString& text, quint16 codePage) {
 
 } // namespace
 
+QString Utf16UntilNul(QByteArrayView bytes) {
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        char16_t unit = qFromLittleEndian<quint16>(bytes.data() + i);
+        if (unit == 0)
+            break;
+        text.append(QChar(unit));
+    }
+    return text;
+}
+
 QString JetHeader::FormatName() const {
     switch (version) {
     case 0:
@@ -142,14 +153,7 @@ std::optional<JetHeader> ParseJetHeader(const QByteArray& start, QString* whyNot
         std::array<quint8, 4> mask = dateMask(page);
         for (qsizetype i = 0; i < pw.size(); ++i)
             pw[i] = static_cast<char>(pw[i] ^ mask[i % 4]);
-        QString text;
-        for (qsizetype i = 0; i + 1 < pw.size(); i += 2) {
-            char16_t unit = qFromLittleEndian<quint16>(pw.constData() + i);
-            if (unit == 0)
-                break;
-            text.append(QChar(unit));
-        }
-        h.password = text;
+        h.password = Utf16UntilNul(pw);
     }
     return h;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -28,6 +29,9 @@ struct JetHeader {
 constexpr int kJetHeaderBytes = 0x18 + 128;
 // Page 0 of an ACE file, which also describes the file's Office encryption.
 constexpr int kOfficeEncryptionPageBytes = 4096;
+
+// Little-endian UTF-16 text up to its first NUL, as Access stores fixed-size names.
+QString Utf16UntilNul(QByteArrayView bytes);
 
 // Parses the start of a file; on failure returns nothing and says why in *whyNot.
 std::optional<JetHeader> ParseJetHeader(const QByteArray& start, QString* whyNot = nullptr);

@@ -136,13 +136,7 @@ QString parseCryptoApi(QByteArrayView description, OfficeEncryption& e) {
         if (flags & kFlagAes)
             return kMalformed;
         if (keyBits == 0) {
-            QString name;
-            for (qsizetype i = 0; i + 1 < provider.size(); i += 2) {
-                char16_t unit = qFromLittleEndian<quint16>(provider.data() + i);
-                if (unit == 0)
-                    break;
-                name.append(QChar(unit));
-            }
+            const QString name = Utf16UntilNul(provider);
             // Without a size the provider decides: the base one is limited to 40 bits.
             bool base = name.trimmed().isEmpty() ||
                         name.contains(QStringLiteral(" base "), Qt::CaseInsensitive);

@@ -101,107 +101,108 @@ PendingAccessRead::~PendingAccessRead() {
 }
 
 void PendingAccessRead::start(const QString& password) {
-    const QString& path = path_;
     if (!answer_.open())
         throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("No temporary file for the reader's answer could be made in "
-                                 "%1: %2.")
-                      .arg(QDir::tempPath(), answer_.errorString()));
+            path_, QStringLiteral("No temporary file for the reader's answer could be made in "
+                                  "%1: %2.")
+                       .arg(QDir::tempPath(), answer_.errorString()));
 
-    QProcess& process = process_;
-    process.setProgram(AccessReaderProgram());
+    process_.setProgram(AccessReaderProgram());
     QStringList arguments{QString::fromLatin1(kReaderAnswerFdOption),
                           QString::number(kReaderAnswerFd)};
     if (!password.isEmpty())
         arguments << QString::fromLatin1(kReaderPasswordOption);
-    process.setArguments(arguments << QStringLiteral("--") << path);
+    process_.setArguments(arguments << QStringLiteral("--") << path_);
     if (password.isEmpty())
-        process.setStandardInputFile(QProcess::nullDevice());
-    ApplyChildLimits(process, limits_, answer_.handle());
-    process.start(password.isEmpty() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
-    if (!process.waitForStarted())
+        process_.setStandardInputFile(QProcess::nullDevice());
+    ApplyChildLimits(process_, limits_, answer_.handle());
+    process_.start(password.isEmpty() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
+    if (!process_.waitForStarted())
         throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("The reader program '%1' could not be started: %2.")
-                      .arg(process.program(), process.errorString()));
+            path_, QStringLiteral("The reader program '%1' could not be started: %2.")
+                       .arg(process_.program(), process_.errorString()));
     if (!password.isEmpty()) {
         // A pipe holds far more than any password, so this never waits for the reader.
-        process.write(password.toUtf8());
-        process.closeWriteChannel();
+        process_.write(password.toUtf8());
+        process_.closeWriteChannel();
     }
 }
 
 DbSchema PendingAccessRead::Take() {
     if (startError_)
         throw *startError_;
-    const QString& path = path_;
-    const ReaderLimits& limits = limits_;
-    QProcess& process = process_;
-    QTemporaryFile& answer = answer_;
-    QDeadlineTimer& deadline = deadline_;
+    throwOnFailure(waitForReader());
+    QByteArray answer;
+    if (!readWhole(answer_.handle(), answer))
+        throw accesserr::UnrecognizedFormat(
+            path_, QStringLiteral("The reader's answer cannot be read back."));
+    try {
+        return ReadSnapshotJson(answer, path_);
+    } catch (const VantorError&) {
+        throw accesserr::UnrecognizedFormat(
+            path_, QStringLiteral("The reader's answer was not a valid schema."));
+    }
+}
+
+QByteArray PendingAccessRead::waitForReader() {
     const QString tooLarge = QStringLiteral("The reader's answer grew beyond %1 MiB.")
-                                 .arg(mebibytesText(limits.maxOutputBytes));
+                                 .arg(mebibytesText(limits_.maxOutputBytes));
     QByteArray errTail;
-    while (process.state() != QProcess::NotRunning) {
-        process.waitForFinished(
-            static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline.remainingTime()))));
+    while (process_.state() != QProcess::NotRunning) {
+        process_.waitForFinished(
+            static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline_.remainingTime()))));
         // What the reader prints on standard output is libmdb's chatter, never its answer.
-        process.readAllStandardOutput();
-        errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
-        if (process.state() == QProcess::NotRunning)
+        process_.readAllStandardOutput();
+        errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
+        if (process_.state() == QProcess::NotRunning)
             break;
         QString stopReason;
-        if (answer.size() > limits.maxOutputBytes)
+        if (answer_.size() > limits_.maxOutputBytes)
             stopReason = tooLarge;
-        else if (deadline.hasExpired())
+        else if (deadline_.hasExpired())
             stopReason = QStringLiteral("Reading the file took longer than the limit of %1 s.")
-                             .arg(secondsText(limits.timeoutMs));
+                             .arg(secondsText(limits_.timeoutMs));
         if (!stopReason.isEmpty()) {
-            process.kill();
-            process.waitForFinished(-1);
-            throw accesserr::UnrecognizedFormat(path, stopReason);
+            process_.kill();
+            process_.waitForFinished(-1);
+            throw accesserr::UnrecognizedFormat(path_, stopReason);
         }
     }
-    errTail = (errTail + process.readAllStandardError()).right(kStderrTail);
-    if (answer.size() > limits.maxOutputBytes)
-        throw accesserr::UnrecognizedFormat(path, tooLarge);
+    errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
+    // The file size limit stops a reader whose answer outgrew it between two looks.
+    if (answer_.size() > limits_.maxOutputBytes)
+        throw accesserr::UnrecognizedFormat(path_, tooLarge);
+    return errTail;
+}
 
+void PendingAccessRead::throwOnFailure(const QByteArray& errTail) const {
     const QString memoryReason =
         QStringLiteral("Reading the file needed more than the reader's memory limit of %1 MiB.")
-            .arg(mebibytesText(limits.memoryBytes));
-    if (process.exitStatus() == QProcess::CrashExit) {
+            .arg(mebibytesText(limits_.memoryBytes));
+    if (process_.exitStatus() == QProcess::CrashExit) {
         if (soundsOutOfMemory(errTail))
-            throw accesserr::UnrecognizedFormat(path, memoryReason);
+            throw accesserr::UnrecognizedFormat(path_, memoryReason);
         throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("The reader stopped unexpectedly while reading the file."));
+            path_, QStringLiteral("The reader stopped unexpectedly while reading the file."));
     }
-    switch (process.exitCode()) {
+    switch (process_.exitCode()) {
     case readerexit::Ok:
-        break;
+        return;
     case readerexit::OutOfMemory:
-        throw accesserr::UnrecognizedFormat(path, memoryReason);
+        throw accesserr::UnrecognizedFormat(path_, memoryReason);
     case readerexit::Encrypted:
-        throw accesserr::Encrypted(path, lastLine(errTail));
+        throw accesserr::Encrypted(path_, lastLine(errTail));
     case readerexit::WrongPassword:
         throw accesserr::WrongPassword();
     case readerexit::Damaged:
-        throw accesserr::Damaged(path, lastLine(errTail));
+        throw accesserr::Damaged(path_, lastLine(errTail));
     case readerexit::Unreadable:
-        throw accesserr::UnrecognizedFormat(path);
+        throw accesserr::UnrecognizedFormat(path_);
     default:
-        throw accesserr::UnrecognizedFormat(path,
+        throw accesserr::UnrecognizedFormat(path_,
                                             QStringLiteral("The reader failed (exit code %1): %2")
-                                                .arg(process.exitCode())
+                                                .arg(process_.exitCode())
                                                 .arg(lastLine(errTail)));
-    }
-    QByteArray answerBytes;
-    if (!readWhole(answer.handle(), answerBytes))
-        throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("The reader's answer cannot be read back."));
-    try {
-        return ReadSnapshotJson(answerBytes, path);
-    } catch (const VantorError&) {
-        throw accesserr::UnrecognizedFormat(
-            path, QStringLiteral("The reader's answer was not a valid schema."));
     }
 }
 

@@ -37,6 +37,11 @@ public:
 
 private:
     void start(const QString& password);
+    // Waits within the limits for the reader to end; returns the end of what it said on
+    // standard error.
+    QByteArray waitForReader();
+    // Raises the error that the reader's exit stands for, if any.
+    void throwOnFailure(const QByteArray& errTail) const;
 
     QString path_;
     ReaderLimits limits_;
