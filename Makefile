@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test asan-test bench format clean
+.PHONY: all deps configure build run test asan-test bench format lint clean
 
 all: build
 
@@ -37,6 +37,13 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The format check and clang-tidy (.clang-tidy) over the program's own sources.
+lint: configure
+	@bash scripts/setup-deps.sh clang-format-14 clang-tidy-14
+	git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vantor_ui_autogen vantor-cli_autogen
+	run-clang-tidy-14 -p $(BUILD_DIR) -j $(JOBS) -quiet '$(CURDIR)/(model|engine|script|cli|ui)/.*\.cpp$$'
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/Globals.h"
-
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -15,6 +13,5 @@ inline int RunQtBenchmarks(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    vantor::ResetGlobals();
     return 0;
 }

@@ -1,113 +1,51 @@
-// Refresh over large schemas and CmpString over long texts.
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "engine/memory/MemoryBackend.h"
-#include "model/KeyedCollection.h"
+// Comparing large schemas, alone and through a session, and marking long texts.
+#include "engine/Compare.h"
+#include "engine/Session.h"
 
-#include <QHash>
 #include <benchmark/benchmark.h>
 
 using namespace vantor;
 
 namespace {
 
-// An in-memory database that finds a table's columns by name at once, so that the benchmark
-// measures the engine rather than a back end's search.
-struct IndexedDatabase {
-    QList<QVariantList> tableRows;
-    QHash<QString, QList<QVariantList>> columnRows; // by folded table name
-};
-
-QHash<QString, std::shared_ptr<IndexedDatabase>>& databases() {
-    static QHash<QString, std::shared_ptr<IndexedDatabase>> all;
-    return all;
-}
-
-class IndexedSession : public BackendSession {
-public:
-    explicit IndexedSession(std::shared_ptr<IndexedDatabase> db) : db_(std::move(db)) {}
-
-    std::shared_ptr<Recordset> OpenSchema(qint32 schema, const QVariantList& criteria) override {
-        if (schema == adSchemaTables)
-            return std::make_shared<Recordset>(
-                QStringList{schemacol::TableName, schemacol::TableType}, db_->tableRows);
-        if (schema == adSchemaColumns)
-            return std::make_shared<Recordset>(
-                QStringList{schemacol::TableName, schemacol::ColumnName, schemacol::DataType,
-                            schemacol::CharacterMaximumLength, schemacol::IsNullable},
-                db_->columnRows.value(FoldKey(CriteriaTableName(criteria))));
-        return std::make_shared<Recordset>(
-            QStringList{schemacol::TableName, schemacol::ViewDefinition}, QList<QVariantList>());
-    }
-    void Execute(const QString&) override {}
-
-private:
-    std::shared_ptr<IndexedDatabase> db_;
-};
-
-class IndexedBackend : public Backend {
-public:
-    bool Accepts(const QString& dataSource) const override {
-        return dataSource.startsWith(QStringLiteral("indexed:"));
-    }
-    std::unique_ptr<BackendSession> Open(const OpenRequest& request) const override {
-        return std::make_unique<IndexedSession>(databases().value(request.dataSource));
-    }
-};
-
 // Column c of table t; on the secondary side every tenth table has one text column resized.
-QVariantList columnRow(const QString& table, int t, int c, bool secondary) {
+Column column(int t, int c, bool secondary) {
     static const int types[] = {3, 130, 7, 5, 11, 130, 6, 2, 4, 17};
-    const int type = types[c % 10];
-    QVariant length;
-    if (type == 130)
-        length = (secondary && t % 10 == 0 && c == 1) ? 60 : 50;
-    return {table, QStringLiteral("Column%1").arg(c, 2, 10, QLatin1Char('0')), type, length,
-            c % 3 != 0};
+    Column col;
+    col.name = QStringLiteral("Column%1").arg(c, 2, 10, QLatin1Char('0'));
+    col.dataType = types[c % 10];
+    if (col.dataType == 130)
+        col.maxLength = (secondary && t % 10 == 0 && c == 1) ? 60 : 50;
+    col.nullable = c % 3 != 0;
+    col.ordinal = c + 1;
+    return col;
 }
 
-QString prepare(int tables, bool secondary) {
-    const QString source =
-        QStringLiteral("indexed:%1:%2").arg(secondary ? "sec" : "pri").arg(tables);
-    if (databases().contains(source))
-        return source;
-    auto db = std::make_shared<IndexedDatabase>();
+// A schema of the given number of tables with twenty columns each.
+std::shared_ptr<const Schema> schemaOf(int tables, bool secondary) {
+    auto schema = std::make_shared<Schema>();
+    schema->tables.reserve(tables);
     for (int t = 0; t < tables; ++t) {
-        const QString name = QStringLiteral("Table%1").arg(t, 5, 10, QLatin1Char('0'));
-        db->tableRows.append({name, QStringLiteral("TABLE")});
-        QList<QVariantList>& rows = db->columnRows[FoldKey(name)];
+        Table table;
+        table.name = QStringLiteral("Table%1").arg(t, 5, 10, QLatin1Char('0'));
         for (int c = 0; c < 20; ++c)
-            rows.append(columnRow(name, t, c, secondary));
+            table.columns.append(column(t, c, secondary));
+        schema->tables.append(table);
     }
-    databases().insert(source, db);
-    return source;
+    return schema;
 }
 
-void BM_Refresh(benchmark::State& state) {
-    static const bool registered = [] {
-        BackendRegistry::Instance().Register(std::make_shared<IndexedBackend>());
-        return true;
-    }();
-    (void)registered;
+void BM_Compare(benchmark::State& state) {
     const int tables = static_cast<int>(state.range(0));
-    Engine = std::make_shared<clsEngine>();
-    Engine->DbPathPrimary(prepare(tables, false));
-    Engine->DbPathSecondary(prepare(tables, true));
-    if (!Engine->DbOpen())
-        state.SkipWithError("cannot open");
-    int different = 0;
-    for (auto _ : state) {
-        if (!Engine->Refresh())
-            state.SkipWithError("Refresh failed");
-        different = 0;
-        for (const auto& o : *Engine->Tables)
-            different += o->Status() == 1;
-    }
-    state.counters["different"] = different;
+    const auto primary = schemaOf(tables, false);
+    const auto secondary = schemaOf(tables, true);
+    std::array<int, 4> counts{};
+    for (auto _ : state)
+        counts = Compare(primary, secondary).countsByState();
+    state.counters["different"] = counts[static_cast<size_t>(ObjectState::Different)];
     state.SetComplexityN(tables);
-    Engine.reset();
 }
-BENCHMARK(BM_Refresh)
+BENCHMARK(BM_Compare)
     ->Arg(1000)
     ->Arg(5000)
     ->Arg(10000)
@@ -115,40 +53,42 @@ BENCHMARK(BM_Refresh)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
-// The test back end as it is: it searches all tables for each column query.
-void BM_RefreshMemoryBackend(benchmark::State& state) {
+// A database held in memory, so that the session's own work is what is measured.
+class HeldSource : public Source {
+public:
+    explicit HeldSource(std::shared_ptr<const Schema> schema) : schema_(std::move(schema)) {}
+    void execute(const QString&) override {}
+
+protected:
+    Schema load() override { return *schema_; }
+
+private:
+    std::shared_ptr<const Schema> schema_;
+};
+
+// A refresh as the desktop runs it: both sides opened and read, compared, progress signalled.
+void BM_SessionRefresh(benchmark::State& state) {
     const int tables = static_cast<int>(state.range(0));
-    auto pri = MemoryDatabase::Create("bench-pri");
-    auto sec = MemoryDatabase::Create("bench-sec");
-    for (int t = 0; t < tables; ++t) {
-        const QString name = QStringLiteral("Table%1").arg(t, 5, 10, QLatin1Char('0'));
-        MemoryTable& p = pri->AddTable(name);
-        MemoryTable& s = sec->AddTable(name);
-        for (int c = 0; c < 20; ++c) {
-            const QVariantList pr = columnRow(name, t, c, false);
-            const QVariantList sr = columnRow(name, t, c, true);
-            p.Column(pr[1].toString(), pr[2].toInt(), pr[3], pr[4].toBool());
-            s.Column(sr[1].toString(), sr[2].toInt(), sr[3], sr[4].toBool());
-        }
-    }
-    Engine = std::make_shared<clsEngine>();
-    Engine->DbPathPrimary("memory:bench-pri");
-    Engine->DbPathSecondary("memory:bench-sec");
-    if (!Engine->DbOpen())
-        state.SkipWithError("cannot open");
+    const auto primary = schemaOf(tables, false);
+    const auto secondary = schemaOf(tables, true);
+    Session session([&](const DatabaseLogin& login) -> std::unique_ptr<Source> {
+        return std::make_unique<HeldSource>(login.path == QLatin1String("p") ? primary : secondary);
+    });
+    session.setLogin(Side::Primary, {QStringLiteral("p"), {}, {}});
+    session.setLogin(Side::Secondary, {QStringLiteral("s"), {}, {}});
+    qint64 signals = 0;
+    QObject::connect(&session, &Session::progressed, [&signals] { ++signals; });
     for (auto _ : state)
-        if (!Engine->Refresh())
-            state.SkipWithError("Refresh failed");
+        session.refresh();
+    state.counters["progress_signals"] = static_cast<double>(signals) / state.iterations();
     state.SetComplexityN(tables);
-    Engine.reset();
-    MemoryDatabase::DropAll();
 }
-BENCHMARK(BM_RefreshMemoryBackend)
+BENCHMARK(BM_SessionRefresh)
     ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(4000)
+    ->Arg(5000)
+    ->Arg(20000)
     ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+    ->Complexity(benchmark::oN);
 
 // Two CREATE TABLE-like texts of the given size that differ in letter case throughout and in a
 // few characters every hundred.
@@ -165,17 +105,14 @@ std::pair<QString, QString> texts(qsizetype size) {
     return {src, tgt};
 }
 
-void BM_CmpString(benchmark::State& state) {
+void BM_DifferingRuns(benchmark::State& state) {
     const auto [src, tgt] = texts(state.range(0));
-    clsEngine engine;
-    for (auto _ : state) {
-        engine.CmpString(src, tgt);
-        benchmark::DoNotOptimize(engine.PosDiffPri.size());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DifferingRuns(src, tgt).size());
     state.SetBytesProcessed(state.iterations() * state.range(0) * 2);
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_CmpString)
+BENCHMARK(BM_DifferingRuns)
     ->Arg(10 * 1024)
     ->Arg(100 * 1024)
     ->Arg(1024 * 1024)

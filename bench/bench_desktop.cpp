@@ -1,8 +1,6 @@
 // The desktop's script and file work at sizes users reach: walking a long script through the
 // editor, running a script of many statements on a snapshot, and listing a large folder.
-#include "engine/Connection.h"
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
+#include "engine/Session.h"
 #include "ui/editor/EditorRun.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/navigator/FolderPanel.h"
@@ -29,8 +27,10 @@ void BM_WalkScriptInEditor(benchmark::State& state) {
     editor.Text(script);
     // As a script window prepares it: a bookmark on the first line, which the run follows.
     editor.ExecuteCmd(ScriptEditControl::ToggleBookmark);
+    Session session;
     for (auto _ : state) {
-        BatchRunResult result = RunEditorScript(editor, nullptr, QStringLiteral("nothing"));
+        BatchRunResult result =
+            RunEditorScript(editor, nullptr, QStringLiteral("nothing"), session);
         benchmark::DoNotOptimize(result.batches.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -44,17 +44,16 @@ void BM_RunScriptOnSnapshot(benchmark::State& state) {
         script += QStringLiteral("CREATE TABLE [Bench %1] (A int, B text(20))\r\nGO\r\n").arg(i);
     ScriptEditControl editor;
     editor.Text(script);
+    Session session;
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("db.json"));
         QFile::copy(QStringLiteral(VANTOR_SOURCE_DIR "/examples/orders-v1.json"), path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        auto target = std::make_shared<Connection>();
-        target->Properties(prop::DataSource).Value(path);
-        target->Open();
+        std::unique_ptr<Source> target = OpenDatabaseFile({path, {}, {}});
         state.ResumeTiming();
-        BatchRunResult result = RunEditorScript(editor, target, path);
+        BatchRunResult result = RunEditorScript(editor, target.get(), path, session);
         if (!result.Succeeded())
             state.SkipWithError(qPrintable(result.failure->description));
     }

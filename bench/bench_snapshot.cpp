@@ -1,9 +1,9 @@
 // Jet DDL against a large schema snapshot: each Execute must be on disk when it returns, so the
 // cost per statement is the apply, the serialisation and one durable file replacement.
-#include "engine/Connection.h"
 #include "engine/SnapshotJson.h"
+#include "engine/Source.h"
 #include "engine/snapshot/JetDdl.h"
-#include "engine/snapshot/SnapshotExport.h"
+#include "engine/snapshot/SnapshotSource.h"
 #include "engine/snapshot/SnapshotWriter.h"
 
 #include <QDir>
@@ -17,8 +17,8 @@ namespace {
 constexpr int kTables = 1000;
 constexpr int kBatches = 1000;
 
-DbSchema largeSchema() {
-    DbSchema s;
+Schema largeSchema() {
+    Schema s;
     for (int t = 0; t < kTables; ++t) {
         ApplyJetDdl(s, QStringLiteral("CREATE TABLE [Table %1] ([ID] COUNTER PRIMARY KEY, "
                                       "[Name] TEXT(50) NOT NULL, [Notes] MEMO, [Amount] CURRENCY, "
@@ -57,17 +57,15 @@ QString batch(int i) {
 void runBatches(benchmark::State& state, const QString& folder) {
     QTemporaryDir dir(folder + QStringLiteral("/vantor-bench-XXXXXX"));
     QString path = dir.filePath(QStringLiteral("large.json"));
-    DbSchema schema = largeSchema();
+    Schema schema = largeSchema();
     state.counters["file_bytes"] = static_cast<double>(WriteSnapshotJson(schema).size());
     for (auto _ : state) {
         state.PauseTiming();
         SaveSnapshot(schema, path);
-        Connection cn;
-        cn.Properties(prop::DataSource).Value(path);
-        cn.Open();
+        std::unique_ptr<Source> snapshot = OpenDatabaseFile({path, {}, {}});
         state.ResumeTiming();
         for (int i = 0; i < kBatches; ++i)
-            cn.Execute(batch(i));
+            snapshot->execute(batch(i));
     }
     state.SetItemsProcessed(state.iterations() * kBatches);
 }
@@ -82,13 +80,13 @@ void BM_ThousandBatchesInMemoryFs(benchmark::State& state) {
 }
 
 void BM_SerialiseWholeSchema(benchmark::State& state) {
-    DbSchema schema = largeSchema();
+    Schema schema = largeSchema();
     for (auto _ : state)
         benchmark::DoNotOptimize(WriteSnapshotJson(schema));
 }
 
 void BM_SerialiseAfterOneStatement(benchmark::State& state) {
-    DbSchema schema = largeSchema();
+    Schema schema = largeSchema();
     SnapshotWriter writer;
     writer.Write(schema);
     int i = 0;
@@ -99,7 +97,7 @@ void BM_SerialiseAfterOneStatement(benchmark::State& state) {
 }
 
 void BM_ApplyOneStatement(benchmark::State& state) {
-    DbSchema schema = largeSchema();
+    Schema schema = largeSchema();
     int i = 0;
     for (auto _ : state)
         ApplyJetDdl(schema, batch(i++ * 4)); // adds a column to the next table each time

@@ -1,44 +1,60 @@
 // Rebuilding the navigator's object tree from a large comparison.
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "ui/compare/frmCompare.h"
-#include "ui/navigator/frmNav.h"
+#include "engine/Session.h"
+#include "engine/snapshot/SnapshotSource.h"
+#include "ui/compare/CompareView.h"
+#include "ui/navigator/Navigator.h"
+#include "ui/shell/Desktop.h"
 
 #include "bench/QtBenchMain.h"
 
 #include <QApplication>
+#include <array>
 #include <benchmark/benchmark.h>
 
 using namespace vantor;
 
 namespace {
 
-// A comparison of n objects: mostly tables, one in ten a view, every state present, and the
-// system tables that the tree leaves out.
-void fakeComparison(int n) {
-    Engine = std::make_shared<clsEngine>();
-    auto all = std::make_shared<clsObjects>();
+// Two schemas of n objects each: mostly tables, one in ten a view, every state present, and
+// the system tables that the tree leaves out.
+std::array<Schema, 2> fakeSchemas(int n) {
+    std::array<Schema, 2> schemas;
     for (int i = 0; i < n; ++i) {
-        auto object = std::make_shared<clsObject>();
-        QString type = i % 10 == 0   ? QStringLiteral("VIEW")
-                       : i % 97 == 0 ? QStringLiteral("SYSTEM TABLE")
-                                     : QStringLiteral("TABLE");
-        QString name = QStringLiteral("Object%1").arg(i, 5, 10, QLatin1Char('0'));
-        object->xType(type);
-        object->Parent(QLatin1Char(':') + type);
-        object->Obj_Name(name);
-        object->Obj_Key(QLatin1Char(':') + name);
-        object->Status(static_cast<qint16>(i % 4));
-        all->Add(object, object->Obj_Key());
+        const QString name = QStringLiteral("Object%1").arg(i, 5, 10, QLatin1Char('0'));
+        const int state = i % 4; // equal, different, only primary, only secondary
+        for (int side : {0, 1}) {
+            if ((state == 2 && side == 1) || (state == 3 && side == 0))
+                continue;
+            const int size = state == 1 && side == 1 ? 80 : 50;
+            if (i % 10 == 0) {
+                schemas[side].views.append({name, QStringLiteral("SELECT %1 FROM T").arg(size)});
+                continue;
+            }
+            Table table;
+            table.name = name;
+            table.kind = i % 97 == 0 ? ObjectKind::SystemTable : ObjectKind::Table;
+            Column column;
+            column.name = QStringLiteral("Name");
+            column.dataType = 130;
+            column.maxLength = size;
+            table.columns.append(column);
+            schemas[side].tables.append(table);
+        }
     }
-    Engine->Tables = all;
-    Engine->TablesPri = all;
+    return schemas;
 }
 
 void BM_FillTvObjects(benchmark::State& state) {
-    fakeComparison(static_cast<int>(state.range(0)));
-    frmCompare compare;
-    frmNav nav(&compare);
+    const std::array<Schema, 2> schemas = fakeSchemas(static_cast<int>(state.range(0)));
+    Session session([&schemas](const DatabaseLogin& login) {
+        return std::make_unique<ScratchSource>(schemas[login.path == QLatin1String("sec")]);
+    });
+    session.setLogin(Side::Primary, {QStringLiteral("pri"), {}, {}});
+    session.setLogin(Side::Secondary, {QStringLiteral("sec"), {}, {}});
+    session.refresh();
+    SystemDesktop desktop;
+    CompareView compare(session, desktop);
+    Navigator nav(session, desktop, compare);
     nav.resize(300, 600);
     nav.show();
     for (auto _ : state) {
@@ -48,7 +64,6 @@ void BM_FillTvObjects(benchmark::State& state) {
         benchmark::DoNotOptimize(nav.Nodes().size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    ResetGlobals();
 }
 BENCHMARK(BM_FillTvObjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,7 @@
 
 #include "cli/CommandParser.h"
 #include "cli/ProgressLine.h"
+#include "model/Kinds.h"
 
 #include <QStringList>
 
@@ -22,24 +23,15 @@ int VerifyCommand(const QStringList& args);
 void AddOutputOption(CommandParser& parser);
 void AddQuietOption(CommandParser& parser);
 void AddAllOption(CommandParser& parser);
-// --target primary|secondary as the database side: 0 or 1.
+// --target primary|secondary as the database side.
 void AddTargetOption(CommandParser& parser);
-int TargetSide(const CommandParser& parser);
-QString SideName(int side);
+Side TargetSide(const CommandParser& parser);
+QString SideName(Side side);
 // "Batch N (lines a-b) failed: " and the provider's text.
 QString FailedBatchSentence(const BatchFailure& failure);
 
-// The engine's wait window drawn as a progress line on stderr for as long as this lives,
-// when stderr is a terminal and --quiet was not given.
-class ProgressScope {
-public:
-    explicit ProgressScope(const CommandParser& parser);
-    ~ProgressScope();
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-private:
-    ProgressLine line_;
-};
+// Whether a command draws its progress line: when stderr is a terminal and --quiet was not
+// given.
+bool ShowsProgress(const CommandParser& parser);
 
 } // namespace vantor::cli

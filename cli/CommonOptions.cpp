@@ -1,7 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
-#include "engine/Globals.h"
 
 namespace vantor::cli {
 
@@ -28,29 +27,24 @@ void AddTargetOption(CommandParser& parser) {
                      QStringLiteral("SIDE"));
 }
 
-int TargetSide(const CommandParser& parser) {
+Side TargetSide(const CommandParser& parser) {
     const QString target = parser.Value(QStringLiteral("target")).toLower();
     if (target == QLatin1String("primary"))
-        return 0;
+        return Side::Primary;
     if (target == QLatin1String("secondary"))
-        return 1;
+        return Side::Secondary;
     parser.Fail(parser.IsSet(QStringLiteral("target"))
                     ? QStringLiteral("--target must be primary or secondary, not '%1'")
                           .arg(parser.Value(QStringLiteral("target")))
                     : QStringLiteral("--target primary|secondary is required"));
 }
 
-QString SideName(int side) {
-    return side == 0 ? QStringLiteral("primary") : QStringLiteral("secondary");
+QString SideName(Side side) {
+    return side == Side::Primary ? QStringLiteral("primary") : QStringLiteral("secondary");
 }
 
-ProgressScope::ProgressScope(const CommandParser& parser)
-    : line_(StderrIsTerminal() && !parser.IsSet(QStringLiteral("quiet"))) {
-    SetUi(&line_);
-}
-
-ProgressScope::~ProgressScope() {
-    SetUi(nullptr);
+bool ShowsProgress(const CommandParser& parser) {
+    return StderrIsTerminal() && !parser.IsSet(QStringLiteral("quiet"));
 }
 
 } // namespace vantor::cli

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/Credentials.h"
 #include "cli/Reports.h"
 
 namespace vantor::cli {
@@ -25,13 +26,13 @@ int CompareCommand(const QStringList& args) {
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =
         ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
-    ProgressScope progress(parser);
-    auto engine = OpenAndCompare(primary, secondary);
-    CompareReport report = MakeCompareReport(*engine, parser.IsSet(QStringLiteral("all")));
+    ProgressLine progress(ShowsProgress(parser));
+    auto session = OpenAndCompare(primary, secondary, &progress);
+    CompareReport report = MakeCompareReport(*session, parser.IsSet(QStringLiteral("all")));
 
     const QString format = parser.Format();
     QByteArray bytes = format == QLatin1String("json")   ? CompareAsJson(report)
-                       : format == QLatin1String("html") ? CompareAsHtml(report, *engine)
+                       : format == QLatin1String("html") ? CompareAsHtml(report)
                                                          : CompareAsText(report);
     WriteOutput(parser.Value(QStringLiteral("output")), bytes);
     return report.AllEqual() ? ExitEqual : ExitDifferent;

@@ -1,17 +1,13 @@
 #include "cli/CompareSession.h"
 
 #include "cli/CliSupport.h"
-#include "engine/Connection.h"
-#include "engine/ErrorCollector.h"
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "model/VantorError.h"
+#include "cli/ProgressLine.h"
+#include "model/Error.h"
 
 namespace vantor::cli {
 
 namespace {
 
-const QString kProvider = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
 const QString kCannotOpen = QStringLiteral("Cannot open database.");
 
 QString withDetail(const QString& message, const QString& detail) {
@@ -20,70 +16,55 @@ QString withDetail(const QString& message, const QString& detail) {
 
 } // namespace
 
-std::shared_ptr<clsEngine> OpenAndCompare(const DatabaseLogin& primary,
-                                          const DatabaseLogin& secondary) {
-    Engine = std::make_shared<clsEngine>();
-    ErrorCollector log(*Engine);
-    Engine->DbPathPrimary(primary.path);
-    Engine->DbPathSecondary(secondary.path);
-    Engine->DbUserPrimary(primary.user);
-    Engine->DbUserSecondary(secondary.user);
-    Engine->DbPassPrimary(primary.password);
-    Engine->DbPassSecondary(secondary.password);
-    // The connect dialog goes on to Refresh after a failed open; here the first failure says it.
-    if (!Engine->DbOpen() || !Engine->Refresh()) {
-        Ui().UnloadWait();
-        throw CliError(withDetail(kCannotOpen, log.Descriptions().join(QLatin1Char(' '))));
-    }
-    if (!Engine->Tables || Engine->Tables->Count() == 0)
-        throw CliError(QStringLiteral("Unable to load schemas."));
-    return Engine;
-}
-
-std::shared_ptr<Connection> OpenDatabase(const DatabaseLogin& login) {
-    auto cn = std::make_shared<Connection>();
-    cn->Provider(kProvider);
-    cn->Properties(prop::DataSource).Value(login.path);
-    cn->Properties(prop::UserId).Value(login.user);
-    cn->Properties(prop::Password).Value(login.password);
+std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
+                                        const DatabaseLogin& secondary, ProgressLine* progress) {
+    auto session = std::make_unique<Session>();
+    if (progress)
+        progress->Follow(*session);
+    session->setLogin(Side::Primary, primary);
+    session->setLogin(Side::Secondary, secondary);
     try {
-        cn->Open(QString(), QString(), QString(), -1);
-    } catch (const VantorError& e) {
-        throw CliError(withDetail(kCannotOpen, e.Description()));
+        session->refresh();
+    } catch (const Error&) {
+        throw CliError(withDetail(kCannotOpen, session->lastErrors().join(QLatin1Char(' '))));
+    }
+    if (session->diff()->entries.empty())
+        throw CliError(QStringLiteral("Unable to load schemas."));
+    return session;
+}
+
+std::unique_ptr<Source> OpenDatabase(const DatabaseLogin& login) {
+    try {
+        return OpenDatabaseFile(login);
     } catch (const std::exception& e) {
-        throw CliError(withDetail(kCannotOpen, QString::fromLocal8Bit(e.what())));
+        throw CliError(withDetail(kCannotOpen, DescriptionOf(e)));
     }
-    return cn;
 }
 
-QString StateWord(qint16 status) {
-    switch (status) {
-    case 0:
+QString StateWord(ObjectState state) {
+    switch (state) {
+    case ObjectState::Equal:
         return QStringLiteral("equal");
-    case 1:
+    case ObjectState::Different:
         return QStringLiteral("different");
-    case 2:
+    case ObjectState::OnlyPrimary:
         return QStringLiteral("only in primary");
-    case 3:
+    case ObjectState::OnlySecondary:
         return QStringLiteral("only in secondary");
-    default:
-        return QStringLiteral("state %1").arg(status);
     }
+    return QString();
 }
 
-std::vector<ObjectState> ReportedObjects(const clsEngine& engine, bool all) {
-    std::vector<ObjectState> objects;
-    if (!engine.Tables)
-        return objects;
-    for (const auto& object : *engine.Tables) {
-        if (!object)
-            continue;
-        const QString type = object->xType();
-        if (!all &&
-            (type == QLatin1String("ACCESS TABLE") || type == QLatin1String("SYSTEM TABLE")))
-            continue;
-        objects.push_back({object->Obj_Name(), type, object->Status()});
-    }
+int StateNumber(ObjectState state) {
+    return static_cast<int>(state);
+}
+
+std::vector<ReportedObject> ReportedObjects(const Diff& diff, bool all) {
+    std::vector<ReportedObject> objects;
+    objects.reserve(diff.entries.size());
+    for (const DiffEntry& e : diff.entries)
+        if (all || !IsSystemKind(e.kind))
+            objects.push_back({e.name, TypeName(e.kind), e.state, &e});
     return objects;
 }
 

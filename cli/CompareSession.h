@@ -1,39 +1,40 @@
 #pragma once
 
-#include "cli/Credentials.h"
+#include "engine/Session.h"
 
 #include <QString>
 #include <memory>
 #include <vector>
 
-namespace vantor {
-class clsEngine;
-class Connection;
-} // namespace vantor
-
 namespace vantor::cli {
 
-// Opens both databases through a fresh global Engine exactly as the connect dialog does
-// (settings, DbOpen, Refresh) and returns it compared. Raises CliError in the desktop's words
-// followed by the provider's description.
-std::shared_ptr<clsEngine> OpenAndCompare(const DatabaseLogin& primary,
-                                          const DatabaseLogin& secondary);
+class ProgressLine;
 
-// One open connection to a database, as the engine opens each side.
-std::shared_ptr<Connection> OpenDatabase(const DatabaseLogin& login);
+// Opens both databases in a session of their own and compares them, as the connect dialog
+// does. Raises CliError in the desktop's words followed by the reason; progress, when given,
+// follows the work.
+std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
+                                        const DatabaseLogin& secondary,
+                                        ProgressLine* progress = nullptr);
+
+// One open database, as the session opens each side.
+std::unique_ptr<Source> OpenDatabase(const DatabaseLogin& login);
 
 // An object of the comparison as the reports show it.
-struct ObjectState {
+struct ReportedObject {
     QString name;
     QString type;
-    qint16 status = 0;
+    ObjectState state = ObjectState::Equal;
+    const DiffEntry* entry = nullptr;
 };
 
 // The state as a word: equal, different, only in primary, only in secondary.
-QString StateWord(qint16 status);
+QString StateWord(ObjectState state);
+// The state as the number the JSON reports carry: 0 to 3 in ObjectState's order.
+int StateNumber(ObjectState state);
 
-// The objects of the combined list in its order; the database's own system tables are left
-// out, as the object tree leaves them out, unless all is set.
-std::vector<ObjectState> ReportedObjects(const clsEngine& engine, bool all);
+// The objects of the diff in its order; the database's own system tables are left out, as the
+// object tree leaves them out, unless all is set.
+std::vector<ReportedObject> ReportedObjects(const Diff& diff, bool all);
 
 } // namespace vantor::cli

@@ -1,17 +1,11 @@
 #pragma once
 
 #include "cli/CommandParser.h"
+#include "engine/Source.h"
 
 #include <QString>
 
 namespace vantor::cli {
-
-// What opens one database: its path, user name and password.
-struct DatabaseLogin {
-    QString path;
-    QString user;
-    QString password;
-};
 
 // The password named by a --password-file argument: the first line of the file, or, for "-",
 // typed at a prompt without echo (one line of standard input when that is not a terminal).

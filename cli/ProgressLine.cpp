@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Terminal.h"
+#include "engine/Session.h"
 
 #include <cstdio>
 
@@ -15,32 +16,20 @@ constexpr qint64 kRedrawMs = 50;
 ProgressLine::ProgressLine(bool enabled) : enabled_(enabled) {}
 
 ProgressLine::~ProgressLine() {
-    clear();
+    Clear();
 }
 
-void ProgressLine::WaitCaption(const QString& caption) {
+void ProgressLine::Follow(Session& session) {
+    QObject::connect(&session, &Session::progressed,
+                     [this](const QString& caption, int value) { Show(caption, value); });
+    QObject::connect(&session, &Session::workFinished, [this] { Clear(); });
+}
+
+void ProgressLine::Show(const QString& caption, int value) {
+    const bool first = !drawn_;
     caption_ = caption;
-    draw(false);
-}
-
-void ProgressLine::WaitProgress(int value) {
     progress_ = value;
-    draw(false);
-}
-
-void ProgressLine::ShowWait() {
-    draw(true);
-}
-
-void ProgressLine::UnloadWait() {
-    clear();
-}
-
-int ProgressLine::MsgBox(const QString& prompt, int buttons, const QString&) {
-    clear();
-    PrintError(QStringLiteral("vantor-cli: ") + prompt);
-    int kind = buttons & 7;
-    return kind == mb::YesNo || kind == mb::YesNoCancel ? mb::Yes : mb::OK;
+    draw(first);
 }
 
 void ProgressLine::draw(bool force) {
@@ -61,7 +50,7 @@ void ProgressLine::draw(bool force) {
     sinceDraw_.start();
 }
 
-void ProgressLine::clear() {
+void ProgressLine::Clear() {
     if (!drawn_)
         return;
     std::fputs("\r\x1b[K", stderr);

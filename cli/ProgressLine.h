@@ -1,30 +1,30 @@
 #pragma once
 
-#include "engine/UserInterface.h"
-
 #include <QElapsedTimer>
+#include <QString>
+
+namespace vantor {
+class Session;
+}
 
 namespace vantor::cli {
 
-// The engine's wait window as one line on stderr that rewrites itself, drawn only when stderr
-// is a terminal and not silenced; message boxes become notes on stderr answered with OK/Yes.
-class ProgressLine : public UserInterface {
+// The session's progress as one line on stderr that rewrites itself, drawn only when stderr is
+// a terminal and not silenced.
+class ProgressLine {
 public:
     explicit ProgressLine(bool enabled);
-    ~ProgressLine() override;
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
 
-    QString WaitCaption() const override { return caption_; }
-    void WaitCaption(const QString& caption) override;
-    int WaitProgress() const override { return progress_; }
-    void WaitProgress(int value) override;
-    void ShowWait() override;
-    void UnloadWait() override;
-    void DoEvents() override {}
-    int MsgBox(const QString& prompt, int buttons, const QString& title) override;
+    // Draws the session's progress from now on.
+    void Follow(Session& session);
+    void Show(const QString& caption, int value);
+    void Clear();
 
 private:
     void draw(bool force);
-    void clear();
 
     bool enabled_;
     bool drawn_ = false;

@@ -1,7 +1,5 @@
 #include "cli/Reports.h"
 
-#include "engine/clsEngine.h"
-
 #include <vector>
 
 namespace vantor::cli {
@@ -51,43 +49,28 @@ QString markedPane(const QString& text, const std::vector<bool>& red) {
     return html;
 }
 
-QString definitionOf(const std::shared_ptr<clsObjects>& side, const ObjectState& o) {
-    auto object = side ? side->Item(QLatin1Char(':') + o.name) : nullptr;
-    if (!object)
-        return QString();
-    return o.type == QLatin1String("TABLE") ? object->SqlCreate() : object->Obj_Text();
+// A text's differing stretches as one mark per character.
+std::vector<bool> marked(const QString& text, const QList<TextRun>& runs) {
+    std::vector<bool> red(static_cast<size_t>(text.size()), false);
+    for (const TextRun& run : runs)
+        for (qsizetype k = std::max<qsizetype>(run.offset, 0);
+             k < run.offset + run.length && k < text.size(); ++k)
+            red[static_cast<size_t>(k)] = true;
+    return red;
 }
 
-// Both panes get the same stretches, taken from the positions in the first text, as the
-// comparison window colours them.
-QString differencePair(clsEngine& engine, const ObjectState& o, const CompareReport& report) {
-    QString pri = definitionOf(engine.TablesPri, o);
-    QString sec = definitionOf(engine.TablesSec, o);
-    std::vector<bool> redPri(static_cast<size_t>(pri.size()), false);
-    std::vector<bool> redSec(static_cast<size_t>(sec.size()), false);
-    if (!pri.isEmpty() && !sec.isEmpty()) {
-        engine.CmpString(pri, sec);
-        const QStringList& runs = engine.PosDiffPri;
-        for (qsizetype i = 0; i + 1 < runs.size(); ++i) {
-            const QStringList parts = runs[i].split(QLatin1Char('\t'));
-            if (parts.size() != 2)
-                continue;
-            const qsizetype start = parts[0].toLongLong() - 1;
-            const qsizetype length = parts[1].toLongLong();
-            for (auto* red : {&redPri, &redSec})
-                for (qsizetype k = std::max<qsizetype>(start, 0);
-                     k < start + length && k < static_cast<qsizetype>(red->size()); ++k)
-                    (*red)[static_cast<size_t>(k)] = true;
-        }
-    }
+QString differencePair(const ReportedObject& o, const CompareReport& report) {
+    const DiffEntry& e = *o.entry;
     auto pane = [](const QString& label, const QString& path, const QString& body) {
         return QStringLiteral("<div><h4>%1: <code>%2</code></h4><pre>%3</pre></div>\n")
             .arg(label, escaped(path), body);
     };
     return QStringLiteral("<section>\n<h3>%1 %2</h3>\n<div class=\"pair\">\n")
                .arg(escaped(o.type), escaped(o.name)) +
-           pane(QStringLiteral("Primary"), report.primary, markedPane(pri, redPri)) +
-           pane(QStringLiteral("Secondary"), report.secondary, markedPane(sec, redSec)) +
+           pane(QStringLiteral("Primary"), report.primary,
+                markedPane(e.primaryText, marked(e.primaryText, e.primaryRuns))) +
+           pane(QStringLiteral("Secondary"), report.secondary,
+                markedPane(e.secondaryText, marked(e.secondaryText, e.secondaryRuns))) +
            QStringLiteral("</div>\n</section>\n");
 }
 
@@ -104,7 +87,7 @@ h4{margin:.4em 0;font-weight:normal}
 
 } // namespace
 
-QByteArray CompareAsHtml(const CompareReport& report, clsEngine& engine) {
+QByteArray CompareAsHtml(const CompareReport& report) {
     QString html =
         QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                        "<title>Vantor schema comparison</title>\n<style>\n") +
@@ -115,15 +98,15 @@ QByteArray CompareAsHtml(const CompareReport& report, clsEngine& engine) {
                      escaped(TotalsSentence(report.Totals())));
     html += QStringLiteral("<table class=\"summary\">\n<tr><th>Name</th><th>Type</th>"
                            "<th>State</th></tr>\n");
-    for (const ObjectState& o : report.objects)
+    for (const ReportedObject& o : report.objects)
         html += QStringLiteral("<tr class=\"s%1\"><td>%2</td><td>%3</td><td>%4</td></tr>\n")
-                    .arg(o.status)
-                    .arg(escaped(o.name), escaped(o.type), escaped(StateWord(o.status)));
+                    .arg(StateNumber(o.state))
+                    .arg(escaped(o.name), escaped(o.type), escaped(StateWord(o.state)));
     html += QStringLiteral("</table>\n");
     QString pairs;
-    for (const ObjectState& o : report.objects)
-        if (o.status == 1 && (o.type == QLatin1String("TABLE") || o.type == QLatin1String("VIEW")))
-            pairs += differencePair(engine, o, report);
+    for (const ReportedObject& o : report.objects)
+        if (o.state == ObjectState::Different && (o.entry->isTable() || o.entry->isView()))
+            pairs += differencePair(o, report);
     if (!pairs.isEmpty())
         html += QStringLiteral("<h2>Differences</h2>\n") + pairs;
     html += QStringLiteral("</body>\n</html>\n");

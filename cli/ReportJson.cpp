@@ -8,11 +8,11 @@ namespace vantor::cli {
 
 QByteArray CompareAsJson(const CompareReport& report) {
     QJsonArray objects;
-    for (const ObjectState& o : report.objects)
+    for (const ReportedObject& o : report.objects)
         objects.append(QJsonObject{{QStringLiteral("name"), o.name},
                                    {QStringLiteral("type"), o.type},
-                                   {QStringLiteral("status"), o.status},
-                                   {QStringLiteral("state"), StateWord(o.status)}});
+                                   {QStringLiteral("status"), StateNumber(o.state)},
+                                   {QStringLiteral("state"), StateWord(o.state)}});
     const std::array<int, 4> totals = report.Totals();
     QJsonObject summary{{QStringLiteral("objects"), static_cast<int>(report.objects.size())},
                         {QStringLiteral("equal"), totals[0]},

@@ -1,37 +1,33 @@
 #include "cli/Reports.h"
 
-#include "engine/clsEngine.h"
-
 namespace vantor::cli {
 
 std::array<int, 4> CompareReport::Totals() const {
     std::array<int, 4> totals{};
-    for (const ObjectState& o : objects)
-        if (o.status >= 0 && o.status < 4)
-            ++totals[static_cast<size_t>(o.status)];
+    for (const ReportedObject& o : objects)
+        ++totals[static_cast<size_t>(o.state)];
     return totals;
 }
 
 bool CompareReport::AllEqual() const {
-    for (const ObjectState& o : objects)
-        if (o.status != 0)
-            return false;
-    return true;
+    return std::all_of(objects.begin(), objects.end(),
+                       [](const ReportedObject& o) { return o.state == ObjectState::Equal; });
 }
 
-CompareReport MakeCompareReport(const clsEngine& engine, bool all) {
-    return {engine.DbPathPrimary(), engine.DbPathSecondary(), ReportedObjects(engine, all)};
+CompareReport MakeCompareReport(const Session& session, bool all) {
+    return {session.login(Side::Primary).path, session.login(Side::Secondary).path,
+            ReportedObjects(*session.diff(), all)};
 }
 
 QString TotalsSentence(const std::array<int, 4>& totals) {
     int count = 0;
     QStringList parts;
-    for (qint16 status = 0; status < 4; ++status) {
-        count += totals[static_cast<size_t>(status)];
-        if (totals[static_cast<size_t>(status)] > 0)
-            parts << QStringLiteral("%1 %2")
-                         .arg(totals[static_cast<size_t>(status)])
-                         .arg(StateWord(status));
+    for (ObjectState state : {ObjectState::Equal, ObjectState::Different, ObjectState::OnlyPrimary,
+                              ObjectState::OnlySecondary}) {
+        const int n = totals[static_cast<size_t>(state)];
+        count += n;
+        if (n > 0)
+            parts << QStringLiteral("%1 %2").arg(n).arg(StateWord(state));
     }
     QString sentence = QStringLiteral("%1 %2").arg(count).arg(
         count == 1 ? QStringLiteral("object") : QStringLiteral("objects"));
@@ -43,7 +39,7 @@ QByteArray CompareAsText(const CompareReport& report) {
     QString typeHead = QStringLiteral("TYPE");
     qsizetype nameWidth = nameHead.size();
     qsizetype typeWidth = typeHead.size();
-    for (const ObjectState& o : report.objects) {
+    for (const ReportedObject& o : report.objects) {
         nameWidth = std::max(nameWidth, o.name.size());
         typeWidth = std::max(typeWidth, o.type.size());
     }
@@ -54,8 +50,8 @@ QByteArray CompareAsText(const CompareReport& report) {
     QString text =
         QStringLiteral("Primary:   %1\nSecondary: %2\n\n").arg(report.primary, report.secondary);
     text += row(nameHead, typeHead, QStringLiteral("STATE"));
-    for (const ObjectState& o : report.objects)
-        text += row(o.name, o.type, StateWord(o.status));
+    for (const ReportedObject& o : report.objects)
+        text += row(o.name, o.type, StateWord(o.state));
     text += QLatin1Char('\n') + TotalsSentence(report.Totals()) + QLatin1Char('\n');
     return text.toUtf8();
 }

@@ -11,21 +11,22 @@ namespace vantor::cli {
 struct CompareReport {
     QString primary;
     QString secondary;
-    std::vector<ObjectState> objects;
+    std::vector<ReportedObject> objects;
 
-    // How many objects are in each state 0 to 3.
+    // How many objects are in each state, in ObjectState's order.
     std::array<int, 4> Totals() const;
     bool AllEqual() const;
 };
 
-CompareReport MakeCompareReport(const clsEngine& engine, bool all);
+// The report of a session's comparison; the session must outlive it.
+CompareReport MakeCompareReport(const Session& session, bool all);
 
 QByteArray CompareAsText(const CompareReport& report);
 QByteArray CompareAsJson(const CompareReport& report);
 // One self-contained page: the summary, then each differing table and view with its two
 // definitions side by side and the differing stretches in red, as the comparison window marks
-// them with the engine's CmpString.
-QByteArray CompareAsHtml(const CompareReport& report, clsEngine& engine);
+// them.
+QByteArray CompareAsHtml(const CompareReport& report);
 
 // The totals as one sentence, e.g. "5 objects: 3 equal, 1 different, 1 only in primary".
 QString TotalsSentence(const std::array<int, 4>& totals);

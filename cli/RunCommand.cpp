@@ -1,7 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/CompareSession.h"
-#include "engine/Connection.h"
+#include "cli/Credentials.h"
 #include "script/BatchRunner.h"
 
 #include <QFile>
@@ -111,12 +111,12 @@ int RunCommand(const QStringList& args) {
     const QString text = readScript(scriptPath);
     DatabaseLogin login =
         ReadLogin(parser, parser.Value(QStringLiteral("on")), QString(), QStringLiteral("target"));
-    auto connection = OpenDatabase(login);
+    auto source = OpenDatabase(login);
 
     const bool json = parser.Format() == QLatin1String("json");
     PrintingObserver printer(!json);
-    BatchRunResult result = BatchRunner().Run(TextLineSource(text), connection, &printer);
-    connection->Close();
+    BatchRunResult result = BatchRunner().Run(TextLineSource(text), source.get(), &printer);
+    source.reset();
 
     if (json)
         WriteOutput(QString(), resultJson(scriptPath, login.path, result));

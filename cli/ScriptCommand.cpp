@@ -1,10 +1,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/CompareSession.h"
-#include "engine/Connection.h"
-#include "engine/Globals.h"
-#include "engine/snapshot/SnapshotExport.h"
-#include "model/VantorError.h"
+#include "cli/Credentials.h"
+#include "model/Error.h"
 #include "script/SyncScript.h"
 
 namespace vantor::cli {
@@ -26,25 +24,23 @@ int ScriptCommand(const QStringList& args) {
     parser.AddTwoSideLogins();
     if (!parser.Parse(args, 2))
         return ExitEqual;
-    const int target = TargetSide(parser);
+    const Side target = TargetSide(parser);
 
     const QStringList paths = parser.Positionals();
     DatabaseLogin primary =
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =
         ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
-    ProgressScope progress(parser);
-    auto engine = OpenAndCompare(primary, secondary);
+    ProgressLine progress(ShowsProgress(parser));
+    auto session = OpenAndCompare(primary, secondary, &progress);
     SyncScript script;
     try {
-        const DbSchema targetSchema = ReadDatabaseSchema(target == 0 ? *CnPrimary : *CnSecondary);
-        script =
-            BuildSyncScript(*engine, target, parser.Value(QStringLiteral("object")), &targetSchema);
-    } catch (const VantorError& e) {
-        throw CliError(e.Description());
+        script = BuildSyncScript(*session->diff(), target, parser.Value(QStringLiteral("object")));
+    } catch (const Error& e) {
+        throw CliError(e.description());
     }
-    for (const QString& note : script.notes)
-        PrintError(QStringLiteral("note: ") + note);
+    for (const SyncNote& note : script.notes)
+        PrintError(QStringLiteral("note: ") + note.text());
     WriteOutput(parser.Value(QStringLiteral("output")), script.Text().toUtf8());
     return ExitEqual;
 }

@@ -1,10 +1,9 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/CompareSession.h"
-#include "engine/Connection.h"
+#include "cli/Credentials.h"
 #include "engine/SnapshotJson.h"
-#include "engine/snapshot/SnapshotExport.h"
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 namespace vantor::cli {
 
@@ -22,14 +21,13 @@ int SnapshotCommand(const QStringList& args) {
 
     DatabaseLogin login =
         ReadLogin(parser, parser.Positionals().first(), QString(), QStringLiteral("source"));
-    auto connection = OpenDatabase(login);
+    auto source = OpenDatabase(login);
     QByteArray json;
     try {
-        json = WriteSnapshotJson(ReadDatabaseSchema(*connection));
-    } catch (const VantorError& e) {
-        throw CliError(QStringLiteral("Unable to load schemas. ") + e.Description());
+        json = WriteSnapshotJson(source->schema());
+    } catch (const Error& e) {
+        throw CliError(QStringLiteral("Unable to load schemas. ") + e.description());
     }
-    connection->Close();
     WriteOutput(parser.Value(QStringLiteral("output")), json);
     return ExitEqual;
 }

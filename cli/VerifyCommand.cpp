@@ -1,12 +1,9 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/Credentials.h"
 #include "cli/Reports.h"
-#include "cli/ScratchDatabase.h"
-#include "engine/Connection.h"
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "engine/snapshot/SnapshotExport.h"
-#include "model/VantorError.h"
+#include "engine/snapshot/SnapshotSource.h"
+#include "model/Error.h"
 #include "script/BatchRunner.h"
 #include "script/SyncScript.h"
 
@@ -21,9 +18,10 @@ namespace {
 const QString kScratchName = QStringLiteral("verify-target");
 
 struct Verification {
-    int target = 1;
+    Side target = Side::Secondary;
     SyncScript script;
     BatchRunResult run;
+    Diff afterDiff;
     CompareReport after;
     QStringList reasons; // per object of after, empty where it converged
 
@@ -37,13 +35,6 @@ struct Verification {
 QString clipped(const QString& line) {
     constexpr qsizetype kLongest = 70;
     return line.size() > kLongest ? line.left(kLongest) + QChar(0x2026) : line;
-}
-
-QString definition(const std::shared_ptr<clsObjects>& side, const ObjectState& o) {
-    auto object = side ? side->Item(QLatin1Char(':') + o.name) : nullptr;
-    if (!object)
-        return QString();
-    return o.type == QLatin1String("TABLE") ? object->SqlCreate() : object->Obj_Text();
 }
 
 QString firstDifference(const QString& pri, const QString& sec) {
@@ -64,29 +55,26 @@ QString firstDifference(const QString& pri, const QString& sec) {
     return QStringLiteral("the definitions differ.");
 }
 
-QString reasonFor(const ObjectState& o, const clsEngine& engine, const QStringList& notes) {
-    // A note names the object as "TYPE [name]: ", with the type of the side it was made for.
-    const QString named = QStringLiteral(" [") + o.name + QStringLiteral("]: ");
-    for (const QString& note : notes) {
-        qsizetype at = note.indexOf(named, 0, Qt::CaseInsensitive);
-        if (at >= 0 && !note.left(at).contains(QLatin1Char('[')))
-            return note.mid(at + named.size());
-    }
-    switch (o.status) {
-    case 1:
+QString reasonFor(const ReportedObject& o, const std::vector<SyncNote>& notes) {
+    for (const SyncNote& note : notes)
+        if (FoldKey(note.name) == FoldKey(o.name))
+            return note.reason;
+    switch (o.state) {
+    case ObjectState::Different:
         return QStringLiteral("still different after the script: ") +
-               firstDifference(definition(engine.TablesPri, o), definition(engine.TablesSec, o));
-    case 2:
+               firstDifference(o.entry->primaryText, o.entry->secondaryText);
+    case ObjectState::OnlyPrimary:
         return QStringLiteral("still only in the primary database.");
-    case 3:
+    case ObjectState::OnlySecondary:
         return QStringLiteral("still only in the secondary database.");
-    default:
-        return QString();
+    case ObjectState::Equal:
+        break;
     }
+    return QString();
 }
 
 QByteArray asText(const Verification& v) {
-    const QString targetPath = v.target == 0 ? v.after.primary : v.after.secondary;
+    const QString targetPath = v.target == Side::Primary ? v.after.primary : v.after.secondary;
     QString text;
     if (v.script.steps.empty()) {
         text = QStringLiteral("Script for the %1 database: empty.\n").arg(SideName(v.target));
@@ -103,7 +91,7 @@ QByteArray asText(const Verification& v) {
     }
     if (v.run.failure)
         text += FailedBatchSentence(*v.run.failure) + QLatin1Char('\n');
-    const qsizetype total = static_cast<qsizetype>(v.after.objects.size());
+    const auto total = static_cast<qsizetype>(v.after.objects.size());
     if (v.Converged()) {
         text += QStringLiteral("Converged: all %1 tables and views are equal after the script.\n")
                     .arg(total);
@@ -114,10 +102,10 @@ QByteArray asText(const Verification& v) {
                 .arg(total - totals[0])
                 .arg(total);
     for (size_t i = 0; i < v.after.objects.size(); ++i) {
-        const ObjectState& o = v.after.objects[i];
-        if (o.status != 0)
+        const ReportedObject& o = v.after.objects[i];
+        if (o.state != ObjectState::Equal)
             text += QStringLiteral("  %1 [%2] %3: %4\n")
-                        .arg(o.type, o.name, StateWord(o.status), v.reasons[i]);
+                        .arg(o.type, o.name, StateWord(o.state), v.reasons[i]);
     }
     return text.toUtf8();
 }
@@ -125,11 +113,11 @@ QByteArray asText(const Verification& v) {
 QByteArray asJson(const Verification& v) {
     QJsonArray objects;
     for (size_t i = 0; i < v.after.objects.size(); ++i) {
-        const ObjectState& o = v.after.objects[i];
+        const ReportedObject& o = v.after.objects[i];
         QJsonObject entry{{QStringLiteral("name"), o.name},
                           {QStringLiteral("type"), o.type},
-                          {QStringLiteral("status"), o.status},
-                          {QStringLiteral("state"), StateWord(o.status)}};
+                          {QStringLiteral("status"), StateNumber(o.state)},
+                          {QStringLiteral("state"), StateWord(o.state)}};
         if (!v.reasons[i].isEmpty())
             entry.insert(QStringLiteral("reason"), v.reasons[i]);
         objects.append(entry);
@@ -147,19 +135,9 @@ QByteArray asJson(const Verification& v) {
                      {QStringLiteral("batches"), static_cast<qint64>(v.run.batches.size())},
                      {QStringLiteral("executed"), static_cast<qint64>(v.Executed())},
                      {QStringLiteral("failure"), failure},
-                     {QStringLiteral("notes"), QJsonArray::fromStringList(v.script.notes)},
+                     {QStringLiteral("notes"), QJsonArray::fromStringList(v.script.NoteTexts())},
                      {QStringLiteral("objects"), objects}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
-
-// The target's whole schema, read through the connection the comparison left open.
-DbSchema targetSchema(int target) {
-    const std::shared_ptr<Connection>& cn = target == 0 ? CnPrimary : CnSecondary;
-    try {
-        return ReadDatabaseSchema(*cn);
-    } catch (const VantorError& e) {
-        throw CliError(QStringLiteral("Unable to load schemas. ") + e.Description());
-    }
 }
 
 } // namespace
@@ -179,7 +157,7 @@ int VerifyCommand(const QStringList& args) {
     parser.AddTwoSideLogins();
     if (!parser.Parse(args, 2))
         return ExitEqual;
-    const int target = TargetSide(parser);
+    const Side target = TargetSide(parser);
     const bool all = parser.IsSet(QStringLiteral("all"));
 
     const QStringList paths = parser.Positionals();
@@ -187,28 +165,23 @@ int VerifyCommand(const QStringList& args) {
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =
         ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
-    ProgressScope progress(parser);
+    ProgressLine progress(ShowsProgress(parser));
 
     Verification v;
     v.target = target;
-    auto before = OpenAndCompare(primary, secondary);
+    auto before = OpenAndCompare(primary, secondary, &progress);
+    const Diff& diff = *before->diff();
+    v.script = BuildSyncScript(diff, target);
     // The copy lives in this process only, so the script can run without touching the target.
-    DbSchema schema = targetSchema(target);
-    v.script = BuildSyncScript(*before, target, QString(), &schema);
-    DatabaseLogin copy{ScratchDatabase::Create(kScratchName, std::move(schema)),
-                       QStringLiteral("Admin"), QString()};
+    ScratchSource copy(diff.schema(target));
+    v.run = BatchRunner().Run(TextLineSource(v.script.Text()), &copy);
 
-    auto cn = OpenDatabase(copy);
-    v.run = BatchRunner().Run(TextLineSource(v.script.Text()), cn);
-    cn->Close();
-
-    auto engine = OpenAndCompare(target == 0 ? copy : primary, target == 0 ? secondary : copy);
-    v.after = MakeCompareReport(*engine, all);
-    v.after.primary = primary.path;
-    v.after.secondary = secondary.path;
-    for (const ObjectState& o : v.after.objects)
-        v.reasons << (o.status == 0 ? QString() : reasonFor(o, *engine, v.script.notes));
-    ScratchDatabase::Drop(kScratchName);
+    auto converted = std::make_shared<const Schema>(copy.schema());
+    v.afterDiff = target == Side::Primary ? Compare(converted, diff.secondary)
+                                          : Compare(diff.primary, converted);
+    v.after = {primary.path, secondary.path, ReportedObjects(v.afterDiff, all)};
+    for (const ReportedObject& o : v.after.objects)
+        v.reasons << (o.state == ObjectState::Equal ? QString() : reasonFor(o, v.script.notes));
 
     WriteOutput(parser.Value(QStringLiteral("output")),
                 parser.Format() == QLatin1String("json") ? asJson(v) : asText(v));

@@ -1,7 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "engine/Globals.h"
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -43,15 +42,9 @@ int runCommand(const QString& name, const QStringList& args) {
     return it->second(args);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
-    const QStringList args = QCoreApplication::arguments().mid(1);
+// Everything after the program's set-up; errors end it with exit code 2 and their message.
+int runMain(const QStringList& args) {
     const QString first = args.value(0);
-
     if (first == QLatin1String("--version")) {
         std::printf("vantor-cli %s\n", VANTOR_VERSION);
         return ExitEqual;
@@ -67,16 +60,21 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return ExitTrouble;
     }
-    int code = ExitTrouble;
+    return runCommand(first, args.mid(1));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
     try {
-        code = runCommand(first, args.mid(1));
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
+        return runMain(QCoreApplication::arguments().mid(1));
     } catch (const CliError& e) {
         PrintError(e.Message());
-    } catch (const VantorError& e) {
-        PrintError(e.Description());
     } catch (const std::exception& e) {
-        PrintError(QString::fromLocal8Bit(e.what()));
+        PrintError(DescriptionOf(e));
     }
-    ResetGlobals();
-    return code;
+    return ExitTrouble;
 }

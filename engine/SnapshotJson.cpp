@@ -1,6 +1,6 @@
 #include "engine/SnapshotJson.h"
 
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,7 +14,7 @@ QJsonValue optionalInt(const std::optional<qint32>& v) {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject columnJson(const SchemaColumn& c) {
+QJsonObject columnJson(const Column& c) {
     QJsonObject o;
     o["name"] = c.name;
     o["dataType"] = c.dataType;
@@ -32,7 +32,7 @@ QJsonObject columnJson(const SchemaColumn& c) {
     return o;
 }
 
-QJsonObject indexJson(const SchemaIndex& index) {
+QJsonObject indexJson(const Index& index) {
     QJsonArray columns;
     for (const auto& c : index.columns)
         columns.append(QJsonObject{{"name", c.name}, {"descending", c.descending}});
@@ -42,7 +42,7 @@ QJsonObject indexJson(const SchemaIndex& index) {
                        {"columns", columns}};
 }
 
-QJsonObject relationshipJson(const SchemaRelationship& r) {
+QJsonObject relationshipJson(const Relationship& r) {
     QJsonArray columns;
     for (const auto& c : r.columns)
         columns.append(QJsonObject{{"column", c.column}, {"referencedColumn", c.referencedColumn}});
@@ -61,8 +61,8 @@ public:
     explicit Reader(QString sourceName) : source_(std::move(sourceName)) {}
 
     [[noreturn]] void fail(const QString& where, const QString& what) const {
-        throw VantorError(
-            err::Provider,
+        throw Error(
+            ErrorCode::Provider,
             QStringLiteral("The snapshot '%1' is not valid: %2 %3.").arg(source_, where, what));
     }
 
@@ -117,9 +117,9 @@ private:
     QString source_;
 };
 
-SchemaColumn readColumn(const Reader& r, const QJsonValue& v, const QString& where) {
+Column readColumn(const Reader& r, const QJsonValue& v, const QString& where) {
     QJsonObject o = r.object(v, where);
-    SchemaColumn c;
+    Column c;
     c.name = r.string(o, "name", where);
     c.dataType = *r.integer(o, "dataType", where, true);
     c.maxLength = r.integer(o, "maxLength", where, false);
@@ -138,9 +138,9 @@ SchemaColumn readColumn(const Reader& r, const QJsonValue& v, const QString& whe
     return c;
 }
 
-SchemaIndex readIndex(const Reader& r, const QJsonValue& v, const QString& where) {
+Index readIndex(const Reader& r, const QJsonValue& v, const QString& where) {
     QJsonObject o = r.object(v, where);
-    SchemaIndex index;
+    Index index;
     index.name = r.string(o, "name", where);
     index.primary = r.boolean(o, "primary", where, false);
     index.unique = r.boolean(o, "unique", where, false);
@@ -153,13 +153,17 @@ SchemaIndex readIndex(const Reader& r, const QJsonValue& v, const QString& where
     return index;
 }
 
-SchemaTable readTable(const Reader& r, const QJsonValue& v, const QString& where) {
+Table readTable(const Reader& r, const QJsonValue& v, const QString& where) {
     QJsonObject o = r.object(v, where);
-    SchemaTable t;
+    Table t;
     t.name = r.string(o, "name", where);
-    t.type = r.string(o, "type", where, false);
-    if (t.type.isEmpty())
-        t.type = QStringLiteral("TABLE");
+    const QString type = r.string(o, "type", where, false);
+    if (!type.isEmpty()) {
+        std::optional<ObjectKind> kind = ObjectKindOfTypeName(type);
+        if (!kind || *kind == ObjectKind::View)
+            r.fail(where + ".type", QStringLiteral("is not a kind of table: '%1'").arg(type));
+        t.kind = *kind;
+    }
     QJsonArray columns = r.array(o, "columns", where);
     for (qsizetype i = 0; i < columns.size(); ++i)
         t.columns.append(
@@ -171,9 +175,9 @@ SchemaTable readTable(const Reader& r, const QJsonValue& v, const QString& where
     return t;
 }
 
-SchemaRelationship readRelationship(const Reader& r, const QJsonValue& v, const QString& where) {
+Relationship readRelationship(const Reader& r, const QJsonValue& v, const QString& where) {
     QJsonObject o = r.object(v, where);
-    SchemaRelationship rel;
+    Relationship rel;
     rel.name = r.string(o, "name", where);
     rel.table = r.string(o, "table", where);
     rel.referencedTable = r.string(o, "referencedTable", where);
@@ -201,26 +205,26 @@ std::pair<int, int> lineAndColumn(const QByteArray& data, qsizetype offset) {
 
 } // namespace
 
-QJsonObject SnapshotTableJson(const SchemaTable& t) {
+QJsonObject SnapshotTableJson(const Table& t) {
     QJsonArray columns;
-    for (const SchemaColumn& c : t.columns)
+    for (const Column& c : t.columns)
         columns.append(columnJson(c));
     QJsonArray indexes;
-    for (const SchemaIndex& i : t.indexes)
+    for (const Index& i : t.indexes)
         indexes.append(indexJson(i));
     return QJsonObject{
-        {"name", t.name}, {"type", t.type}, {"columns", columns}, {"indexes", indexes}};
+        {"name", t.name}, {"type", TypeName(t.kind)}, {"columns", columns}, {"indexes", indexes}};
 }
 
-QByteArray WriteSnapshotJson(const DbSchema& schema) {
+QByteArray WriteSnapshotJson(const Schema& schema) {
     QJsonArray tables;
-    for (const SchemaTable& t : schema.tables)
+    for (const Table& t : schema.tables)
         tables.append(SnapshotTableJson(t));
     QJsonArray views;
-    for (const SchemaView& v : schema.views)
+    for (const View& v : schema.views)
         views.append(QJsonObject{{"name", v.name}, {"definition", v.definition}});
     QJsonArray relationships;
-    for (const SchemaRelationship& r : schema.relationships)
+    for (const Relationship& r : schema.relationships)
         relationships.append(relationshipJson(r));
 
     QJsonObject root{{"format", kSnapshotFormatName},
@@ -233,17 +237,17 @@ QByteArray WriteSnapshotJson(const DbSchema& schema) {
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-DbSchema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
+Schema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
     QJsonParseError parseError;
     QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         auto [line, column] = lineAndColumn(data, parseError.offset);
-        throw VantorError(err::Provider,
-                          QStringLiteral("The snapshot '%1' is not valid JSON: %2 at line %3, "
-                                         "column %4.")
-                              .arg(sourceName, parseError.errorString())
-                              .arg(line)
-                              .arg(column));
+        throw Error(ErrorCode::Provider,
+                    QStringLiteral("The snapshot '%1' is not valid JSON: %2 at line %3, "
+                                   "column %4.")
+                        .arg(sourceName, parseError.errorString())
+                        .arg(line)
+                        .arg(column));
     }
     Reader r(sourceName);
     if (!doc.isObject())
@@ -257,7 +261,7 @@ DbSchema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
                QStringLiteral("is not supported by this version of Vantor (it reads up to %1)")
                    .arg(kSnapshotVersion));
 
-    DbSchema schema;
+    Schema schema;
     schema.sourceFormat = r.string(root, "sourceFormat", "the document", false);
     QJsonArray tables = r.array(root, "tables", QStringLiteral("the document"));
     for (qsizetype i = 0; i < tables.size(); ++i)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DbSchema.h"
+#include "model/Schema.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -11,13 +11,13 @@ namespace vantor {
 constexpr int kSnapshotVersion = 1;
 inline const QString kSnapshotFormatName = QStringLiteral("vantor-schema-snapshot");
 
-QByteArray WriteSnapshotJson(const DbSchema& schema);
+QByteArray WriteSnapshotJson(const Schema& schema);
 
 // One element of the document's "tables" array, for writers that reuse unchanged tables' text.
-QJsonObject SnapshotTableJson(const SchemaTable& table);
+QJsonObject SnapshotTableJson(const Table& table);
 
-// Raises a VantorError that names the line and column of a syntax error, or the place of a
+// Raises a Error that names the line and column of a syntax error, or the place of a
 // missing or mistyped value; sourceName is how the message names the input.
-DbSchema ReadSnapshotJson(const QByteArray& data, const QString& sourceName);
+Schema ReadSnapshotJson(const QByteArray& data, const QString& sourceName);
 
 } // namespace vantor

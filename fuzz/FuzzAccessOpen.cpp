@@ -1,8 +1,8 @@
 // Feeds mutated Access files through open, schema queries and a refused Execute, as a user's
 // connection would. Any escape other than the back end's own error is a finding.
-#include "engine/Backend.h"
-#include "engine/Connection.h"
-#include "model/VantorError.h"
+#include "engine/Source.h"
+#include "engine/SqlText.h"
+#include "model/Error.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,22 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     file.close();
 
-    Connection cn;
-    cn.Provider(QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
-    cn.Properties(prop::DataSource).Value(inputPath());
     try {
-        cn.Open();
-        for (qint32 schema : {adSchemaTables, adSchemaViews}) {
-            auto rs = cn.OpenSchema(schema);
-            while (!rs->Eof()) {
-                QString name = rs->Fields(schemacol::TableName).Value().toString();
-                if (schema == adSchemaTables)
-                    cn.OpenSchema(adSchemaColumns, {QVariant(), QVariant(), name, QVariant()});
-                rs->MoveNext();
-            }
-        }
-        cn.Execute(QStringLiteral("DROP TABLE x"));
-    } catch (const VantorError&) {
+        std::unique_ptr<Source> source = OpenDatabaseFile({inputPath(), {}, {}});
+        const Schema& schema = source->schema();
+        for (const Table& table : schema.tables)
+            CreateTableText(table);
+        source->execute(QStringLiteral("DROP TABLE x"));
+    } catch (const Error&) {
         // The expected way for a bad file to end.
     }
     return 0;

@@ -1,10 +1,10 @@
 #include "script/AlterScript.h"
 
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "script/SqlDataType.h"
-#include "script/SqlText.h"
+#include "engine/SchemaOrder.h"
+#include "engine/SqlDataType.h"
+#include "engine/SqlText.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace vantor {
@@ -13,55 +13,53 @@ namespace {
 
 const QString kGo = QStringLiteral("GO");
 
-bool isTable(const clsObject* object) {
-    return object && object->xType() == QLatin1String("TABLE") && object->Fields();
+bool isTable(const Table* table) {
+    return table && table->kind == ObjectKind::Table;
 }
 
-bool sameDefinition(const clsField& a, const clsField& b) {
-    return a.FieldType() == b.FieldType() && a.FieldSize() == b.FieldSize() &&
-           a.IsNullable() == b.IsNullable();
+bool sameDefinition(const Column& a, const Column& b) {
+    return a.dataType == b.dataType && a.maxLength.value_or(0) == b.maxLength.value_or(0) &&
+           a.nullable == b.nullable;
+}
+
+// A table's columns by folded name.
+QHash<QString, const Column*> columnsByFoldedName(const Table& table) {
+    QHash<QString, const Column*> columns;
+    for (const Column& c : table.columns)
+        columns.insert(FoldKey(c.name), &c);
+    return columns;
 }
 
 // The type of a changed column with the nullability of the source column; empty for a type
 // without SQL spelling.
-QString alteredType(const clsField& column) {
-    QString clause = column.IsNullable() ? QStringLiteral("NULL") : QStringLiteral("NOT NULL");
+QString alteredType(const Column& column) {
+    QString clause = column.nullable ? QStringLiteral("NULL") : QStringLiteral("NOT NULL");
     // Only the text type ends its own spelling in a blank; the others would run into the clause.
-    if (column.FieldType() != adWChar)
+    if (column.dataType != adWChar)
         clause.prepend(QLatin1Char(' '));
-    QString type = SqlDataType(column.FieldType(), column.FieldSize(), clause);
+    QString type = SqlDataType(column.dataType, column.maxLength.value_or(0), clause);
     ChopListSeparator(type);
     return type;
 }
 
-const clsObject* lookUp(const std::shared_ptr<clsObjects>& side, const QString& tableName) {
-    return side ? side->Item(QLatin1Char(':') + tableName).get() : nullptr;
-}
-
 } // namespace
 
-QString AlterTableScript(const clsObject* source, const clsObject* target,
-                         const QString& tableName) {
-    // The same object on both sides is a table that only the secondary database has, which
-    // Refresh appended to the primary list.
+QString AlterTableScript(const Table* source, const Table* target, const QString& tableName) {
     if (!isTable(source) || !isTable(target) || source == target)
         return QString();
-    const clsFields& sourceColumns = *source->Fields();
-    const clsFields& targetColumns = *target->Fields();
+    const QHash<QString, const Column*> sourceColumns = columnsByFoldedName(*source);
+    const QHash<QString, const Column*> targetColumns = columnsByFoldedName(*target);
     const QString header = QStringLiteral("ALTER TABLE ") + SqlBracket(tableName) + CrLf;
 
     QString added;
     QString altered;
-    for (const auto& column : sourceColumns) {
-        if (!column)
-            continue;
-        auto existing = targetColumns.Item(column->FieldName());
+    for (const Column* column : ColumnsByName(*source)) {
+        const Column* existing = targetColumns.value(FoldKey(column->name));
         if (!existing) {
             QString type =
-                SqlDataType(column->FieldType(), column->FieldSize(), ColumnSuffix(*column));
+                SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
             if (!type.isEmpty())
-                added += QStringLiteral("   ") + SqlBracket(column->FieldName()) +
-                         QLatin1Char(' ') + type;
+                added += QStringLiteral("   ") + SqlBracket(column->name) + QLatin1Char(' ') + type;
             continue;
         }
         if (sameDefinition(*column, *existing))
@@ -70,13 +68,13 @@ QString AlterTableScript(const clsObject* source, const clsObject* target,
         if (type.isEmpty())
             continue;
         altered += header + QStringLiteral(" ALTER COLUMN ") + CrLf + QStringLiteral("  ") +
-                   SqlBracket(column->FieldName()) + QLatin1Char(' ') + type + CrLf + kGo + CrLf;
+                   SqlBracket(column->name) + QLatin1Char(' ') + type + CrLf + kGo + CrLf;
     }
 
     QStringList surplus;
-    for (const auto& column : targetColumns)
-        if (column && !sourceColumns.Item(column->FieldName()))
-            surplus << QStringLiteral("   ") + SqlBracket(column->FieldName());
+    for (const Column* column : ColumnsByName(*target))
+        if (!sourceColumns.contains(FoldKey(column->name)))
+            surplus << QStringLiteral("   ") + SqlBracket(column->name);
 
     QString addStatement;
     if (BlankTrimmedLength(added) > 3) {
@@ -92,18 +90,11 @@ QString AlterTableScript(const clsObject* source, const clsObject* target,
            altered + CrLf + (altered.isEmpty() ? QString() : kGo) + CrLf;
 }
 
-QString AlterScriptPrimary(const QString& tableName) {
-    if (!Engine)
+QString AlterScriptFor(const Diff& diff, const QString& tableName, Side target) {
+    const DiffEntry* entry = diff.find(tableName);
+    if (!entry)
         return QString();
-    return AlterTableScript(lookUp(Engine->TablesSec, tableName),
-                            lookUp(Engine->TablesPri, tableName), tableName);
-}
-
-QString AlterScriptSecondary(const QString& tableName) {
-    if (!Engine)
-        return QString();
-    return AlterTableScript(lookUp(Engine->TablesPri, tableName),
-                            lookUp(Engine->TablesSec, tableName), tableName);
+    return AlterTableScript(entry->table(OtherSide(target)), entry->table(target), tableName);
 }
 
 } // namespace vantor

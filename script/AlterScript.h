@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/clsObject.h"
+#include "engine/Compare.h"
 
 #include <QString>
 
@@ -10,12 +10,10 @@ namespace vantor {
 // columns target lacks, one DROP COLUMN statement for the columns only target has, and an ALTER
 // COLUMN batch for each column whose type, size or nullability differs. Empty (nothing to run)
 // when either side is missing or is not a table.
-QString AlterTableScript(const clsObject* source, const clsObject* target,
-                         const QString& tableName);
+QString AlterTableScript(const Table* source, const Table* target, const QString& tableName);
 
-// The script for the primary database's table tableName, after the secondary one (and the
-// reverse), as the global Engine loaded them.
-QString AlterScriptPrimary(const QString& tableName);
-QString AlterScriptSecondary(const QString& tableName);
+// The script that makes the target side's table tableName like the other side's, as the diff
+// holds them; empty when the diff has no such table on both sides.
+QString AlterScriptFor(const Diff& diff, const QString& tableName, Side target);
 
 } // namespace vantor

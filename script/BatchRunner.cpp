@@ -1,8 +1,7 @@
 #include "script/BatchRunner.h"
 
-#include "engine/Connection.h"
-#include "engine/Globals.h"
-#include "model/VantorError.h"
+#include "engine/Source.h"
+#include "model/Error.h"
 
 namespace vantor {
 
@@ -23,9 +22,9 @@ QStringView trimBlanks(QStringView text) {
 }
 
 BatchFailure failureOf(const ScriptBatch& batch, const std::exception& e) {
-    if (const auto* ve = dynamic_cast<const VantorError*>(&e))
-        return {batch, ve->Number(), ve->Description()};
-    return {batch, err::Provider, QString::fromLocal8Bit(e.what())};
+    const auto* error = dynamic_cast<const Error*>(&e);
+    return {batch, error ? error->number() : static_cast<qint32>(ErrorCode::Provider),
+            DescriptionOf(e)};
 }
 
 } // namespace
@@ -46,8 +45,8 @@ TextLineSource::TextLineSource(const QString& text) {
 
 QString TextLineSource::Line(qint64 index) const {
     if (index < 0 || index >= lines_.size())
-        throw VantorError(err::InvalidProcedureCall,
-                          QStringLiteral("Invalid procedure call or argument"));
+        throw Error(ErrorCode::InvalidProcedureCall,
+                    QStringLiteral("Invalid procedure call or argument"));
     return lines_[index];
 }
 
@@ -59,7 +58,7 @@ bool BatchRunner::IsWorthSending(const QString& batchText) {
     return trimBlanks(batchText).size() > kLongestSkippedBatch;
 }
 
-BatchRunResult BatchRunner::Run(const LineSource& script, const std::shared_ptr<Connection>& target,
+BatchRunResult BatchRunner::Run(const LineSource& script, Source* target,
                                 BatchObserver* observer) const {
     BatchObserver silent;
     BatchObserver& watch = observer ? *observer : silent;
@@ -85,10 +84,9 @@ BatchRunResult BatchRunner::Run(const LineSource& script, const std::shared_ptr<
             watch.BatchStarting(batch);
             if (IsWorthSending(batch.text)) {
                 if (!target)
-                    throw VantorError(err::ObjectNotSet,
-                                      QStringLiteral("Object variable or With block variable "
-                                                     "not set"));
-                target->Execute(batch.text, -1);
+                    throw Error(ErrorCode::ObjectNotSet,
+                                QStringLiteral("Object variable or With block variable not set"));
+                target->execute(batch.text);
                 batch.executed = true;
             }
             result.batches.push_back(batch);
@@ -108,11 +106,7 @@ BatchRunResult BatchRunner::Run(const LineSource& script, const std::shared_ptr<
     return result;
 }
 
-std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo) {
-    return AimsAtSecondary(oneOrTwo) ? CnSecondary : CnPrimary;
-}
-
-bool AimsAtSecondary(const QString& oneOrTwo) {
+Side TargetSide(const QString& oneOrTwo) {
     // Val() reads leading digits after blanks and ignores the rest; "" and "x" are 0.
     QStringView text = QStringView(oneOrTwo).trimmed();
     qsizetype end = 0;
@@ -122,7 +116,7 @@ bool AimsAtSecondary(const QString& oneOrTwo) {
         ++end;
     bool ok = false;
     double value = text.first(end).toDouble(&ok);
-    return ok && value != 0;
+    return ok && value != 0 ? Side::Secondary : Side::Primary;
 }
 
 } // namespace vantor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Kinds.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -9,7 +11,7 @@
 
 namespace vantor {
 
-class Connection;
+class Source;
 
 // Where a script's lines come from: the editor in the desktop, a file on the command line.
 // Lines are indexed from 0 and read without their line break.
@@ -73,7 +75,7 @@ public:
 class BatchRunner {
 public:
     // A missing target fails at the first batch that would be sent, like an unset connection.
-    BatchRunResult Run(const LineSource& script, const std::shared_ptr<Connection>& target,
+    BatchRunResult Run(const LineSource& script, Source* target,
                        BatchObserver* observer = nullptr) const;
 
     static bool IsSeparator(const QString& line);
@@ -81,9 +83,8 @@ public:
     static bool IsWorthSending(const QString& batchText);
 };
 
-// The numeric value of the editor's target field as the platform reads numbers from text:
-// 0 (and anything that does not start with a number) aims at the primary connection.
-std::shared_ptr<Connection> TargetConnection(const QString& oneOrTwo);
-bool AimsAtSecondary(const QString& oneOrTwo);
+// The side the editor's target field names, read as the platform reads numbers from text: 0
+// (and anything that does not start with a number) aims at the primary database.
+Side TargetSide(const QString& oneOrTwo);
 
 } // namespace vantor

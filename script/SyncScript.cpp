@@ -1,10 +1,8 @@
 #include "script/SyncScript.h"
 
-#include "engine/clsEngine.h"
-#include "model/KeyedCollection.h"
-#include "model/VantorError.h"
+#include "engine/SqlText.h"
+#include "model/Error.h"
 #include "script/AlterScript.h"
-#include "script/SqlText.h"
 
 #include <QHash>
 #include <functional>
@@ -14,40 +12,48 @@ namespace vantor {
 
 namespace {
 
-const QString kTable = QStringLiteral("TABLE");
-const QString kView = QStringLiteral("VIEW");
 const QString kGoLine = QStringLiteral("GO\r\n");
 
-using ObjectPtr = std::shared_ptr<clsObject>;
+// One side's object of a diff entry, as the script plans it.
+struct Planned {
+    ObjectKind kind = ObjectKind::Table;
+    QString name;
+    const Table* table = nullptr;
+    const View* view = nullptr;
 
-bool isScriptable(const ObjectPtr& o) {
-    return o && (o->xType() == kTable || o->xType() == kView);
+    QString definition() const {
+        if (view)
+            return CreateViewText(*view);
+        return table ? CreateTableText(*table) : QString();
+    }
+};
+
+std::optional<Planned> objectOn(const DiffEntry& e, Side side) {
+    if (const Table* t = e.table(side))
+        return Planned{t->kind, t->name, t, nullptr};
+    if (const View* v = e.view(side))
+        return Planned{ObjectKind::View, v->name, nullptr, v};
+    return std::nullopt;
 }
 
-// The database's own tables are its engine's business; a sync leaves them out without a word.
-bool isSystem(const ObjectPtr& o) {
-    return o && (o->xType() == QLatin1String("SYSTEM TABLE") ||
-                 o->xType() == QLatin1String("ACCESS TABLE"));
+bool isScriptable(ObjectKind kind) {
+    return kind == ObjectKind::Table || kind == ObjectKind::View;
 }
 
-QString describe(const ObjectPtr& o) {
-    return o->xType() + QStringLiteral(" [") + o->Obj_Name() + QLatin1Char(']');
-}
-
-// The select text of a stored CREATE VIEW batch, without its first line that names the view.
-QString viewBody(const ObjectPtr& view) {
-    QString text = view->Obj_Text();
+// The select text of a CREATE VIEW batch, without its first line that names the view.
+QString viewBody(const Planned& view) {
+    QString text = view.definition();
     qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
     return firstBreak < 0 ? QString() : text.mid(firstBreak + 1);
 }
 
 // Orders views so that each is created after the views it reads, or, for drops, dropped before
 // them; views caught in a cycle, and views without such ties, keep their original order.
-std::vector<ObjectPtr> orderByReads(const std::vector<ObjectPtr>& views, bool readersFirst) {
+std::vector<Planned> orderByReads(const std::vector<Planned>& views, bool readersFirst) {
     const size_t n = views.size();
     QHash<QString, size_t> indexOf;
     for (size_t i = 0; i < n; ++i)
-        indexOf.insert(FoldKey(views[i]->Obj_Name()), i);
+        indexOf.insert(FoldKey(views[i].name), i);
     std::vector<std::vector<size_t>> unblocks(n); // unblocks[a]: views that wait for a
     std::vector<int> waitingFor(n, 0);
     for (size_t reader = 0; reader < n; ++reader) {
@@ -66,7 +72,7 @@ std::vector<ObjectPtr> orderByReads(const std::vector<ObjectPtr>& views, bool re
     for (size_t i = 0; i < n; ++i)
         if (waitingFor[i] == 0)
             ready.push(i);
-    std::vector<ObjectPtr> ordered;
+    std::vector<Planned> ordered;
     std::vector<bool> done(n, false);
     size_t firstLeft = 0;
     while (ordered.size() < n) {
@@ -97,19 +103,19 @@ public:
     QSet<QString> tables;                  // folded names of the tables to be dropped
     QHash<QString, QSet<QString>> columns; // folded table name: folded columns to be dropped
 
-    bool Blocks(const SchemaRelationship& r) const {
+    bool Blocks(const Relationship& r) const {
         if (tables.contains(FoldKey(r.table)) || tables.contains(FoldKey(r.referencedTable)))
             return true;
-        for (const SchemaRelationshipColumn& c : r.columns)
+        for (const RelationshipColumn& c : r.columns)
             if (dropsColumn(r.table, c.column) ||
                 dropsColumn(r.referencedTable, c.referencedColumn))
                 return true;
         return false;
     }
-    bool Blocks(const SchemaTable& table, const SchemaIndex& index) const {
+    bool Blocks(const Table& table, const Index& index) const {
         if (tables.contains(FoldKey(table.name)))
             return false; // its indexes go with it
-        for (const SchemaIndexColumn& c : index.columns)
+        for (const IndexColumn& c : index.columns)
             if (dropsColumn(table.name, c.name))
                 return true;
         return false;
@@ -124,79 +130,81 @@ private:
 
 class Planner {
 public:
-    Planner(const clsEngine& engine, int targetSide) : engine_(engine), target_(targetSide) {}
+    Planner(const Diff& diff, Side target) : diff_(diff), target_(target) {}
 
-    void Plan(const ObjectPtr& combined) {
-        if (!combined || combined->Status() == 0)
+    void Plan(const DiffEntry& entry) {
+        if (entry.state == ObjectState::Equal)
             return;
-        const QString key = combined->Obj_Key();
-        ObjectPtr pri = combined->Status() == 3 ? nullptr : engine_.TablesPri->Item(key);
-        ObjectPtr sec = combined->Status() == 2 ? nullptr : engine_.TablesSec->Item(key);
-        ObjectPtr source = target_ == 0 ? sec : pri;
-        ObjectPtr target = target_ == 0 ? pri : sec;
-        if (isSystem(source) || isSystem(target))
+        std::optional<Planned> source = objectOn(entry, OtherSide(target_));
+        std::optional<Planned> target = objectOn(entry, target_);
+        // The database's own tables are its engine's business; a sync leaves them out.
+        if ((source && IsSystemKind(source->kind)) || (target && IsSystemKind(target->kind)))
             return;
-        for (const ObjectPtr& o : {source, target}) {
-            if (o && !isScriptable(o)) {
-                script_.notes << describe(o) +
-                                     QStringLiteral(": only tables and views can be scripted.");
+        for (const std::optional<Planned>& o : {source, target}) {
+            if (o && !isScriptable(o->kind)) {
+                note(*o, QStringLiteral("only tables and views can be scripted."));
                 return;
             }
         }
-        if (source && target && source->xType() == target->xType()) {
-            if (source->xType() == kTable)
-                alter(source, target);
+        if (source && target && source->kind == target->kind) {
+            if (source->kind == ObjectKind::Table)
+                alter(*source, *target);
             else
-                recreateView(source, target);
+                recreateView(*source, *target);
             return;
         }
         if (target)
-            drop(target);
+            drop(*target);
         if (source)
-            create(source);
+            create(*source);
     }
 
-    SyncScript Finish(const DbSchema* targetSchema) {
-        for (const ObjectPtr& v : orderByReads(dropViews_, true))
+    SyncScript Finish() {
+        for (const Planned& v : orderByReads(dropViews_, true))
             add(SyncStep::Kind::DropView, v, dropText(v));
-        if (targetSchema)
-            addObstacles(*targetSchema);
-        for (const ObjectPtr& t : dropTables_)
+        addObstacles(diff_.schema(target_));
+        for (const Planned& t : dropTables_)
             add(SyncStep::Kind::DropTable, t, dropText(t));
         for (const auto& [t, text] : alters_)
             add(SyncStep::Kind::AlterTable, t, text);
-        for (const ObjectPtr& t : createTables_)
-            add(SyncStep::Kind::CreateTable, t, t->SqlCreate());
-        for (const ObjectPtr& v : orderByReads(createViews_, false))
-            add(SyncStep::Kind::CreateView, v, v->Obj_Text() + CrLf);
+        for (const Planned& t : createTables_)
+            add(SyncStep::Kind::CreateTable, t, t.definition());
+        for (const Planned& v : orderByReads(createViews_, false))
+            add(SyncStep::Kind::CreateView, v, v.definition() + CrLf);
         return std::move(script_);
     }
 
 private:
-    static QString dropText(const ObjectPtr& o) {
-        return SqlDrop(o->xType(), o->Obj_Name()) + CrLf + kGoLine;
+    static QString dropText(const Planned& o) { return SqlDrop(o.kind, o.name) + CrLf + kGoLine; }
+
+    void note(const Planned& o, const QString& reason) {
+        script_.notes.push_back({o.kind, o.name, reason});
     }
 
-    void add(SyncStep::Kind kind, const ObjectPtr& o, const QString& text) {
-        script_.steps.push_back({kind, o->Obj_Name(), text});
+    void add(SyncStep::Kind kind, const Planned& o, const QString& text) {
+        script_.steps.push_back({kind, o.name, text});
     }
 
-    void addObstacles(const DbSchema& schema) {
+    void addObstacles(const Schema& schema) {
         Obstacles in;
-        for (const ObjectPtr& t : dropTables_)
-            in.tables.insert(FoldKey(t->Obj_Name()));
-        for (const auto& [source, target] : altered_)
-            for (const auto& column : *target->Fields())
-                if (column && !source->Fields()->Item(column->FieldName()))
-                    in.columns[FoldKey(target->Obj_Name())].insert(FoldKey(column->FieldName()));
-        for (const SchemaRelationship& r : schema.relationships)
+        for (const Planned& t : dropTables_)
+            in.tables.insert(FoldKey(t.name));
+        for (const auto& [source, target] : altered_) {
+            QSet<QString> sourceColumns;
+            for (const Column& c : source.table->columns)
+                sourceColumns.insert(FoldKey(c.name));
+            for (const Column& c : target.table->columns)
+                if (!sourceColumns.contains(FoldKey(c.name)))
+                    in.columns[FoldKey(target.name)].insert(FoldKey(c.name));
+        }
+        for (const Relationship& r : schema.relationships)
             if (in.Blocks(r))
                 script_.steps.push_back({SyncStep::Kind::DropRelationship, r.name,
                                          QStringLiteral("ALTER TABLE ") + SqlBracket(r.table) +
                                              CrLf + QStringLiteral(" DROP CONSTRAINT ") +
                                              SqlBracket(r.name) + CrLf + kGoLine});
-        for (const SchemaTable& t : schema.tables)
-            for (const SchemaIndex& index : t.indexes)
+        for (const Table& t : schema.tables)
+            for (const Index& index : t.indexes)
                 if (in.Blocks(t, index))
                     script_.steps.push_back({SyncStep::Kind::DropIndex, index.name,
                                              QStringLiteral("DROP INDEX ") +
@@ -204,49 +212,45 @@ private:
                                                  SqlBracket(t.name) + CrLf + kGoLine});
     }
 
-    void drop(const ObjectPtr& o) { (o->xType() == kView ? dropViews_ : dropTables_).push_back(o); }
-
-    void create(const ObjectPtr& o) {
-        if (o->xType() == kView) {
-            if (o->Obj_Text().isEmpty())
-                script_.notes << describe(o) + QStringLiteral(": its definition is unknown.");
-            else
-                createViews_.push_back(o);
-        } else if (o->SqlCreate().isEmpty()) {
-            script_.notes << describe(o) +
-                                 QStringLiteral(": a table without columns cannot be created.");
-        } else {
-            createTables_.push_back(o);
-        }
+    void drop(const Planned& o) {
+        (o.kind == ObjectKind::View ? dropViews_ : dropTables_).push_back(o);
     }
 
-    void recreateView(const ObjectPtr& source, const ObjectPtr& target) {
+    void create(const Planned& o) {
+        if (o.kind == ObjectKind::View)
+            createViews_.push_back(o);
+        else if (o.definition().isEmpty())
+            note(o, QStringLiteral("a table without columns cannot be created."));
+        else
+            createTables_.push_back(o);
+    }
+
+    void recreateView(const Planned& source, const Planned& target) {
         drop(target);
         create(source);
     }
 
-    void alter(const ObjectPtr& source, const ObjectPtr& target) {
-        QString text = AlterTableScript(source.get(), target.get(), target->Obj_Name());
+    void alter(const Planned& source, const Planned& target) {
+        QString text = AlterTableScript(source.table, target.table, target.name);
         if (text.contains(QLatin1String("ALTER TABLE"))) {
             alters_.emplace_back(target, text);
             altered_.emplace_back(source, target);
             return;
         }
         const bool onlyCase =
-            source->SqlCreate().compare(target->SqlCreate(), Qt::CaseInsensitive) == 0;
-        script_.notes << describe(source) +
-                             (onlyCase ? QStringLiteral(": the names differ only in letter case, "
-                                                        "which ALTER TABLE cannot change.")
-                                       : QStringLiteral(": the difference is not one that ALTER "
-                                                        "TABLE can make."));
+            source.definition().compare(target.definition(), Qt::CaseInsensitive) == 0;
+        note(source, onlyCase ? QStringLiteral("the names differ only in letter case, which "
+                                               "ALTER TABLE cannot change.")
+                              : QStringLiteral("the difference is not one that ALTER TABLE can "
+                                               "make."));
     }
 
-    const clsEngine& engine_;
-    int target_;
+    const Diff& diff_;
+    Side target_;
     SyncScript script_;
-    std::vector<ObjectPtr> dropViews_, dropTables_, createTables_, createViews_;
-    std::vector<std::pair<ObjectPtr, QString>> alters_;
-    std::vector<std::pair<ObjectPtr, ObjectPtr>> altered_; // source and target tables
+    std::vector<Planned> dropViews_, dropTables_, createTables_, createViews_;
+    std::vector<std::pair<Planned, QString>> alters_;
+    std::vector<std::pair<Planned, Planned>> altered_; // source and target tables
 };
 
 bool isNameChar(QChar c) {
@@ -262,21 +266,31 @@ QString SyncScript::Text() const {
     return text;
 }
 
-SyncScript BuildSyncScript(const clsEngine& engine, int targetSide, const QString& objectName,
-                           const DbSchema* targetSchema) {
-    Planner planner(engine, targetSide);
+QString SyncNote::text() const {
+    return TypeName(kind) + QStringLiteral(" [") + name + QStringLiteral("]: ") + reason;
+}
+
+QStringList SyncScript::NoteTexts() const {
+    QStringList texts;
+    for (const SyncNote& n : notes)
+        texts << n.text();
+    return texts;
+}
+
+SyncScript BuildSyncScript(const Diff& diff, Side target, const QString& objectName) {
+    Planner planner(diff, target);
     if (!objectName.isEmpty()) {
-        ObjectPtr object = engine.Tables->Item(QLatin1Char(':') + objectName);
-        if (!object)
-            throw VantorError(
-                err::ItemNotFound,
+        const DiffEntry* entry = diff.find(objectName);
+        if (!entry)
+            throw Error(
+                ErrorCode::ItemNotFound,
                 QStringLiteral("Neither database has a table or view named '%1'.").arg(objectName));
-        planner.Plan(object);
+        planner.Plan(*entry);
     } else {
-        for (const ObjectPtr& object : *engine.Tables)
-            planner.Plan(object);
+        for (const DiffEntry& entry : diff.entries)
+            planner.Plan(entry);
     }
-    return planner.Finish(targetSchema);
+    return planner.Finish();
 }
 
 QSet<QString> NamesReadBy(const QString& definition) {

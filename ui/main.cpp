@@ -1,8 +1,10 @@
-#include "engine/Globals.h"
+#include "engine/Session.h"
 #include "ui/icons/Icons.h"
-#include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/AddIns.h"
+#include "ui/shell/Desktop.h"
 #include "ui/shell/HelpCommands.h"
-#include "ui/shell/frmMDI.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/RecentFiles.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -81,19 +83,13 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(AppIcon());
 
-    DesktopUserInterface ui;
-    InstallDesktopUi(&ui);
-    int result = 0;
-    {
-        frmMDI window;
-        window.show();
-        if (databases.size() == 2)
-            QTimer::singleShot(0, &window, [&window, &databases] {
-                window.ConnectAtStart(databases[0], databases[1]);
-            });
-        result = QApplication::exec();
-    }
-    // The engine and connections go before the application object they report to.
-    ResetGlobals();
-    return result;
+    Session session;
+    SystemDesktop desktop;
+    MainWindow window(session, desktop, RecentFiles::DefaultFile(), PluginFolder());
+    window.show();
+    if (databases.size() == 2)
+        QTimer::singleShot(0, &window, [&window, &databases] {
+            window.ConnectAtStart(databases[0], databases[1]);
+        });
+    return QApplication::exec();
 }

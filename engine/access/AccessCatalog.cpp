@@ -57,8 +57,8 @@ qint32 AdoTypeOfJetType(int jetType) {
     }
 }
 
-SchemaColumn ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
-    SchemaColumn c;
+Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
+    Column c;
     c.name = raw.name;
     c.ordinal = ordinal;
     // A calculated column is served as its result type; its stored type is only a container.
@@ -100,20 +100,20 @@ SchemaColumn ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
     return c;
 }
 
-QString TableTypeOf(qint32 objectType, qint64 flags) {
+std::optional<ObjectKind> TableKindOf(qint32 objectType, qint64 flags) {
     switch (objectType) {
     case kObjectTypeTable:
         if (flags & kFlagSystem)
-            return QStringLiteral("SYSTEM TABLE");
+            return ObjectKind::SystemTable;
         if (flags & kFlagAccess)
-            return QStringLiteral("ACCESS TABLE");
-        return QStringLiteral("TABLE");
+            return ObjectKind::AccessTable;
+        return ObjectKind::Table;
     case kObjectTypeLink:
-        return QStringLiteral("LINK");
+        return ObjectKind::Link;
     case kObjectTypeOdbcLink:
-        return QStringLiteral("PASS-THROUGH");
+        return ObjectKind::PassThrough;
     default:
-        return QString();
+        return std::nullopt;
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "engine/DbSchema.h"
+#include "model/Schema.h"
 
 #include <QHash>
 #include <QString>
+#include <optional>
 
 namespace vantor {
 
@@ -48,10 +49,10 @@ struct RawColumn {
 // DATA_TYPE of a table-definition type code; 0 for a code Jet does not define.
 qint32 AdoTypeOfJetType(int jetType);
 
-SchemaColumn ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal);
+Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal);
 
-// TABLE_TYPE of an MSysObjects row, or empty when the row is not served as a table.
-QString TableTypeOf(qint32 objectType, qint64 flags);
+// The kind of table an MSysObjects row stands for; nothing when the row is not a table.
+std::optional<ObjectKind> TableKindOf(qint32 objectType, qint64 flags);
 
 // MSysObjects Type of a local table and of a saved query.
 constexpr qint32 kObjectTypeTable = 1;

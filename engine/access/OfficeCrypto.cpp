@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kDescriptionLengthOffset = 0x299;
 constexpr int kDescriptionOffset = 0x29b;
-constexpr int kEncodingKeyOffset = 0x3e;
 // Office writes 100,000; a hostile file may ask for more, but not for minutes of hashing.
 constexpr quint32 kMaxSpinCount = 10'000'000;
 constexpr int kAesBlock = 16;
@@ -300,8 +299,8 @@ std::optional<OfficeEncryption> ParseOfficeEncryption(const QByteArray& page0, Q
     if (length < 8 || length > page0.size() - kDescriptionOffset)
         return fail(kTruncated);
     QByteArrayView description(page0.constData() + kDescriptionOffset, length);
-    quint16 major = qFromLittleEndian<quint16>(description.data());
-    quint16 minor = qFromLittleEndian<quint16>(description.data() + 2);
+    auto major = qFromLittleEndian<quint16>(description.data());
+    auto minor = qFromLittleEndian<quint16>(description.data() + 2);
 
     OfficeEncryption e;
     e.encodingKey = header->encodingKey;
@@ -317,15 +316,6 @@ std::optional<OfficeEncryption> ParseOfficeEncryption(const QByteArray& page0, Q
     if (!why.isEmpty())
         return fail(why);
     return e;
-}
-
-QByteArray WithoutOfficeEncryptionMark(const QByteArray& page0) {
-    if (page0.size() < kJetHeaderBytes)
-        return page0;
-    QByteArray plain = ToggleJetHeaderMask(page0);
-    std::memset(plain.data() + kEncodingKeyOffset, 0, 4);
-    // The password field of an encrypted file holds key material, which would read as a password.
-    return WithJetPassword(ToggleJetHeaderMask(plain), QString());
 }
 
 } // namespace vantor

@@ -67,8 +67,4 @@ private:
 std::optional<OfficePageDecryptor> UnlockOfficeEncryption(const OfficeEncryption& encryption,
                                                           const QString& password);
 
-// A copy of page 0 that no longer says the file is encrypted, so that a reader takes the decrypted
-// pages as they are: the encoding key is zero and the password field says there is no password.
-QByteArray WithoutOfficeEncryptionMark(const QByteArray& page0);
-
 } // namespace vantor

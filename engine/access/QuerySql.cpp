@@ -1,6 +1,6 @@
 #include "engine/access/QuerySql.h"
 
-#include "model/KeyedCollection.h"
+#include "model/Kinds.h"
 
 #include <QStringList>
 

@@ -35,10 +35,10 @@ constexpr bool kSanitized =
 
 void ApplyChildLimits(QProcess& process, const ReaderLimits& limits, int answerFd) {
 #if defined(Q_OS_UNIX)
-    const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
-    const rlim_t cpuSeconds = static_cast<rlim_t>(limits.timeoutMs / 1000 + 2);
+    const auto memory = static_cast<rlim_t>(limits.memoryBytes);
+    const auto cpuSeconds = static_cast<rlim_t>(limits.timeoutMs) / 1000 + 2;
     // One byte past the limit, so that the parent can tell an answer that outgrew it.
-    const rlim_t fileBytes = static_cast<rlim_t>(limits.maxOutputBytes + 1);
+    const auto fileBytes = static_cast<rlim_t>(limits.maxOutputBytes + 1);
     // Runs in the child between fork and exec: only async-signal-safe calls.
     process.setChildProcessModifier([memory, cpuSeconds, fileBytes, answerFd] {
         if (answerFd == kReaderAnswerFd)

@@ -88,7 +88,7 @@ PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QS
     // A failure to start is kept for Take, so that starting early changes no outcome.
     try {
         start(password);
-    } catch (const VantorError& e) {
+    } catch (const Error& e) {
         startError_ = e;
     }
 }
@@ -128,7 +128,7 @@ void PendingAccessRead::start(const QString& password) {
     }
 }
 
-DbSchema PendingAccessRead::Take() {
+Schema PendingAccessRead::Take() {
     if (startError_)
         throw *startError_;
     throwOnFailure(waitForReader());
@@ -138,7 +138,7 @@ DbSchema PendingAccessRead::Take() {
             path_, QStringLiteral("The reader's answer cannot be read back."));
     try {
         return ReadSnapshotJson(answer, path_);
-    } catch (const VantorError&) {
+    } catch (const Error&) {
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader's answer was not a valid schema."));
     }
@@ -206,7 +206,7 @@ void PendingAccessRead::throwOnFailure(const QByteArray& errTail) const {
     }
 }
 
-DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits, const QString& password) {
+Schema RunAccessReader(const QString& path, const ReaderLimits& limits, const QString& password) {
     return PendingAccessRead(path, limits, password).Take();
 }
 

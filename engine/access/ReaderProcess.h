@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/DbSchema.h"
 #include "engine/access/ReaderLimits.h"
-#include "model/VantorError.h"
+#include "model/Error.h"
+#include "model/Schema.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -20,8 +20,8 @@ QString AccessReaderProgram();
 // Jet's "Unrecognized database format" error, with the reason when the reader was stopped, except
 // a damaged file, a wrong password and an encryption the reader cannot undo, which say so. The
 // password of an encrypted file reaches the reader on its standard input.
-DbSchema RunAccessReader(const QString& path, const ReaderLimits& limits = {},
-                         const QString& password = {});
+Schema RunAccessReader(const QString& path, const ReaderLimits& limits = {},
+                       const QString& password = {});
 
 // The same read, started at once and finished by Take, so that two files are read side by side.
 // The time limit counts from the start. A reader whose answer is never taken is stopped.
@@ -33,7 +33,7 @@ public:
     PendingAccessRead& operator=(const PendingAccessRead&) = delete;
 
     // Waits for the reader within the limits; call once.
-    DbSchema Take();
+    Schema Take();
 
 private:
     void start(const QString& password);
@@ -48,7 +48,7 @@ private:
     QTemporaryFile answer_;
     QProcess process_;
     QDeadlineTimer deadline_;
-    std::optional<VantorError> startError_;
+    std::optional<Error> startError_;
 };
 
 } // namespace vantor

@@ -1,6 +1,6 @@
 #include "engine/snapshot/JetDdl.h"
 #include "engine/snapshot/JetDdlStatements.h"
-#include "model/KeyedCollection.h"
+#include "model/Kinds.h"
 
 namespace vantor {
 
@@ -25,29 +25,29 @@ void requireValidName(const QString& name) {
                           .arg(name));
 }
 
-SchemaColumn* findColumn(SchemaTable& table, const QString& name) {
+Column* findColumn(Table& table, const QString& name) {
     QString key = FoldKey(name);
-    for (SchemaColumn& c : table.columns)
+    for (Column& c : table.columns)
         if (FoldKey(c.name) == key)
             return &c;
     return nullptr;
 }
 
-SchemaColumn& requireColumn(SchemaTable& table, const QString& name) {
-    SchemaColumn* c = findColumn(table, name);
+Column& requireColumn(Table& table, const QString& name) {
+    Column* c = findColumn(table, name);
     if (!c)
         RaiseDdlError(
             QStringLiteral("Field '%1' does not exist in table '%2'.").arg(name, table.name));
     return *c;
 }
 
-void renumber(SchemaTable& table) {
+void renumber(Table& table) {
     for (qsizetype i = 0; i < table.columns.size(); ++i)
         table.columns[i].ordinal = static_cast<qint32>(i + 1);
 }
 
-bool mentionsColumn(const SchemaIndex& index, const QString& column) {
-    for (const SchemaIndexColumn& c : index.columns)
+bool mentionsColumn(const Index& index, const QString& column) {
+    for (const IndexColumn& c : index.columns)
         if (sameName(c.name, column))
             return true;
     return false;
@@ -57,16 +57,16 @@ bool mentionsColumn(const SchemaIndex& index, const QString& column) {
 // the whole statement succeeded.
 class Applier {
 public:
-    explicit Applier(DbSchema& schema) : db_(schema) {}
+    explicit Applier(Schema& schema) : db_(schema) {}
 
     void operator()(const CreateTableStmt& s) {
         requireNewObjectName(s.table);
-        SchemaTable table;
+        Table table;
         table.name = s.table;
         for (const DdlColumn& c : s.columns)
             addColumn(table, c);
         db_.tables.append(table);
-        SchemaTable& added = db_.tables.last();
+        Table& added = db_.tables.last();
         for (const DdlColumn& c : s.columns)
             addColumnConstraints(added, c);
         for (const DdlConstraint& k : s.constraints)
@@ -75,13 +75,13 @@ public:
 
     void operator()(const CreateViewStmt& s) {
         requireNewObjectName(s.view);
-        db_.views.append(SchemaView{s.view, s.definition});
+        db_.views.append(View{s.view, s.definition});
     }
 
     void operator()(const CreateIndexStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
+        Table& table = requireUserTable(s.table);
         requireValidName(s.index);
-        SchemaIndex index;
+        Index index;
         index.name = s.index;
         index.columns = s.columns;
         index.unique = s.unique;
@@ -90,32 +90,31 @@ public:
     }
 
     void operator()(const DropTableStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
-        for (const SchemaRelationship& r : db_.relationships)
+        Table& table = requireUserTable(s.table);
+        for (const Relationship& r : db_.relationships)
             if (sameName(r.table, table.name) || sameName(r.referencedTable, table.name))
                 RaiseDdlError(QStringLiteral("Cannot delete table '%1'; it participates in one "
                                              "or more relationships.")
                                   .arg(table.name));
-        db_.tables.removeIf([&](const SchemaTable& t) { return &t == &table; });
+        db_.tables.removeIf([&](const Table& t) { return &t == &table; });
     }
 
     void operator()(const DropViewStmt& s) {
-        if (!db_.FindView(s.view))
+        if (!db_.findView(s.view))
             RaiseDdlError(QStringLiteral("View '%1' does not exist.").arg(s.view));
         QString key = FoldKey(s.view);
-        db_.views.removeIf([&](const SchemaView& v) { return FoldKey(v.name) == key; });
+        db_.views.removeIf([&](const View& v) { return FoldKey(v.name) == key; });
     }
 
     void operator()(const DropIndexStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
-        if (!table.indexes.removeIf(
-                [&](const SchemaIndex& i) { return sameName(i.name, s.index); }))
+        Table& table = requireUserTable(s.table);
+        if (!table.indexes.removeIf([&](const Index& i) { return sameName(i.name, s.index); }))
             RaiseDdlError(QStringLiteral("Index '%1' does not exist on table '%2'.")
                               .arg(s.index, table.name));
     }
 
     void operator()(const AlterAddStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
+        Table& table = requireUserTable(s.table);
         for (const DdlColumn& c : s.columns)
             addColumn(table, c);
         for (const DdlColumn& c : s.columns)
@@ -125,32 +124,31 @@ public:
     }
 
     void operator()(const AlterDropColumnsStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
+        Table& table = requireUserTable(s.table);
         for (const QString& name : s.columns) {
-            SchemaColumn& column = requireColumn(table, name);
-            for (const SchemaIndex& index : table.indexes)
+            Column& column = requireColumn(table, name);
+            for (const Index& index : table.indexes)
                 if (mentionsColumn(index, column.name))
                     RaiseDdlError(QStringLiteral("Cannot delete field '%1'; it is part of the "
                                                  "index '%2'. Drop the index first.")
                                       .arg(column.name, index.name));
-            for (const SchemaRelationship& r : db_.relationships)
+            for (const Relationship& r : db_.relationships)
                 if (usesColumn(r, table.name, column.name))
                     RaiseDdlError(QStringLiteral("Cannot delete field '%1'; it is part of one or "
                                                  "more relationships.")
                                       .arg(column.name));
-            table.columns.removeIf([&](const SchemaColumn& c) { return &c == &column; });
+            table.columns.removeIf([&](const Column& c) { return &c == &column; });
         }
         renumber(table);
     }
 
     void operator()(const AlterDropConstraintStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
+        Table& table = requireUserTable(s.table);
         auto named = [&](const auto& item) { return sameName(item.name, s.constraint); };
         if (table.indexes.removeIf(named))
             return;
-        if (db_.relationships.removeIf([&](const SchemaRelationship& r) {
-                return named(r) && sameName(r.table, table.name);
-            }))
+        if (db_.relationships.removeIf(
+                [&](const Relationship& r) { return named(r) && sameName(r.table, table.name); }))
             return;
         RaiseDdlError(QStringLiteral("Constraint '%1' does not exist on table '%2'.")
                           .arg(s.constraint, table.name));
@@ -158,9 +156,9 @@ public:
 
     // The column takes the new type; its nullability changes only where the statement says so.
     void operator()(const AlterColumnStmt& s) {
-        SchemaTable& table = requireUserTable(s.table);
-        SchemaColumn& column = requireColumn(table, s.column.column.name);
-        const SchemaColumn& given = s.column.column;
+        Table& table = requireUserTable(s.table);
+        Column& column = requireColumn(table, s.column.column.name);
+        const Column& given = s.column.column;
         bool wasYesNo = column.dataType == 11;
         column.dataType = given.dataType;
         column.maxLength = given.maxLength;
@@ -181,50 +179,50 @@ public:
 private:
     void requireNewObjectName(const QString& name) {
         requireValidName(name);
-        if (db_.FindTable(name) || db_.FindView(name))
+        if (db_.findTable(name) || db_.findView(name))
             RaiseDdlError(QStringLiteral("Table '%1' already exists.").arg(name));
     }
 
     // Only the database's own tables change; system tables belong to the engine.
-    SchemaTable& requireUserTable(const QString& name) {
-        SchemaTable* table = db_.FindTable(name);
+    Table& requireUserTable(const QString& name) {
+        Table* table = db_.findTable(name);
         if (!table)
             RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(name));
-        if (table->type != QLatin1String("TABLE") && table->type != QLatin1String("LINK"))
+        if (table->kind != ObjectKind::Table && table->kind != ObjectKind::Link)
             RaiseDdlError(
                 QStringLiteral("'%1' is a system table and cannot be changed.").arg(table->name));
         return *table;
     }
 
-    void addColumn(SchemaTable& table, const DdlColumn& c) {
+    void addColumn(Table& table, const DdlColumn& c) {
         requireValidName(c.column.name);
         if (findColumn(table, c.column.name))
             RaiseDdlError(QStringLiteral("Field '%1' already exists in table '%2'.")
                               .arg(c.column.name, table.name));
-        SchemaColumn column = c.column;
+        Column column = c.column;
         column.nullable = c.alwaysRequired ? false : c.nullable.value_or(true);
         column.ordinal = static_cast<qint32>(table.columns.size() + 1);
         table.columns.append(column);
     }
 
-    void addColumnConstraints(SchemaTable& table, const DdlColumn& c) {
+    void addColumnConstraints(Table& table, const DdlColumn& c) {
         addColumnConstraints(table, c, c.column.name);
     }
-    void addColumnConstraints(SchemaTable& table, const DdlColumn& c, const QString& column) {
+    void addColumnConstraints(Table& table, const DdlColumn& c, const QString& column) {
         for (DdlConstraint k : c.constraints) {
             k.columns = QStringList{column};
             addConstraint(table, k);
         }
     }
 
-    void addConstraint(SchemaTable& table, const DdlConstraint& k) {
+    void addConstraint(Table& table, const DdlConstraint& k) {
         for (const QString& column : k.columns)
             requireColumn(table, column);
         if (k.kind == DdlConstraint::Kind::ForeignKey) {
             addRelationship(table, k);
             return;
         }
-        SchemaIndex index;
+        Index index;
         index.primary = k.kind == DdlConstraint::Kind::PrimaryKey;
         index.unique = true;
         index.name = k.name.isEmpty() ? freeIndexName(table, index.primary ? "PrimaryKey" : "Index")
@@ -235,10 +233,10 @@ private:
         addIndex(table, index);
     }
 
-    void addIndex(SchemaTable& table, const SchemaIndex& index) {
-        for (const SchemaIndexColumn& c : index.columns)
+    void addIndex(Table& table, const Index& index) {
+        for (const IndexColumn& c : index.columns)
             requireColumn(table, c.name);
-        for (const SchemaIndex& existing : table.indexes) {
+        for (const Index& existing : table.indexes) {
             if (sameName(existing.name, index.name))
                 RaiseDdlError(QStringLiteral("Table '%1' already has an index named '%2'.")
                                   .arg(table.name, index.name));
@@ -248,11 +246,11 @@ private:
         table.indexes.append(index);
     }
 
-    static QString freeIndexName(const SchemaTable& table, const char* base) {
+    static QString freeIndexName(const Table& table, const char* base) {
         QString name = QString::fromLatin1(base);
         for (int n = 1;; ++n) {
             bool taken = false;
-            for (const SchemaIndex& i : table.indexes)
+            for (const Index& i : table.indexes)
                 taken = taken || sameName(i.name, name);
             if (!taken)
                 return name;
@@ -262,18 +260,18 @@ private:
 
     // A foreign key refers to the referenced table's primary key unless it names the columns,
     // and those must carry a unique index, as Jet demands.
-    void addRelationship(const SchemaTable& table, const DdlConstraint& k) {
-        SchemaTable* referenced = db_.FindTable(k.referencedTable);
+    void addRelationship(const Table& table, const DdlConstraint& k) {
+        Table* referenced = db_.findTable(k.referencedTable);
         if (!referenced)
             RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(k.referencedTable));
         QStringList targets = k.referencedColumns;
         if (targets.isEmpty())
-            for (const SchemaIndex& i : referenced->indexes)
+            for (const Index& i : referenced->indexes)
                 if (i.primary)
-                    for (const SchemaIndexColumn& c : i.columns)
+                    for (const IndexColumn& c : i.columns)
                         targets << c.name;
         bool indexed = false;
-        for (const SchemaIndex& i : referenced->indexes) {
+        for (const Index& i : referenced->indexes) {
             if (!i.unique || i.columns.size() != targets.size())
                 continue;
             bool same = true;
@@ -284,12 +282,12 @@ private:
         if (!indexed || targets.size() != k.columns.size())
             RaiseDdlError(QStringLiteral("No unique index found for the referenced field of the "
                                          "primary table."));
-        SchemaRelationship r;
+        Relationship r;
         r.table = table.name;
         r.referencedTable = referenced->name;
         r.name = k.name.isEmpty() ? referenced->name + table.name : k.name;
         requireValidName(r.name);
-        for (const SchemaRelationship& existing : db_.relationships)
+        for (const Relationship& existing : db_.relationships)
             if (sameName(existing.name, r.name))
                 RaiseDdlError(QStringLiteral("Relationship '%1' already exists.").arg(r.name));
         for (qsizetype n = 0; n < targets.size(); ++n)
@@ -300,9 +298,8 @@ private:
         db_.relationships.append(r);
     }
 
-    static bool usesColumn(const SchemaRelationship& r, const QString& table,
-                           const QString& column) {
-        for (const SchemaRelationshipColumn& c : r.columns) {
+    static bool usesColumn(const Relationship& r, const QString& table, const QString& column) {
+        for (const RelationshipColumn& c : r.columns) {
             if (sameName(r.table, table) && sameName(c.column, column))
                 return true;
             if (sameName(r.referencedTable, table) && sameName(c.referencedColumn, column))
@@ -311,15 +308,15 @@ private:
         return false;
     }
 
-    DbSchema& db_;
+    Schema& db_;
 };
 
 } // namespace
 
-void ApplyJetDdl(DbSchema& schema, const QString& statement) {
+void ApplyJetDdl(Schema& schema, const QString& statement) {
     DdlStatement parsed = ParseJetDdl(statement);
     // Lists are shared until written, so the copy costs little even for a large schema.
-    DbSchema work = schema;
+    Schema work = schema;
     std::visit(Applier(work), parsed);
     schema = std::move(work);
 }

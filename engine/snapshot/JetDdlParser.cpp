@@ -2,12 +2,12 @@
 #include "engine/snapshot/JetDdlStatements.h"
 #include "engine/snapshot/JetSqlLexer.h"
 #include "engine/snapshot/JetTypes.h"
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 namespace vantor {
 
 void RaiseDdlError(const QString& description) {
-    throw VantorError(kErrorsInCommand, description);
+    throw Error(ErrorCode::SyntaxError, description);
 }
 
 namespace {
@@ -194,7 +194,7 @@ private:
         s.table = name();
         expectSymbol('(');
         do {
-            SchemaIndexColumn c;
+            IndexColumn c;
             c.name = name();
             if (accept("DESC"))
                 c.descending = true;

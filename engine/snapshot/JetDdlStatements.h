@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DbSchema.h"
+#include "model/Schema.h"
 
 #include <QList>
 #include <QString>
@@ -22,7 +22,7 @@ struct DdlConstraint {
 };
 
 struct DdlColumn {
-    SchemaColumn column;              // name, type, length, autoNumber, default as written
+    Column column;                    // name, type, length, autoNumber, default as written
     std::optional<bool> nullable;     // set by NOT NULL or NULL
     bool alwaysRequired = false;      // the type never accepts NULL
     QList<DdlConstraint> constraints; // the column's own, naming no columns until applied
@@ -40,7 +40,7 @@ struct CreateViewStmt {
 struct CreateIndexStmt {
     QString index;
     QString table;
-    QList<SchemaIndexColumn> columns;
+    QList<IndexColumn> columns;
     bool unique = false;
     bool primary = false;
 };
@@ -76,7 +76,7 @@ using DdlStatement = std::variant<CreateTableStmt, CreateViewStmt, CreateIndexSt
                                   DropViewStmt, DropIndexStmt, AlterAddStmt, AlterDropColumnsStmt,
                                   AlterDropConstraintStmt, AlterColumnStmt>;
 
-// Parses one statement; raises a VantorError in Jet's words for anything it cannot read.
+// Parses one statement; raises a Error in Jet's words for anything it cannot read.
 DdlStatement ParseJetDdl(const QString& statement);
 
 // Raises the provider's statement error with the given description.

@@ -1,6 +1,6 @@
 #include "engine/snapshot/SnapshotFile.h"
 
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,27 +12,13 @@ namespace {
 
 constexpr int kReadAttempts = 3;
 
-std::function<void(WriteStage)>& faultHook() {
-    static std::function<void(WriteStage)> hook;
-    return hook;
-}
-
-void reachStage(WriteStage stage) {
-    if (faultHook())
-        faultHook()(stage);
-}
-
 [[noreturn]] void failWrite(const QString& path, const QString& reason) {
-    throw VantorError(err::Provider, QStringLiteral("Could not save the snapshot '%1': %2. The "
+    throw Error(ErrorCode::Provider, QStringLiteral("Could not save the snapshot '%1': %2. The "
                                                     "file was left as it was.")
                                          .arg(path, reason));
 }
 
 } // namespace
-
-void SetWriteFaultHookForTesting(std::function<void(WriteStage)> hook) {
-    faultHook() = std::move(hook);
-}
 
 FileContents ReadWholeFile(const QString& path) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
@@ -40,7 +26,7 @@ FileContents ReadWholeFile(const QString& path) {
         out.stamp = StampOfPath(path);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            throw VantorError(err::Provider, QStringLiteral("Could not read the snapshot '%1': "
+            throw Error(ErrorCode::Provider, QStringLiteral("Could not read the snapshot '%1': "
                                                             "%2.")
                                                  .arg(path, file.errorString()));
         out.data = file.readAll();
@@ -48,13 +34,18 @@ FileContents ReadWholeFile(const QString& path) {
         if (StampOfPath(path) == out.stamp)
             return out;
     }
-    throw VantorError(err::Provider,
-                      QStringLiteral("Could not read the snapshot '%1': another program keeps "
-                                     "changing it.")
-                          .arg(path));
+    throw Error(ErrorCode::Provider,
+                QStringLiteral("Could not read the snapshot '%1': another program keeps "
+                               "changing it.")
+                    .arg(path));
 }
 
-FileStamp ReplaceFileAtomically(const QString& path, const QByteArray& data) {
+FileStamp ReplaceFileAtomically(const QString& path, const QByteArray& data,
+                                const WriteFaultHook& faultAt) {
+    auto reachStage = [&faultAt](WriteStage stage) {
+        if (faultAt)
+            faultAt(stage);
+    };
     // Writing through a link must replace the file it points to, not the link.
     QFileInfo info(path);
     QString target = info.isSymLink() ? info.canonicalFilePath() : path;

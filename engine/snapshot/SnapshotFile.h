@@ -18,12 +18,13 @@ FileContents ReadWholeFile(const QString& path);
 
 // Replaces the file's contents so that a crash at any moment leaves either the old or the new
 // bytes: a temporary file in the same folder is written, forced to disk and renamed over the
-// file. Returns the stamp of the new version; on failure the file is untouched and a VantorError
+// file. Returns the stamp of the new version; on failure the file is untouched and a Error
 // explains why.
-FileStamp ReplaceFileAtomically(const QString& path, const QByteArray& data);
-
-// Points in ReplaceFileAtomically where tests make a write fail by throwing from the hook.
+// faultAt, when set, is called at each stage of the write, so that a test can make it fail there
+// by throwing.
 enum class WriteStage { HalfWritten, BeforeRename };
-void SetWriteFaultHookForTesting(std::function<void(WriteStage)> hook);
+using WriteFaultHook = std::function<void(WriteStage)>;
+FileStamp ReplaceFileAtomically(const QString& path, const QByteArray& data,
+                                const WriteFaultHook& faultAt = {});
 
 } // namespace vantor

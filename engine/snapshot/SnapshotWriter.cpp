@@ -12,12 +12,12 @@ namespace {
 const QByteArray kTableIndent(8, ' ');
 const QByteArray kEmptyTables = QByteArrayLiteral("\"tables\": [\n    ]");
 
-bool unchanged(const SchemaTable& a, const SchemaTable& b) {
-    return a.name == b.name && a.type == b.type && a.columns.isSharedWith(b.columns) &&
+bool unchanged(const Table& a, const Table& b) {
+    return a.name == b.name && a.kind == b.kind && a.columns.isSharedWith(b.columns) &&
            a.indexes.isSharedWith(b.indexes);
 }
 
-QByteArray indentedTable(const SchemaTable& table) {
+QByteArray indentedTable(const Table& table) {
     QByteArray json = QJsonDocument(SnapshotTableJson(table)).toJson(QJsonDocument::Indented);
     json.chop(1); // the document's final line break
     QByteArray out;
@@ -33,15 +33,15 @@ QByteArray indentedTable(const SchemaTable& table) {
 
 } // namespace
 
-QByteArray SnapshotWriter::tableText(const SchemaTable& table, QHash<QString, CachedTable>& next) {
+QByteArray SnapshotWriter::tableText(const Table& table, QHash<QString, CachedTable>& next) {
     auto cached = cache_.find(table.name);
     if (cached != cache_.end() && unchanged(cached->table, table))
         return next.insert(table.name, std::move(*cached))->text;
     return next.insert(table.name, CachedTable{table, indentedTable(table)})->text;
 }
 
-QByteArray SnapshotWriter::Write(const DbSchema& schema) {
-    DbSchema frame = schema;
+QByteArray SnapshotWriter::Write(const Schema& schema) {
+    Schema frame = schema;
     frame.tables.clear();
     QByteArray document = WriteSnapshotJson(frame);
     if (schema.tables.isEmpty()) {
@@ -61,7 +61,7 @@ QByteArray SnapshotWriter::Write(const DbSchema& schema) {
     QList<QByteArray> texts; // shared with the cache, not copied
     texts.reserve(schema.tables.size());
     qsizetype total = head.size() + tail.size() + 32;
-    for (const SchemaTable& table : schema.tables) {
+    for (const Table& table : schema.tables) {
         texts.append(tableText(table, next));
         total += texts.last().size() + 2;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DbSchema.h"
+#include "model/Schema.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -12,14 +12,14 @@ namespace vantor {
 // little more than copying the file's bytes.
 class SnapshotWriter {
 public:
-    QByteArray Write(const DbSchema& schema);
+    QByteArray Write(const Schema& schema);
 
 private:
     struct CachedTable {
-        SchemaTable table; // holding a copy keeps the lists shared, which proves them unchanged
+        Table table; // holding a copy keeps the lists shared, which proves them unchanged
         QByteArray text;
     };
-    QByteArray tableText(const SchemaTable& table, QHash<QString, CachedTable>& next);
+    QByteArray tableText(const Table& table, QHash<QString, CachedTable>& next);
 
     QHash<QString, CachedTable> cache_; // by exact table name
     QByteArray buffer_;

@@ -7,58 +7,57 @@ using namespace vantor;
 
 namespace {
 
-RawColumn raw(int type, int size = 0, QHash<QString, QString> props = {}) {
+RawColumn raw(int type, int size = 0, QHash<QString, QString> props = {}, bool counter = false) {
     RawColumn r;
     r.name = "c";
     r.jetType = type;
     r.sizeInBytes = size;
+    r.longAutoNumber = counter;
     r.properties = std::move(props);
     return r;
 }
 
+// Type, length ("-" for none), "null" or "required", then "auto" for an AutoNumber.
+QString described(const RawColumn& r, bool jet3 = false) {
+    Column c = ToSchemaColumn(r, jet3, 1);
+    return QStringLiteral("%1 %2 %3%4")
+        .arg(c.dataType)
+        .arg(c.maxLength ? QString::number(*c.maxLength) : "-")
+        .arg(c.nullable ? QStringLiteral("null") : QStringLiteral("required"))
+        .arg(c.autoNumber ? QStringLiteral(" auto") : QString());
+}
+
 } // namespace
 
-TEST(AccessCatalog, TextLengthsCountCharactersInEveryFormat) {
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Text, 100), false, 1).maxLength, 50);
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Text, 50), true, 1).maxLength, 50);
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Binary, 16), false, 1).maxLength, 16);
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Memo), false, 1).maxLength, 0);
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Ole), false, 1).maxLength, 0);
-    EXPECT_FALSE(ToSchemaColumn(raw(jettype::Long, 4), false, 1).maxLength.has_value());
-}
-
-TEST(AccessCatalog, NullableFollowsRequiredAndYesNo) {
-    EXPECT_TRUE(ToSchemaColumn(raw(jettype::Text, 10), false, 1).nullable);
-    EXPECT_FALSE(ToSchemaColumn(raw(jettype::Text, 10, {{"Required", "yes"}}), false, 1).nullable);
-    EXPECT_TRUE(ToSchemaColumn(raw(jettype::Text, 10, {{"Required", "no"}}), false, 1).nullable);
-    EXPECT_FALSE(ToSchemaColumn(raw(jettype::Boolean), false, 1).nullable);
-}
-
-TEST(AccessCatalog, OnlyLongIntegersAreAutoNumbers) {
-    RawColumn counter = raw(jettype::Long, 4);
-    counter.longAutoNumber = true;
-    EXPECT_TRUE(ToSchemaColumn(counter, false, 1).autoNumber);
-    RawColumn complex = raw(jettype::Complex, 4);
-    complex.longAutoNumber = true;
-    EXPECT_FALSE(ToSchemaColumn(complex, false, 1).autoNumber);
+TEST(AccessCatalog, ColumnsTakeTypeLengthNullabilityAndAutoNumberFromTheDefinition) {
+    // Lengths count characters: Jet 4 stores two bytes a character, Jet 3 one.
+    EXPECT_EQ(described(raw(jettype::Text, 100)), "130 50 null");
+    EXPECT_EQ(described(raw(jettype::Text, 50), true), "130 50 null");
+    EXPECT_EQ(described(raw(jettype::Binary, 16)), "128 16 null");
+    EXPECT_EQ(described(raw(jettype::Memo)), "130 0 null");
+    EXPECT_EQ(described(raw(jettype::Ole)), "128 0 null");
+    EXPECT_EQ(described(raw(jettype::Long, 4)), "3 - null");
+    EXPECT_EQ(described(raw(jettype::Text, 10, {{"Required", "yes"}})), "130 5 required");
+    EXPECT_EQ(described(raw(jettype::Text, 10, {{"Required", "no"}})), "130 5 null");
+    EXPECT_EQ(described(raw(jettype::Boolean)), "11 - required");
+    // libmdb flags complex columns as counters too.
+    EXPECT_EQ(described(raw(jettype::Long, 4, {}, true)), "3 - null auto");
+    EXPECT_EQ(described(raw(jettype::Complex, 4, {}, true)), "13 - null");
 }
 
 TEST(AccessCatalog, CalculatedColumnsReportTheirResultType) {
     auto calc = [](int stored, const char* resultType) {
-        return raw(stored, 8, {{"ResultType", resultType}, {"Expression", "[a]+[b]"}});
+        return described(raw(stored, 8, {{"ResultType", resultType}, {"Expression", "[a]+[b]"}}));
     };
-    SchemaColumn text = ToSchemaColumn(calc(jettype::Text, "10"), false, 1);
-    EXPECT_EQ(text.dataType, 130);
-    EXPECT_EQ(text.maxLength, 255);
-    EXPECT_EQ(ToSchemaColumn(calc(jettype::Integer, "1"), false, 1).dataType, 11);
-    EXPECT_FALSE(ToSchemaColumn(calc(jettype::Integer, "1"), false, 1).nullable);
-    EXPECT_EQ(ToSchemaColumn(calc(jettype::Decimal, "6"), false, 1).dataType, 4);
+    EXPECT_EQ(calc(jettype::Text, "10"), "130 255 null");
+    EXPECT_EQ(calc(jettype::Integer, "1"), "11 - required");
+    EXPECT_EQ(calc(jettype::Decimal, "6"), "4 - null");
     // ResultType 0 is what every ordinary column of a newer file carries.
-    EXPECT_EQ(ToSchemaColumn(raw(jettype::Double, 8, {{"ResultType", "0"}}), false, 1).dataType, 5);
+    EXPECT_EQ(described(raw(jettype::Double, 8, {{"ResultType", "0"}})), "5 - null");
 }
 
 TEST(AccessCatalog, KeepsDefaultZeroLengthAndDescription) {
-    SchemaColumn c = ToSchemaColumn(
+    Column c = ToSchemaColumn(
         raw(jettype::Text, 20,
             {{"DefaultValue", "\"x\""}, {"AllowZeroLength", "yes"}, {"Description", "Straße"}}),
         false, 3);
@@ -69,13 +68,11 @@ TEST(AccessCatalog, KeepsDefaultZeroLengthAndDescription) {
     EXPECT_FALSE(ToSchemaColumn(raw(jettype::Text, 20), false, 1).defaultValue.has_value());
 }
 
+// Links and plain tables come from the real files; the flags need synthetic rows.
 TEST(AccessCatalog, TableTypesFollowObjectTypeAndFlags) {
-    EXPECT_EQ(TableTypeOf(1, 0), "TABLE");
-    EXPECT_EQ(TableTypeOf(1, qint32(0x80000000)), "SYSTEM TABLE");
-    EXPECT_EQ(TableTypeOf(1, 0x80000002LL), "SYSTEM TABLE");
-    EXPECT_EQ(TableTypeOf(1, 0x2), "ACCESS TABLE");
-    EXPECT_EQ(TableTypeOf(6, 0), "LINK");
-    EXPECT_EQ(TableTypeOf(4, 0), "PASS-THROUGH");
-    EXPECT_EQ(TableTypeOf(5, 0), "");
-    EXPECT_EQ(TableTypeOf(-32768, 0), "");
+    EXPECT_EQ(TableKindOf(1, qint32(0x80000000)), ObjectKind::SystemTable);
+    EXPECT_EQ(TableKindOf(1, 0x80000002LL), ObjectKind::SystemTable);
+    EXPECT_EQ(TableKindOf(1, 0x2), ObjectKind::AccessTable);
+    EXPECT_EQ(TableKindOf(4, 0), ObjectKind::PassThrough);
+    EXPECT_EQ(TableKindOf(kObjectTypeQuery, 0), std::nullopt);
 }

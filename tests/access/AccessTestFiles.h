@@ -43,8 +43,3 @@ inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QB
     const QString var = ::vantor::test::SharedAccessFile(name);                                    \
     if (var.isEmpty())                                                                             \
     GTEST_SKIP() << "skipped: ../shared/testdata/access is absent"
-
-#define REQUIRE_REGISTRY_FILE(var, name)                                                           \
-    const QString var = ::vantor::test::RegistryTestFile(name);                                    \
-    if (var.isEmpty())                                                                             \
-    GTEST_SKIP() << "skipped: " << name << " was not fetched (offline?)"

@@ -1,8 +1,8 @@
 // Real files made unusual or damaged by changing bytes of a copy: the reader gives exactly the
 // intact schema or fails, naming the file; it never gives part of one.
 #include "engine/SnapshotJson.h"
-#include "engine/access/ReaderProcess.h"
-#include "model/VantorError.h"
+#include "engine/Source.h"
+#include "model/Error.h"
 #include "tests/access/AccessTestFiles.h"
 #include "tests/support/QtPrinters.h"
 
@@ -15,7 +15,6 @@ using namespace vantor::test;
 
 namespace {
 
-constexpr int kTableDefinitionPage = 0x02;
 constexpr int kDataPage = 0x01;
 constexpr quint32 kCatalogPage = 2; // MSysObjects' definition
 
@@ -25,7 +24,7 @@ struct RealFile {
 };
 
 QByteArray schemaText(const QString& path) {
-    return WriteSnapshotJson(RunAccessReader(path));
+    return WriteSnapshotJson(OpenDatabaseFile({path, {}, {}})->schema());
 }
 
 // The pages that hold the catalog: its definition and every data page it owns.
@@ -55,9 +54,9 @@ int renameInCatalog(QByteArray& bytes, int pageSize, const QByteArray& from, con
     return replaced;
 }
 
-QByteArray utf16(const char* text) {
-    QString s = QString::fromLatin1(text);
-    return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+QByteArray utf16(const char16_t* text) {
+    return QByteArray(reinterpret_cast<const char*>(text),
+                      2 * std::char_traits<char16_t>::length(text));
 }
 
 } // namespace
@@ -72,7 +71,7 @@ TEST(DamagedFiles, AnObjectNamedLikeATableDoesNotHideIt) {
         QByteArray to;
     };
     const Case cases[] = {
-        {{"testV2003.mdb", 4096}, utf16("Tables"), utf16("Table1")},
+        {{"testV2003.mdb", 4096}, utf16(u"Tables"), utf16(u"Table1")},
         {{"testV1997.mdb", 2048}, "Tables", "Table1"},
     };
     for (const Case& c : cases) {
@@ -115,9 +114,9 @@ TEST(DamagedFiles, ACutFileFailsOrReadsWhole) {
             QString path = WriteFile(dir, QStringLiteral("cut-%1.mdb").arg(cut), bytes.left(cut));
             try {
                 EXPECT_EQ(schemaText(path), whole);
-            } catch (const VantorError& e) {
+            } catch (const Error& e) {
                 ++failed;
-                EXPECT_TRUE(e.Description().contains(path)) << e.Description().toStdString();
+                EXPECT_TRUE(e.description().contains(path)) << e.description().toStdString();
             }
         }
         EXPECT_GT(failed, 0);

@@ -95,84 +95,15 @@ QByteArray rc4Description(std::initializer_list<std::pair<int, quint32>> fields 
 
 } // namespace
 
-TEST(OfficeCrypto, DecryptsEachReadableFileWithItsPassword) {
-    struct Case {
-        const char* file;
-        const char* password;
-        OfficeCipher cipher;
-        QStringList names; // the table and its columns
-    };
-    // The non-standard file's password comes from the public suite's own tests.
-    const Case cases[] = {
-        {"encrypted/db2007-enc.accdb", "Test123", OfficeCipher::Agile, {"Table1", "Field1"}},
-        {"encrypted/db2007-oldenc.accdb",
-         "Test123",
-         OfficeCipher::Rc4CryptoApi,
-         {"Table1", "Field1"}},
-        {"encrypted/db2013-enc.accdb", "1234", OfficeCipher::Agile, {"Customers", "Field1"}},
-        {"encrypted/db-nonstandard.accdb", "password", OfficeCipher::StandardAes, {"Table_One"}},
-    };
-    for (const Case& c : cases) {
-        REQUIRE_SHARED_FILE(path, c.file);
-        SCOPED_TRACE(c.file);
-        const QByteArray bytes = FileBytes(path);
-        QString why;
-        std::optional<OfficeEncryption> e = ParseOfficeEncryption(bytes.left(kPage), &why);
-        ASSERT_TRUE(e) << why.toStdString();
-        EXPECT_EQ(e->cipher, c.cipher);
-
-        EXPECT_FALSE(UnlockOfficeEncryption(*e, QStringLiteral("WrongPassword")));
-        EXPECT_FALSE(UnlockOfficeEncryption(*e, QString()));
-        std::optional<OfficePageDecryptor> d =
-            UnlockOfficeEncryption(*e, QString::fromLatin1(c.password));
-        ASSERT_TRUE(d);
-
-        QByteArray plain = bytes;
-        for (qsizetype n = 1; n * kPage < plain.size(); ++n)
-            d->DecryptPage(static_cast<quint32>(n), plain.data() + n * kPage, kPage);
-        EXPECT_EQ(plain.left(kPage), bytes.left(kPage));
-        EXPECT_EQ(plain.mid(kPage, 2), QByteArray("\x01\x01")) << "page 1 is a data page";
-        EXPECT_EQ(plain.mid(2 * kPage, 2), QByteArray("\x02\x01")) << "page 2 is MSysObjects";
-        for (const QString& name : c.names + QStringList{"MSysObjects"})
-            EXPECT_TRUE(plain.contains(utf16(name))) << name.toStdString();
-    }
-}
-
-TEST(OfficeCrypto, UnmarkedHeaderReadsAsAPlainFileAndKeepsTheRest) {
-    REQUIRE_SHARED_FILE(path, "encrypted/db2013-enc.accdb");
-    const QByteArray page0 = FileBytes(path).left(kPage);
-    const QByteArray unmarked = WithoutOfficeEncryptionMark(page0);
-    std::optional<JetHeader> h = ParseJetHeader(unmarked);
-    ASSERT_TRUE(h);
-    EXPECT_FALSE(h->IsOfficeEncrypted());
-    EXPECT_EQ(h->password, QString()) << "key material left in the password field";
-    QString why;
-    EXPECT_FALSE(ParseOfficeEncryption(unmarked, &why));
-    EXPECT_EQ(why, "The file is not encrypted with Office encryption.");
-    QByteArray restored = unmarked;
-    restored.replace(0x3e, 4 + 40, page0.mid(0x3e, 4 + 40));
-    EXPECT_EQ(restored, page0) << "only the encoding key and the password may change";
-}
-
-TEST(OfficeCrypto, SyntheticDescriptionsParse) {
-    std::optional<OfficeEncryption> agile =
-        ParseOfficeEncryption(acePage(agileDescription(kAgileXml)));
-    ASSERT_TRUE(agile);
-    EXPECT_EQ(agile->encodingKey, 0xa1b2c3d4u);
-    EXPECT_EQ(agile->spinCount, 100000u);
-    EXPECT_EQ(agile->hash, OfficeHash::Sha1);
-    EXPECT_EQ(agile->pageHash, OfficeHash::Sha512);
-    EXPECT_EQ(agile->pageKeyBits, 256);
+// The real files' decryption is the back end's test; these are what they do not show.
+TEST(OfficeCrypto, AcceptsPaddedXmlAndReadsTheRc4KeySize) {
     EXPECT_TRUE(ParseOfficeEncryption(acePage(agileDescription(kAgileXml + QByteArray(9, '\0')))))
         << "zeros counted after the XML";
-
     std::optional<OfficeEncryption> rc4 = ParseOfficeEncryption(acePage(rc4Description()));
     ASSERT_TRUE(rc4);
     EXPECT_EQ(rc4->cipher, OfficeCipher::Rc4CryptoApi);
     EXPECT_EQ(rc4->keyBits, 40) << "a key size of 0 means the base provider's 40 bits";
-    rc4 = ParseOfficeEncryption(acePage(rc4Description({{28, 128}})));
-    ASSERT_TRUE(rc4);
-    EXPECT_EQ(rc4->keyBits, 128);
+    EXPECT_EQ(ParseOfficeEncryption(acePage(rc4Description({{28, 128}}))).value().keyBits, 128);
 }
 
 TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
@@ -184,7 +115,6 @@ TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
     };
     const Case cases[] = {
         {"no description", acePage({}), "truncated"},
-        {"cut short", acePage(agile.left(6)), "truncated"},
         {"length past the page", acePage(agile, 0xffff), "truncated"},
         {"unknown version", acePage(QByteArray("\x09\x00\x09\x00\x40\x00\x00\x00", 8)), "9.9"},
         {"reserved field", acePage(agileDescription(kAgileXml).replace(4, 1, "\x41")), "malformed"},
@@ -211,10 +141,8 @@ TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
          acePage(agileDescription(kAgileXml, "encryptedKeyValue=\"" + base64Of(32),
                                   "encryptedKeyValue=\"" + base64Of(16))),
          "malformed"},
-        {"binary cut short", acePage(rc4Description().left(60)), "truncated"},
         {"huge header size", acePage(rc4Description({{8, 0xffffffff}})), "truncated"},
         {"zero salt size", acePage(rc4Description({{kSaltSizeAt, 0}})), "malformed"},
-        {"huge salt size", acePage(rc4Description({{kSaltSizeAt, 0xfffffff0}})), "truncated"},
         {"no CryptoAPI flag", acePage(rc4Description({{4, 0}})), "malformed"},
         {"external provider", acePage(rc4Description({{4, 0x14}})), "external"},
         {"SHA-256 hash id", acePage(rc4Description({{24, 0x800c}})), "hash"},

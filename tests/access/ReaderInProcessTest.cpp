@@ -69,22 +69,18 @@ TEST(ReaderInProcess, APageReadPastTheEndIsDamageHeardAtOnce) {
     const QByteArray bytes = FileBytes(original);
     QTemporaryDir dir;
     const QString cut = WriteFile(dir, "cut.mdb", bytes.left(bytes.size() - 2048));
+    // Heard on the reading thread or the watcher's, so the list is guarded.
+    std::mutex mutex;
+    QStringList heard;
+    auto hear = [&](const QString& why) {
+        std::lock_guard lock(mutex);
+        heard << why;
+    };
     try {
-        ReadMdbSchema(cut);
+        ReadMdbSchema(cut, {}, hear);
         ADD_FAILURE() << "read a file cut short";
     } catch (const DamagedFile& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains("cut short")) << e.what();
     }
-    // Heard on the reading thread or the watcher's, so the list is guarded.
-    std::mutex mutex;
-    QStringList heard;
-    try {
-        ReadMdbSchema(cut, {}, [&](const QString& why) {
-            std::lock_guard lock(mutex);
-            heard << why;
-        });
-    } catch (const DamagedFile&) {
-    }
     EXPECT_FALSE(heard.isEmpty());
-    EXPECT_FALSE(ReadMdbSchema(original).tables.isEmpty());
 }

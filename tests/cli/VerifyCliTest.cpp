@@ -1,7 +1,5 @@
 #include "tests/cli/CliTestSupport.h"
 
-#include "tests/support/TestPaths.h"
-
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,63 +12,54 @@ namespace {
 
 class VerifyCli : public CliTest {
 protected:
-    // Verifies both directions; the target files keep their bytes.
+    // Verifies both directions of a pair that differs; the files keep their bytes.
     void expectConverges(const QString& primary, const QString& secondary) {
-        const QByteArray pri = ReadBytes(primary);
-        const QByteArray sec = ReadBytes(secondary);
+        SCOPED_TRACE(primary.toStdString() + " " + secondary.toStdString());
+        const QByteArray pri = FileBytes(primary);
+        const QByteArray sec = FileBytes(secondary);
+        EXPECT_EQ(RunCli({"compare", primary, secondary}).code, 1);
         for (const QString target : {"secondary", "primary"}) {
             CliOutcome r = RunCli({"verify", primary, secondary, "--target", target});
             EXPECT_EQ(r.code, 0) << target.toStdString() << "\n" << r.All().toStdString();
             EXPECT_TRUE(r.out.contains("Converged")) << r.out.toStdString();
         }
-        EXPECT_EQ(ReadBytes(primary), pri);
-        EXPECT_EQ(ReadBytes(secondary), sec);
+        EXPECT_EQ(FileBytes(primary), pri);
+        EXPECT_EQ(FileBytes(secondary), sec);
     }
 };
 
 } // namespace
 
 TEST_F(VerifyCli, ConvergesForTheExamplePair) {
-    const QString dir = QDir(SourceDir()).filePath("examples");
-    const QString v1 = QDir(dir).filePath("orders-v1.json");
-    const QString v2 = QDir(dir).filePath("orders-v2.json");
-    if (!QFile::exists(v1) || !QFile::exists(v2))
-        GTEST_SKIP() << "the example snapshots are not there yet";
-    EXPECT_EQ(RunCli({"compare", v1, v2}).code, 1);
-    expectConverges(v1, v2);
+    const QDir examples(QDir(SourceDir()).filePath("examples"));
+    expectConverges(examples.filePath("orders-v1.json"), examples.filePath("orders-v2.json"));
 }
 
 TEST_F(VerifyCli, ConvergesForPairsOfRealAccessFiles) {
-    const QString v2003 = AccessFile("testV2003.mdb");
-    if (v2003.isEmpty())
-        GTEST_SKIP() << "no Access test files";
-    expectConverges(v2003, AccessFile("testV2007.accdb"));
-    // These two differ (a table only one of them has).
-    EXPECT_EQ(
-        RunCli({"compare", AccessFile("queryTestV2003.mdb"), AccessFile("queryTestV2007.accdb")})
-            .code,
-        1);
-    expectConverges(AccessFile("queryTestV2003.mdb"), AccessFile("queryTestV2007.accdb"));
+    REQUIRE_SHARED_FILE(queries2003, "queryTestV2003.mdb");
+    expectConverges(queries2003, SharedAccessFile("queryTestV2007.accdb"));
     // Tables with indexes and relationships in the way of the drops.
-    expectConverges(AccessFile("indexTestV2000.mdb"), AccessFile("compIndexTestV2000.mdb"));
+    expectConverges(SharedAccessFile("indexTestV2000.mdb"),
+                    SharedAccessFile("compIndexTestV2000.mdb"));
 }
 
 TEST_F(VerifyCli, ListsWhatDidNotConvergeAndWhy) {
     // Names stand in brackets unescaped, so a column named with a "]" cannot be added.
-    DbSchema a, b, c;
-    c.tables = {Table("T", {Col("a", 3), Col("bad]name", 3)})};
-    b.tables = {Table("T", {Col("a", 3)})};
-    CliOutcome failed =
-        RunCli({"verify", Write("c.json", c), Write("b.json", b), "--target", "secondary"});
+    SchemaPair bracket;
+    bracket.pri("T").Column("a", 3).Column("bad]name", 3);
+    bracket.sec("T").Column("a", 3);
+    CliOutcome failed = RunCli({"verify", Write("c.json", bracket.primary),
+                                Write("b.json", bracket.secondary), "--target", "secondary"});
     EXPECT_EQ(failed.code, 1);
     EXPECT_TRUE(
         failed.out.contains("Batch 1 (lines 1-3) failed: Syntax error in field definition."))
         << failed.out.toStdString();
 
-    a.tables = {Table("People", {Col("Name", 130, 20), Col("Age", 2)})};
-    b.tables = {Table("People", {Col("NAME", 130, 20)})};
-    const QString pa = Write("a.json", a);
-    const QString pb = Write("b.json", b);
+    SchemaPair cased;
+    cased.pri("People").Column("Name", 130, 20).Column("Age", 2);
+    cased.sec("People").Column("NAME", 130, 20);
+    const QString pa = Write("a.json", cased.primary);
+    const QString pb = Write("b.json", cased.secondary);
     CliOutcome r = RunCli({"verify", pa, pb, "--target", "secondary"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.contains("Not converged: 1 of 1 tables and views still differ."));

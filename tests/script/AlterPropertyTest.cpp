@@ -1,8 +1,7 @@
-#include "model/KeyedCollection.h"
+#include "engine/SqlDataType.h"
+#include "engine/SqlText.h"
 #include "script/AlterScript.h"
-#include "script/SqlDataType.h"
-#include "tests/script/TableBuilder.h"
-#include "tests/support/QtPrinters.h"
+#include "tests/support/SchemaPair.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +16,6 @@ namespace {
 
 const qint16 kTypes[] = {2, 3, 4, 5, 6, 7, 11, 17, 72, 128, 131, 200, 202, 130, 130, 130};
 const char* const kNames[] = {"Alpha", "beta", "Gamma", "delta", "Eps", "zeta", "Eta", "theta"};
-
-struct Definition {
-    QString name;
-    qint16 type = 0;
-    qint16 size = 0;
-    bool nullable = true;
-};
 
 // Type code and text length of each type text the generator's columns are written with.
 const QHash<QString, std::pair<qint16, qint16>>& typeTexts() {
@@ -45,8 +37,8 @@ QString bracketedName(const QString& line) {
 }
 
 // Reads "[name] TYPE[(n)] [NOT NULL | NULL] [,]" as a script writes it.
-Definition parseDefinition(const QString& line) {
-    Definition d;
+Column parseDefinition(const QString& line) {
+    Column d;
     d.name = bracketedName(line);
     QString type = line.mid(line.indexOf(']') + 1).trimmed();
     if (type.endsWith(','))
@@ -56,12 +48,19 @@ Definition parseDefinition(const QString& line) {
     if (type.endsWith("NULL"))
         type = type.chopped(d.nullable ? 4 : 8).trimmed();
     EXPECT_TRUE(typeTexts().contains(type)) << type.toStdString();
-    std::tie(d.type, d.size) = typeTexts().value(type);
+    std::tie(d.dataType, d.maxLength) = typeTexts().value(type);
     return d;
 }
 
 // Carries out one batch of an ALTER TABLE script on a model of the table.
-void applyBatch(const QStringList& batch, clsFields& columns) {
+Column* columnNamed(QList<Column>& columns, const QString& name) {
+    for (Column& c : columns)
+        if (FoldKey(c.name) == FoldKey(name))
+            return &c;
+    return nullptr;
+}
+
+void applyBatch(const QStringList& batch, QList<Column>& columns) {
     QStringList lines;
     for (const QString& l : batch)
         if (!l.trimmed().isEmpty())
@@ -73,24 +72,27 @@ void applyBatch(const QStringList& batch, clsFields& columns) {
     const QString verb = lines[1].trimmed();
     for (const QString& item : lines.mid(2)) {
         if (verb == "DROP COLUMN") {
-            columns.Remove(bracketedName(item));
+            Column* gone = columnNamed(columns, bracketedName(item));
+            ASSERT_NE(gone, nullptr);
+            columns.removeAt(gone - columns.data());
             continue;
         }
-        const Definition d = parseDefinition(item);
+        const Column d = parseDefinition(item);
         if (verb == "ADD") {
-            columns.Add(d.name, d.type, d.size, false, d.nullable, false, false, 0, 0, d.name);
+            ASSERT_EQ(columnNamed(columns, d.name), nullptr);
+            columns.append(d);
         } else {
             ASSERT_EQ(verb, "ALTER COLUMN");
-            auto c = columns.Item(d.name);
+            Column* c = columnNamed(columns, d.name);
             ASSERT_NE(c, nullptr);
-            c->FieldType(d.type);
-            c->FieldSize(d.size);
-            c->IsNullable(d.nullable);
+            c->dataType = d.dataType;
+            c->maxLength = d.maxLength;
+            c->nullable = d.nullable;
         }
     }
 }
 
-void applyScript(const QString& script, clsFields& columns) {
+void applyScript(const QString& script, QList<Column>& columns) {
     QStringList batch;
     for (const QString& line : script.split("\r\n")) {
         if (line == "GO") {
@@ -103,36 +105,19 @@ void applyScript(const QString& script, clsFields& columns) {
     applyBatch(batch, columns);
 }
 
-std::shared_ptr<clsObject> copyOf(const clsObject& table) {
-    TableBuilder b(table.Obj_Name());
-    for (const auto& c : *table.Fields())
-        b.Column(c->FieldName(), c->FieldType(), c->FieldSize(), c->IsNullable());
-    return b;
-}
-
-QString createInNameOrder(const clsObject& table) {
-    auto columns = table.Fields()->NewEnum();
-    std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) {
-        return FoldKey(a->FieldName()) < FoldKey(b->FieldName());
-    });
-    TableBuilder b(table.Obj_Name());
-    for (const auto& c : columns)
-        b.Column(c->FieldName(), c->FieldType(), c->FieldSize(), c->IsNullable());
-    return b.Build()->SqlCreate();
-}
-
-std::shared_ptr<clsObject> randomTable(std::mt19937& rng) {
+Table randomTable(std::mt19937& rng) {
     std::bernoulli_distribution present(0.6), nullable(0.5);
     std::uniform_int_distribution<size_t> type(0, std::size(kTypes) - 1);
     const qint16 textSizes[] = {0, 10, 50, 255}; // as typeTexts() knows them
     std::uniform_int_distribution<size_t> size(0, std::size(textSizes) - 1);
     std::vector<const char*> names(std::begin(kNames), std::end(kNames));
     std::shuffle(names.begin(), names.end(), rng);
-    TableBuilder b("T");
+    Schema schema;
+    TableBuilder b = SchemaPair::addTable(schema, "T");
     for (const char* name : names)
         if (present(rng))
             b.Column(name, kTypes[type(rng)], textSizes[size(rng)], nullable(rng));
-    return b;
+    return schema.tables[0];
 }
 
 } // namespace
@@ -140,15 +125,15 @@ std::shared_ptr<clsObject> randomTable(std::mt19937& rng) {
 TEST(AlterScriptProperty, RunningTheScriptMakesTheTargetDefineTheSameTable) {
     std::mt19937 rng(20240611);
     for (int round = 0; round < 1500; ++round) {
-        auto source = randomTable(rng);
-        auto target = randomTable(rng);
-        const QString script = AlterTableScript(source.get(), target.get(), "T");
+        const Table source = randomTable(rng);
+        const Table target = randomTable(rng);
+        const QString script = AlterTableScript(&source, &target, "T");
         SCOPED_TRACE(script.toStdString());
 
-        auto altered = copyOf(*target);
-        applyScript(script, *altered->Fields());
+        Table altered = target;
+        applyScript(script, altered.columns);
         if (HasFatalFailure())
             return;
-        ASSERT_EQ(createInNameOrder(*altered), createInNameOrder(*source));
+        ASSERT_EQ(CreateTableText(altered), CreateTableText(source));
     }
 }

@@ -1,8 +1,7 @@
 #include "script/BatchRunner.h"
 
-#include "engine/Connection.h"
-#include "engine/Globals.h"
-#include "engine/memory/MemoryBackend.h"
+#include "engine/Source.h"
+#include "model/Error.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -13,55 +12,31 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
-// Statements holding the word FAIL are rejected with a provider text, the rest recorded.
-class PickyBackend : public Backend {
+// Records every statement and rejects those holding the word FAIL with a provider text.
+class PickySource : public Source {
 public:
-    static inline QStringList received;
+    QStringList received;
 
-    bool Accepts(const QString& dataSource) const override {
-        return dataSource == QLatin1String("picky:db");
+    void execute(const QString& text) override {
+        received.append(text);
+        if (text.contains(QLatin1String("FAIL")))
+            throw Error(ErrorCode::Provider, QStringLiteral("Syntax error in statement."));
     }
-    std::unique_ptr<BackendSession> Open(const OpenRequest&) const override {
-        struct Session : BackendSession {
-            std::shared_ptr<Recordset> OpenSchema(qint32, const QVariantList&) override {
-                return nullptr;
-            }
-            void Execute(const QString& text) override {
-                received.append(text);
-                if (text.contains(QLatin1String("FAIL")))
-                    throw VantorError(err::Provider, QStringLiteral("Syntax error in statement."));
-            }
-        };
-        return std::make_unique<Session>();
-    }
+
+protected:
+    Schema load() override { return {}; }
 };
-
-std::shared_ptr<Connection> openOn(const QString& dataSource) {
-    auto cn = std::make_shared<Connection>();
-    cn->Properties(prop::DataSource).Value(dataSource);
-    cn->Open();
-    return cn;
-}
 
 class BatchRunnerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetGlobals();
-        MemoryDatabase::DropAll();
-        db = MemoryDatabase::Create("runner");
-        cn = openOn("memory:runner");
-    }
-    void TearDown() override { MemoryDatabase::DropAll(); }
-
-    QStringList run(const QString& text) {
-        db->executed.clear();
-        result = BatchRunner().Run(TextLineSource(text), cn);
-        EXPECT_TRUE(result.Succeeded()) << result.failure->description.toStdString();
-        return db->executed;
+    // The statements the target received.
+    QStringList run(const QString& text, BatchObserver* observer = nullptr) {
+        target.received.clear();
+        result = BatchRunner().Run(TextLineSource(text), &target, observer);
+        return target.received;
     }
 
-    std::shared_ptr<MemoryDatabase> db;
-    std::shared_ptr<Connection> cn;
+    PickySource target;
     BatchRunResult result;
 };
 
@@ -83,7 +58,7 @@ TEST(TextLineSource, CutsAtEveryKindOfLineBreakAndKeepsTheLastEmptyLine) {
     EXPECT_EQ(s.Line(3), "d");
     EXPECT_EQ(s.Line(4), "");
     EXPECT_EQ(TextLineSource("").LineCount(), 1);
-    EXPECT_THROW(s.Line(5), VantorError);
+    EXPECT_THROW(s.Line(5), Error);
 }
 
 TEST_F(BatchRunnerTest, BatchesAreCutAtGoLinesAndShortOnesAreSkipped) {
@@ -108,14 +83,16 @@ TEST_F(BatchRunnerTest, BatchesAreCutAtGoLinesAndShortOnesAreSkipped) {
         {"\r\n\r\n\r\n\r\n\r\n\r\nGO\r\n", {QString(CRLF).repeated(6)}},
         {"\t\t\t\t\t\t\t\t\t\r\nGO\r\n", {"\t\t\t\t\t\t\t\t\t" + CRLF}},
     };
-    for (const auto& [script, batches] : cases)
+    for (const auto& [script, batches] : cases) {
         EXPECT_EQ(run(script), batches) << script.toStdString();
+        EXPECT_TRUE(result.Succeeded());
+    }
 }
 
 TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
     Recorder rec;
     QString script = "DROP TABLE [one]\r\nGO\r\nGO\r\nDROP TABLE [two]\r\nDROP X\r\nGO\r\n";
-    result = BatchRunner().Run(TextLineSource(script), cn, &rec);
+    run(script, &rec);
     ASSERT_TRUE(result.Succeeded());
     ASSERT_EQ(result.batches.size(), 4u);
     EXPECT_EQ(rec.events,
@@ -124,20 +101,13 @@ TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
 }
 
 TEST_F(BatchRunnerTest, FirstErrorEndsTheRunAndEarlierBatchesStayApplied) {
-    static bool registered = [] {
-        BackendRegistry::Instance().Register(std::make_shared<PickyBackend>());
-        return true;
-    }();
-    ASSERT_TRUE(registered);
-    PickyBackend::received.clear();
-    QString script = "CREATE TABLE [ok1] ([a] INTEGER)\r\nGO\r\n"
-                     "CREATE TABLE [ok2] ([a] INTEGER)\r\nGO\r\n"
-                     "ALTER TABLE [x]\r\n FAIL here\r\nGO\r\n"
-                     "CREATE TABLE [never] ([a] INTEGER)\r\nGO\r\n";
-    result = BatchRunner().Run(TextLineSource(script), openOn("picky:db"));
-
+    EXPECT_EQ(run("CREATE TABLE [ok1] ([a] INTEGER)\r\nGO\r\n"
+                  "CREATE TABLE [ok2] ([a] INTEGER)\r\nGO\r\n"
+                  "ALTER TABLE [x]\r\n FAIL here\r\nGO\r\n"
+                  "CREATE TABLE [never] ([a] INTEGER)\r\nGO\r\n")
+                  .size(),
+              3);
     ASSERT_FALSE(result.Succeeded());
-    EXPECT_EQ(PickyBackend::received.size(), 3);
     EXPECT_EQ(result.batches.size(), 2u);
     const BatchFailure& f = *result.failure;
     EXPECT_EQ(QString("%1:%2-%3").arg(f.batch.number).arg(f.batch.firstLine).arg(f.batch.lastLine),
@@ -145,16 +115,11 @@ TEST_F(BatchRunnerTest, FirstErrorEndsTheRunAndEarlierBatchesStayApplied) {
     EXPECT_EQ(f.description, "Syntax error in statement.");
 }
 
-TEST_F(BatchRunnerTest, MissingOrClosedTargetFailsOnlyWhenABatchWouldBeSent) {
+TEST_F(BatchRunnerTest, MissingTargetFailsOnlyWhenABatchWouldBeSent) {
     EXPECT_TRUE(BatchRunner().Run(TextLineSource("GO\r\n"), nullptr).Succeeded());
     result = BatchRunner().Run(TextLineSource("DROP TABLE [a]"), nullptr);
     ASSERT_FALSE(result.Succeeded());
-    EXPECT_EQ(result.failure->number, err::ObjectNotSet);
-
-    cn->Close();
-    result = BatchRunner().Run(TextLineSource("DROP TABLE [a]"), cn);
-    ASSERT_FALSE(result.Succeeded());
-    EXPECT_EQ(result.failure->number, err::OperationNotAllowedWhenClosed);
+    EXPECT_EQ(result.failure->number, 91);
 }
 
 TEST_F(BatchRunnerTest, LongScriptsRunPastThe16BitLineLimit) {
@@ -163,18 +128,15 @@ TEST_F(BatchRunnerTest, LongScriptsRunPastThe16BitLineLimit) {
     for (int i = 0; i < statements; ++i)
         script += QStringLiteral("DROP TABLE [t%1]\r\nGO\r\n").arg(i);
     QStringList sent = run(script);
+    ASSERT_TRUE(result.Succeeded());
     ASSERT_EQ(sent.size(), statements);
     EXPECT_EQ(sent.last(), QStringLiteral("DROP TABLE [t%1]\r\n").arg(statements - 1));
     EXPECT_EQ(result.batches[statements - 1].firstLine, 2 * (statements - 1));
 }
 
-TEST(TargetConnection, ZeroOrNoNumberAimsAtThePrimaryAnythingElseAtTheSecondary) {
-    ResetGlobals();
-    CnPrimary = std::make_shared<Connection>();
-    CnSecondary = std::make_shared<Connection>();
+TEST(TargetSide, ZeroOrNoNumberAimsAtThePrimaryAnythingElseAtTheSecondary) {
     for (const char* primary : {"0", "", "abc"})
-        EXPECT_EQ(TargetConnection(primary), CnPrimary) << primary;
+        EXPECT_EQ(TargetSide(primary), Side::Primary) << primary;
     for (const char* secondary : {"1", " 2 and more", "-1"})
-        EXPECT_EQ(TargetConnection(secondary), CnSecondary) << secondary;
-    ResetGlobals();
+        EXPECT_EQ(TargetSide(secondary), Side::Secondary) << secondary;
 }

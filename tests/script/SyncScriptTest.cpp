@@ -1,19 +1,25 @@
 #include "script/SyncScript.h"
+#include "engine/SqlText.h"
 
-#include "tests/engine/EngineFixture.h"
+#include "tests/support/QtPrinters.h"
+#include "tests/support/SchemaPair.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
 
 using namespace vantor;
 using namespace vantor::test;
 
 namespace {
 
-class SyncScriptTest : public EngineFixture {
+class SyncScriptTest : public ::testing::Test, public SchemaPair {
 protected:
-    void compare() {
-        pointAtBoth();
-        ASSERT_TRUE(Engine->DbOpen());
-        ASSERT_TRUE(Engine->Refresh()) << Engine->ErrDescription().toStdString();
+    SyncScript script(Side target) {
+        diff = std::make_unique<Diff>(SchemaPair::compare());
+        return BuildSyncScript(*diff, target);
     }
+
+    std::unique_ptr<Diff> diff;
 
     // Each step as "kind name" in script order.
     static QStringList outline(const SyncScript& s) {
@@ -24,38 +30,32 @@ protected:
             out << QString::fromLatin1(kinds[static_cast<int>(step.kind)]) + " " + step.name;
         return out;
     }
-
-    // A small schema pair where every kind of step is needed on either side.
-    void fillBothKinds() {
-        pri->AddTable("Orders").Column("OrderID", 3, {}, false).Column("Note", 130, 50);
-        pri->AddTable("Customers").Column("CustomerID", 3, {}, false);
-        pri->AddView("Big Orders", "SELECT * FROM Orders WHERE Amount > 10;\r\n");
-        pri->AddView("Recent", "SELECT [Orders].* FROM [Orders];\r\n");
-        sec->AddTable("Orders").Column("OrderID", 3, {}, false).Column("Note", 130, 20);
-        sec->AddTable("Legacy").Column("ID", 3);
-        sec->AddView("Legacy List", "SELECT * FROM Legacy;\r\n");
-        sec->AddView("Recent", "SELECT [Orders].OrderID FROM [Orders];\r\n");
-    }
 };
 
 } // namespace
 
 TEST_F(SyncScriptTest, ViewsAreDroppedFirstAndCreatedLastOnEitherSide) {
-    fillBothKinds();
-    compare();
-    SyncScript s = BuildSyncScript(*Engine, 1);
+    pri("Orders").Column("OrderID", 3, {}, false).Column("Note", 130, 50);
+    pri("Customers").Column("CustomerID", 3, {}, false);
+    priView("Big Orders", "SELECT * FROM Orders WHERE Amount > 10;\r\n");
+    priView("Recent", "SELECT [Orders].* FROM [Orders];\r\n");
+    sec("Orders").Column("OrderID", 3, {}, false).Column("Note", 130, 20);
+    sec("Legacy").Column("ID", 3);
+    secView("Legacy List", "SELECT * FROM Legacy;\r\n");
+    secView("Recent", "SELECT [Orders].OrderID FROM [Orders];\r\n");
+    SyncScript s = script(Side::Secondary);
     EXPECT_EQ(outline(s),
               QStringList({"drop-view Recent", "drop-view Legacy List", "drop-table Legacy",
                            "alter Orders", "create-table Customers", "create-view Big Orders",
                            "create-view Recent"}));
-    EXPECT_TRUE(s.notes.isEmpty());
+    EXPECT_TRUE(s.notes.empty());
     EXPECT_EQ(s.steps[2].text, "DROP TABLE [Legacy]\r\nGO\r\n");
     EXPECT_TRUE(s.steps[3].text.contains("TEXT(50)"));
-    EXPECT_EQ(s.steps[4].text, Engine->TablesPri->Item(":Customers")->SqlCreate());
+    EXPECT_EQ(s.steps[4].text, CreateTableText(primary.tables[1]));
     EXPECT_EQ(s.steps[6].text, "CREATE VIEW [Recent] AS \r\nSELECT [Orders].* FROM [Orders];\r\n"
                                "\r\nGO\r\n");
 
-    SyncScript mirror = BuildSyncScript(*Engine, 0);
+    SyncScript mirror = script(Side::Primary);
     EXPECT_EQ(outline(mirror),
               QStringList({"drop-view Big Orders", "drop-view Recent", "drop-table Customers",
                            "alter Orders", "create-table Legacy", "create-view Recent",
@@ -66,68 +66,64 @@ TEST_F(SyncScriptTest, ViewsAreDroppedFirstAndCreatedLastOnEitherSide) {
 TEST_F(SyncScriptTest, ViewsReadingViewsAreCreatedAfterAndDroppedBeforeThem) {
     // Listed readers first, so only the analysis of the text can put them right; the loop of A
     // and B keeps its order instead of looping.
-    pri->AddView("Top", "SELECT * FROM [Middle];\r\n");
-    pri->AddView("Middle", "SELECT * FROM UMSÄTZE WHERE x = 'Top' AND y = \"Top\";\r\n");
-    pri->AddView("Umsätze", "SELECT * FROM T;\r\n");
-    pri->AddView("A", "SELECT * FROM B;\r\n");
-    pri->AddView("B", "SELECT * FROM A;\r\n");
-    pri->AddTable("T").Column("a", 3);
-    sec->AddTable("T").Column("a", 3);
-    compare();
-    const QStringList created = outline(BuildSyncScript(*Engine, 1));
+    priView("Top", "SELECT * FROM [Middle];\r\n");
+    priView("Middle", "SELECT * FROM UMSÄTZE WHERE x = 'Top' AND y = \"Top\";\r\n");
+    priView("Umsätze", "SELECT * FROM T;\r\n");
+    priView("A", "SELECT * FROM B;\r\n");
+    priView("B", "SELECT * FROM A;\r\n");
+    pri("T").Column("a", 3);
+    sec("T").Column("a", 3);
+    const QStringList created = outline(script(Side::Secondary));
     EXPECT_EQ(created.filter(QRegularExpression("(tze|Middle|Top)$")),
               QStringList({"create-view Umsätze", "create-view Middle", "create-view Top"}));
     EXPECT_EQ(created.filter(QRegularExpression(" [AB]$")),
               QStringList({"create-view A", "create-view B"}));
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 0)).filter(QRegularExpression("(tze|Middle|Top)$")),
+    EXPECT_EQ(outline(script(Side::Primary)).filter(QRegularExpression("(tze|Middle|Top)$")),
               QStringList({"drop-view Top", "drop-view Middle", "drop-view Umsätze"}));
 }
 
 TEST_F(SyncScriptTest, AnObjectThatChangedKindIsDroppedAndCreatedAnew) {
-    pri->AddView("X", "SELECT * FROM T;\r\n");
-    pri->AddTable("T").Column("a", 3);
-    sec->AddTable("X").Column("a", 3);
-    sec->AddTable("T").Column("a", 3);
-    compare();
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 1)), QStringList({"drop-table X", "create-view X"}));
-    EXPECT_EQ(outline(BuildSyncScript(*Engine, 0)), QStringList({"drop-view X", "create-table X"}));
+    priView("X", "SELECT * FROM T;\r\n");
+    pri("T").Column("a", 3);
+    sec("X").Column("a", 3);
+    sec("T").Column("a", 3);
+    EXPECT_EQ(outline(script(Side::Secondary)), QStringList({"drop-table X", "create-view X"}));
+    EXPECT_EQ(outline(script(Side::Primary)), QStringList({"drop-view X", "create-table X"}));
 }
 
 TEST_F(SyncScriptTest, WhatNoScriptCanFixIsNotedNotScripted) {
-    pri->AddTable("MSysObjects", "SYSTEM TABLE").Column("Id", 3);
-    pri->AddTable("Linked", "LINK");
-    pri->AddTable("Case").Column("Name", 130, 10);
-    sec->AddTable("Case").Column("NAME", 130, 10);
-    pri->AddTable("Empty");
-    compare();
-    SyncScript s = BuildSyncScript(*Engine, 1);
+    pri("MSysObjects", ObjectKind::SystemTable).Column("Id", 3);
+    pri("Linked", ObjectKind::Link);
+    pri("Case").Column("Name", 130, 10);
+    sec("Case").Column("NAME", 130, 10);
+    pri("Empty");
+    SyncScript s = script(Side::Secondary);
     EXPECT_TRUE(s.steps.empty());
-    EXPECT_EQ(s.notes.size(), 3);
+    ASSERT_EQ(s.notes.size(), 3u);
     for (const char* note : {"LINK [Linked]", "letter case", "TABLE [Empty]"})
-        EXPECT_EQ(s.notes.filter(note).size(), 1) << note;
+        EXPECT_EQ(s.NoteTexts().filter(note).size(), 1) << note;
+    EXPECT_EQ(s.notes[1].name, "Case");
+    EXPECT_EQ(s.notes[1].reason,
+              "the names differ only in letter case, which ALTER TABLE cannot change.");
 }
 
 TEST_F(SyncScriptTest, RelationshipsAndIndexesInTheWayAreDroppedFirst) {
-    pri->AddTable("Orders").Column("OrderID", 3);
-    pri->AddTable("Kept").Column("Code", 130, 5);
-    sec->AddTable("Orders").Column("OrderID", 3).Column("CustomerID", 3).Column("Code", 130, 5);
-    sec->AddTable("Customers").Column("CustomerID", 3);
-    sec->AddTable("Kept").Column("Code", 130, 5);
-    compare();
-    DbSchema target;
-    target.tables = {{"Orders",
-                      "TABLE",
-                      {},
-                      {{"ByCustomer", {{"CustomerID", false}}, false, false},
-                       {"PrimaryKey", {{"OrderID", false}}, true, true}}},
-                     {"Customers", "TABLE", {}, {{"PK", {{"CustomerID", false}}, true, true}}},
-                     {"Kept", "TABLE", {}, {{"ByCode", {{"Code", false}}, false, false}}}};
-    target.relationships = {
+    pri("Orders").Column("OrderID", 3);
+    pri("Kept").Column("Code", 130, 5);
+    sec("Orders").Column("OrderID", 3).Column("CustomerID", 3).Column("Code", 130, 5);
+    sec("Customers").Column("CustomerID", 3);
+    sec("Kept").Column("Code", 130, 5);
+    // The target's keys and relationships, which the comparison of tables does not look at.
+    secondary.tables[0].indexes = {{"ByCustomer", {{"CustomerID", false}}, false, false},
+                                   {"PrimaryKey", {{"OrderID", false}}, true, true}};
+    secondary.tables[1].indexes = {{"PK", {{"CustomerID", false}}, true, true}};
+    secondary.tables[2].indexes = {{"ByCode", {{"Code", false}}, false, false}};
+    secondary.relationships = {
         {"CustomersOrders", "Orders", "Customers", {{"CustomerID", "CustomerID"}}},
         {"KeptOrders", "Kept", "Orders", {{"Code", "Code"}}},
         {"Unrelated", "Kept", "Kept", {{"Code", "Code"}}}};
 
-    SyncScript s = BuildSyncScript(*Engine, 1, QString(), &target);
+    SyncScript s = script(Side::Secondary);
     EXPECT_EQ(outline(s),
               QStringList({"drop-relationship CustomersOrders", "drop-relationship KeptOrders",
                            "drop-index ByCustomer", "drop-table Customers", "alter Orders"}));

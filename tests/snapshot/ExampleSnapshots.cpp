@@ -23,35 +23,34 @@ const char* const kCommonTables[] = {
     "REFERENCES [Products])",
 };
 
-void apply(DbSchema& s, const QString& statement) {
+void apply(Schema& s, const QString& statement) {
     ApplyJetDdl(s, statement);
 }
 
-void describe(DbSchema& s, const QString& table, const QString& column, const QString& text) {
-    for (SchemaColumn& c : s.FindTable(table)->columns)
+void describe(Schema& s, const QString& table, const QString& column, const QString& text) {
+    for (Column& c : s.findTable(table)->columns)
         if (c.name == column)
             c.description = text;
 }
 
 // A saved query's text as Access shows it: a clause a line, CR LF, a final semicolon.
-void createView(DbSchema& s, const QString& name, const QStringList& clauses) {
-    s.views.append(
-        SchemaView{name, clauses.join(QStringLiteral("\r\n")) + QStringLiteral(";\r\n")});
+void createView(Schema& s, const QString& name, const QStringList& clauses) {
+    s.views.append(View{name, clauses.join(QStringLiteral("\r\n")) + QStringLiteral(";\r\n")});
 }
 
-void commonExtras(DbSchema& s) {
+void commonExtras(Schema& s) {
     describe(s, "Customers", "Customer ID", "Number the order desk gives each customer.");
     describe(s, "Products", "Units In Stock",
              QString::fromUtf8("Stück on the shelf, counted nightly."));
-    for (SchemaColumn& c : s.FindTable("Orders")->columns)
+    for (Column& c : s.findTable("Orders")->columns)
         if (c.dataType == 130)
             c.allowZeroLength = true;
 }
 
 } // namespace
 
-DbSchema ExampleOrdersV1() {
-    DbSchema s;
+Schema ExampleOrdersV1() {
+    Schema s;
     apply(s, "CREATE TABLE [Customers] ([Customer ID] COUNTER CONSTRAINT [PrimaryKey] PRIMARY "
              "KEY, [Company Name] TEXT(40) NOT NULL, [Contact Name] TEXT(30), [City] TEXT(15), "
              "[Country] TEXT(15), [Phone] TEXT(24), [Fax] TEXT(24))");
@@ -73,8 +72,8 @@ DbSchema ExampleOrdersV1() {
     return s;
 }
 
-DbSchema ExampleOrdersV2() {
-    DbSchema s;
+Schema ExampleOrdersV2() {
+    Schema s;
     // Fax is gone, City is longer, the contact is required, e-mail and street are new.
     apply(s, QString::fromUtf8(
                  "CREATE TABLE [Customers] ([Customer ID] COUNTER CONSTRAINT [PrimaryKey] "

@@ -10,7 +10,7 @@ using namespace vantor;
 // The writer keeps table texts between calls; whatever the statements did, its bytes must be
 // those of the plain writer.
 TEST(SnapshotWriter, MatchesTheCanonicalWriterAfterEveryStatement) {
-    DbSchema s;
+    Schema s;
     s.sourceFormat = "JET4";
     SnapshotWriter writer;
     EXPECT_EQ(writer.Write(s), WriteSnapshotJson(s));
@@ -32,7 +32,7 @@ TEST(SnapshotWriter, MatchesTheCanonicalWriterAfterEveryStatement) {
         EXPECT_EQ(writer.Write(s), WriteSnapshotJson(s)) << sql;
     }
     // A copy that shares nothing with what the writer saw must give the same bytes too.
-    DbSchema reread = ReadSnapshotJson(WriteSnapshotJson(s), "mem");
+    Schema reread = ReadSnapshotJson(WriteSnapshotJson(s), "mem");
     EXPECT_EQ(writer.Write(reread), WriteSnapshotJson(s));
     s.tables.clear();
     EXPECT_EQ(writer.Write(s), WriteSnapshotJson(s));

@@ -1,25 +1,39 @@
-#include "engine/clsEngine.h"
+#include "ui/shell/MainWindow.h"
+#include "tests/support/TestPaths.h"
 #include "tests/ui/support/ModalDialogs.h"
-#include "tests/ui/support/UiSession.h"
-#include "ui/compare/frmCompare.h"
-#include "ui/compare/frmConnect.h"
-#include "ui/navigator/frmNav.h"
+#include "tests/ui/support/UiFixture.h"
+#include "ui/compare/CompareView.h"
+#include "ui/compare/ConnectDialog.h"
+#include "ui/navigator/Navigator.h"
+#include "ui/shell/AboutDialog.h"
+#include "ui/shell/HelpCommands.h"
+#include "ui/shell/LogWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainToolBars.h"
 #include "ui/shell/MdiArrange.h"
-#include "ui/shell/frmMDI.h"
-#include "ui/shell/frmOutput.h"
+#include "ui/shell/WaitWindow.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QDockWidget>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -30,28 +44,29 @@ namespace {
 
 const QString kFirst = QStringLiteral("Please open database first.!");
 
-QStringList captionsOf(const QMenu* menu) {
-    QStringList captions;
-    for (const QAction* a : menu->actions())
-        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return captions;
+WaitWindow* shownWaitWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* wait = qobject_cast<WaitWindow*>(w))
+            return wait;
+    return nullptr;
 }
 
 } // namespace
 
+// The main window's own commands and windows: the database commands, the View and Window
+// menus, the document tabs, the log, the wait window, the help and the about box.
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<UiSession> session;
-    std::unique_ptr<frmMDI> window;
+    std::unique_ptr<UiFixture> ui;
+    std::unique_ptr<MainWindow> window;
 
-    AnsweringUi& ui() { return session->ui; }
+    AnsweringDesktop& desktop() { return ui->desktop; }
     QAction* item(const char* name) { return window->Menu().Item(QLatin1String(name)); }
 
     void connectExamples() {
         MakeExampleDatabases();
         window->ConnectAtStart("memory:pri", "memory:sec");
-        QVERIFY(Engine);
         QCOMPARE(window->Nav()->tvDbObj->topLevelItemCount(), 1);
     }
 
@@ -68,14 +83,14 @@ class MainWindowTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        session = std::make_unique<UiSession>();
-        window = std::make_unique<frmMDI>();
+        ui = std::make_unique<UiFixture>();
+        window = ui->NewMainWindow();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
     void cleanup() {
         window.reset();
-        session.reset();
+        ui.reset();
     }
 
     void startsWithCaptionDocksAndComparisonWindow() {
@@ -88,111 +103,74 @@ private Q_SLOTS:
         QVERIFY(window->CompareWindow()->isVisible());
         for (const char* name : {"mnObjBrowser", "mnTblCmp", "DisplayLogWindow"})
             QVERIFY2(item(name)->isChecked(), name);
-        QVERIFY(!Engine);
-    }
-
-    void menuTreeHasEveryItemInOrderWithShortcuts() {
-        MainMenu& m = window->Menu();
-        QCOMPARE(
-            captionsOf(m.mnFile),
-            QStringList({"&Connect and Compare...", "&Disconnect All", "&Refresh Schema", "-",
-                         "&New Script", "&Open...", "&Save", "Save &As...", "Save All &Queries",
-                         "&Print...", "-", "&Recent File List", "E&xit"}));
-        QCOMPARE(
-            captionsOf(m.mnEdit),
-            QStringList({"Primary database script CREATE", "Primary database script DROP",
-                         "Primary database script ALTER", "-", "Secondary database script CREATE",
-                         "Secondary database script DROP", "Secondary database script ALTER"}));
-        QCOMPARE(captionsOf(m.mnView),
-                 QStringList({"Object browser.", "Table Compare.", "Display &Log window."}));
-        QCOMPARE(captionsOf(m.mnAddIns), QStringList({"Unknown"}));
-        QCOMPARE(captionsOf(m.mnWindow),
-                 QStringList({"&Tile Horizontal", "&Tile Vertical", "Arrange Icons", "&Casade", "-",
-                              "Close All Windows", "-", "&Show File in Browser", "Window List"}));
-        QCOMPARE(captionsOf(m.mnHelp), QStringList({"&General Help", "Help Online", "-", "&Readme",
-                                                    "Orvel Compare Website", "-",
-                                                    "&Check Update Application", "&About"}));
-        QStringList bar;
-        for (QMenu* top : {m.mnFile, m.mnEdit, m.mnView, m.mnAddIns, m.mnWindow, m.mnHelp})
-            bar << top->title();
-        QCOMPARE(bar, QStringList({"&File", "&Edit", "&View", "&Add-Ins", "&Window", "&Help"}));
-
-        QStringList shortcuts;
-        for (const char* name :
-             {"new", "mnRef", "open", "mnSave", "mnSecCreate", "mnSecDrop", "mnSecAlter"})
-            shortcuts << item(name)->shortcut().toString();
-        QCOMPARE(shortcuts, QStringList({"Ctrl+N", "F5", "Ctrl+O", "Ctrl+S", "F6", "F7", "F8"}));
-    }
-
-    void toolBarsCarryTheirKeysAndToolTips() {
-        QStringList keys;
-        for (QAction* a : window->tBar->actions())
-            if (!a->isSeparator())
-                keys << ButtonKey(a);
-        QCOMPARE(keys.size(), 36);
-        for (const QString& key : keys)
-            QVERIFY2(!FindButton(*window->tBar, key)->icon().isNull(), qPrintable(key));
-        QCOMPARE(window->tbMacro->actions().size(), 11);
-        QCOMPARE(ButtonKey(window->tbMacro->actions().last()), QString("cmac"));
     }
 
     void commandsThatNeedADatabaseSayTheyDoAndDoNothingElse() {
         ModalDialogs dialogs;
-        QSignalSpy open(window.get(), &frmMDI::OpenRequested);
-        QSignalSpy recent(window.get(), &frmMDI::RecentFileRequested);
-        item("mnNew")->trigger();
-        item("open")->trigger();
+        QSignalSpy open(window.get(), &MainWindow::OpenRequested);
+        QSignalSpy recent(window.get(), &MainWindow::RecentFileRequested);
+        for (const char* name : {"mnNew", "open", "mnRef", "mnPriCreate", "mnPriDrop", "mnPriAlter",
+                                 "mnSecCreate", "mnSecDrop", "mnSecAlter"})
+            item(name)->trigger();
         window->mnuRec_Click(0);
         window->tBar_ButtonClick("open");
-        QCOMPARE(ui().Prompts(), QStringList(4, kFirst));
-        QCOMPARE(ui().messages[0].buttons, mb::Exclamation);
+        QTest::keyClick(window->Nav()->tvDbObj, Qt::Key_F5);
+        window->Compare()->cmdButton[0]->click();
+        QCOMPARE(desktop().Prompts(), QStringList(13, kFirst));
+        QCOMPARE(desktop().messages[0].buttons, mb::Exclamation);
         QCOMPARE(dialogs.Seen() + open.count() + recent.count(), 0);
-
-        // The script commands of the Edit menu ask the comparison window, which checks too.
-        ui().messages.clear();
-        for (const char* name :
-             {"mnPriCreate", "mnPriDrop", "mnPriAlter", "mnSecCreate", "mnSecDrop", "mnSecAlter"})
-            item(name)->trigger();
-        QCOMPARE(ui().Prompts(), QStringList(6, kFirst));
     }
 
-    void disconnectAllEmptiesTreeAndPanesButKeepsTheEngine() {
+    void commandLineConnectsLikeTheDialogAndRefreshComparesAgain() {
+        window->ConnectAtStart("memory:nowhere", "memory:neither");
+        QCOMPARE(desktop().Prompts().size(), 1);
+        QVERIFY(desktop().Prompts()[0].startsWith("Cannot open database.\n\n"));
+        QVERIFY(window->Connect()->isVisible());
+        QCOMPARE(window->Connect()->txtDb[0]->text(), QString("memory:nowhere"));
+
+        desktop().messages.clear();
+        auto dbs = MakeExampleDatabases();
+        window->ConnectAtStart("memory:pri", "memory:sec");
+        QVERIFY(desktop().messages.isEmpty());
+        QCOMPARE(dbs.pri->opens.last().user, QString("Admin"));
+        QVERIFY(!window->Connect()->isVisible());
+        QVERIFY(window->Nav()->Node(":Customers"));
+
+        // Refresh Schema compares again.
+        dbs.sec->AddTable("Added").Column("Z", 3);
+        item("mnRef")->trigger();
+        QCOMPARE(window->Nav()->Node(":Added")->parent(), window->Nav()->Node(":TABLE"));
+        QCOMPARE(window->lblStatus->text(),
+                 QString("7 objects: 2 equal, 2 different, 1 only in the primary, 2 only in the "
+                         "secondary database"));
+    }
+
+    void disconnectAllEmptiesTreeAndPanesButKeepsTheComparison() {
         connectExamples();
-        frmNav* nav = window->Nav();
+        Navigator* nav = window->Nav();
         nav->tvDbObj->setCurrentItem(nav->Node(":Customers"));
         nav->tvDbObj_DblClick();
         QVERIFY(!window->Compare()->ed[0]->toPlainText().isEmpty());
-        auto engine = Engine;
 
         item("mnDisconect")->trigger();
         QCOMPARE(nav->tvDbObj->topLevelItemCount(), 0);
         QVERIFY(window->Compare()->ed[0]->toPlainText().isEmpty());
         QVERIFY(window->Compare()->ed[1]->toPlainText().isEmpty());
-        QCOMPARE(CnPrimary->State(), adStateClosed);
-        QCOMPARE(CnSecondary->State(), adStateClosed);
-        QCOMPARE(Engine, engine);
+        QCOMPARE(window->lblStatus->text(), QString("Disconnected."));
+        QVERIFY(window->Output()->txtOut->toPlainText().endsWith("Disconnected both databases"));
 
-        // The engine stays, so a database command passes its test; a second disconnect of
-        // closed connections is harmless.
+        QVERIFY(!ui->session.isOpen());
+
+        // The comparison stays, so a database command passes its test; a second disconnect of
+        // closed databases is harmless, and a refresh opens them again.
         ModalDialogs dialogs;
         item("mnNew")->trigger();
         QCOMPARE(dialogs.Seen(), 1);
         item("mnDisconect")->trigger();
-        QVERIFY(ui().messages.isEmpty());
-    }
-
-    void refreshSchemaComparesAgainAndWithoutEngineAsksForADatabase() {
+        QVERIFY(desktop().Prompts().isEmpty());
         item("mnRef")->trigger();
-        QCOMPARE(ui().Prompts(), QStringList({kFirst}));
-
-        auto dbs = MakeExampleDatabases();
-        window->ConnectAtStart("memory:pri", "memory:sec");
-        dbs.sec->AddTable("Added").Column("Z", 3);
-        item("mnRef")->trigger();
-        QTreeWidgetItem* added = window->Nav()->Node(":Added");
-        QVERIFY(added);
-        QCOMPARE(added->parent(), window->Nav()->Node(":TABLE"));
-        QVERIFY(window->lblStatus->text().contains("7 objects"));
+        QVERIFY(ui->session.isOpen());
+        QVERIFY(nav->Node(":Customers"));
     }
 
     void viewTogglesKeepMarksAndWindowsInStep() {
@@ -216,21 +194,6 @@ private Q_SLOTS:
         window->Nav()->tvDbObj_DblClick();
         QVERIFY(window->CompareWindow()->isVisible());
         QVERIFY(item("mnTblCmp")->isChecked());
-    }
-
-    void toolBarDispatchesKnownKeysAndIgnoresTheRest() {
-        QList<std::shared_ptr<QSignalSpy>> spies;
-        for (auto signal :
-             {&frmMDI::NewDocumentRequested, &frmMDI::SaveAllRequested, &frmMDI::SaveAsRequested,
-              &frmMDI::ReloadRequested, &frmMDI::HelpRequested})
-            spies << std::make_shared<QSignalSpy>(window.get(), signal);
-        // A new document needs no database, unlike the menu's New Script.
-        for (const char* key : {"new", "saveall", "saveas", "reload", "help", "save", "print",
-                                "undo", "find", "ctag", "start", "nonsense"})
-            window->tBar_ButtonClick(QLatin1String(key));
-        for (const auto& spy : spies)
-            QCOMPARE(spy->count(), 1);
-        QVERIFY(ui().messages.isEmpty());
     }
 
     void tilingLaysTheOpenWindowsOutWithoutGapsOrOverlap() {
@@ -261,16 +224,7 @@ private Q_SLOTS:
         QCOMPARE(b->geometry().bottomLeft(), space.bottomLeft());
     }
 
-    void closeAllWindowsClosesDocumentsAndHidesTheComparisonWindow() {
-        QMdiSubWindow* doc = addDocument("Untitled 1");
-        doc->setAttribute(Qt::WA_DeleteOnClose);
-        item("CloseAllWindows")->trigger();
-        QTRY_VERIFY(!window->Docs.Item(1));
-        QVERIFY(window->CompareWindow()->isHidden());
-        QVERIFY(!item("mnTblCmp")->isChecked());
-    }
-
-    void windowListNamesTheOpenWindowsAndChecksTheActiveOne() {
+    void windowListNamesTheOpenWindowsAndCloseAllClosesThem() {
         QMdiSubWindow* doc = addDocument("Untitled 1");
         window->MdiArea()->setActiveSubWindow(doc);
         Q_EMIT window->Menu().WindowList->aboutToShow();
@@ -278,52 +232,146 @@ private Q_SLOTS:
         for (QAction* a : window->Menu().WindowList->actions())
             entries << a->text() + (a->isChecked() ? "*" : "");
         QCOMPARE(entries, QStringList({"SQL Comparison.", "Untitled 1*"}));
-
         window->Menu().WindowList->actions().first()->trigger();
         QCOMPARE(window->MdiArea()->activeSubWindow(), window->CompareWindow());
+
+        // Documents close; the comparison window only hides.
+        doc->setAttribute(Qt::WA_DeleteOnClose);
+        item("CloseAllWindows")->trigger();
+        QTRY_VERIFY(!window->Docs.Item(1));
+        QVERIFY(window->CompareWindow()->isHidden());
+        QVERIFY(!item("mnTblCmp")->isChecked());
     }
 
-    void tabStripActivatesItsDocumentAndRemakesAClosedOne() {
+    void tabStripActivatesItsDocumentAndTheToolBarClosesIt() {
         QMdiSubWindow* first = addDocument("Untitled 1");
         QMdiSubWindow* second = addDocument("Untitled 2");
         window->tb_MouseDown(0);
         QCOMPARE(window->MdiArea()->activeSubWindow(), first);
-        QCOMPARE(window->CurrentDoc, 1);
-
-        // The tool bar's "close" closes the current document.
-        second->setAttribute(Qt::WA_DeleteOnClose);
-        window->tb_MouseDown(1);
+        window->tb_MouseUp(1, Qt::RightButton);
+        QCOMPARE(window->MdiArea()->activeSubWindow(), second);
         QCOMPARE(window->CurrentDoc, 2);
+        second->setAttribute(Qt::WA_DeleteOnClose);
         FindButton(*window->tBar, "close")->trigger();
         QTRY_VERIFY(!window->Docs.Item(2));
-
-        int made = 0;
-        window->DocumentWindowFactory = [&](int n) {
-            ++made;
-            auto* w = window->MdiArea()->addSubWindow(new QTextEdit());
-            w->setWindowTitle(QStringLiteral("Untitled %1").arg(n));
-            return w;
-        };
-        window->tb_MouseUp(1, Qt::RightButton);
-        QCOMPARE(made, 1);
-        QVERIFY(window->Docs.Item(2));
-        QCOMPARE(window->MdiArea()->activeSubWindow(), window->Docs.Item(2));
+        QVERIFY(window->Docs.Item(1));
     }
 
-    void commandLineConnectsLikeTheDialogAndKeepsItOpenOnFailure() {
-        window->ConnectAtStart("memory:nowhere", "memory:neither");
-        QCOMPARE(ui().Prompts().size(), 1);
-        QVERIFY(ui().Prompts()[0].startsWith("Cannot open database.\n\n"));
-        QVERIFY(window->Connect()->isVisible());
-        QCOMPARE(window->Connect()->txtDb[0]->text(), QString("memory:nowhere"));
+    void logLinesAreStampedPlainTextEvenWhenTheyLookLikeMarkup() {
+        LogWindow* log = window->Output();
+        ui->session.log("Connecting <b>a</b> with b");
+        QVERIFY_THROWS_EXCEPTION(Error, ui->session.open()); // both paths empty: error 1001
+        QStringList lines = log->txtOut->toPlainText().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  ");
+        QVERIFY(stamp.match(lines[0]).hasMatch());
+        QVERIFY(lines[0].endsWith("Connecting <b>a</b> with b"));
+        QVERIFY(lines[1].endsWith("Error 1001: Enter Primary and Secondary Database"));
+    }
 
-        ui().messages.clear();
-        MakeExampleDatabases();
-        window->ConnectAtStart("memory:pri", "memory:sec");
-        QVERIFY(ui().messages.isEmpty());
-        QCOMPARE(Engine->DbUserPrimary(), QString("Admin"));
-        QVERIFY(!window->Connect()->isVisible());
-        QVERIFY(window->Nav()->Node(":Customers"));
+    void logMenuOpensOnTheRightButtonOnlyToCopySaveOrClear() {
+        LogWindow* log = window->Output();
+        QTest::mouseClick(log->txtOut->viewport(), Qt::LeftButton);
+        QVERIFY(!log->MEdit->isVisible());
+        QTest::mousePress(log->txtOut->viewport(), Qt::RightButton);
+        QVERIFY(log->MEdit->isVisible());
+        log->MEdit->hide();
+
+        QTemporaryDir dir;
+        log->txtOut->setPlainText("one\ntwo");
+        log->MCopy->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QString("one\ntwo"));
+        desktop().fileNames = {dir.filePath("log.txt"), "", dir.filePath("no/such/log.txt")};
+        log->MSave->trigger();
+        QCOMPARE(FileBytes(dir.filePath("log.txt")), QByteArray("one\ntwo\n"));
+        log->MSave->trigger(); // cancelled: nothing is written or said
+        QVERIFY(desktop().messages.isEmpty());
+        log->MSave->trigger();
+        QCOMPARE(desktop().messages.size(), 1);
+        QCOMPARE(desktop().messages[0].buttons, mb::Critical);
+
+        log->MClear->trigger();
+        log->MCopy->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QString());
+    }
+
+    void aWaitWindowShowsTheProgressAtTheScreensCornerWhileSchemasLoad() {
+        bool sawTableLoading = false;
+        connect(&ui->session, &Session::progressed, this, [&sawTableLoading] {
+            const WaitWindow* wait = shownWaitWindow();
+            sawTableLoading =
+                sawTableLoading ||
+                (wait && wait->isVisible() &&
+                 wait->Label1->text() == "Analyzing tables: Customers" &&
+                 wait->ProgressBar1->value() > 0 &&
+                 wait->pos() == QGuiApplication::primaryScreen()->geometry().topLeft());
+        });
+        connectExamples();
+        QVERIFY(sawTableLoading);
+        QVERIFY(!shownWaitWindow());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Also when the databases cannot be opened.
+        window->ConnectAtStart("memory:absent", "memory:absent");
+        QVERIFY(!shownWaitWindow());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void theHelpMenuAndButtonOpenTheHelpAndThePagesOrSayWhyNot() {
+        QCOMPARE(HelpIndexPath(), QDir::cleanPath(BinaryDir() + "/bin/help/index.html"));
+        QVERIFY(QFile::exists(QDir::cleanPath(BinaryDir() + "/bin/help/help.css")));
+        const QUrl index = QUrl::fromLocalFile(HelpIndexPath());
+        item("mnHelpGen")->trigger();
+        FindButton(*window->tBar, "help")->trigger();
+        item("mnHelpOnline")->trigger();
+        item("mnProductWeb")->trigger();
+        QCOMPARE(desktop().openedUrls,
+                 QList<QUrl>({index, index, QUrl(kHelpOnlineUrl), QUrl(kProductWebUrl)}));
+        QVERIFY(desktop().messages.isEmpty());
+
+        // Missing help names every place looked at; an address no browser takes is shown.
+        QStringList nowhere = {"/nonexistent/one/help/index.html",
+                               "/nonexistent/two/share/vantor/help/index.html"};
+        ShowHelp(desktop(), nowhere);
+        QCOMPARE(desktop().openedUrls.size(), 4);
+        for (const QString& place : nowhere)
+            QVERIFY2(desktop().Prompts().value(0).contains(place), qPrintable(place));
+        desktop().browserTakesUrls = false;
+        item("mnHelpOnline")->trigger();
+        QCOMPARE(desktop().Prompts().size(), 2);
+        QVERIFY(desktop().Prompts()[1].contains(kHelpOnlineUrl));
+    }
+
+    void theAboutMenuShowsTheBoxModally() {
+        QString seen;
+        QTimer::singleShot(0, [&seen] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<AboutDialog*>(w); box && box->isVisible()) {
+                    seen = box->isModal() ? box->lblVersion->text() : "not modal";
+                    box->cmdOK->click();
+                }
+        });
+        item("mnAbout")->trigger();
+        QCOMPARE(seen, QString("Version " VANTOR_VERSION));
+    }
+
+    void systemInformationStartsTheFirstInstalledProgramOrSaysItIsUnavailable() {
+        QTemporaryDir bin;
+        AboutDialog about(desktop());
+        about.SysInfoPrograms = {"vantor-no-such-sysinfo"};
+        about.SysInfoSearchPaths = {bin.path()};
+        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({"System Information Is Unavailable At This Time"}));
+        QCOMPARE(desktop().messages[0].buttons, mb::OKOnly);
+
+        QString program = bin.filePath("fake-sysinfo");
+        QVERIFY(WriteFile(program, "#!/bin/sh\ntouch \"$0.ran\"\n"));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        about.SysInfoPrograms = {"vantor-no-such-sysinfo", "fake-sysinfo"};
+        about.StartSysInfo();
+        QTRY_VERIFY(QFile::exists(program + ".ran"));
+        QCOMPARE(desktop().messages.size(), 1);
     }
 };
 

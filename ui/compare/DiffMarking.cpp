@@ -1,6 +1,6 @@
 #include "ui/compare/DiffMarking.h"
 
-#include "engine/clsEngine.h"
+#include "engine/Compare.h"
 
 #include <QBrush>
 #include <QTextCharFormat>
@@ -34,29 +34,12 @@ void colour(QTextEdit* pane, int offset, int length, const QColor& color) {
 
 } // namespace
 
-QList<DiffRun> DiffRuns(const QStringList& posDiff) {
-    QList<DiffRun> runs;
-    for (qsizetype i = 0; i + 1 < posDiff.size(); ++i) {
-        QStringList parts = posDiff[i].split(QLatin1Char('\t'));
-        if (parts.size() != 2)
-            continue;
-        bool startOk = false;
-        bool lengthOk = false;
-        int start = parts[0].toInt(&startOk);
-        int length = parts[1].toInt(&lengthOk);
-        if (startOk && lengthOk && start >= 1 && length > 0)
-            runs.append({start - 1, length});
-    }
-    return runs;
-}
-
-void MarkDifferences(clsEngine& engine, QTextEdit* pane0, QTextEdit* pane1) {
+void MarkDifferences(QTextEdit* pane0, QTextEdit* pane1) {
     for (QTextEdit* pane : {pane0, pane1})
         colour(pane, 0, pane->document()->characterCount() - 1, Qt::black);
-    engine.CmpString(pane0->toPlainText(), pane1->toPlainText());
-    for (const DiffRun& run : DiffRuns(engine.PosDiffPri))
+    for (const TextRun& run : DifferingRuns(pane0->toPlainText(), pane1->toPlainText()))
         for (QTextEdit* pane : {pane0, pane1})
-            colour(pane, run.offset, run.length, kMarkRed);
+            colour(pane, static_cast<int>(run.offset), static_cast<int>(run.length), kMarkRed);
 }
 
 } // namespace vantor

@@ -1,10 +1,9 @@
 #include "ui/editor/EditorRun.h"
 
-#include "engine/Globals.h"
-#include "engine/UserInterface.h"
+#include "engine/Session.h"
 #include "ui/editor/ScriptEditControl.h"
-#include "ui/shell/ActivityLog.h"
 
+#include <QApplication>
 #include <algorithm>
 
 namespace vantor {
@@ -15,8 +14,8 @@ namespace {
 // that a long run shows how far it has come.
 class EditorMarks : public BatchObserver {
 public:
-    explicit EditorMarks(ScriptEditControl& editor)
-        : editor_(editor), bookmarks_(editor.Bookmarks()) {}
+    EditorMarks(ScriptEditControl& editor, Session& session)
+        : editor_(editor), session_(session), bookmarks_(editor.Bookmarks()) {}
 
     void MarkCurrentLine(qint64 line) override { editor_.MarkRunLine(line); }
     void MarkStartLine(qint64 line) override { editor_.MarkStartLine(line); }
@@ -31,15 +30,17 @@ public:
     }
     void BatchFinished(const ScriptBatch& batch) override {
         if (batch.executed)
-            Log().Write(QStringLiteral("Batch %1 (lines %2-%3) executed.")
-                            .arg(batch.number)
-                            .arg(batch.firstLine + 1)
-                            .arg(batch.lastLine + 1));
-        Ui().DoEvents();
+            session_.log(QStringLiteral("Batch %1 (lines %2-%3) executed.")
+                             .arg(batch.number)
+                             .arg(batch.firstLine + 1)
+                             .arg(batch.lastLine + 1));
+        // Repaint only: a click or key now would start a command in the middle of the run.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 
 private:
     ScriptEditControl& editor_;
+    Session& session_;
     const QList<qint64> bookmarks_;
 };
 
@@ -59,26 +60,26 @@ QString EditorLineSource::Line(qint64 index) const {
     return editor_.LineText(index);
 }
 
-BatchRunResult RunEditorScript(ScriptEditControl& editor, const std::shared_ptr<Connection>& target,
-                               const QString& targetName) {
-    Log().Write(QStringLiteral("Running the script on %1").arg(targetName));
+BatchRunResult RunEditorScript(ScriptEditControl& editor, Source* target, const QString& targetName,
+                               Session& session) {
+    session.log(QStringLiteral("Running the script on %1").arg(targetName));
     editor.ClearRunMarks();
-    EditorMarks marks(editor);
+    EditorMarks marks(editor, session);
     BatchRunResult result = BatchRunner().Run(EditorLineSource(editor), target, &marks);
     qint64 executed = 0;
     for (const ScriptBatch& batch : result.batches)
         executed += batch.executed ? 1 : 0;
     if (result.failure) {
         const ScriptBatch& failed = result.failure->batch;
-        Log().Write(QStringLiteral("Batch %1 (line %2: %3) failed: %4")
+        session.log(QStringLiteral("Batch %1 (line %2: %3) failed: %4")
                         .arg(failed.number)
                         .arg(failed.firstLine + 1)
                         .arg(firstLineOf(failed.text), result.failure->description));
-        Log().Write(QStringLiteral("Script stopped: %1 of its batches were executed before the "
+        session.log(QStringLiteral("Script stopped: %1 of its batches were executed before the "
                                    "error and stay applied.")
                         .arg(executed));
     } else {
-        Log().Write(QStringLiteral("Script finished: %1 batches executed, %2 skipped.")
+        session.log(QStringLiteral("Script finished: %1 batches executed, %2 skipped.")
                         .arg(executed)
                         .arg(static_cast<qint64>(result.batches.size()) - executed));
     }

@@ -3,12 +3,12 @@
 #include "script/BatchRunner.h"
 
 #include <QString>
-#include <memory>
 
 namespace vantor {
 
-class Connection;
 class ScriptEditControl;
+class Session;
+class Source;
 
 // The editor's lines, read one at a time as the runner asks for them.
 class EditorLineSource : public LineSource {
@@ -22,8 +22,8 @@ private:
 };
 
 // Runs the editor's script batch by batch against target, leaving the run's marks in the
-// editor and a line per batch in the log; targetName says in the log which database it was.
-BatchRunResult RunEditorScript(ScriptEditControl& editor, const std::shared_ptr<Connection>& target,
-                               const QString& targetName);
+// editor and a line per batch in the session's log; targetName says there which database it was.
+BatchRunResult RunEditorScript(ScriptEditControl& editor, Source* target, const QString& targetName,
+                               Session& session);
 
 } // namespace vantor

@@ -1,6 +1,6 @@
 #include "ui/editor/ScriptEditControl.h"
 
-#include "model/VantorError.h"
+#include "model/Error.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -111,8 +111,8 @@ qint64 ScriptEditControl::LineCount() const {
 
 QString ScriptEditControl::LineText(qint64 line) const {
     if (line < 0 || line >= lines())
-        throw VantorError(err::InvalidProcedureCall,
-                          QStringLiteral("Invalid procedure call or argument"));
+        throw Error(ErrorCode::InvalidProcedureCall,
+                    QStringLiteral("Invalid procedure call or argument"));
     QString result = text(static_cast<int>(line));
     while (result.endsWith(u'\n') || result.endsWith(u'\r'))
         result.chop(1);

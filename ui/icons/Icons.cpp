@@ -461,19 +461,18 @@ QIcon TreeIcon(TreeImage image) {
     return icons[static_cast<size_t>(image)];
 }
 
-QIcon StateIcon(int status) {
-    switch (status) {
-    case 0:
+QIcon StateIcon(ObjectState state) {
+    switch (state) {
+    case ObjectState::Equal:
         return TreeIcon(TreeImage::Equal);
-    case 1:
+    case ObjectState::Different:
         return TreeIcon(TreeImage::Different);
-    case 2:
+    case ObjectState::OnlyPrimary:
         return TreeIcon(TreeImage::OnlyPrimary);
-    case 3:
+    case ObjectState::OnlySecondary:
         return TreeIcon(TreeImage::OnlySecondary);
-    default:
-        return {};
     }
+    return {};
 }
 
 QIcon ToolIcon(const QString& key) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Kinds.h"
+
 #include <QIcon>
 #include <QString>
 
@@ -9,8 +11,7 @@ namespace vantor {
 enum class TreeImage { Equal, Different, OnlyPrimary, OnlySecondary, Category, Root };
 
 QIcon TreeIcon(TreeImage image);
-// The picture of a comparison state 0..3; a null icon for any other value.
-QIcon StateIcon(int status);
+QIcon StateIcon(ObjectState state);
 // The picture of a main tool-bar button, by its key; a null icon for an unknown key.
 QIcon ToolIcon(const QString& key);
 QIcon AppIcon();

@@ -12,25 +12,23 @@
 
 namespace vantor {
 
-std::array<QString, kPluginSlots> PluginFiles;
-
 QString PluginFolder() {
     return FolderBesideProgramOrUserData(QStringLiteral("PLUGINS"));
 }
 
-void LoadPlugins(const QString& folder) {
-    PluginFiles.fill(QString());
+void AddIns::Load(const QString& folder) {
+    files_.fill(QString());
     if (folder.isEmpty())
         return;
     QDirIterator it(folder, QDir::Files | QDir::Executable);
-    for (size_t i = 0; i < PluginFiles.size() && it.hasNext();)
+    for (size_t i = 0; i < files_.size() && it.hasNext();)
         if (QFileInfo file = it.nextFileInfo(); file.isFile())
-            PluginFiles[i++] = file.absoluteFilePath();
+            files_[i++] = file.absoluteFilePath();
 }
 
-void FillAddInMenu(MainMenu& menu) {
+void AddIns::FillMenu(MainMenu& menu) const {
     for (int i = 0; i < kAddInMenuEntries; ++i) {
-        const QString& path = PluginFiles[static_cast<size_t>(i)];
+        const QString& path = files_[static_cast<size_t>(i)];
         if (path.isEmpty())
             break;
         if (i >= static_cast<int>(menu.mnAddInItems.size())) {
@@ -45,10 +43,10 @@ void FillAddInMenu(MainMenu& menu) {
     }
 }
 
-void RunPlugin(int index) {
+void AddIns::Run(int index) const {
     if (index < 0 || index >= kPluginSlots)
         return;
-    const QString& program = PluginFiles[static_cast<size_t>(index)];
+    const QString& program = files_[static_cast<size_t>(index)];
     if (program.isEmpty())
         return;
     QFileInfo file(program);

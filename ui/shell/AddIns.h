@@ -11,21 +11,30 @@ class MainMenu;
 inline constexpr int kPluginSlots = 51;
 inline constexpr int kAddInMenuEntries = 50;
 
-// Full paths of the add-in programs found at start-up; the first empty entry ends the list.
-extern std::array<QString, kPluginSlots> PluginFiles;
-
 // The PLUGINS folder beside the program, else the one in the per-user data folder.
 QString PluginFolder();
 
-// Fills PluginFiles with the executable files of folder (not its subfolders), in the order
-// the directory listing gives them; programs beyond the table's room are left out.
-void LoadPlugins(const QString& folder = PluginFolder());
+// The add-in programs found at start-up and the menu entries that start them.
+class AddIns {
+public:
+    using Programs = std::array<QString, kPluginSlots>;
 
-// Captions the Add-Ins menu with PluginFiles: element 0 is reused, the others are created.
-void FillAddInMenu(MainMenu& menu);
+    // Full paths; the first empty entry ends the list.
+    const Programs& Files() const { return files_; }
 
-// Starts PluginFiles(index) as a process of its own, passing nothing and waiting for nothing;
-// an index out of range, an empty entry or a program that cannot be started does nothing.
-void RunPlugin(int index);
+    // Takes the executable files of folder (not its subfolders), in the order the directory
+    // listing gives them; programs beyond the table's room are left out.
+    void Load(const QString& folder);
+
+    // Captions the Add-Ins menu with the programs: element 0 is reused, the others are created.
+    void FillMenu(MainMenu& menu) const;
+
+    // Starts program index as a process of its own, passing nothing and waiting for nothing; an
+    // index out of range, an empty entry or a program that cannot be started does nothing.
+    void Run(int index) const;
+
+private:
+    Programs files_;
+};
 
 } // namespace vantor

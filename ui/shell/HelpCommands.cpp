@@ -1,9 +1,8 @@
 #include "ui/shell/HelpCommands.h"
 
 #include "ui/shell/AppFiles.h"
-#include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/Desktop.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -12,14 +11,10 @@ namespace vantor {
 
 namespace {
 
-bool openWithDesktop(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
-}
-
-void openOrExplain(const QUrl& url, const QString& shown) {
-    if (UrlOpener()(url))
+void openOrExplain(Desktop& desktop, const QUrl& url, const QString& shown) {
+    if (desktop.OpenUrl(url))
         return;
-    DesktopUi().MsgBox(
+    desktop.MsgBox(
         QStringLiteral("No web browser could be started to show:\n%1\n\nOpen it in a browser "
                        "yourself, or set up a default browser (xdg-settings).")
             .arg(shown),
@@ -27,11 +22,6 @@ void openOrExplain(const QUrl& url, const QString& shown) {
 }
 
 } // namespace
-
-UrlOpenerFunction& UrlOpener() {
-    static UrlOpenerFunction opener = openWithDesktop;
-    return opener;
-}
 
 QStringList HelpIndexCandidates() {
     const QDir program(ProgramFolder());
@@ -47,19 +37,19 @@ QString HelpIndexPath(const QStringList& candidates) {
     return QString();
 }
 
-void ShowHelp(const QStringList& candidates) {
+void ShowHelp(Desktop& desktop, const QStringList& candidates) {
     const QString index = HelpIndexPath(candidates);
     if (index.isEmpty()) {
-        DesktopUi().MsgBox(QStringLiteral("The help is not installed. It was looked for at:\n%1")
-                               .arg(candidates.join(QLatin1Char('\n'))),
-                           mb::OKOnly | mb::Exclamation);
+        desktop.MsgBox(QStringLiteral("The help is not installed. It was looked for at:\n%1")
+                           .arg(candidates.join(QLatin1Char('\n'))),
+                       mb::OKOnly | mb::Exclamation);
         return;
     }
-    openOrExplain(QUrl::fromLocalFile(index), index);
+    openOrExplain(desktop, QUrl::fromLocalFile(index), index);
 }
 
-void OpenUrl(const QString& url) {
-    openOrExplain(QUrl(url), url);
+void OpenUrl(Desktop& desktop, const QString& url) {
+    openOrExplain(desktop, QUrl(url), url);
 }
 
 } // namespace vantor

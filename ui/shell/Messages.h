@@ -4,6 +4,10 @@
 
 namespace vantor {
 
+class Desktop;
+class Session;
+struct Diff;
+
 inline const QString kOpenDatabaseFirst = QStringLiteral("Please open database first.!");
 inline const QString kCannotOpenDatabase = QStringLiteral("Cannot open database.");
 inline const QString kUnableToLoadSchemas = QStringLiteral("Unable to load schemas.");
@@ -11,7 +15,12 @@ inline const QString kUnableToLoadSchemas = QStringLiteral("Unable to load schem
 // "Cannot open database." followed by the reason, which names the file that could not be read.
 QString CannotOpenMessage(const QString& reason);
 
-// True when a compare engine exists; otherwise tells the user to open the databases first.
-bool EngineOrWarn();
+// True when the session holds a comparison; otherwise tells the user to open the databases first.
+bool ComparisonOrWarn(const Session& session, Desktop& desktop);
+
+// How many objects the comparison found, and how many in each state.
+QString ComparisonCounts(const Diff& diff);
+// The same, naming the two databases.
+QString DescribeComparison(const Session& session);
 
 } // namespace vantor

@@ -1,6 +1,5 @@
 #include "ui/shell/RecentFiles.h"
 
-#include "ui/shell/ActivityLog.h"
 #include "ui/shell/AppFiles.h"
 #include "ui/shell/MainMenu.h"
 
@@ -22,11 +21,6 @@ constexpr qsizetype kMaxListBytes = RecentFiles::kSlots * (2 + kMaxLength);
 // A longer file was not written by us, so its tail is not worth carrying over.
 constexpr qint64 kMaxKeptFile = 1024 * 1024;
 
-QString& defaultFileOverride() {
-    static QString file;
-    return file;
-}
-
 // Menus take '&' as a mnemonic mark and a tab as the start of a shortcut.
 QString menuCaption(const QString& path) {
     QString caption = path;
@@ -40,13 +34,7 @@ QString menuCaption(const QString& path) {
 RecentFiles::RecentFiles(QString file, MainMenu* menu) : file_(std::move(file)), menu_(menu) {}
 
 QString RecentFiles::DefaultFile() {
-    const QString& redirected = defaultFileOverride();
-    return redirected.isEmpty() ? BesideProgramOrUserData(QStringLiteral("recent.rct"))
-                                : redirected;
-}
-
-void RecentFiles::SetDefaultFile(const QString& file) {
-    defaultFileOverride() = file;
+    return BesideProgramOrUserData(QStringLiteral("recent.rct"));
 }
 
 void RecentFiles::LoadRecentFiles() {
@@ -63,8 +51,6 @@ bool RecentFiles::AddRecentFile(const QString& path) {
         entries_[i] = entries_[i - 1];
     entries_[0] = path;
     const bool written = Write(file_, entries_);
-    if (!written)
-        Log().Write(QStringLiteral("The recent file list could not be saved to %1").arg(file_));
     if (menu_)
         ShowIn(*menu_);
     return written;

@@ -20,11 +20,8 @@ public:
     // A list kept in file; with a menu, every load and addition shows the list in it.
     explicit RecentFiles(QString file = DefaultFile(), MainMenu* menu = nullptr);
 
-    // recent.rct beside the program (or in the user's data folder), unless redirected.
+    // recent.rct beside the program, or in the user's data folder.
     static QString DefaultFile();
-    // Redirects the lists made afterwards, so a test never touches the program's own list; an
-    // empty path undoes it.
-    static void SetDefaultFile(const QString& file);
 
     const QString& File() const { return file_; }
     // Slot 1 to 6; an empty string is an unused slot.

@@ -1,16 +1,12 @@
 #include "ui/shell/ScriptDocuments.h"
 
-#include "engine/Globals.h"
-#include "engine/UserInterface.h"
-#include "engine/clsEngine.h"
-#include "model/VantorError.h"
+#include "engine/Session.h"
 #include "ui/editor/ScriptEditControl.h"
-#include "ui/editor/frmEditor.h"
+#include "ui/editor/ScriptWindow.h"
 #include "ui/icons/Icons.h"
-#include "ui/shell/ActivityLog.h"
-#include "ui/shell/DesktopUserInterface.h"
+#include "ui/shell/Desktop.h"
+#include "ui/shell/MainWindow.h"
 #include "ui/shell/RecentFiles.h"
-#include "ui/shell/frmMDI.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -23,28 +19,28 @@ namespace vantor {
 
 namespace {
 
-QString mdiTitle(const frmEditor* editor) {
+QString mdiTitle(const ScriptWindow* editor) {
     return editor->windowTitle() + (editor->Changed() ? QStringLiteral(" *") : QString());
 }
 
 } // namespace
 
-ScriptDocuments::ScriptDocuments(frmMDI& main) : QObject(&main), main_(main) {
+ScriptDocuments::ScriptDocuments(MainWindow& main) : QObject(&main), main_(main) {
     main_.DocumentWindowFactory = [this](int n) {
-        frmEditor* editor = createWindow(n);
+        ScriptWindow* editor = createWindow(n);
         editor->setWindowTitle(UntitledCaption(n));
         return qobject_cast<QMdiSubWindow*>(editor->parentWidget());
     };
-    connect(&main_, &frmMDI::NewDocumentRequested, this, [this] { NewDocument(); });
-    connect(&main_, &frmMDI::OpenRequested, this, &ScriptDocuments::OpenCommand);
-    connect(&main_, &frmMDI::RecentFileRequested, this,
+    connect(&main_, &MainWindow::NewDocumentRequested, this, [this] { NewDocument(); });
+    connect(&main_, &MainWindow::OpenRequested, this, &ScriptDocuments::OpenCommand);
+    connect(&main_, &MainWindow::RecentFileRequested, this,
             [this](const QString& path) { OpenDocument(path); });
-    connect(&main_, &frmMDI::SaveAsRequested, this, [this] { SaveDocumentAs(); });
-    connect(&main_, &frmMDI::SaveRequested, this, [this] { SaveDocument(); });
-    connect(&main_, &frmMDI::SaveAllRequested, this, &ScriptDocuments::SaveAllDocuments);
-    connect(&main_, &frmMDI::ReloadRequested, this, &ScriptDocuments::ReloadDocument);
+    connect(&main_, &MainWindow::SaveAsRequested, this, [this] { SaveDocumentAs(); });
+    connect(&main_, &MainWindow::SaveRequested, this, [this] { SaveDocument(); });
+    connect(&main_, &MainWindow::SaveAllRequested, this, &ScriptDocuments::SaveAllDocuments);
+    connect(&main_, &MainWindow::ReloadRequested, this, &ScriptDocuments::ReloadDocument);
     connect(main_.MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        if (frmEditor* editor = Document(main_.Docs.IndexOf(w)))
+        if (ScriptWindow* editor = Document(main_.Docs.IndexOf(w)))
             refreshTab(editor);
     });
 }
@@ -53,17 +49,17 @@ int ScriptDocuments::GetFreeDocIndex() {
     return main_.Docs.GetFreeDocIndex();
 }
 
-frmEditor* ScriptDocuments::Document(int n) const {
+ScriptWindow* ScriptDocuments::Document(int n) const {
     QMdiSubWindow* window = main_.Docs.Item(n);
-    return window ? qobject_cast<frmEditor*>(window->widget()) : nullptr;
+    return window ? qobject_cast<ScriptWindow*>(window->widget()) : nullptr;
 }
 
-frmEditor* ScriptDocuments::CurrentDocument() const {
+ScriptWindow* ScriptDocuments::CurrentDocument() const {
     return Document(main_.CurrentDoc);
 }
 
-frmEditor* ScriptDocuments::createWindow(int n) {
-    auto* editor = new frmEditor;
+ScriptWindow* ScriptDocuments::createWindow(int n) {
+    auto* editor = new ScriptWindow(main_.session(), main_.desktop());
     editor->Tag(QString::number(n));
     offerTargets(editor);
     QMdiSubWindow* window = main_.MdiArea()->addSubWindow(editor);
@@ -74,20 +70,20 @@ frmEditor* ScriptDocuments::createWindow(int n) {
     main_.Docs.Set(n, window);
     connect(editor, &QWidget::windowTitleChanged, window,
             [window, editor] { window->setWindowTitle(mdiTitle(editor)); });
-    connect(editor, &frmEditor::ChangedFlagChanged, this, [this, editor, window] {
+    connect(editor, &ScriptWindow::ChangedFlagChanged, this, [this, editor, window] {
         window->setWindowTitle(mdiTitle(editor));
         refreshTab(editor);
     });
-    connect(editor, &frmEditor::NewRequested, this, [this] { NewDocument(); });
-    connect(editor, &frmEditor::OpenRequested, this, &ScriptDocuments::OpenCommand);
-    connect(editor, &frmEditor::SaveRequested, this, [this, n] {
+    connect(editor, &ScriptWindow::NewRequested, this, [this] { NewDocument(); });
+    connect(editor, &ScriptWindow::OpenRequested, this, &ScriptDocuments::OpenCommand);
+    connect(editor, &ScriptWindow::SaveRequested, this, [this, n] {
         activate(n);
         SaveDocument();
     });
     return editor;
 }
 
-void ScriptDocuments::addTab(int n, frmEditor* editor) {
+void ScriptDocuments::addTab(int n, ScriptWindow* editor) {
     const int index = main_.tb->addTab(DocumentTabIcon(false), editor->windowTitle());
     main_.tb->setTabData(index, QStringLiteral("key%1").arg(n));
     refreshTab(editor);
@@ -100,7 +96,7 @@ void ScriptDocuments::removeTab(int n) {
             main_.tb->removeTab(i--);
 }
 
-void ScriptDocuments::refreshTab(frmEditor* editor) {
+void ScriptDocuments::refreshTab(ScriptWindow* editor) {
     try {
         editor->DoAct();
     } catch (const std::exception&) {
@@ -117,14 +113,14 @@ void ScriptDocuments::activate(int n) {
     main_.CurrentDoc = n;
 }
 
-frmEditor* ScriptDocuments::NewDocument() {
+ScriptWindow* ScriptDocuments::NewDocument() {
     const int n = GetFreeDocIndex();
-    frmEditor* editor = createWindow(n);
+    ScriptWindow* editor = createWindow(n);
     editor->Changed(false);
     editor->setWindowTitle(UntitledCaption(n));
     addTab(n, editor);
     activate(n);
-    Log().Write(QStringLiteral("New script document %1").arg(UntitledCaption(n)));
+    main_.session().log(QStringLiteral("New script document %1").arg(UntitledCaption(n)));
     return editor;
 }
 
@@ -137,7 +133,7 @@ QString ScriptDocuments::GetFileExtension(const QString& path) {
     return dot < 0 ? QStringLiteral(" ") : path.mid(dot + 1).toLower();
 }
 
-frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
+ScriptWindow* ScriptDocuments::OpenDocument(const QString& path) {
     if (path.isEmpty())
         return nullptr;
     const bool exists = FileExists(path);
@@ -145,12 +141,12 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
         const QString question = QStringLiteral("The file: %1\ndoes not exist. Do you wish to "
                                                 "create it?")
                                      .arg(path);
-        if (Ui().MsgBox(question, mb::YesNo | mb::Question, QStringLiteral("Create File")) !=
-            mb::Yes)
+        if (main_.desktop().MsgBox(question, mb::YesNo | mb::Question,
+                                   QStringLiteral("Create File")) != mb::Yes)
             return nullptr;
     }
     for (int n = 1; n <= main_.Docs.UBound(); ++n) {
-        frmEditor* open = Document(n);
+        ScriptWindow* open = Document(n);
         if (open && open->IsFile() && open->Filename() == path) {
             activate(n);
             return open;
@@ -161,13 +157,13 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
     QString text;
     if (const QString failure = exists ? ScriptEditControl::ReadScriptFile(path, text) : QString();
         !failure.isEmpty()) {
-        Ui().MsgBox(
+        main_.desktop().MsgBox(
             QStringLiteral("The file %1 was not opened as a script: %2.").arg(path, failure),
             mb::Exclamation);
         return nullptr;
     }
     const int n = GetFreeDocIndex();
-    frmEditor* editor = createWindow(n);
+    ScriptWindow* editor = createWindow(n);
     editor->SetScript(text);
     editor->Changed(false);
     editor->setWindowTitle(path);
@@ -176,31 +172,39 @@ frmEditor* ScriptDocuments::OpenDocument(const QString& path) {
     editor->OnLoad();
     addTab(n, editor);
     activate(n);
-    Log().Write(QStringLiteral("Opened the script %1").arg(path));
+    main_.session().log(QStringLiteral("Opened the script %1").arg(path));
     return editor;
 }
 
 void ScriptDocuments::OpenCommand() {
-    const QString name =
-        DesktopUi().OpenFileName(&main_, QStringLiteral("Open a SQL file..."), main_.FileFilter);
+    const QString name = main_.desktop().OpenFileName(&main_, QStringLiteral("Open a SQL file..."),
+                                                      main_.FileFilter);
     if (name.isEmpty())
         return;
     OpenDocument(name);
-    main_.Recent().AddRecentFile(name);
+    remember(name);
 }
 
-bool ScriptDocuments::writeTo(frmEditor* editor, const QString& path) {
+void ScriptDocuments::remember(const QString& path) {
+    RecentFiles& recent = main_.Recent();
+    if (!recent.AddRecentFile(path))
+        main_.session().log(
+            QStringLiteral("The recent file list could not be saved to %1").arg(recent.File()));
+}
+
+bool ScriptDocuments::writeTo(ScriptWindow* editor, const QString& path) {
     if (editor->ed->SaveFile(path))
         return true;
-    Ui().MsgBox(QStringLiteral("The script could not be saved to %1. Check that the folder "
-                               "exists and that you may write there.")
-                    .arg(path),
-                mb::Critical, QStringLiteral("Save"));
+    main_.desktop().MsgBox(
+        QStringLiteral("The script could not be saved to %1. Check that the folder "
+                       "exists and that you may write there.")
+            .arg(path),
+        mb::Critical, QStringLiteral("Save"));
     return false;
 }
 
 bool ScriptDocuments::SaveDocument() {
-    frmEditor* editor = CurrentDocument();
+    ScriptWindow* editor = CurrentDocument();
     if (!editor)
         return false;
     if (!editor->IsFile())
@@ -210,17 +214,17 @@ bool ScriptDocuments::SaveDocument() {
         return false;
     editor->Changed(false);
     refreshTab(editor);
-    Log().Write(QStringLiteral("Saved the script %1").arg(path));
+    main_.session().log(QStringLiteral("Saved the script %1").arg(path));
     return true;
 }
 
 bool ScriptDocuments::SaveDocumentAs() {
-    frmEditor* editor = CurrentDocument();
+    ScriptWindow* editor = CurrentDocument();
     if (!editor)
         return false;
     QString path;
     for (;;) {
-        path = DesktopUi().SaveFileName(
+        path = main_.desktop().SaveFileName(
             &main_, QStringLiteral("Save document... ") + editor->windowTitle(), main_.FileFilter);
         if (path.isEmpty())
             return false;
@@ -228,7 +232,8 @@ bool ScriptDocuments::SaveDocumentAs() {
             break;
         const QString question =
             path + QStringLiteral(" Already exists.\nDo you want to replace it?");
-        if (Ui().MsgBox(question, mb::YesNo | mb::Question, QStringLiteral("Overwrite")) == mb::Yes)
+        if (main_.desktop().MsgBox(question, mb::YesNo | mb::Question,
+                                   QStringLiteral("Overwrite")) == mb::Yes)
             break;
     }
     if (!writeTo(editor, path))
@@ -238,8 +243,8 @@ bool ScriptDocuments::SaveDocumentAs() {
     editor->Filename(path);
     editor->Changed(false);
     refreshTab(editor);
-    main_.Recent().AddRecentFile(path);
-    Log().Write(QStringLiteral("Saved the script as %1").arg(path));
+    remember(path);
+    main_.session().log(QStringLiteral("Saved the script as %1").arg(path));
     return true;
 }
 
@@ -255,22 +260,24 @@ void ScriptDocuments::SaveAllDocuments() {
 }
 
 void ScriptDocuments::ReloadDocument() {
-    frmEditor* editor = CurrentDocument();
+    ScriptWindow* editor = CurrentDocument();
     if (!editor || !editor->IsFile())
         return;
     const QString path = editor->windowTitle();
     if (editor->Changed() &&
-        Ui().MsgBox(QStringLiteral("Reload %1 from its file and lose the changes made since it "
-                                   "was saved?")
-                        .arg(path),
-                    mb::YesNo | mb::Question, QStringLiteral("Reload")) != mb::Yes)
+        main_.desktop().MsgBox(
+            QStringLiteral("Reload %1 from its file and lose the changes made since it "
+                           "was saved?")
+                .arg(path),
+            mb::YesNo | mb::Question, QStringLiteral("Reload")) != mb::Yes)
         return;
     QString text;
     if (const QString failure = ScriptEditControl::ReadScriptFile(path, text); !failure.isEmpty()) {
-        Ui().MsgBox(QStringLiteral("The file %1 could not be read again (%2); the document is "
-                                   "left as it was.")
-                        .arg(path, failure),
-                    mb::Exclamation);
+        main_.desktop().MsgBox(
+            QStringLiteral("The file %1 could not be read again (%2); the document is "
+                           "left as it was.")
+                .arg(path, failure),
+            mb::Exclamation);
         return;
     }
     editor->SetScript(text);
@@ -278,10 +285,10 @@ void ScriptDocuments::ReloadDocument() {
     refreshTab(editor);
 }
 
-bool ScriptDocuments::askToSave(frmEditor* editor) {
+bool ScriptDocuments::askToSave(ScriptWindow* editor) {
     const int n = editor->Tag().toInt();
     activate(n);
-    const int answer = Ui().MsgBox(
+    const int answer = main_.desktop().MsgBox(
         QStringLiteral("The script %1 has changes that are not saved.\nSave them before it "
                        "closes?")
             .arg(editor->windowTitle()),
@@ -296,23 +303,24 @@ bool ScriptDocuments::askToSave(frmEditor* editor) {
 
 bool ScriptDocuments::QueryCloseAll() {
     for (int n = 1; n <= main_.Docs.UBound(); ++n) {
-        frmEditor* editor = Document(n);
+        ScriptWindow* editor = Document(n);
         if (editor && editor->Changed() && !askToSave(editor))
             return false;
     }
     return true;
 }
 
-void ScriptDocuments::offerTargets(frmEditor* editor) {
-    if (!Engine)
+void ScriptDocuments::offerTargets(ScriptWindow* editor) {
+    const Session& session = main_.session();
+    if (!session.diff())
         return;
-    editor->SetTargets(Engine->DbPathPrimary(), Engine->DbPathSecondary());
+    editor->SetTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
     editor->cbTgt->setEnabled(true);
 }
 
 void ScriptDocuments::RefreshTargets() {
     for (int n = 1; n <= main_.Docs.UBound(); ++n)
-        if (frmEditor* editor = Document(n))
+        if (ScriptWindow* editor = Document(n))
             offerTargets(editor);
 }
 
@@ -320,7 +328,7 @@ bool ScriptDocuments::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Close)
         return QObject::eventFilter(watched, event);
     auto* window = qobject_cast<QMdiSubWindow*>(watched);
-    auto* editor = window ? qobject_cast<frmEditor*>(window->widget()) : nullptr;
+    auto* editor = window ? qobject_cast<ScriptWindow*>(window->widget()) : nullptr;
     if (!editor)
         return false;
     if (editor->IsRunning() || (editor->Changed() && !askToSave(editor))) {

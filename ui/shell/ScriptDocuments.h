@@ -7,8 +7,8 @@ class QMdiSubWindow;
 
 namespace vantor {
 
-class frmEditor;
-class frmMDI;
+class ScriptWindow;
+class MainWindow;
 
 // The main window's numbered script documents: untitled scripts and script files, each in its
 // own editor window with a tab in the tab strip. Numbers count up through the run and are
@@ -17,16 +17,16 @@ class ScriptDocuments : public QObject {
     Q_OBJECT
 
 public:
-    explicit ScriptDocuments(frmMDI& main);
+    explicit ScriptDocuments(MainWindow& main);
 
     static QString UntitledCaption(int n) { return QStringLiteral("Untitled %1").arg(n); }
 
     // The slot for a new document.
     int GetFreeDocIndex();
-    frmEditor* NewDocument();
+    ScriptWindow* NewDocument();
     // Opens the file as a document, or brings up the document that has it open already; after
     // asking, a path with no file opens an empty document. Null when nothing was opened.
-    frmEditor* OpenDocument(const QString& path);
+    ScriptWindow* OpenDocument(const QString& path);
     // Asks for a script file and opens it.
     void OpenCommand();
     // False when the document was not saved (the user cancelled, or writing failed).
@@ -40,8 +40,8 @@ public:
     bool QueryCloseAll();
 
     // The editor of document n, or null.
-    frmEditor* Document(int n) const;
-    frmEditor* CurrentDocument() const;
+    ScriptWindow* Document(int n) const;
+    ScriptWindow* CurrentDocument() const;
 
     static bool FileExists(const QString& path);
     static QString GetFileExtension(const QString& path);
@@ -53,17 +53,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    frmEditor* createWindow(int n);
-    void offerTargets(frmEditor* editor);
-    void addTab(int n, frmEditor* editor);
+    ScriptWindow* createWindow(int n);
+    void offerTargets(ScriptWindow* editor);
+    void addTab(int n, ScriptWindow* editor);
     void removeTab(int n);
     void activate(int n);
-    void refreshTab(frmEditor* editor);
-    bool writeTo(frmEditor* editor, const QString& path);
+    void refreshTab(ScriptWindow* editor);
+    // Puts path at the top of the recent-file list.
+    void remember(const QString& path);
+    bool writeTo(ScriptWindow* editor, const QString& path);
     // Yes saves, No discards, Cancel keeps the document open: false for Cancel or a failed save.
-    bool askToSave(frmEditor* editor);
+    bool askToSave(ScriptWindow* editor);
 
-    frmMDI& main_;
+    MainWindow& main_;
 };
 
 } // namespace vantor

@@ -1,18 +1,17 @@
 // Takes the pictures of the user documentation: the main window after comparing two
 // databases, the comparison window showing a differing object, the connect dialog, a script
 // window, and the main window after every difference was scripted away on copies of the two.
-#include "engine/Globals.h"
-#include "engine/clsEngine.h"
-#include "model/clsObjects.h"
-#include "ui/compare/frmCompare.h"
-#include "ui/compare/frmConnect.h"
-#include "ui/editor/frmEditor.h"
+#include "engine/Session.h"
+#include "ui/compare/CompareView.h"
+#include "ui/compare/ConnectDialog.h"
+#include "ui/editor/ScriptWindow.h"
 #include "ui/icons/Icons.h"
-#include "ui/navigator/frmNav.h"
-#include "ui/shell/ActivityLog.h"
-#include "ui/shell/DesktopUserInterface.h"
+#include "ui/navigator/Navigator.h"
+#include "ui/shell/AddIns.h"
+#include "ui/shell/Desktop.h"
+#include "ui/shell/MainWindow.h"
+#include "ui/shell/RecentFiles.h"
 #include "ui/shell/ScriptDocuments.h"
-#include "ui/shell/frmMDI.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +33,7 @@ using namespace vantor;
 namespace {
 
 // Message boxes would wait for a click nobody gives; they are printed instead.
-class UnattendedUi : public DesktopUserInterface {
+class UnattendedDesktop : public SystemDesktop {
 public:
     int MsgBox(const QString& prompt, int buttons, const QString&) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
@@ -57,18 +56,27 @@ bool save(QWidget* widget, const QString& path) {
 }
 
 // The first differing table, else the first differing object, else none.
-QTreeWidgetItem* differingNode(const frmNav& nav) {
+QTreeWidgetItem* differingNode(const Diff& diff, const Navigator& nav) {
     QTreeWidgetItem* fallback = nullptr;
-    for (const auto& object : *Engine->Tables) {
-        if (object->Status() != 1)
+    for (const DiffEntry& entry : diff.entries) {
+        if (entry.state != ObjectState::Different)
             continue;
-        QTreeWidgetItem* node = nav.Node(object->Obj_Key());
-        if (node && object->xType() == QLatin1String("TABLE"))
+        QTreeWidgetItem* node = nav.Node(QLatin1Char(':') + entry.name);
+        if (node && entry.isTable())
             return node;
         if (!fallback)
             fallback = node;
     }
     return fallback;
+}
+
+// Copies, since the refresh after the scripts replaces the comparison they come from.
+QList<DiffEntry> differingShown(const Diff& diff, const Navigator& nav) {
+    QList<DiffEntry> differing;
+    for (const DiffEntry& entry : diff.entries)
+        if (entry.state != ObjectState::Equal && nav.Node(QLatin1Char(':') + entry.name))
+            differing << entry;
+    return differing;
 }
 
 // Runs each script window that opens with F5, after taking the first one's picture; the
@@ -85,7 +93,7 @@ public:
 private:
     void poll() {
         QWidget* dialog = QApplication::activeModalWidget();
-        auto* editor = dialog ? dialog->findChild<frmEditor*>() : nullptr;
+        auto* editor = dialog ? dialog->findChild<ScriptWindow*>() : nullptr;
         if (!editor || dialog == last_)
             return;
         last_ = dialog;
@@ -111,42 +119,37 @@ private:
 
 // The secondary database's script for every differing object, run from the comparison
 // window's buttons as a user would, then the schema compared again.
-int convergeSecondary(frmMDI& window, const QString& scriptShot) {
+int convergeSecondary(MainWindow& window, const QString& scriptShot) {
     ScriptWindowDriver driver(scriptShot);
-    frmCompare* compare = window.Compare();
-    QList<std::shared_ptr<clsObject>> differing;
-    for (const auto& object : *Engine->Tables)
-        if (object->Status() != 0 && window.Nav()->Node(object->Obj_Key()))
-            differing << object;
+    CompareView* compare = window.Compare();
+    Navigator* nav = window.Nav();
+    QList<DiffEntry> differing = differingShown(*window.session().diff(), *nav);
     // Tables first, so that the picture of the first script window shows an ALTER script.
-    std::stable_partition(differing.begin(), differing.end(), [](const auto& object) {
-        return object->Status() == 1 && object->xType() == QLatin1String("TABLE");
+    std::stable_partition(differing.begin(), differing.end(), [](const DiffEntry& entry) {
+        return entry.state == ObjectState::Different && entry.isTable();
     });
-    for (const auto& object : differing) {
-        window.Nav()->tvDbObj->setCurrentItem(window.Nav()->Node(object->Obj_Key()));
-        window.Nav()->tvDbObj_DblClick();
-        const bool view = object->xType() == QLatin1String("VIEW");
-        if (object->Status() == 1 && !view) {
+    for (const DiffEntry& entry : differing) {
+        nav->tvDbObj->setCurrentItem(nav->Node(QLatin1Char(':') + entry.name));
+        nav->tvDbObj_DblClick();
+        if (entry.state == ObjectState::Different && !entry.isView()) {
             compare->cmdAlter_Click(1);
-        } else if (object->Status() == 1) {
+        } else if (entry.state == ObjectState::Different) {
             compare->cmdDrop_Click(1);
             compare->cmdCrt_Click(1);
-        } else if (object->Status() == 2) {
+        } else if (entry.state == ObjectState::OnlyPrimary) {
             compare->cmdCrt_Click(1);
         } else {
             compare->cmdDrop_Click(1);
         }
     }
     window.mnRef_Click();
-    int unequal = 0;
-    for (const auto& object : *Engine->Tables)
-        if (object->Status() != 0 && window.Nav()->Node(object->Obj_Key())) {
-            std::fprintf(stderr, "still different: %s\n", qPrintable(object->Obj_Name()));
-            ++unequal;
-        }
-    std::fprintf(stderr, "%lld differing objects scripted; %d still differ\n",
-                 static_cast<long long>(differing.size()), unequal);
-    return driver.Failures() + unequal;
+    const Diff* after = window.session().diff();
+    const QList<DiffEntry> unequal = after ? differingShown(*after, *nav) : differing;
+    for (const DiffEntry& entry : unequal)
+        std::fprintf(stderr, "still different: %s\n", qPrintable(entry.name));
+    std::fprintf(stderr, "%lld differing objects scripted; %lld still differ\n",
+                 static_cast<long long>(differing.size()), static_cast<long long>(unequal.size()));
+    return driver.Failures() + static_cast<int>(unequal.size());
 }
 
 } // namespace
@@ -164,26 +167,26 @@ int main(int argc, char** argv) {
     QDir out(args[2]);
     out.mkpath(QStringLiteral("."));
 
-    UnattendedUi ui;
-    InstallDesktopUi(&ui);
-    QObject::connect(&Log(), &ActivityLog::LineWritten, [](const QString& line) {
+    Session session;
+    UnattendedDesktop desktop;
+    QObject::connect(&session, &Session::logged, [](const QString& line) {
         std::fprintf(stderr, "log: %s\n", qPrintable(line));
     });
     int failures = 0;
     {
-        frmMDI window;
+        MainWindow window(session, desktop, RecentFiles::DefaultFile(), PluginFolder());
         window.resize(1280, 800);
         window.show();
         settle();
         window.ConnectAtStart(args[0], args[1]);
-        if (!Engine || !SchemasLoaded(*Engine)) {
+        if (!session.diff()) {
             std::fprintf(stderr, "the two databases could not be compared\n");
             return 1;
         }
         window.Connect()->hide();
 
         // The whole window with a differing object open, then the comparison window alone.
-        QTreeWidgetItem* node = differingNode(*window.Nav());
+        QTreeWidgetItem* node = differingNode(*session.diff(), *window.Nav());
         if (node) {
             window.Nav()->tvDbObj->setCurrentItem(node);
             window.Nav()->tvDbObj_DblClick();
@@ -195,7 +198,7 @@ int main(int argc, char** argv) {
         failures +=
             !save(window.CompareWindow(), out.filePath(QStringLiteral("comparison-window.png")));
 
-        frmConnect* dialog = window.Connect();
+        ConnectDialog* dialog = window.Connect();
         dialog->show();
         dialog->txtDb[0]->setText(args[0]);
         dialog->txtDb[1]->setText(args[1]);
@@ -219,7 +222,7 @@ int main(int argc, char** argv) {
         failures += !save(&window, out.filePath(QStringLiteral("converged.png")));
 
         // A script document beside the comparison window, with its tab and target.
-        frmEditor* script = window.Documents().NewDocument();
+        ScriptWindow* script = window.Documents().NewDocument();
         script->SetScript(QStringLiteral("-- Orders shipped late, for the monthly review\r\n"
                                          "CREATE VIEW [Late Orders] AS\r\n"
                                          "SELECT [Order ID], [Shipped Date]\r\n"
@@ -228,6 +231,5 @@ int main(int argc, char** argv) {
         window.Arrange(2);
         failures += !save(&window, out.filePath(QStringLiteral("script-document.png")));
     }
-    ResetGlobals();
     return failures == 0 ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 namespace vantor {
 
 namespace {
-constexpr qsizetype kKeptBytes = 64 * 1024;
+constexpr qsizetype kKeptBytes = qsizetype{64} * 1024;
 }
 
 LibraryOutputCapture::LibraryOutputCapture(std::function<void(const QByteArray&)> onLine)

@@ -31,7 +31,7 @@ struct TableFreer {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
 using Handle = std::unique_ptr<MdbHandle, HandleCloser>;
-using Table = std::unique_ptr<MdbTableDef, TableFreer>;
+using TableHandle = std::unique_ptr<MdbTableDef, TableFreer>;
 
 QString text(const char* utf8) {
     return utf8 ? QString::fromUtf8(utf8) : QString();
@@ -85,8 +85,8 @@ private:
     std::vector<Bound> bound_;
 };
 
-Table openTable(MdbCatalogEntry* entry) {
-    Table table(mdb_read_table(entry));
+TableHandle openTable(MdbCatalogEntry* entry) {
+    TableHandle table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
         return nullptr;
     return table;
@@ -113,7 +113,7 @@ MdbCatalogEntry* tableEntryOnPage(MdbHandle* mdb, guint32 page) {
     return catalogEntry(mdb, [page](const MdbCatalogEntry& e) { return e.table_pg == page; });
 }
 
-Table openCatalogTable(MdbHandle* mdb, const char* name) {
+TableHandle openCatalogTable(MdbHandle* mdb, const char* name) {
     MdbCatalogEntry* entry = systemTableEntry(mdb, name);
     return entry ? openTable(entry) : nullptr;
 }
@@ -126,7 +126,7 @@ struct CatalogObject {
 };
 
 QList<CatalogObject> readObjects(MdbHandle* mdb) {
-    Table table = openCatalogTable(mdb, "MSysObjects");
+    TableHandle table = openCatalogTable(mdb, "MSysObjects");
     if (!table)
         throw UnreadableFile("The catalog table cannot be read.");
     RowCursor rows(table.get(), {"Id", "Name", "Type", "Flags"});
@@ -157,8 +157,8 @@ QHash<QString, QString> propertiesOf(const MdbColumn* col) {
     return out;
 }
 
-QList<SchemaIndex> indexesOf(MdbTableDef* table) {
-    QList<SchemaIndex> out;
+QList<Index> indexesOf(MdbTableDef* table) {
+    QList<Index> out;
     // libmdb leaves its answer in the table, whatever it returns.
     mdb_read_indices(table);
     GPtrArray* indexes = table->indices;
@@ -170,7 +170,7 @@ QList<SchemaIndex> indexesOf(MdbTableDef* table) {
         // Relationship indexes come back with the relationship itself.
         if (idx->index_type == kForeignKeyIndex)
             continue;
-        SchemaIndex index;
+        Index index;
         index.name = text(idx->name);
         index.primary = idx->index_type == 1;
         index.unique = index.primary || (idx->flags & MDB_IDX_UNIQUE);
@@ -187,11 +187,11 @@ QList<SchemaIndex> indexesOf(MdbTableDef* table) {
     return out;
 }
 
-SchemaTable readTable(MdbCatalogEntry* entry, const QString& name, const QString& type, bool jet3) {
-    SchemaTable t;
+Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bool jet3) {
+    Table t;
     t.name = name;
-    t.type = type;
-    Table table = openTable(entry);
+    t.kind = kind;
+    TableHandle table = openTable(entry);
     if (!table)
         throw DamagedFile(QStringLiteral("The definition of table '%1' (page %2) cannot be read.")
                               .arg(name)
@@ -213,15 +213,15 @@ SchemaTable readTable(MdbCatalogEntry* entry, const QString& name, const QString
     return t;
 }
 
-QList<SchemaView> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
+QList<View> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
     QMap<qint64, const CatalogObject*> queries; // in the catalog's order of ids
     for (const CatalogObject& o : objects)
         if (o.type == kObjectTypeQuery)
             queries.insert(o.id, &o);
-    QList<SchemaView> views;
+    QList<View> views;
     if (queries.isEmpty())
         return views;
-    Table table = openCatalogTable(mdb, "MSysQueries");
+    TableHandle table = openCatalogTable(mdb, "MSysQueries");
     if (!table)
         throw UnreadableFile("The table of saved queries cannot be read.");
     RowCursor rows(table.get(), {"ObjectId", "Attribute", "Expression", "Flag", "Name1", "Name2"});
@@ -250,9 +250,9 @@ QList<SchemaView> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects)
     return views;
 }
 
-QList<SchemaRelationship> readRelationships(MdbHandle* mdb) {
-    QList<SchemaRelationship> out;
-    Table table = openCatalogTable(mdb, "MSysRelationships");
+QList<Relationship> readRelationships(MdbHandle* mdb) {
+    QList<Relationship> out;
+    TableHandle table = openCatalogTable(mdb, "MSysRelationships");
     if (!table)
         return out;
     RowCursor rows(table.get(), {"szRelationship", "szObject", "szColumn", "szReferencedObject",
@@ -260,11 +260,11 @@ QList<SchemaRelationship> readRelationships(MdbHandle* mdb) {
     constexpr qint64 kNotEnforced = 0x2;
     constexpr qint64 kCascadeUpdate = 0x100;
     constexpr qint64 kCascadeDelete = 0x1000;
-    QMap<QString, QMap<qint64, SchemaRelationshipColumn>> columns;
+    QMap<QString, QMap<qint64, RelationshipColumn>> columns;
     while (rows.Next()) {
         QString name = rows.Text(0);
-        SchemaRelationship* rel = nullptr;
-        for (SchemaRelationship& r : out)
+        Relationship* rel = nullptr;
+        for (Relationship& r : out)
             if (r.name == name)
                 rel = &r;
         if (!rel) {
@@ -280,7 +280,7 @@ QList<SchemaRelationship> readRelationships(MdbHandle* mdb) {
         }
         columns[name].insert(rows.Number(5).value_or(0), {rows.Text(2), rows.Text(4)});
     }
-    for (SchemaRelationship& r : out)
+    for (Relationship& r : out)
         r.columns = columns.value(r.name).values();
     return out;
 }
@@ -335,8 +335,8 @@ qint64 wholePages(const QString& path, const JetHeader& header) {
 const char kCutShort[] =
     "A page that the schema needs lies beyond the end of the file: the file was cut short.";
 
-DbSchema readSchema(const QString& path, const CheckedHeader& checked, qint64 pageCount,
-                    const std::function<void(const QString&)>& onDamage) {
+Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 pageCount,
+                  const std::function<void(const QString&)>& onDamage) {
     const JetHeader& header = checked.header;
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
@@ -359,15 +359,15 @@ DbSchema readSchema(const QString& path, const CheckedHeader& checked, qint64 pa
     if (!mdb_read_catalog(mdb.get(), MDB_ANY))
         throw UnreadableFile("The catalog cannot be read.");
 
-    DbSchema schema;
+    Schema schema;
     schema.sourceFormat = header.FormatName();
     QList<CatalogObject> objects = readObjects(mdb.get());
     for (const CatalogObject& o : objects) {
-        QString type = TableTypeOf(o.type, o.flags);
-        if (type.isEmpty())
+        std::optional<ObjectKind> kind = TableKindOf(o.type, o.flags);
+        if (!kind)
             continue;
         if (o.type != kObjectTypeTable) { // a link keeps its definition in the other file
-            schema.tables.append({o.name, type, {}, {}});
+            schema.tables.append({o.name, *kind, {}, {}});
             continue;
         }
         const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
@@ -380,7 +380,7 @@ DbSchema readSchema(const QString& path, const CheckedHeader& checked, qint64 pa
         MdbCatalogEntry* entry = tableEntryOnPage(mdb.get(), page);
         if (!entry)
             throw UnreadableFile("The catalog changed while it was read.");
-        schema.tables.append(readTable(entry, o.name, type, header.IsJet3()));
+        schema.tables.append(readTable(entry, o.name, *kind, header.IsJet3()));
     }
     schema.views = readViews(mdb.get(), objects);
     schema.relationships = readRelationships(mdb.get());
@@ -391,8 +391,8 @@ DbSchema readSchema(const QString& path, const CheckedHeader& checked, qint64 pa
 
 } // namespace
 
-DbSchema ReadMdbSchema(const QString& path, const QString& password,
-                       std::function<void(const QString&)> onDamage) {
+Schema ReadMdbSchema(const QString& path, const QString& password,
+                     std::function<void(const QString&)> onDamage) {
     const CheckedHeader checked = checkHeader(path, password);
     const JetHeader& header = checked.header;
     const qint64 pageCount = wholePages(path, header);
@@ -407,7 +407,7 @@ DbSchema ReadMdbSchema(const QString& path, const QString& password,
             onDamage(damage);
     });
     try {
-        DbSchema schema = readSchema(path, checked, pageCount, onDamage);
+        Schema schema = readSchema(path, checked, pageCount, onDamage);
         if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
             throw DamagedFile(damage.toStdString());
         return schema;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/DbSchema.h"
+#include "model/Schema.h"
 
 #include <functional>
 #include <stdexcept>
@@ -38,8 +38,8 @@ public:
 // standard output and standard error are still set aside; a program that stops there spares
 // itself whatever libmdb would go on to do with the damaged pages.
 // password opens a file encrypted with Office encryption; its pages are decrypted in memory only.
-DbSchema ReadMdbSchema(const QString& path, const QString& password = {},
-                       std::function<void(const QString& reason)> onDamage = {});
+Schema ReadMdbSchema(const QString& path, const QString& password = {},
+                     std::function<void(const QString& reason)> onDamage = {});
 
 // The reason a file is damaged that the text libmdb printed while reading shows, or empty when it
 // reports no failed read.

@@ -30,7 +30,7 @@ ssize_t readAt(int fd, char* buffer, size_t size, off64_t position) {
 
 // Reads the whole pages that hold the range, decodes them, and hands over the range.
 ssize_t readDecoded(const WatchedStream& stream, char* buffer, size_t size) {
-    const off64_t pageSize = static_cast<off64_t>(stream.pageSize);
+    const auto pageSize = static_cast<off64_t>(stream.pageSize);
     const off64_t first = stream.position / pageSize;
     const off64_t skip = stream.position - first * pageSize;
     const size_t count = (static_cast<size_t>(skip) + size + stream.pageSize - 1) / stream.pageSize;

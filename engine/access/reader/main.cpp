@@ -75,22 +75,24 @@ int main(int argc, char** argv) {
         ++next;
     if (argc != next + 1)
         return usage();
+    // Outlives the read, during which the watch threads may report damage.
+    std::atomic_flag reported;
     try {
         const QString password = passwordOnStdin ? readPassword() : QString();
         // libmdb goes on after a failed read and may loop on what it made of the bad pages;
         // the first sign of damage settles the answer, so the reader stops there.
         const int reportFd = dup(STDERR_FILENO);
-        static std::atomic_flag reported;
-        DbSchema schema =
-            ReadMdbSchema(QFile::decodeName(argv[next]), password, [reportFd](const QString& why) {
-                // The page watch and the message watch may both see the damage at once; the
-                // second waits for the first to say why and end the process.
-                if (reported.test_and_set())
-                    for (;;)
-                        pause();
-                writeAll(reportFd, why.toUtf8() + '\n');
-                _exit(readerexit::Damaged);
-            });
+        Schema schema = ReadMdbSchema(QFile::decodeName(argv[next]), password,
+                                      [reportFd, &reported](const QString& why) {
+                                          // The page watch and the message watch may both see the
+                                          // damage at once; the second waits for the first to say
+                                          // why and end the process.
+                                          if (reported.test_and_set())
+                                              for (;;)
+                                                  pause();
+                                          writeAll(reportFd, why.toUtf8() + '\n');
+                                          _exit(readerexit::Damaged);
+                                      });
         if (!writeAll(answerFd, WriteSnapshotJson(schema))) {
             std::fputs("The answer could not be written.\n", stderr);
             return readerexit::Unreadable;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "model/Schema.h"
+
+#include <vector>
+
+namespace vantor {
+
+// One table or view of a schema, as the comparison walks it.
+struct SchemaObject {
+    ObjectKind kind = ObjectKind::Table;
+    QString name;
+    QString folded; // FoldKey(name)
+    const Table* table = nullptr;
+    const View* view = nullptr;
+};
+
+// The tables and views of a schema in the order Jet's provider lists them: by type name
+// ("ACCESS TABLE" before "TABLE" before "VIEW"), then by name without regard to case, the exact
+// spelling breaking ties. Two objects whose names differ only in case raise an error, as Jet
+// could not tell them apart.
+std::vector<SchemaObject> ObjectsInJetOrder(const Schema& schema);
+
+// A table's columns by name without regard to case, the order their definitions list them in.
+std::vector<const Column*> ColumnsByName(const Table& table);
+
+} // namespace vantor

@@ -1,0 +1,41 @@
+#include "engine/Source.h"
+
+#include "engine/access/AccessSource.h"
+#include "engine/snapshot/SnapshotSource.h"
+
+#include <QFileInfo>
+
+namespace vantor {
+
+const Schema& Source::schema() {
+    return mutableSchema();
+}
+
+Schema& Source::mutableSchema() {
+    if (loadError_)
+        throw *loadError_;
+    if (!schema_) {
+        try {
+            schema_ = load();
+        } catch (const Error& e) {
+            loadError_ = e;
+            throw;
+        }
+    }
+    return *schema_;
+}
+
+std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login) {
+    const QString& path = login.path;
+    if (path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+        path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive))
+        return OpenAccessFile(login);
+    if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+        return OpenSnapshotFile(login);
+    if (!QFileInfo(path).isFile())
+        throw Error(ErrorCode::Provider, QStringLiteral("Could not find file '%1'.").arg(path));
+    throw Error(ErrorCode::Provider,
+                QStringLiteral("Unrecognized database format '%1'.").arg(path));
+}
+
+} // namespace vantor

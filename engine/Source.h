@@ -1,0 +1,55 @@
+#pragma once
+
+#include "model/Error.h"
+#include "model/Schema.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace vantor {
+
+// What opens one database: its path (the data source), user name and password.
+struct DatabaseLogin {
+    QString path;
+    QString user;
+    QString password;
+};
+
+// One open database. It returns its whole schema as values and, where it can be written, runs
+// Jet DDL against it. Errors are raised as Error.
+class Source {
+public:
+    virtual ~Source() = default;
+
+    // The whole schema, read on the first call. A read that failed fails every later call the
+    // same way without reading again, so a file that took the reader to its limits costs that
+    // time once.
+    const Schema& schema();
+    // Runs one statement; a source that cannot be written raises an error that says so.
+    virtual void execute(const QString& statement) = 0;
+    // Starts reading the schema in the background where the source can, so that two databases
+    // are read side by side; schema() takes what it read.
+    virtual void prefetch() {}
+
+protected:
+    virtual Schema load() = 0;
+    // Whether the schema was read, or failed to be, already.
+    bool loaded() const { return schema_.has_value() || loadError_.has_value(); }
+    // The schema for a statement to change, read first when it has not been.
+    Schema& mutableSchema();
+
+private:
+    std::optional<Schema> schema_;
+    std::optional<Error> loadError_;
+};
+
+// Opens a database for a session; tests hand the session one that knows their doubles.
+using SourceOpener = std::function<std::unique_ptr<Source>(const DatabaseLogin&)>;
+
+// Access files (.mdb, .accdb) and snapshots (.json), told apart by the path's ending; anything
+// else fails as Jet fails on a file it cannot find or read.
+std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login);
+
+} // namespace vantor

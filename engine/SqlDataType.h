@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace vantor {
+
+// ADO type code of a text column, the one type whose definition carries its length.
+constexpr qint32 adWChar = 130;
+
+// The text that follows a column name in a column definition: SQL type, the clause suffix where
+// the type takes one, the list separator and the line break, all upper case; empty for a type
+// code that has no SQL spelling here.
+QString SqlDataType(qint32 dataType, qint32 size, const QString& suffix);
+
+} // namespace vantor

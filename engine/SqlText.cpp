@@ -1,0 +1,63 @@
+#include "engine/SqlText.h"
+
+#include "engine/SchemaOrder.h"
+#include "engine/SqlDataType.h"
+
+namespace vantor {
+
+QString SqlBracket(const QString& text) {
+    return QLatin1Char('[') + text + QLatin1Char(']');
+}
+
+QString SqlParen(const QString& text) {
+    return QLatin1Char('(') + text + QLatin1Char(')');
+}
+
+QString SqlDrop(ObjectKind kind, const QString& name) {
+    if (kind == ObjectKind::Table)
+        return QStringLiteral("DROP TABLE ") + SqlBracket(name);
+    if (kind == ObjectKind::View)
+        return QStringLiteral("DROP VIEW ") + SqlBracket(name);
+    return QString();
+}
+
+QString ColumnSuffix(const Column& column) {
+    return column.nullable ? QString() : QStringLiteral(" not null");
+}
+
+QString CreateTableText(const Table& table) {
+    QString list;
+    list.reserve(table.columns.size() * 40);
+    for (const Column* column : ColumnsByName(table))
+        list += QStringLiteral("   ") + SqlBracket(column->name) + QLatin1Char(' ') +
+                SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
+    ChopListSeparator(list);
+    if (BlankTrimmedLength(list) <= 1)
+        return QString();
+    return QStringLiteral("CREATE TABLE ") + SqlBracket(table.name) + CrLf + SqlParen(list + CrLf) +
+           CrLf + QStringLiteral("GO") + CrLf;
+}
+
+QString CreateViewText(const View& view) {
+    return QStringLiteral("CREATE VIEW [") + view.name + QStringLiteral("] AS ") + CrLf +
+           view.definition + CrLf + QStringLiteral("GO");
+}
+
+void ChopListSeparator(QString& list) {
+    if (list.endsWith(QLatin1String(", \r\n")))
+        list.chop(4);
+    else if (list.endsWith(QLatin1String(",\r\n")))
+        list.chop(3);
+}
+
+qsizetype BlankTrimmedLength(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == QLatin1Char(' '))
+        ++first;
+    while (last > first && text[last - 1] == QLatin1Char(' '))
+        --last;
+    return last - first;
+}
+
+} // namespace vantor

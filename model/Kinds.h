@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace vantor {
+
+// What kind of object a schema entry is. Tables are told apart as Jet's provider reports them.
+enum class ObjectKind { Table, View, SystemTable, AccessTable, Link, PassThrough };
+
+// The provider's spelling ("TABLE", "VIEW", "SYSTEM TABLE", ...), which users see and which
+// orders the objects of a database.
+QString TypeName(ObjectKind kind);
+std::optional<ObjectKind> ObjectKindOfTypeName(const QString& typeName);
+
+// The database's own tables, which the tree, the reports and scripts leave out.
+inline bool IsSystemKind(ObjectKind kind) {
+    return kind == ObjectKind::SystemTable || kind == ObjectKind::AccessTable;
+}
+
+// How an object of one database stands against its namesake in the other.
+enum class ObjectState { Equal, Different, OnlyPrimary, OnlySecondary };
+
+enum class Side { Primary, Secondary };
+
+inline Side OtherSide(Side side) {
+    return side == Side::Primary ? Side::Secondary : Side::Primary;
+}
+
+// Folds a name so that letters differing only in case compare equal, including the full
+// mappings (ß and SS) that simple case folding misses.
+QString FoldKey(const QString& name);
+
+} // namespace vantor
