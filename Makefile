@@ -39,10 +39,9 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # The format check and clang-tidy (.clang-tidy) over the program's own sources.
-lint: configure
+lint: build
 	@bash scripts/setup-deps.sh clang-format-14 clang-tidy-14
 	git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target vantor_ui_autogen vantor-cli_autogen
 	run-clang-tidy-14 -p $(BUILD_DIR) -j $(JOBS) -quiet '$(CURDIR)/(model|engine|script|cli|ui)/.*\.cpp$$'
 
 clean:

@@ -28,6 +28,15 @@ inline QByteArray FileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Text as Jet 4 and later store it, two bytes a character, the low one first.
+inline QByteArray Utf16Le(const QString& text) {
+    QByteArray out;
+    for (QChar c : text)
+        out.append(static_cast<char>(c.unicode() & 0xff))
+            .append(static_cast<char>(c.unicode() >> 8));
+    return out;
+}
+
 inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     QString path = dir.filePath(name);
     QFile f(path);

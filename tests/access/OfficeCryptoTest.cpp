@@ -13,15 +13,6 @@ namespace {
 
 constexpr int kPage = 4096;
 
-QByteArray utf16(const QString& text) {
-    QByteArray out;
-    for (QChar c : text) {
-        out.append(static_cast<char>(c.unicode() & 0xff));
-        out.append(static_cast<char>(c.unicode() >> 8));
-    }
-    return out;
-}
-
 // An ACE page 0 with an encoding key and the given encryption description; declaredLength
 // overrides the length field in front of it.
 QByteArray acePage(const QByteArray& description, int declaredLength = -1) {
@@ -70,11 +61,12 @@ QByteArray agileDescription(QByteArray xml, const QByteArray& from = {},
     return d + xml;
 }
 
-// A binary description of the old RC4 scheme; fields are (offset, value) overrides. Its verifier
-// hash has room for AES's 32 bytes, so that only the named fields matter.
+// Page 0 with a binary description of the old RC4 scheme; fields are (offset, value) overrides.
+// Its verifier hash has room for AES's 32 bytes, so that only the named fields matter.
 constexpr int kSaltSizeAt = 12 + 118;
-QByteArray rc4Description(std::initializer_list<std::pair<int, quint32>> fields = {}) {
-    const QByteArray provider = utf16(QStringLiteral("Microsoft Base Cryptographic Provider v1.0"));
+QByteArray rc4Page(std::initializer_list<std::pair<int, quint32>> fields) {
+    const QByteArray provider =
+        Utf16Le(QStringLiteral("Microsoft Base Cryptographic Provider v1.0"));
     QByteArray d(12 + 32, '\0');
     qToLittleEndian<quint16>(4, d.data());
     qToLittleEndian<quint16>(2, d.data() + 2);
@@ -90,7 +82,12 @@ QByteArray rc4Description(std::initializer_list<std::pair<int, quint32>> fields 
     d += verifier;
     for (auto [offset, value] : fields)
         qToLittleEndian<quint32>(value, d.data() + offset);
-    return d;
+    return acePage(d);
+}
+
+// Page 0 with the agile description, one text of it replaced.
+QByteArray agilePage(const QByteArray& from, const QByteArray& to) {
+    return acePage(agileDescription(kAgileXml, from, to));
 }
 
 } // namespace
@@ -99,15 +96,14 @@ QByteArray rc4Description(std::initializer_list<std::pair<int, quint32>> fields 
 TEST(OfficeCrypto, AcceptsPaddedXmlAndReadsTheRc4KeySize) {
     EXPECT_TRUE(ParseOfficeEncryption(acePage(agileDescription(kAgileXml + QByteArray(9, '\0')))))
         << "zeros counted after the XML";
-    std::optional<OfficeEncryption> rc4 = ParseOfficeEncryption(acePage(rc4Description()));
+    std::optional<OfficeEncryption> rc4 = ParseOfficeEncryption(rc4Page({}));
     ASSERT_TRUE(rc4);
     EXPECT_EQ(rc4->cipher, OfficeCipher::Rc4CryptoApi);
     EXPECT_EQ(rc4->keyBits, 40) << "a key size of 0 means the base provider's 40 bits";
-    EXPECT_EQ(ParseOfficeEncryption(acePage(rc4Description({{28, 128}}))).value().keyBits, 128);
+    EXPECT_EQ(ParseOfficeEncryption(rc4Page({{28, 128}})).value().keyBits, 128);
 }
 
 TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
-    const QByteArray agile = agileDescription(kAgileXml);
     struct Case {
         const char* what;
         QByteArray page;
@@ -115,40 +111,29 @@ TEST(OfficeCrypto, RefusesHostileDescriptionsWithAReason) {
     };
     const Case cases[] = {
         {"no description", acePage({}), "truncated"},
-        {"length past the page", acePage(agile, 0xffff), "truncated"},
+        {"length past the page", acePage(agileDescription(kAgileXml), 0xffff), "truncated"},
         {"unknown version", acePage(QByteArray("\x09\x00\x09\x00\x40\x00\x00\x00", 8)), "9.9"},
         {"reserved field", acePage(agileDescription(kAgileXml).replace(4, 1, "\x41")), "malformed"},
         {"not XML", acePage(agileDescription("<encryption><keyData")), "malformed"},
-        {"no key data", acePage(agileDescription(kAgileXml, "<keyData ", "<otherData ")),
+        {"no key data", agilePage("<keyData ", "<otherData "), "malformed"},
+        {"certificates only", agilePage("<p:encryptedKey ", "<p:otherKey "), "certificates"},
+        {"absurd spin count", agilePage("spinCount=\"100000\"", "spinCount=\"10000001\""),
          "malformed"},
-        {"certificates only",
-         acePage(agileDescription(kAgileXml, "<p:encryptedKey ", "<p:otherKey ")), "certificates"},
-        {"absurd spin count",
-         acePage(agileDescription(kAgileXml, "spinCount=\"100000\"", "spinCount=\"10000001\"")),
-         "malformed"},
-        {"bad base64", acePage(agileDescription(kAgileXml, base64Of(32), "QUJD*RA==")),
-         "malformed"},
-        {"zero-length salt",
-         acePage(agileDescription(kAgileXml, "saltSize=\"16\" blockSize=\"16\" keyBits=\"256\"",
-                                  "saltSize=\"0\" blockSize=\"16\" keyBits=\"256\"")
-                     .replace(base64Of(16), "")),
-         "malformed"},
-        {"hash size off",
-         acePage(agileDescription(kAgileXml, "hashSize=\"64\"", "hashSize=\"20\"")), "malformed"},
-        {"unknown hash", acePage(agileDescription(kAgileXml, "\"SHA512\"", "\"MD5\"")), "MD5"},
-        {"unknown cipher", acePage(agileDescription(kAgileXml, "\"AES\"", "\"DES\"")), "DES"},
+        {"bad base64", agilePage(base64Of(32), "QUJD*RA=="), "malformed"},
+        {"hash size off", agilePage("hashSize=\"64\"", "hashSize=\"20\""), "malformed"},
+        {"unknown hash", agilePage("\"SHA512\"", "\"MD5\""), "MD5"},
+        {"unknown cipher", agilePage("\"AES\"", "\"DES\""), "DES"},
         {"short key value",
-         acePage(agileDescription(kAgileXml, "encryptedKeyValue=\"" + base64Of(32),
-                                  "encryptedKeyValue=\"" + base64Of(16))),
+         agilePage("encryptedKeyValue=\"" + base64Of(32), "encryptedKeyValue=\"" + base64Of(16)),
          "malformed"},
-        {"huge header size", acePage(rc4Description({{8, 0xffffffff}})), "truncated"},
-        {"zero salt size", acePage(rc4Description({{kSaltSizeAt, 0}})), "malformed"},
-        {"no CryptoAPI flag", acePage(rc4Description({{4, 0}})), "malformed"},
-        {"external provider", acePage(rc4Description({{4, 0x14}})), "external"},
-        {"SHA-256 hash id", acePage(rc4Description({{24, 0x800c}})), "hash"},
-        {"unknown cipher id", acePage(rc4Description({{20, 0x6603}})), "cipher"},
-        {"RC4 key too long", acePage(rc4Description({{28, 256}})), "malformed"},
-        {"AES key size off", acePage(rc4Description({{20, 0x6610}, {28, 128}})), "malformed"},
+        {"huge header size", rc4Page({{8, 0xffffffff}}), "truncated"},
+        {"zero salt size", rc4Page({{kSaltSizeAt, 0}}), "malformed"},
+        {"no CryptoAPI flag", rc4Page({{4, 0}}), "malformed"},
+        {"external provider", rc4Page({{4, 0x14}}), "external"},
+        {"SHA-256 hash id", rc4Page({{24, 0x800c}}), "hash"},
+        {"unknown cipher id", rc4Page({{20, 0x6603}}), "cipher"},
+        {"RC4 key too long", rc4Page({{28, 256}}), "malformed"},
+        {"AES key size off", rc4Page({{20, 0x6610}, {28, 128}}), "malformed"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -51,7 +51,6 @@ TEST(ReaderInProcess, OnlyReadFailuresCountAsDamage) {
         // libmdb's limits, which intact files show too.
         {"ERROR: can't find index #1.", ""},
         {"Warning: mdb_col_to_string called on unsupported data type 0.", ""},
-        {"", ""},
     };
     for (const auto& [line, reason] : lines) {
         QString damage = DamageInLibraryOutput(line);

@@ -4,6 +4,7 @@
 #include "engine/access/ReaderProtocol.h"
 #include "model/Error.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QElapsedTimer>
@@ -32,12 +33,7 @@ private:
 
 QString failure(const ReaderLimits& limits = {}, const QString& path = "/data/x.mdb",
                 const QString& password = {}) {
-    try {
-        RunAccessReader(path, limits, password);
-    } catch (const Error& e) {
-        return e.description();
-    }
-    return "no error";
+    return ErrorOf([&] { RunAccessReader(path, limits, password); }).description();
 }
 
 } // namespace
@@ -86,9 +82,7 @@ TEST(ReaderProcess, AFailingReaderIsReportedNotFollowed) {
 
 TEST(ReaderProcess, TheChildRunsUnderTheLimits) {
     FakeReader reader("echo \"$(ulimit -v) $(ulimit -c)\" >&2; exit 99");
-    ReaderLimits limits;
-    limits.memoryBytes = qint64(512) << 20;
-    QString text = failure(limits);
+    QString text = failure({.memoryBytes = qint64(512) << 20});
 #if defined(__SANITIZE_ADDRESS__)
     EXPECT_TRUE(text.endsWith(" 0")) << text.toStdString(); // sanitized builds skip the memory cap
 #else
@@ -117,22 +111,14 @@ TEST(ReaderProcess, LibmdbLoopingOnAPropertyBlockIsStoppedOnceInTime) {
     QString starts = dir.filePath("starts");
     FakeReader counting("echo started >> '" + starts.toUtf8() + "'; exec '" +
                         AccessReaderProgram().toUtf8() + "' \"$@\"");
-    ReaderLimits limits;
-    limits.timeoutMs = 1500;
-    AccessSource source(path, limits);
+    AccessSource source(path, ReaderLimits{.timeoutMs = 1500});
     const QString expected = QString("Unrecognized database format '%1'. Reading the file took "
                                      "longer than the limit of 2 s.")
                                  .arg(path);
     QElapsedTimer clock;
     clock.start();
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        try {
-            source.schema();
-            ADD_FAILURE() << "read at attempt " << attempt;
-        } catch (const Error& e) {
-            EXPECT_EQ(e.description(), expected);
-        }
-    }
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_EQ(ErrorOf([&] { source.schema(); }).description(), expected) << attempt;
     EXPECT_EQ(FileBytes(starts), "started\n");
     EXPECT_LT(clock.elapsed(), 10000);
 }

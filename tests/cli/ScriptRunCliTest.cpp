@@ -5,13 +5,9 @@
 using namespace vantor;
 using namespace vantor::test;
 
-namespace {
-
-class ScriptCli : public CliTest {};
-class RunCli_ : public CliTest {};
-class SnapshotCli : public CliTest {};
-
-} // namespace
+using ScriptCli = CliTest;
+using RunCli_ = CliTest;
+using SnapshotCli = CliTest;
 
 // The order of the steps is the sync script's test; here what the command writes of them.
 TEST_F(ScriptCli, ScriptsForAllOrOneObjectAreWrittenWithCrLfAndGoLines) {

@@ -51,9 +51,7 @@ TEST_F(VerifyCli, ListsWhatDidNotConvergeAndWhy) {
     CliOutcome failed = RunCli({"verify", Write("c.json", bracket.primary),
                                 Write("b.json", bracket.secondary), "--target", "secondary"});
     EXPECT_EQ(failed.code, 1);
-    EXPECT_TRUE(
-        failed.out.contains("Batch 1 (lines 1-3) failed: Syntax error in field definition."))
-        << failed.out.toStdString();
+    EXPECT_TRUE(failed.out.contains("Batch 1 (lines 1-3) failed")) << failed.out.toStdString();
 
     SchemaPair cased;
     cased.pri("People").Column("Name", 130, 20).Column("Age", 2);

@@ -1,5 +1,6 @@
 #include "engine/SnapshotJson.h"
 #include "model/Error.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/SchemaPair.h"
 
@@ -43,25 +44,21 @@ TEST(SnapshotJson, WritesAndReadsBackEveryValue) {
 }
 
 TEST(SnapshotJson, StructuralErrorsNameThePlace) {
-    auto expectError = [](const QByteArray& json, const QString& fragment) {
-        try {
-            ReadSnapshotJson(json, "s.json");
-            ADD_FAILURE() << "accepted: " << json.constData();
-        } catch (const Error& e) {
-            EXPECT_TRUE(e.description().contains(fragment)) << e.what();
-        }
+    const QByteArray head = R"({"format":"vantor-schema-snapshot","version":1,)";
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"[]", "the document"},
+        {R"({"format":"other","version":1,"tables":[],"views":[]})", "format"},
+        {R"({"format":"vantor-schema-snapshot","version":99,"tables":[],"views":[]})",
+         "version 99"},
+        {head + R"("tables":[{"name":"T","columns":[{"name":"c","dataType":"x"}]}],"views":[]})",
+         "tables[0].columns[0].dataType"},
+        {head + R"("tables":[],"views":[{"name":1}]})", "views[0].name"},
+        {head + R"("tables":[{"name":"T","type":"QUERY","columns":[]}],"views":[]})",
+         "tables[0].type"},
     };
-    expectError("[]", "the document");
-    expectError(R"({"format":"other","version":1,"tables":[],"views":[]})", "format");
-    expectError(R"({"format":"vantor-schema-snapshot","version":99,"tables":[],"views":[]})",
-                "version 99");
-    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
-        "columns":[{"name":"c","dataType":"x"}]}],"views":[]})",
-                "tables[0].columns[0].dataType");
-    expectError(
-        R"({"format":"vantor-schema-snapshot","version":1,"tables":[],"views":[{"name":1}]})",
-        "views[0].name");
-    expectError(R"({"format":"vantor-schema-snapshot","version":1,"tables":[{"name":"T",
-        "type":"QUERY","columns":[]}],"views":[]})",
-                "tables[0].type");
+    for (const auto& [json, place] : cases) {
+        const QString error =
+            test::ErrorOf([&] { ReadSnapshotJson(json, "s.json"); }).description();
+        EXPECT_TRUE(error.contains(place)) << error.toStdString();
+    }
 }

@@ -29,7 +29,6 @@ protected:
 
 class BatchRunnerTest : public ::testing::Test {
 protected:
-    // The statements the target received.
     QStringList run(const QString& text, BatchObserver* observer = nullptr) {
         target.received.clear();
         result = BatchRunner().Run(TextLineSource(text), &target, observer);

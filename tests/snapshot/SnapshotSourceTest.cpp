@@ -5,6 +5,7 @@
 #include "engine/snapshot/SnapshotFile.h"
 #include "model/Error.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -43,14 +44,8 @@ QStringList names(Source& source, const QString& table = {}) {
     return out;
 }
 
-// The description of the error that f raises, or "" when it raises none.
 template <typename F> QString errorOf(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
+    return ErrorOf(std::forward<F>(f)).description();
 }
 
 class SnapshotSourceTest : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "tests/support/MemorySource.h"
+#include "tests/support/SchemaPair.h"
 
 #include <QHash>
 #include <QMutex>
@@ -54,11 +55,7 @@ TableBuilder& TableBuilder::Column(const QString& name, qint32 dataType,
 }
 
 TableBuilder MemoryDatabase::AddTable(const QString& name, ObjectKind kind) {
-    Table t;
-    t.name = name;
-    t.kind = kind;
-    schema.tables.append(t);
-    return TableBuilder(schema.tables.last());
+    return test::SchemaPair::addTable(schema, name, kind);
 }
 
 void MemoryDatabase::AddView(const QString& name, const QString& definition) {

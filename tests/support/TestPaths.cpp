@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace vantor::test {
 
@@ -31,32 +32,20 @@ QString SharedAccessMoreDir() {
 }
 
 QList<RealAccessFile> SharedAccessFiles() {
+    // The passwords that the folders' READMEs give.
+    const QHash<QString, QString> passwords{{"password.mdb", "ucanaccess"},
+                                            {"db2007-enc.accdb", "Test123"},
+                                            {"db2007-oldenc.accdb", "Test123"},
+                                            {"db2013-enc.accdb", "1234"},
+                                            {"db-nonstandard.accdb", "password"}};
     QList<RealAccessFile> files;
-    for (const QString& dir : {SharedAccessDir(), SharedAccessMoreDir()}) {
+    for (const QString& dir : {SharedAccessDir(), SharedAccessMoreDir(),
+                               sharedDir(QStringLiteral("access/encrypted"))}) {
         if (dir.isEmpty())
             continue;
         for (const QFileInfo& file :
-             QDir(dir).entryInfoList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name)) {
-            // The folder's README gives this file's password.
-            QString password = file.fileName() == QLatin1String("password.mdb")
-                                   ? QStringLiteral("ucanaccess")
-                                   : QString();
-            files.append({file.filePath(), password});
-        }
-    }
-    // The encoded and encrypted files whose passwords the folder's README gives.
-    if (const QString dir = SharedAccessDir(); !dir.isEmpty()) {
-        const std::pair<const char*, const char*> encrypted[] = {
-            {"db97-enc.mdb", ""},
-            {"db-enc.mdb", ""},
-            {"db2007-enc.accdb", "Test123"},
-            {"db2007-oldenc.accdb", "Test123"},
-            {"db2013-enc.accdb", "1234"},
-            {"db-nonstandard.accdb", "password"},
-        };
-        for (const auto& [name, password] : encrypted)
-            files.append({dir + QStringLiteral("/encrypted/") + QString::fromLatin1(name),
-                          QString::fromLatin1(password)});
+             QDir(dir).entryInfoList({"*.mdb", "*.accdb"}, QDir::Files, QDir::Name))
+            files.append({file.filePath(), passwords.value(file.fileName())});
     }
     return files;
 }

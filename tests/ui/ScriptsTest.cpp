@@ -1,38 +1,21 @@
 #include "tests/ui/support/ModalDialogs.h"
 #include "tests/ui/support/UiFixture.h"
-#include "ui/compare/CompareView.h"
 #include "ui/editor/ScriptDialog.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
-#include "ui/navigator/Navigator.h"
 #include "ui/shell/MainWindow.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 using namespace vantor;
 using namespace vantor::test;
-
-namespace {
-
-// What a script window showed when it opened.
-struct Shown {
-    QString text;
-    QString oneOrTwo;
-    QString target;
-};
-
-} // namespace
 
 // Script windows: editing, bookmarks, keys and runs against real snapshot files, and the
 // scripts the comparison window writes for either database. The copies of the two example
@@ -41,9 +24,6 @@ class ScriptsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<UiFixture> ui;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<CompareView> compare;
-    std::unique_ptr<Navigator> nav;
     QString primary, secondary;
 
     AnsweringDesktop& desktop() { return ui->desktop; }
@@ -70,55 +50,46 @@ class ScriptsTest : public QObject {
         return FileBytes(path).contains(QString("\"name\": \"%1\"").arg(name).toUtf8());
     }
 
-    void show(const QString& name) {
-        nav->tvDbObj->setCurrentItem(nav->Node(":" + name));
-        nav->tvDbObj_DblClick();
-    }
-
-    // Runs a command and records the script window it opens, if any; with run set, the
-    // script is executed with F5 and the closing question answered Yes.
-    QList<Shown> command(const std::function<void()>& click, bool run = false) {
-        QList<Shown> shown;
+    // Clicks the button under a pane and gives the script of the window it opens, a null string
+    // when none opens; with run set, F5 runs a script aimed right and Yes closes the window.
+    QString scriptFrom(const std::array<QPushButton*, 2>& buttons, int side, bool run = false) {
+        QStringList scripts;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
-            shown << Shown{editor->ed->Text(), editor->txtOneOrTwo->text(),
-                           editor->cbTgt->currentText()};
-            if (run) {
+            // A script written for one database must never run on the other.
+            const bool aimed = editor->txtOneOrTwo->text() == QString::number(side) &&
+                               editor->cbTgt->currentText() == (side == 0 ? primary : secondary);
+            scripts << (aimed ? editor->ed->Text() : QStringLiteral("<aimed elsewhere>"));
+            if (run && aimed) {
                 desktop().answers.push_back(mb::Yes);
                 QTest::keyClick(editor->ed, Qt::Key_F5);
             }
         });
-        click();
-        return shown;
+        buttons[side]->click();
+        return scripts.size() > 1 ? QStringLiteral("<several windows>") : scripts.value(0);
     }
 
 private Q_SLOTS:
     void init() {
         ui = std::make_unique<UiFixture>();
-        dir = std::make_unique<QTemporaryDir>();
-        primary = CopyExample("orders-v2.json", dir->filePath("v2.json"));
-        secondary = CopyExample("orders-v1.json", dir->filePath("v1.json"));
+        primary = CopyExample("orders-v2.json", ui->files.filePath("v2.json"));
+        secondary = CopyExample("orders-v1.json", ui->files.filePath("v1.json"));
         QVERIFY(ui->Compare(primary, secondary));
-        compare = std::make_unique<CompareView>(ui->session, ui->desktop);
-        nav = std::make_unique<Navigator>(ui->session, ui->desktop, *compare);
-        nav->Fill_TvObjects();
+        ui->nav.Fill_TvObjects();
     }
 
-    void cleanup() {
-        nav.reset();
-        compare.reset();
-        ui.reset();
-        dir.reset();
-    }
+    void cleanup() { ui.reset(); }
 
     void bookmarksToggleWrapClearAndLeadTheRun() {
         auto editor = newEditor();
         editor->SetScript("a\r\nb\r\nc\r\nd");
         ScriptEditControl* ed = editor->ed;
-        ed->setCursorPosition(1, 0);
-        editor->ToolbarButtonClick("tbmark");
-        ed->setCursorPosition(3, 0);
-        editor->ToolbarButtonClick("tbmark");
+        auto markAt = [&](int line) {
+            ed->setCursorPosition(line, 0);
+            editor->ToolbarButtonClick("tbmark");
+        };
+        markAt(1);
+        markAt(3);
         QCOMPARE(ed->Bookmarks(), QList<qint64>({1, 3}));
         editor->ToolbarButtonClick("npbmark");
         QCOMPARE(ed->CaretLine(), 1); // past the last one it starts again at the top
@@ -128,8 +99,7 @@ private Q_SLOTS:
         QVERIFY(ed->Bookmarks().isEmpty());
 
         // Prepared for a run: old bookmarks gone, line 0 marked and bookmarked.
-        ed->setCursorPosition(2, 0);
-        editor->ToolbarButtonClick("tbmark");
+        markAt(2);
         ed->setCursorPosition(0, 0);
         editor->OnLoad();
         QCOMPARE(ed->Bookmarks(), QList<qint64>({0}));
@@ -137,8 +107,7 @@ private Q_SLOTS:
 
         // A run moves to the next bookmark after each batch, wrapping round to the first.
         editor->SetScript("-- a\r\nGO\r\n-- b\r\nGO\r\n-- c\r\nGO\r\n-- d");
-        ed->setCursorPosition(4, 0);
-        editor->ToolbarButtonClick("tbmark");
+        markAt(4);
         ed->setCursorPosition(0, 0);
         desktop().answers = {mb::No};
         editor->ToolbarButtonClick("exec");
@@ -164,13 +133,11 @@ private Q_SLOTS:
                           "CREATE TABLE [T two] (B int)\r\n");
         QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
         QCOMPARE(desktop().messages[0].buttons, mb::YesNo | mb::Exclamation);
-        QVERIFY(hasTable(primary, "T one"));
-        QVERIFY(hasTable(primary, "T two"));
+        QVERIFY(hasTable(primary, "T one") && hasTable(primary, "T two"));
         QCOMPARE(FileBytes(secondary), untouchedSecondary);
         // The run leaves its marks: where it started, and the line after each batch's first.
-        QVERIFY(editor->ed->HasStartMark(0));
-        QVERIFY(editor->ed->HasRunMark(0));
-        QVERIFY(editor->ed->HasRunMark(3));
+        QVERIFY(editor->ed->HasStartMark(0) && editor->ed->HasRunMark(0) &&
+                editor->ed->HasRunMark(3));
 
         const QByteArray untouchedPrimary = FileBytes(primary);
         run("CREATE TABLE [T three] (C int)", 1);
@@ -178,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(primary), untouchedPrimary);
     }
 
-    void firstErrorStopsTheRunAndKeepsWhatRanBefore() {
+    void firstErrorStopsTheRunAndAClosedDatabaseSaysWhatToDo() {
         auto main = ui->NewMainWindow();
         main->StatusText("before");
         auto editor = run("CREATE TABLE [T five] (A int)\r\nGO\r\nCREATE TABLE [T five] (A int)\r\n"
@@ -186,7 +153,6 @@ private Q_SLOTS:
                           0, main.get());
         QCOMPARE(desktop().messages.size(), 1);
         QVERIFY(desktop().Prompts()[0].contains("T five"));
-        QCOMPARE(desktop().messages[0].buttons, mb::Exclamation);
         QVERIFY(hasTable(primary, "T five"));
         QVERIFY(!hasTable(primary, "T six"));
         QCOMPARE(main->lblStatus->text(), QString("before"));
@@ -195,10 +161,10 @@ private Q_SLOTS:
         // A run that ends normally points at the refresh, whatever the answer.
         run("DROP TABLE [T five]", 0, main.get());
         QCOMPARE(main->lblStatus->text(), ScriptWindow::RefreshHint());
-    }
 
-    void runningWithoutOpenDatabasesSaysWhatToDo() {
+        // Without open databases nothing runs, and the user learns what to do first.
         ui->session.close();
+        desktop().messages.clear();
         run("CREATE TABLE [T eight] (A int)");
         QCOMPARE(desktop().messages.size(), 1);
         QVERIFY(desktop().Prompts()[0].contains("Connect and Compare"));
@@ -236,93 +202,54 @@ private Q_SLOTS:
     }
 
     void sharedWindowIsModalAimedAndClosesOnEscapeWithoutAQuestion() {
-        QString target, oneOrTwo, text;
-        bool chooseTarget = true;
-        bool closedByEscape = false;
+        QStringList seen;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
-            target = editor->cbTgt->currentText();
-            oneOrTwo = editor->txtOneOrTwo->text();
-            chooseTarget = editor->cbTgt->isEnabled();
             QTest::keyClicks(editor->ed, "edited ");
-            text = editor->ed->Text();
+            seen << editor->cbTgt->currentText() << editor->txtOneOrTwo->text()
+                 << (editor->cbTgt->isEnabled() ? "choosable" : "fixed") << editor->ed->Text();
             QTest::keyClick(editor->ed, Qt::Key_Escape);
-            closedByEscape = !dialog->isVisible();
+            seen << (dialog->isVisible() ? "open" : "closed");
         });
         ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
-        QCOMPARE(dialogs.Seen(), 1);
-        QCOMPARE(target, secondary);
-        QCOMPARE(oneOrTwo, QString("1"));
-        QVERIFY(!chooseTarget);
-        QCOMPARE(text, QString("edited DROP TABLE [X]"));
-        QVERIFY(closedByEscape);
+        QCOMPARE(seen, QStringList({secondary, "1", "fixed", "edited DROP TABLE [X]", "closed"}));
         QVERIFY(desktop().messages.isEmpty());
     }
 
-    void createTakesTheOtherSidesDefinitionOrTheOnlyOne() {
-        show("Customers"); // in both
-        const QString primaryDefinition = compare->PaneText(0);
-        const QString secondaryDefinition = compare->PaneText(1);
-        QVERIFY(primaryDefinition.contains("[E-Mail]"));
-        QVERIFY(!secondaryDefinition.contains("[E-Mail]"));
-        QCOMPARE(command([&] { compare->cmdCrt_Click(0); }).value(0).text, secondaryDefinition);
-        QCOMPARE(command([&] { compare->cmdCrt_Click(1); }).value(0).text, primaryDefinition);
-
-        show("Shippers"); // only in the secondary database
-        const QString onlyDefinition = compare->PaneText(1);
-        QVERIFY(onlyDefinition.startsWith("CREATE TABLE [Shippers]"));
-        QCOMPARE(command([&] { compare->cmdCrt_Click(0); }).value(0).text, onlyDefinition);
-        QCOMPARE(command([&] { compare->cmdCrt_Click(1); }).value(0).text, onlyDefinition);
-    }
-
-    void dropAndAlterFollowTheObjectsType() {
-        show("Product List");
-        QCOMPARE(command([&] { compare->cmdDrop_Click(1); }).value(0).text,
-                 QString("DROP VIEW [Product List]"));
-        QCOMPARE(command([&] { compare->cmdAlter_Click(1); }).size(), 0); // views have no ALTER
-
-        show("Customers");
-        QCOMPARE(command([&] { compare->cmdDrop_Click(0); }).value(0).text,
-                 QString("DROP TABLE [Customers]"));
-        // Only the primary database has the E-Mail column: one side adds it, the other drops it.
-        const QString toSecondary = command([&] { compare->cmdAlter_Click(1); }).value(0).text;
-        const QString toPrimary = command([&] { compare->cmdAlter_Click(0); }).value(0).text;
-        QVERIFY(toSecondary.startsWith("ALTER TABLE [Customers]\r\n ADD \r\n"));
-        QVERIFY(toSecondary.contains("[E-Mail]"));
+    // The secondary side's scripts are proved by running them below; the primary side's take
+    // what the secondary database defines.
+    void primarySideScriptsFollowTheSecondaryDatabase() {
+        ShowObject(ui->nav, "Customers"); // only the primary database has the E-Mail column
+        QCOMPARE(scriptFrom(ui->compare.cmdCrt, 0), ui->compare.PaneText(1));
+        QCOMPARE(scriptFrom(ui->compare.cmdDrop, 0), QString("DROP TABLE [Customers]"));
+        const QString toPrimary = scriptFrom(ui->compare.cmdAlter, 0);
         QVERIFY(toPrimary.contains(" DROP COLUMN \r\n"));
         QVERIFY(toPrimary.contains("[E-Mail]"));
-        QVERIFY(desktop().messages.isEmpty());
-    }
 
-    // Every button opens one script window, aimed at the database of the pane it sits under.
-    void buttonsUnderEachPaneAimAtThatPanesDatabase() {
-        show("Customers");
-        for (int side : {0, 1}) {
-            const QString target = side == 0 ? primary : secondary;
-            for (QPushButton* button :
-                 {compare->cmdCrt[side], compare->cmdDrop[side], compare->cmdAlter[side]}) {
-                QList<Shown> shown = command([&] { button->click(); });
-                QCOMPARE(shown.size(), 1);
-                QCOMPARE(shown[0].target, target);
-                QCOMPARE(shown[0].oneOrTwo, QString::number(side));
-            }
-        }
+        ShowObject(ui->nav, "Shippers"); // only in the secondary database
+        QVERIFY(ui->compare.PaneText(1).startsWith("CREATE TABLE [Shippers]"));
+        QCOMPARE(scriptFrom(ui->compare.cmdCrt, 0), ui->compare.PaneText(1));
+
+        ShowObject(ui->nav, "Product List");
+        QVERIFY(scriptFrom(ui->compare.cmdAlter, 1).isNull()); // views have no ALTER
+        QVERIFY(desktop().messages.isEmpty());
     }
 
     void unknownOrMissingObjectsAreNamedAndOpenNothing() {
-        compare->lblTbl[0]->setText("Gone Table");
-        QCOMPARE(command([&] { compare->cmdDrop_Click(1); }).size(), 0);
-        QCOMPARE(command([&] { compare->cmdAlter_Click(1); }).size(), 0);
+        ui->compare.lblTbl[0]->setText("Gone Table");
+        QVERIFY(scriptFrom(ui->compare.cmdDrop, 1).isNull());
+        QVERIFY(scriptFrom(ui->compare.cmdAlter, 1).isNull());
         QCOMPARE(desktop().messages.size(), 2);
         QVERIFY(desktop().Prompts()[0].contains("'Gone Table'"));
 
         desktop().messages.clear();
-        compare->lblTbl[0]->clear();
-        QCOMPARE(command([&] { compare->cmdDrop_Click(0); }).size(), 0);
+        ui->compare.lblTbl[0]->clear();
+        QVERIFY(scriptFrom(ui->compare.cmdDrop, 0).isNull());
         QCOMPARE(desktop().messages.size(), 1);
     }
 
-    // Running each differing object's script for the secondary database makes both equal.
+    // Running each differing object's script for the secondary database makes both equal, which
+    // proves each button's script on that side and its aim.
     void secondarySideScriptsConvergeTheExamples() {
         QList<DiffEntry> differing;
         for (const DiffEntry& entry : ui->session.diff()->entries)
@@ -330,30 +257,20 @@ private Q_SLOTS:
                 differing << entry;
         QVERIFY(differing.size() >= 5);
         for (const DiffEntry& entry : differing) {
-            show(entry.name);
-            switch (entry.state) {
-            case ObjectState::Different:
-                if (entry.isView()) {
-                    command([&] { compare->cmdDrop_Click(1); }, true);
-                    command([&] { compare->cmdCrt_Click(1); }, true);
-                } else {
-                    command([&] { compare->cmdAlter_Click(1); }, true);
-                }
-                break;
-            case ObjectState::OnlyPrimary:
-                command([&] { compare->cmdCrt_Click(1); }, true);
-                break;
-            case ObjectState::OnlySecondary:
-                command([&] { compare->cmdDrop_Click(1); }, true);
-                break;
-            case ObjectState::Equal:
-                break;
-            }
+            ShowObject(ui->nav, entry.name);
+            // Views have no ALTER: a differing one is dropped and created again.
+            const bool replace = entry.state == ObjectState::Different && entry.isView();
+            if (entry.state == ObjectState::OnlySecondary || replace)
+                scriptFrom(ui->compare.cmdDrop, 1, true);
+            if (entry.state == ObjectState::OnlyPrimary || replace)
+                scriptFrom(ui->compare.cmdCrt, 1, true);
+            if (entry.state == ObjectState::Different && !entry.isView())
+                scriptFrom(ui->compare.cmdAlter, 1, true);
             for (const auto& message : desktop().messages)
                 QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion(),
                          qPrintable(entry.name + ": " + message.prompt));
         }
-        nav->Reload();
+        ui->nav.Reload();
         for (const DiffEntry& entry : ui->session.diff()->entries)
             QVERIFY2(entry.state == ObjectState::Equal, qPrintable(entry.name));
     }

@@ -104,8 +104,8 @@ void CompareView::Clear() {
     }
 }
 
-QString CompareView::PaneText(int Index) const {
-    QString text = ed[Index]->toPlainText();
+QString CompareView::PaneText(int index) const {
+    QString text = ed[index]->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }
@@ -128,23 +128,23 @@ const DiffEntry* CompareView::displayedObject() const {
     return object;
 }
 
-void CompareView::showScript(const QString& script, int Index) {
+void CompareView::showScript(const QString& script, int index) {
     ShowScriptWindow(this, session_, desktop_, script,
-                     Index == 0 ? Side::Primary : Side::Secondary);
+                     index == 0 ? Side::Primary : Side::Secondary);
 }
 
-void CompareView::cmdAlter_Click(int Index) {
+void CompareView::cmdAlter_Click(int index) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const DiffEntry* object = displayedObject();
     if (!object || object->isView())
         return;
     showScript(AlterScriptFor(*session_.diff(), lblTbl[0]->text(),
-                              Index == 0 ? Side::Primary : Side::Secondary),
-               Index);
+                              index == 0 ? Side::Primary : Side::Secondary),
+               index);
 }
 
-void CompareView::cmdCrt_Click(int Index) {
+void CompareView::cmdCrt_Click(int index) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const QString primary = PaneText(0);
@@ -155,11 +155,11 @@ void CompareView::cmdCrt_Click(int Index) {
     else if (secondary.isEmpty())
         script = primary;
     else
-        script = Index == 0 ? secondary : primary;
-    showScript(script, Index);
+        script = index == 0 ? secondary : primary;
+    showScript(script, index);
 }
 
-void CompareView::cmdDrop_Click(int Index) {
+void CompareView::cmdDrop_Click(int index) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const DiffEntry* object = displayedObject();
@@ -173,7 +173,7 @@ void CompareView::cmdDrop_Click(int Index) {
                         mb::Exclamation);
         return;
     }
-    showScript(script, Index);
+    showScript(script, index);
 }
 
 void CompareView::cmdButton_Click(int) {

@@ -15,7 +15,7 @@ class Session;
 struct DiffEntry;
 
 // One table or view of the last comparison, as each database defines it, side by side, with
-// the script commands for either database under its pane. Index 0 is the primary database.
+// the script commands for either database under its pane. index 0 is the primary database.
 class CompareView : public QWidget {
     Q_OBJECT
 
@@ -37,14 +37,14 @@ public:
     void Clear();
 
     // A pane's text with the CR LF line ends of a script.
-    QString PaneText(int Index) const;
+    QString PaneText(int index) const;
 
 public Q_SLOTS:
-    void cmdAlter_Click(int Index);
-    void cmdCrt_Click(int Index);
-    void cmdDrop_Click(int Index);
+    void cmdAlter_Click(int index);
+    void cmdCrt_Click(int index);
+    void cmdDrop_Click(int index);
     // Re-marks the differences of the panes' current texts; both buttons do the same.
-    void cmdButton_Click(int Index);
+    void cmdButton_Click(int index);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,7 +53,7 @@ private:
     void buildSide(int index);
     // The object whose definitions the panes show, or null after telling the user why not.
     const DiffEntry* displayedObject() const;
-    void showScript(const QString& script, int Index);
+    void showScript(const QString& script, int index);
 
     Session& session_;
     Desktop& desktop_;

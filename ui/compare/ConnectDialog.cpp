@@ -107,14 +107,14 @@ void ConnectDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void ConnectDialog::cmdOpen_Click(int Index) {
+void ConnectDialog::cmdOpen_Click(int index) {
     QString path = desktop_.OpenFileName(this, QStringLiteral("Open Database"), DatabaseFilter());
     if (!path.isEmpty())
-        txtDb[Index]->setText(path);
+        txtDb[index]->setText(path);
 }
 
-void ConnectDialog::cmdButtons_Click(int Index) {
-    if (Index == 1) {
+void ConnectDialog::cmdButtons_Click(int index) {
+    if (index == 1) {
         close();
         return;
     }

@@ -33,8 +33,8 @@ public:
     static QString DatabaseFilter();
 
 public Q_SLOTS:
-    void cmdOpen_Click(int Index);
-    void cmdButtons_Click(int Index);
+    void cmdOpen_Click(int index);
+    void cmdButtons_Click(int index);
 
 protected:
     void showEvent(QShowEvent* event) override;

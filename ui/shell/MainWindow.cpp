@@ -149,8 +149,10 @@ void MainWindow::buildDocks() {
     addDockWidget(Qt::BottomDockWidgetArea, outputDock_);
 
     // A dock closed by its own button unchecks its View item, so mark and window stay in step.
-    for (auto [dock, name] :
+    for (const auto& entry :
          {std::pair{navDock_, "mnObjBrowser"}, std::pair{outputDock_, "DisplayLogWindow"}}) {
+        QDockWidget* dock = entry.first;
+        const char* name = entry.second;
         connect(dock, &QDockWidget::visibilityChanged, this, [this, dock, name](bool) {
             menu_->Item(QLatin1String(name))->setChecked(!dock->isHidden());
         });

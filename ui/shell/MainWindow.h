@@ -86,7 +86,7 @@ public Q_SLOTS:
     void mnRef_Click();
     void mnNew_Click();
     void open_Click();
-    void mnuRec_Click(int Index);
+    void mnuRec_Click(int index);
     void mnExit_Click();
     void mnObjBrowser_Click(bool checked);
     void mnTblCmp_Click(bool checked);

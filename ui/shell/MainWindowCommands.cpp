@@ -145,9 +145,9 @@ void MainWindow::open_Click() {
         Q_EMIT OpenRequested();
 }
 
-void MainWindow::mnuRec_Click(int Index) {
+void MainWindow::mnuRec_Click(int index) {
     if (ComparisonOrWarn(session_, desktop_))
-        Q_EMIT RecentFileRequested(RecentFiles::PathOf(menu_->mnuRec[static_cast<size_t>(Index)]));
+        Q_EMIT RecentFileRequested(RecentFiles::PathOf(menu_->mnuRec[static_cast<size_t>(index)]));
 }
 
 void MainWindow::mnExit_Click() {

@@ -19,7 +19,7 @@ constexpr qsizetype kMaxLength = std::numeric_limits<quint16>::max();
 // The longest list the layout can hold; nothing behind it is ever read.
 constexpr qsizetype kMaxListBytes = RecentFiles::kSlots * (2 + kMaxLength);
 // A longer file was not written by us, so its tail is not worth carrying over.
-constexpr qint64 kMaxKeptFile = 1024 * 1024;
+constexpr qint64 kMaxKeptFile = qint64{1024} * 1024;
 
 // Menus take '&' as a mnemonic mark and a tab as the start of a shortcut.
 QString menuCaption(const QString& path) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
-
-class QTimer;
 
 namespace vantor::test {
 
@@ -13,18 +13,34 @@ namespace vantor::test {
 class ModalDialogs {
 public:
     using Handler = std::function<void(QWidget* dialog)>;
-    explicit ModalDialogs(Handler handler = {});
-    ~ModalDialogs();
+    explicit ModalDialogs(Handler handler = {}) : handler_(std::move(handler)) {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start();
+    }
     ModalDialogs(const ModalDialogs&) = delete;
     ModalDialogs& operator=(const ModalDialogs&) = delete;
 
     int Seen() const { return seen_; }
 
 private:
-    void poll();
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == current_)
+            return;
+        current_ = modal;
+        ++seen_;
+        // The handler may run a nested modal (a message box answered by the test interface).
+        timer_.stop();
+        if (handler_)
+            handler_(modal);
+        if (current_ && current_->isVisible())
+            current_->close();
+        timer_.start();
+    }
 
     Handler handler_;
-    QTimer* timer_;
+    QTimer timer_;
     QPointer<QWidget> current_;
     int seen_ = 0;
 };

@@ -4,9 +4,11 @@
 #include "ui/compare/DiffMarking.h"
 #include "ui/shell/MainWindow.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextEdit>
+#include <QTreeWidget>
 
 namespace vantor::test {
 
@@ -14,14 +16,6 @@ namespace {
 constexpr qint32 adInteger = 3;
 constexpr qint32 adWChar = 130;
 } // namespace
-
-UiFixture::UiFixture() {
-    MemoryDatabase::DropAll();
-}
-
-UiFixture::~UiFixture() {
-    MemoryDatabase::DropAll();
-}
 
 std::unique_ptr<MainWindow> UiFixture::NewMainWindow() {
     return std::make_unique<MainWindow>(session, desktop, files.filePath("recent.rct"),
@@ -80,20 +74,36 @@ QString CopyExample(const QString& name, const QString& path) {
     return path;
 }
 
+QString WriteProgram(const QString& folder, const QString& name, bool executable) {
+    const QString path = QDir(folder).absoluteFilePath(name);
+    if (!WriteFile(path, "#!/bin/sh\ntouch \"$0.ran\"\n"))
+        return QString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                    (executable ? QFile::ExeOwner : QFile::Permissions()));
+    return path;
+}
+
+QStringList Texts(int count, const std::function<QString(int)>& text) {
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts << text(i);
+    return texts;
+}
+
+void ShowObject(Navigator& nav, const QString& name) {
+    nav.tvDbObj->setCurrentItem(nav.Node(":" + name));
+    nav.tvDbObj_DblClick();
+}
+
 QString RedMask(const QTextEdit& pane) {
-    QString text = pane.toPlainText();
-    QString mask(text.size(), QLatin1Char('.'));
-    for (QTextBlock block = pane.document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            QTextFragment fragment = it.fragment();
-            bool red = fragment.charFormat().foreground().color() == kMarkRed;
-            for (int i = 0; i < fragment.length(); ++i)
-                mask[fragment.position() + i] = red ? QLatin1Char('r') : QLatin1Char('.');
-        }
+    QString mask = pane.toPlainText();
+    QTextCursor cursor(pane.document());
+    for (qsizetype i = 0; i < mask.size(); ++i) {
+        // A cursor's format is that of the character before it.
+        cursor.setPosition(int(i) + 1);
+        if (mask[i] != QLatin1Char('\n'))
+            mask[i] = cursor.charFormat().foreground().color() == kMarkRed ? 'r' : '.';
     }
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i] == QLatin1Char('\n'))
-            mask[i] = QLatin1Char('\n');
     return mask;
 }
 

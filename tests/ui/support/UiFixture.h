@@ -3,8 +3,11 @@
 #include "engine/Session.h"
 #include "tests/support/MemorySource.h"
 #include "tests/ui/support/AnsweringDesktop.h"
+#include "ui/compare/CompareView.h"
+#include "ui/navigator/Navigator.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class QTextEdit;
@@ -19,14 +22,17 @@ namespace vantor::test {
 // answers for the user; the in-memory databases start empty.
 class UiFixture {
 public:
-    UiFixture();
-    ~UiFixture();
+    UiFixture() { MemoryDatabase::DropAll(); }
+    ~UiFixture() { MemoryDatabase::DropAll(); }
     UiFixture(const UiFixture&) = delete;
     UiFixture& operator=(const UiFixture&) = delete;
 
     Session session{OpenTestDatabase};
     AnsweringDesktop desktop;
     QTemporaryDir files;
+    // A comparison window and the navigator that fills it, for tests without the main window.
+    CompareView compare{session, desktop};
+    Navigator nav{session, desktop, compare};
 
     // A main window that keeps its recent-file list and looks for add-ins in files, never in
     // the program's own places.
@@ -50,6 +56,14 @@ QByteArray FileBytes(const QString& path);
 bool WriteFile(const QString& path, const QByteArray& bytes);
 // A writable copy of examples/NAME at path, or an empty string when the copy fails.
 QString CopyExample(const QString& name, const QString& path);
+// A shell program that leaves NAME.ran beside itself when it runs, so a test sees that it ran;
+// its path, or an empty string when it cannot be written.
+QString WriteProgram(const QString& folder, const QString& name, bool executable = true);
+
+// The texts of count things, the one at i given by text(i).
+QStringList Texts(int count, const std::function<QString(int)>& text);
+// Double-clicks the object's node in the tree, as a user shows it in the comparison window.
+void ShowObject(Navigator& nav, const QString& name);
 
 // A pane's colouring, one character per character of its text: 'r' red, '.' any other colour,
 // and the line breaks kept as they are.
