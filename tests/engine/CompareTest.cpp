@@ -101,7 +101,8 @@ TEST_F(Comparing, ANameThatChangedKindIsDifferentWithEachSidesOwnDefinition) {
 TEST_F(Comparing, DifferingStretchesOfBothTextsAreTakenFromThePrimaryText) {
     pri("T").Column("Name", 130, 50);
     sec("T").Column("Name", 130, 40);
-    const DiffEntry& e = *compare().find("T");
+    const Diff diff = compare();
+    const DiffEntry& e = *diff.find("T");
     const qsizetype at = e.primaryText.indexOf("50");
     EXPECT_EQ(e.primaryRuns, QList<TextRun>({{at, 1}}));
     EXPECT_EQ(e.secondaryRuns, e.primaryRuns);
