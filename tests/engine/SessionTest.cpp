@@ -141,4 +141,12 @@ TEST_F(SessionTest, StatementsGoToTheOpenSideOnly) {
     session.source(Side::Secondary).execute("DROP TABLE [T]");
     EXPECT_EQ(sec->executed, QStringList({"DROP TABLE [T]"}));
     EXPECT_TRUE(pri->executed.isEmpty());
+
+    // Disconnecting closes both sides but keeps what is shown; a refresh opens them again.
+    session.disconnect();
+    EXPECT_FALSE(session.isOpen());
+    EXPECT_NE(session.diff(), nullptr);
+    EXPECT_TRUE(session.hasLogins());
+    ASSERT_EQ(refresh(), "ok");
+    EXPECT_TRUE(session.isOpen());
 }

@@ -89,6 +89,16 @@ TEST_F(SyncScriptTest, AnObjectThatChangedKindIsDroppedAndCreatedAnew) {
     sec("T").Column("a", 3);
     EXPECT_EQ(outline(script(Side::Secondary)), QStringList({"drop-table X", "create-view X"}));
     EXPECT_EQ(outline(script(Side::Primary)), QStringList({"drop-view X", "create-table X"}));
+
+    // The other way round the view must come back too, not only the table go.
+    primary = Schema();
+    secondary = Schema();
+    pri("X").Column("a", 3);
+    secView("X", "SELECT 1;\r\n");
+    SyncScript s = script(Side::Primary);
+    EXPECT_EQ(outline(s), QStringList({"drop-table X", "create-view X"}));
+    EXPECT_TRUE(s.notes.empty());
+    EXPECT_EQ(s.steps[1].text, "CREATE VIEW [X] AS \r\nSELECT 1;\r\n\r\nGO\r\n");
 }
 
 TEST_F(SyncScriptTest, WhatNoScriptCanFixIsNotedNotScripted) {
