@@ -74,7 +74,7 @@ public:
 // earlier batches stay applied, as nothing wraps them in a transaction.
 class BatchRunner {
 public:
-    // A missing target fails at the first batch that would be sent, like an unset connection.
+    // A missing target fails at the first batch that would be sent, with error 91.
     BatchRunResult Run(const LineSource& script, Source* target,
                        BatchObserver* observer = nullptr) const;
 

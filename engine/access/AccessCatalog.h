@@ -35,7 +35,7 @@ constexpr qint32 Complex = 13;           // adIUnknown: attachment and multi-val
 constexpr qint32 DateTimeExtended = 135; // adDBTimeStamp
 } // namespace adocode
 
-// One column as the file describes it, before it becomes a rowset column.
+// One column as the file describes it, before it becomes a schema column.
 struct RawColumn {
     QString name;
     int jetType = 0;
