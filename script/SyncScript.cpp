@@ -19,20 +19,14 @@ struct Planned {
     ObjectKind kind = ObjectKind::Table;
     QString name;
     const Table* table = nullptr;
-    const View* view = nullptr;
-
-    QString definition() const {
-        if (view)
-            return CreateViewText(*view);
-        return table ? CreateTableText(*table) : QString();
-    }
+    QString definition; // as the comparison wrote it for this side
 };
 
 std::optional<Planned> objectOn(const DiffEntry& e, Side side) {
     if (const Table* t = e.table(side))
-        return Planned{t->kind, t->name, t, nullptr};
+        return Planned{t->kind, t->name, t, e.text(side)};
     if (const View* v = e.view(side))
-        return Planned{ObjectKind::View, v->name, nullptr, v};
+        return Planned{ObjectKind::View, v->name, nullptr, e.text(side)};
     return std::nullopt;
 }
 
@@ -42,7 +36,7 @@ bool isScriptable(ObjectKind kind) {
 
 // The select text of a CREATE VIEW batch, without its first line that names the view.
 QString viewBody(const Planned& view) {
-    QString text = view.definition();
+    QString text = view.definition;
     qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
     return firstBreak < 0 ? QString() : text.mid(firstBreak + 1);
 }
@@ -168,9 +162,9 @@ public:
         for (const auto& [t, text] : alters_)
             add(SyncStep::Kind::AlterTable, t, text);
         for (const Planned& t : createTables_)
-            add(SyncStep::Kind::CreateTable, t, t.definition());
+            add(SyncStep::Kind::CreateTable, t, t.definition);
         for (const Planned& v : orderByReads(createViews_, false))
-            add(SyncStep::Kind::CreateView, v, v.definition() + CrLf);
+            add(SyncStep::Kind::CreateView, v, v.definition + CrLf);
         return std::move(script_);
     }
 
@@ -219,7 +213,7 @@ private:
     void create(const Planned& o) {
         if (o.kind == ObjectKind::View)
             createViews_.push_back(o);
-        else if (o.definition().isEmpty())
+        else if (o.definition.isEmpty())
             note(o, QStringLiteral("a table without columns cannot be created."));
         else
             createTables_.push_back(o);
@@ -238,7 +232,7 @@ private:
             return;
         }
         const bool onlyCase =
-            source.definition().compare(target.definition(), Qt::CaseInsensitive) == 0;
+            source.definition.compare(target.definition, Qt::CaseInsensitive) == 0;
         note(source, onlyCase ? QStringLiteral("the names differ only in letter case, which "
                                                "ALTER TABLE cannot change.")
                               : QStringLiteral("the difference is not one that ALTER TABLE can "
