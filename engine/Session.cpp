@@ -1,6 +1,8 @@
 #include "engine/Session.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QThread>
 
 namespace vantor {
 
@@ -27,7 +29,12 @@ private:
 Session::Session(SourceOpener opener, QObject* parent)
     : QObject(parent), opener_(std::move(opener)) {}
 
-Session::~Session() = default;
+Session::~Session() {
+    // Work still running when the session goes is stopped; its outcome has no one to reach.
+    cancel();
+    if (worker_)
+        worker_->wait();
+}
 
 const DatabaseLogin& Session::login(Side side) const {
     return logins_[indexOf(side)];
@@ -50,6 +57,8 @@ Source& Session::source(Side side) {
 }
 
 void Session::close() {
+    cancel();
+    waitForWork();
     sources_[0].reset();
     sources_[1].reset();
     if (diff_) {
@@ -59,6 +68,8 @@ void Session::close() {
 }
 
 void Session::disconnect() {
+    cancel();
+    waitForWork();
     sources_[0].reset();
     sources_[1].reset();
 }
@@ -67,15 +78,19 @@ bool Session::hasLogins() const {
     return !logins_[0].path.isEmpty() || !logins_[1].path.isEmpty();
 }
 
-void Session::fail(const Error& error, std::optional<Error> summary) {
+void Session::recordFailure(const Error& error, const std::optional<Error>& summary) {
     lastErrors_.clear();
-    for (const Error* e : {&error, summary ? static_cast<const Error*>(&*summary) : nullptr}) {
+    for (const Error* e : {&error, summary ? &*summary : nullptr}) {
         if (!e)
             continue;
         lastErrors_ << e->description();
         log(QStringLiteral("Error %1: %2").arg(e->number()).arg(e->description()));
     }
     close();
+}
+
+void Session::fail(const Error& error, std::optional<Error> summary) {
+    recordFailure(error, summary);
     throw error;
 }
 
@@ -113,31 +128,176 @@ void Session::open() {
 }
 
 void Session::refresh() {
+    waitForWork();
+    Comparison work{{logins_[0], logins_[1]}, {}, {}, {}, {}, false};
     lastErrors_.clear();
-    WorkScope work(*this);
-    Q_EMIT workStarted();
-    openSides();
+    {
+        WorkScope scope(*this);
+        Q_EMIT workStarted();
+        readAndCompare(work, {});
+    }
+    adopt(work);
+    if (work.error)
+        throw *work.error;
+}
+
+bool Session::startRefresh() {
+    return startComparison({logins_[0], logins_[1]});
+}
+
+bool Session::startCompare(const DatabaseLogin& primary, const DatabaseLogin& secondary) {
+    return startComparison({primary, secondary});
+}
+
+bool Session::startComparison(std::array<DatabaseLogin, 2> logins) {
+    if (isBusy())
+        return false;
+    lastErrors_.clear();
+    auto work = std::make_shared<Comparison>();
+    work->logins = std::move(logins);
+    return runInBackground(
+        [this, work](const std::stop_token& stop) { readAndCompare(*work, stop); },
+        [this, work] { adopt(*work); });
+}
+
+void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
+    // Runs on whichever thread does the work: it touches nothing of the session's state but the
+    // progress counter, which only the work under way uses.
+    try {
+        if (work.logins[0].path.isEmpty() && work.logins[1].path.isEmpty())
+            throw Error(ErrorCode::NoDatabases,
+                        QStringLiteral("Enter Primary and Secondary Database"));
+        Q_EMIT progressed(QStringLiteral("Opening primary database..."), 1);
+        work.sources[0] = opener_(work.logins[0]);
+        Q_EMIT progressed(QStringLiteral("Opening Secondary database..."), 1);
+        work.sources[1] = opener_(work.logins[1]);
+        for (auto& source : work.sources)
+            source->setStopToken(stop);
+        if (stop.stop_requested())
+            throw WorkCancelled();
+    } catch (const Error& e) {
+        work.error = e;
+        return;
+    } catch (const WorkCancelled&) {
+        work.cancelled = true;
+        return;
+    }
     progress_ = 3;
     Q_EMIT progressed(QStringLiteral("Analyzing Tables..."), progress_);
     std::shared_ptr<const Schema> schemas[2];
     try {
         // Both files are read side by side.
-        sources_[1]->prefetch();
-        sources_[0]->prefetch();
-        schemas[1] = std::make_shared<const Schema>(sources_[1]->schema());
-        schemas[0] = std::make_shared<const Schema>(sources_[0]->schema());
+        work.sources[1]->prefetch();
+        work.sources[0]->prefetch();
+        schemas[1] = std::make_shared<const Schema>(work.sources[1]->schema());
+        schemas[0] = std::make_shared<const Schema>(work.sources[0]->schema());
     } catch (const Error& e) {
-        fail(e, Error(ErrorCode::SchemasUnreadable, QStringLiteral("Cannot open schemas.")));
+        work.error = e;
+        work.summary = Error(ErrorCode::SchemasUnreadable, QStringLiteral("Cannot open schemas."));
+        return;
+    } catch (const WorkCancelled&) {
+        work.cancelled = true;
+        return;
     }
     try {
         CompareOptions options;
         const QString analyzing = QStringLiteral("Analyzing tables: ");
-        options.onObject = [&](const QString& name) { step(analyzing + name); };
-        diff_ = std::make_shared<const Diff>(Compare(schemas[0], schemas[1], options));
+        options.onObject = [&](const QString& name) {
+            if (stop.stop_requested())
+                throw WorkCancelled();
+            step(analyzing + name);
+        };
+        work.diff = std::make_shared<const Diff>(Compare(schemas[0], schemas[1], options));
     } catch (const Error& e) {
-        fail(e, Error(ErrorCode::CompareFailed, QStringLiteral("Error in Compare Process.")));
+        work.error = e;
+        work.summary = Error(ErrorCode::CompareFailed, QStringLiteral("Error in Compare Process."));
+    } catch (const WorkCancelled&) {
+        work.cancelled = true;
     }
+}
+
+void Session::adopt(Comparison& work) {
+    if (work.cancelled) {
+        log(QStringLiteral("Reading and comparing %1 and %2 was cancelled; the comparison shown "
+                           "before stays")
+                .arg(work.logins[0].path, work.logins[1].path));
+        Q_EMIT refreshCancelled();
+        return;
+    }
+    // A failed comparison still names its databases, so that a refresh can try them again.
+    logins_[0] = work.logins[0];
+    logins_[1] = work.logins[1];
+    if (work.error) {
+        recordFailure(*work.error, work.summary);
+        Q_EMIT refreshFailed(work.error->description());
+        return;
+    }
+    sources_[0] = std::move(work.sources[0]);
+    sources_[1] = std::move(work.sources[1]);
+    diff_ = std::move(work.diff);
     Q_EMIT compared();
+}
+
+bool Session::runInBackground(std::function<void(const std::stop_token&)> work,
+                              std::function<void()> done) {
+    if (isBusy())
+        return false;
+    stop_ = std::stop_source();
+    done_ = std::move(done);
+    escaped_.clear();
+    worker_.reset(QThread::create([this, work = std::move(work), stop = stop_.get_token()] {
+        // Work reports its own failures through what it shares with done; anything else that
+        // escapes would end the program on a thread that cannot show it, so it goes to the log.
+        try {
+            work(stop);
+        } catch (const std::exception& e) {
+            escaped_ = DescriptionOf(e);
+        } catch (...) {
+            escaped_ = QStringLiteral("An unknown error");
+        }
+    }));
+    // A notice from work that was already waited for must not end the work started after it.
+    const quint64 generation = ++generation_;
+    connect(
+        worker_.get(), &QThread::finished, this,
+        [this, generation] {
+            if (generation == generation_)
+                finishWork();
+        },
+        Qt::QueuedConnection);
+    Q_EMIT workStarted();
+    worker_->start();
+    return true;
+}
+
+void Session::cancel() {
+    if (worker_)
+        stop_.request_stop();
+}
+
+void Session::waitForWork() {
+    if (!worker_)
+        return;
+    worker_->wait();
+    // What the work said on its way (progress, log lines, marks) is delivered before its end,
+    // in the order it was said, as the event loop would have done.
+    if (QCoreApplication::instance())
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    finishWork();
+}
+
+void Session::finishWork() {
+    if (!worker_)
+        return;
+    worker_->wait();
+    worker_.reset();
+    std::function<void()> done = std::move(done_);
+    done_ = nullptr;
+    if (!escaped_.isEmpty())
+        log(QStringLiteral("Background work stopped: %1").arg(escaped_));
+    Q_EMIT workFinished();
+    if (done)
+        done();
 }
 
 } // namespace vantor

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace vantor {
 
@@ -15,6 +16,12 @@ struct DatabaseLogin {
     QString path;
     QString user;
     QString password;
+};
+
+// Raised by work that stopped because the user cancelled it; nothing of it is kept.
+class WorkCancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "The work was cancelled."; }
 };
 
 // One open database. It returns its whole schema as values and, where it can be written, runs
@@ -32,6 +39,8 @@ public:
     // Starts reading the schema in the background where the source can, so that two databases
     // are read side by side; schema() takes what it read.
     virtual void prefetch() {}
+    // A read started after this stops early, raising WorkCancelled, once stop is requested.
+    void setStopToken(std::stop_token stop) { stop_ = std::move(stop); }
 
 protected:
     virtual Schema load() = 0;
@@ -39,8 +48,10 @@ protected:
     bool loaded() const { return schema_.has_value() || loadError_.has_value(); }
     // The schema for a statement to change, read first when it has not been.
     Schema& mutableSchema();
+    const std::stop_token& stopToken() const { return stop_; }
 
 private:
+    std::stop_token stop_;
     std::optional<Schema> schema_;
     std::optional<Error> loadError_;
 };

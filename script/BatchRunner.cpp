@@ -58,8 +58,8 @@ bool BatchRunner::IsWorthSending(const QString& batchText) {
     return trimBlanks(batchText).size() > kLongestSkippedBatch;
 }
 
-BatchRunResult BatchRunner::Run(const LineSource& script, Source* target,
-                                BatchObserver* observer) const {
+BatchRunResult BatchRunner::Run(const LineSource& script, Source* target, BatchObserver* observer,
+                                const std::stop_token& stop) const {
     BatchObserver silent;
     BatchObserver& watch = observer ? *observer : silent;
     BatchRunResult result;
@@ -80,6 +80,10 @@ BatchRunResult BatchRunner::Run(const LineSource& script, Source* target,
                 if (++index == count)
                     break;
                 line = script.Line(index);
+            }
+            if (stop.stop_requested()) {
+                result.stopped = true;
+                return result;
             }
             watch.BatchStarting(batch);
             if (IsWorthSending(batch.text)) {

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 namespace vantor {
@@ -53,7 +54,9 @@ struct BatchFailure {
 struct BatchRunResult {
     std::vector<ScriptBatch> batches; // every batch that completed, executed or skipped
     std::optional<BatchFailure> failure;
-    bool Succeeded() const { return !failure.has_value(); }
+    // The run was stopped on request before the batch after the last one listed was sent.
+    bool stopped = false;
+    bool Succeeded() const { return !failure.has_value() && !stopped; }
 };
 
 // What a front end sees of a run while it goes. The editor maps the two line marks onto its
@@ -74,9 +77,10 @@ public:
 // earlier batches stay applied, as nothing wraps them in a transaction.
 class BatchRunner {
 public:
-    // A missing target fails at the first batch that would be sent, with error 91.
-    BatchRunResult Run(const LineSource& script, Source* target,
-                       BatchObserver* observer = nullptr) const;
+    // A missing target fails at the first batch that would be sent, with error 91. A requested
+    // stop is heeded between batches, never inside one.
+    BatchRunResult Run(const LineSource& script, Source* target, BatchObserver* observer = nullptr,
+                       const std::stop_token& stop = {}) const;
 
     static bool IsSeparator(const QString& line);
     // The length test counts the CR LF pairs and ignores blanks (only blanks) at both ends.

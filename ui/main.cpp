@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     window.show();
     if (databases.size() == 2)
         QTimer::singleShot(0, &window, [&window, &databases] {
-            window.ConnectAtStart(databases[0], databases[1]);
+            window.connectAtStart(databases[0], databases[1]);
         });
     return QApplication::exec();
 }

@@ -63,13 +63,13 @@ void AccessSource::execute(const QString& statement) {
 
 void AccessSource::prefetch() {
     if (!loaded() && !pending_)
-        pending_ = std::make_unique<PendingAccessRead>(path_, limits_, password_);
+        pending_ = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken());
 }
 
 Schema AccessSource::load() {
     std::unique_ptr<PendingAccessRead> read = std::move(pending_);
     if (!read)
-        read = std::make_unique<PendingAccessRead>(path_, limits_, password_);
+        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken());
     return read->Take();
 }
 

@@ -1,6 +1,7 @@
 #include "engine/access/ReaderProcess.h"
 
 #include "engine/SnapshotJson.h"
+#include "engine/Source.h"
 #include "engine/access/AccessErrors.h"
 #include "engine/access/ReaderProtocol.h"
 
@@ -81,10 +82,11 @@ QString AccessReaderProgram() {
     return beside;
 }
 
-PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QString& password)
+PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QString& password,
+                                     std::stop_token stop)
     : path_(std::move(path)), limits_(limits),
       answer_(QDir(QDir::tempPath()).filePath(QStringLiteral("vantor-answer-XXXXXX"))),
-      deadline_(limits.timeoutMs) {
+      deadline_(limits.timeoutMs), stop_(std::move(stop)) {
     // A failure to start is kept for Take, so that starting early changes no outcome.
     try {
         start(password);
@@ -156,6 +158,11 @@ QByteArray PendingAccessRead::waitForReader() {
         errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
         if (process_.state() == QProcess::NotRunning)
             break;
+        if (stop_.stop_requested()) {
+            process_.kill();
+            process_.waitForFinished(-1);
+            throw WorkCancelled();
+        }
         QString stopReason;
         if (answer_.size() > limits_.maxOutputBytes)
             stopReason = tooLarge;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTemporaryFile>
 #include <optional>
+#include <stop_token>
 
 namespace vantor {
 
@@ -24,10 +25,12 @@ Schema RunAccessReader(const QString& path, const ReaderLimits& limits = {},
                        const QString& password = {});
 
 // The same read, started at once and finished by Take, so that two files are read side by side.
-// The time limit counts from the start. A reader whose answer is never taken is stopped.
+// The time limit counts from the start. A reader whose answer is never taken is stopped, and so
+// is one whose stop is requested while Take waits (Take then raises WorkCancelled).
 class PendingAccessRead {
 public:
-    PendingAccessRead(QString path, ReaderLimits limits, const QString& password = {});
+    PendingAccessRead(QString path, ReaderLimits limits, const QString& password = {},
+                      std::stop_token stop = {});
     ~PendingAccessRead();
     PendingAccessRead(const PendingAccessRead&) = delete;
     PendingAccessRead& operator=(const PendingAccessRead&) = delete;
@@ -48,6 +51,7 @@ private:
     QTemporaryFile answer_;
     QProcess process_;
     QDeadlineTimer deadline_;
+    std::stop_token stop_;
     std::optional<Error> startError_;
 };
 

@@ -146,3 +146,15 @@ TEST(ReaderProcess, ThePasswordTravelsOnStandardInputOnly) {
                       "exit 6");
     EXPECT_EQ(failure({}, "/data/x.accdb", "s3cr3t"), "Not a valid password.");
 }
+
+// A cancelled read stops the reader at once rather than waiting out its time limit.
+TEST(ReaderProcess, ACancelledReadStopsTheReader) {
+    FakeReader reader("exec sleep 30");
+    std::stop_source stop;
+    PendingAccessRead read("/data/x.mdb", ReaderLimits(), {}, stop.get_token());
+    stop.request_stop();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(read.Take(), WorkCancelled);
+    EXPECT_LT(timer.elapsed(), 5000);
+}

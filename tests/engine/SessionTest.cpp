@@ -24,6 +24,9 @@ protected:
             captions << c;
             values << v;
         });
+        QObject::connect(&session, &Session::refreshFailed,
+                         [this](const QString& why) { events << "failed: " + why; });
+        QObject::connect(&session, &Session::refreshCancelled, [this] { events << "cancelled"; });
         QObject::connect(&session, &Session::logged,
                          [this](const QString& line) { logLines << line.mid(21); });
     }
@@ -61,7 +64,7 @@ TEST_F(SessionTest, RefreshOpensReadsAndComparesBothSidesShowingWhatItDoes) {
     ASSERT_NE(session.diff(), nullptr);
     EXPECT_EQ(session.diff()->entries.size(), 3u);
     EXPECT_TRUE(session.isOpen());
-    EXPECT_EQ(events, QStringList({"start", "compared", "end"}));
+    EXPECT_EQ(events, QStringList({"start", "end", "compared"}));
     EXPECT_EQ(captions, QStringList({"Opening primary database...", "Opening Secondary database...",
                                      "Analyzing Tables...", "Analyzing tables: P1",
                                      "Analyzing tables: PV", "Analyzing tables: S1"}));
@@ -92,7 +95,8 @@ TEST_F(SessionTest, NoPathsAtAllIsError1001AndOpensNothing) {
     session.setLogin(Side::Secondary, {});
     EXPECT_EQ(refresh(), "1001 Enter Primary and Secondary Database");
     EXPECT_TRUE(pri->opens.isEmpty());
-    EXPECT_EQ(events, QStringList({"start", "end"}));
+    EXPECT_EQ(events,
+              QStringList({"start", "end", "failed: Enter Primary and Secondary Database"}));
 }
 
 // Half a picture is never compared: after any failure the session keeps nothing of either side.
@@ -106,7 +110,8 @@ TEST_F(SessionTest, AFailedRefreshDropsTheLastComparisonAndSaysWhy) {
     EXPECT_EQ(refresh(), "-2147467259 The database 'sec' is damaged.");
     EXPECT_EQ(session.diff(), nullptr);
     EXPECT_FALSE(session.isOpen());
-    EXPECT_EQ(events, QStringList({"start", "cleared", "end"}));
+    EXPECT_EQ(events,
+              QStringList({"start", "end", "cleared", "failed: The database 'sec' is damaged."}));
     EXPECT_EQ(session.lastErrors(),
               QStringList({"The database 'sec' is damaged.", "Cannot open schemas."}));
     EXPECT_EQ(logLines, QStringList({"Error -2147467259: The database 'sec' is damaged.",
@@ -149,4 +154,54 @@ TEST_F(SessionTest, StatementsGoToTheOpenSideOnly) {
     EXPECT_TRUE(session.hasLogins());
     ASSERT_EQ(refresh(), "ok");
     EXPECT_TRUE(session.isOpen());
+}
+
+// Work in the background ends as the same work in the foreground does, and one piece at a time.
+TEST_F(SessionTest, ABackgroundComparisonEndsAsARefreshDoes) {
+    pri->AddTable("T").Column("A", 3);
+    auto other = MemoryDatabase::Create("other");
+    ASSERT_TRUE(session.startCompare({"memory:pri", "Admin", ""}, {"memory:other", "Admin", ""}));
+    EXPECT_TRUE(session.isBusy());
+    EXPECT_FALSE(session.startRefresh());
+    session.waitForWork();
+    EXPECT_FALSE(session.isBusy());
+    EXPECT_EQ(events, QStringList({"start", "end", "compared"}));
+    ASSERT_NE(session.diff(), nullptr);
+    EXPECT_EQ(session.login(Side::Secondary).path, "memory:other");
+
+    // A failure names its databases for the next try and keeps nothing else.
+    events.clear();
+    other->failRead = Error(ErrorCode::Provider, "The database 'other' is damaged.");
+    ASSERT_TRUE(session.startRefresh());
+    session.waitForWork();
+    EXPECT_EQ(events,
+              QStringList({"start", "end", "cleared", "failed: The database 'other' is damaged."}));
+    EXPECT_EQ(session.diff(), nullptr);
+    EXPECT_EQ(session.login(Side::Secondary).path, "memory:other");
+    EXPECT_EQ(session.lastErrors().last(), "Cannot open schemas.");
+}
+
+// A cancelled comparison leaves the databases, their names and the comparison as they were.
+TEST_F(SessionTest, ACancelledComparisonKeepsWhatWasThere) {
+    pri->AddTable("T").Column("A", 3);
+    ASSERT_EQ(refresh(), "ok");
+    const Diff* before = session.diff();
+    events.clear();
+
+    auto slow = MemoryDatabase::Create("slow");
+    slow->holdReads = true;
+    ASSERT_TRUE(session.startCompare({"memory:pri", "Admin", ""}, {"memory:slow", "Admin", ""}));
+    session.cancel();
+    session.waitForWork();
+    EXPECT_EQ(events, QStringList({"start", "end", "cancelled"}));
+    EXPECT_EQ(session.diff(), before);
+    EXPECT_TRUE(session.isOpen());
+    EXPECT_EQ(session.login(Side::Secondary).path, "memory:sec");
+    EXPECT_EQ(slow->reads, 0);
+
+    // Closing the session stops work under way rather than waiting for it.
+    ASSERT_TRUE(session.startCompare({"memory:pri", "Admin", ""}, {"memory:slow", "Admin", ""}));
+    session.close();
+    EXPECT_FALSE(session.isBusy());
+    EXPECT_EQ(session.diff(), nullptr);
 }

@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <QThread>
 
 namespace vantor {
 
@@ -23,6 +24,10 @@ public:
     explicit MemorySource(std::shared_ptr<MemoryDatabase> db) : db_(std::move(db)) {}
 
     void execute(const QString& statement) override {
+        db_->executing = true;
+        while (db_->holdExecutes.load())
+            QThread::msleep(2);
+        db_->executing = false;
         db_->executed.append(statement);
         if (db_->failExecute)
             throw *db_->failExecute;
@@ -30,6 +35,12 @@ public:
 
 protected:
     Schema load() override {
+        // A held read waits as a slow file would, and stops as the reader does when cancelled.
+        while (db_->holdReads.load()) {
+            if (stopToken().stop_requested())
+                throw WorkCancelled();
+            QThread::msleep(2);
+        }
         ++db_->reads;
         if (db_->failRead)
             throw *db_->failRead;

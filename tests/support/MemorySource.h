@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -35,6 +36,13 @@ public:
     std::optional<Error> failOpen;    // raised by every open while set
     std::optional<Error> failExecute; // raised by every statement while set
     std::optional<Error> failRead;    // raised by every schema read while set
+    // While set, reads wait, as the read of a large file does, until it is cleared or the
+    // work is cancelled; a test clears it from its own thread.
+    std::atomic<bool> holdReads{false};
+    // While set, a statement waits in the middle of being run, as a slow one does; executing
+    // says that one is waiting. Clear it from another thread while the test waits for the run.
+    std::atomic<bool> holdExecutes{false};
+    std::atomic<bool> executing{false};
 
     TableBuilder AddTable(const QString& name, ObjectKind kind = ObjectKind::Table);
     void AddView(const QString& name, const QString& definition);

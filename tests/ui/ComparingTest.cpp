@@ -37,9 +37,10 @@ class ComparingTest : public QObject {
     // Names the databases in the dialog and presses OK.
     void connectBoth(const QString& primary, const QString& secondary) {
         dialog->show();
-        dialog->txtDb[0]->setText(primary);
-        dialog->txtDb[1]->setText(secondary);
-        dialog->cmdButtons[0]->click();
+        dialog->databasePath(0)->setText(primary);
+        dialog->databasePath(1)->setText(secondary);
+        dialog->okButton()->click();
+        ui->session.waitForWork();
     }
 
     ExampleDatabases connectExamples() {
@@ -49,14 +50,18 @@ class ComparingTest : public QObject {
     }
 
     void setPanes(const QString& left, const QString& right) {
-        ui->compare.ed[0]->setPlainText(left);
-        ui->compare.ed[1]->setPlainText(right);
+        ui->compare.pane(0)->setPlainText(left);
+        ui->compare.pane(1)->setPlainText(right);
     }
 
 private Q_SLOTS:
     void init() {
         ui = std::make_unique<UiFixture>();
-        dialog = std::make_unique<ConnectDialog>(ui->session, ui->desktop, ui->nav);
+        dialog = std::make_unique<ConnectDialog>(ui->desktop);
+        // As the main window wires them: the dialog names, the commands connect.
+        connect(dialog.get(), &ConnectDialog::connectRequested, &ui->commands,
+                &ComparisonCommands::connectDatabases);
+        connect(&ui->commands, &ComparisonCommands::connected, dialog.get(), &QDialog::close);
     }
     void cleanup() {
         dialog.reset();
@@ -66,32 +71,32 @@ private Q_SLOTS:
     void theDialogForgetsWhatACancelLeftAndOpensWithTheNamesAndPasswordsGiven() {
         auto dbs = MakeExampleDatabases();
         dialog->show();
-        dialog->txtUser[0]->setText("someone");
-        dialog->txtPass[1]->setText("secret");
-        dialog->cmdButtons_Click(1);
+        dialog->userName(0)->setText("someone");
+        dialog->password(1)->setText("secret");
+        dialog->cancelButton()->click();
         QVERIFY(!dialog->isVisible());
         dialog->show();
         for (int i : {0, 1}) {
-            QCOMPARE(dialog->txtUser[i]->text(), QString("Admin"));
-            QCOMPARE(dialog->txtPass[i]->text(), QString());
+            QCOMPARE(dialog->userName(i)->text(), QString("Admin"));
+            QCOMPARE(dialog->password(i)->text(), QString());
         }
 
         // A cancelled file dialog leaves the path as it was.
         desktop().fileNames.push_back("/data/second.accdb");
-        dialog->cmdOpen[1]->click();
-        dialog->cmdOpen[1]->click();
-        QCOMPARE(dialog->txtDb[1]->text(), QString("/data/second.accdb"));
-        QVERIFY(dialog->txtDb[0]->text().isEmpty());
+        dialog->browseButton(1)->click();
+        dialog->browseButton(1)->click();
+        QCOMPARE(dialog->databasePath(1)->text(), QString("/data/second.accdb"));
+        QVERIFY(dialog->databasePath(0)->text().isEmpty());
         QVERIFY(desktop().fileDialogFilters.value(0).contains("(*.mdb *.accdb *.json)"));
 
-        dialog->txtUser[1]->setText(" Bob ");
-        dialog->txtPass[0]->setText("pw");
+        dialog->userName(1)->setText(" Bob ");
+        dialog->password(0)->setText("pw");
         connectBoth("memory:pri", "memory:sec");
         QVERIFY(desktop().messages.isEmpty());
         QCOMPARE(dbs.pri->opens.last().password, QString("pw"));
         QCOMPARE(dbs.sec->opens.last().user, QString(" Bob "));
         QVERIFY(!dialog->isVisible());
-        QVERIFY(ui->nav.Node(":Customers"));
+        QVERIFY(ui->nav.node(":Customers"));
     }
 
     // A pair that cannot be opened is never compared: the dialog stays open with the reason,
@@ -104,11 +109,11 @@ private Q_SLOTS:
             desktop().Prompts(),
             QStringList({"Cannot open database.\n\nCould not find file '/no/such/file.mdb'."}));
         QVERIFY(dialog->isVisible());
-        QCOMPARE(ui->nav.tvDbObj->topLevelItemCount(), 0);
+        QCOMPARE(ui->nav.objectTree()->topLevelItemCount(), 0);
         for (int i : {0, 1})
-            QVERIFY(ui->compare.ed[i]->toPlainText().isEmpty());
-        QVERIFY(ui->compare.lblTbl[0]->text().isEmpty());
-        QCOMPARE(ui->compare.lblDb[0]->text(), QString("Primary Database name"));
+            QVERIFY(ui->compare.pane(i)->toPlainText().isEmpty());
+        QVERIFY(ui->compare.objectLabel()->text().isEmpty());
+        QCOMPARE(ui->compare.databaseLabel(0)->text(), QString("Primary Database name"));
 
         // Two empty databases have nothing to show, and the dialog closes all the same.
         desktop().messages.clear();
@@ -121,20 +126,20 @@ private Q_SLOTS:
 
     void treeHasRootCategoriesAndObjectsMarkedByState() {
         connectExamples();
-        QCOMPARE(childTexts(ui->nav.Node(":ROOT")), QStringList({"TABLE", "VIEW", "LINK"}));
+        QCOMPARE(childTexts(ui->nav.node(":ROOT")), QStringList({"TABLE", "VIEW", "LINK"}));
         // The primary database's objects in Jet's order, then those only the secondary has.
-        QCOMPARE(childTexts(ui->nav.Node(":TABLE")),
+        QCOMPARE(childTexts(ui->nav.node(":TABLE")),
                  QStringList({"Customers", "OnlyPri", "Orders", "OnlySec"}));
-        QCOMPARE(childTexts(ui->nav.Node(":VIEW")), QStringList({"Open Orders"}));
-        QCOMPARE(childTexts(ui->nav.Node(":LINK")), QStringList({"Linked"}));
-        QVERIFY(!ui->nav.Node(":MSysObjects") && !ui->nav.Node(":MSysAccessStorage"));
+        QCOMPARE(childTexts(ui->nav.node(":VIEW")), QStringList({"Open Orders"}));
+        QCOMPARE(childTexts(ui->nav.node(":LINK")), QStringList({"Linked"}));
+        QVERIFY(!ui->nav.node(":MSysObjects") && !ui->nav.node(":MSysAccessStorage"));
 
-        QVERIFY(showsState(ui->nav.Node(":Orders"), ObjectState::Equal));
-        QVERIFY(showsState(ui->nav.Node(":Customers"), ObjectState::Different));
-        QVERIFY(showsState(ui->nav.Node(":OnlyPri"), ObjectState::OnlyPrimary));
-        QVERIFY(showsState(ui->nav.Node(":OnlySec"), ObjectState::OnlySecondary));
-        QVERIFY(showsState(ui->nav.Node(":Open Orders"), ObjectState::Different));
-        QVERIFY(ui->nav.Node(":LINK")->isExpanded());
+        QVERIFY(showsState(ui->nav.node(":Orders"), ObjectState::Equal));
+        QVERIFY(showsState(ui->nav.node(":Customers"), ObjectState::Different));
+        QVERIFY(showsState(ui->nav.node(":OnlyPri"), ObjectState::OnlyPrimary));
+        QVERIFY(showsState(ui->nav.node(":OnlySec"), ObjectState::OnlySecondary));
+        QVERIFY(showsState(ui->nav.node(":Open Orders"), ObjectState::Different));
+        QVERIFY(ui->nav.node(":LINK")->isExpanded());
     }
 
     void objectsNamedLikeTheRootOrACategoryAreLeftOut() {
@@ -143,103 +148,108 @@ private Q_SLOTS:
         for (const char* name : {"ROOT", "TABLE", "VIEW", "Kept"})
             pri->AddTable(name).Column("a", 3);
         connectBoth("memory:pri", "memory:sec");
-        QCOMPARE(childTexts(ui->nav.Node(":TABLE")), QStringList({"Kept"}));
-        QCOMPARE(ui->nav.Nodes().size(), size_t(4));
+        QCOMPARE(childTexts(ui->nav.node(":TABLE")), QStringList({"Kept"}));
+        QCOMPARE(ui->nav.nodes().size(), size_t(4));
     }
 
     // F5 compares again and selects the node at the index selected before, even when other
     // content has moved there; a failure leaves nothing of the old comparison on screen.
     void f5ComparesAgainKeepingTheSelectedIndexAndAFailureClearsTheComparison() {
         auto dbs = connectExamples();
-        QCOMPARE(ui->nav.tvDbObj->currentItem(), ui->nav.Node(":ROOT"));
-        ui->nav.tvDbObj->setCurrentItem(ui->nav.Node(":Customers")); // after root and categories
+        QCOMPARE(ui->nav.objectTree()->currentItem(), ui->nav.node(":ROOT"));
+        ui->nav.objectTree()->setCurrentItem(
+            ui->nav.node(":Customers")); // after root and categories
         for (const auto& db : {dbs.pri, dbs.sec})
             db->AddTable("Aardvark");
         dbs.sec->AddTable("Fresh").Column("a", 3);
-        QTest::keyClick(ui->nav.tvDbObj, Qt::Key_F5);
-        QCOMPARE(ui->nav.tvDbObj->currentItem()->text(0), QString("Aardvark"));
-        QVERIFY(showsState(ui->nav.Node(":Fresh"), ObjectState::OnlySecondary));
+        QTest::keyClick(ui->nav.objectTree(), Qt::Key_F5);
+        ui->session.waitForWork();
+        QCOMPARE(ui->nav.objectTree()->currentItem()->text(0), QString("Aardvark"));
+        QVERIFY(showsState(ui->nav.node(":Fresh"), ObjectState::OnlySecondary));
 
         // An index past the end of a shorter tree selects nothing.
-        ui->nav.tvDbObj->setCurrentItem(ui->nav.Nodes().back());
+        ui->nav.objectTree()->setCurrentItem(ui->nav.nodes().back());
         for (const auto& db : {dbs.pri, dbs.sec})
             db->schema = Schema();
         dbs.pri->AddTable("Only").Column("a", 3);
-        ui->nav.Reload();
-        QCOMPARE(ui->nav.Nodes().size(), size_t(4));
-        QVERIFY(!ui->nav.tvDbObj->currentItem());
+        ui->commands.refresh();
+        ui->session.waitForWork();
+        QCOMPARE(ui->nav.nodes().size(), size_t(4));
+        QVERIFY(!ui->nav.objectTree()->currentItem());
 
         ShowObject(ui->nav, "Only");
-        QVERIFY(!ui->compare.ed[0]->toPlainText().isEmpty());
+        QVERIFY(!ui->compare.pane(0)->toPlainText().isEmpty());
         dbs.pri->failOpen = Error(ErrorCode::Provider, "Could not find file 'gone.mdb'.");
-        ui->nav.Reload();
+        ui->commands.refresh();
+        ui->session.waitForWork();
         QCOMPARE(desktop().Prompts(),
                  QStringList({"Cannot open database.\n\nCould not find file 'gone.mdb'."}));
-        QCOMPARE(ui->nav.tvDbObj->topLevelItemCount(), 0);
+        QCOMPARE(ui->nav.objectTree()->topLevelItemCount(), 0);
         for (int i : {0, 1})
-            QVERIFY(ui->compare.ed[i]->toPlainText().isEmpty());
-        QVERIFY(ui->compare.lblTbl[0]->text().isEmpty());
+            QVERIFY(ui->compare.pane(i)->toPlainText().isEmpty());
+        QVERIFY(ui->compare.objectLabel()->text().isEmpty());
     }
 
     void doubleClickShowsBothDefinitionsMarkedWhereTheyDiffer() {
         connectExamples();
         ShowObject(ui->nav, "Customers");
-        QCOMPARE(ui->compare.lblTbl[0]->text(), QString("Customers"));
-        QCOMPARE(ui->compare.lblDb[1]->text(), QString("memory:sec"));
+        QCOMPARE(ui->compare.objectLabel()->text(), QString("Customers"));
+        QCOMPARE(ui->compare.databaseLabel(1)->text(), QString("memory:sec"));
         const DiffEntry* customers = ui->session.diff()->find("Customers");
-        QCOMPARE(ui->compare.PaneText(0), customers->primaryText);
-        QCOMPARE(ui->compare.PaneText(1), customers->secondaryText);
+        QCOMPARE(ui->compare.paneText(0), customers->primaryText);
+        QCOMPARE(ui->compare.paneText(1), customers->secondaryText);
         // The Name column's length is where the texts differ: 50 against 80.
-        int at = ui->compare.ed[0]->toPlainText().indexOf("(50)") + 1;
-        QCOMPARE(RedMask(*ui->compare.ed[0]).mid(at, 2), QString("r."));
-        QCOMPARE(RedMask(*ui->compare.ed[1]).mid(at, 2), QString("r."));
+        int at = ui->compare.pane(0)->toPlainText().indexOf("(50)") + 1;
+        QCOMPARE(RedMask(*ui->compare.pane(0)).mid(at, 2), QString("r."));
+        QCOMPARE(RedMask(*ui->compare.pane(1)).mid(at, 2), QString("r."));
 
         // A view shows its stored text, marked at the one letter that differs.
         ShowObject(ui->nav, "Open Orders");
-        QCOMPARE(ui->compare.ed[1]->toPlainText(),
+        QCOMPARE(ui->compare.pane(1)->toPlainText(),
                  QString("CREATE VIEW [Open Orders] AS \nSELECT b FROM Orders;\nGO"));
-        QCOMPARE(RedMask(*ui->compare.ed[0]).indexOf('r'),
-                 ui->compare.ed[0]->toPlainText().indexOf("a FROM"));
-        QCOMPARE(RedMask(*ui->compare.ed[0]).count('r'), 1);
+        QCOMPARE(RedMask(*ui->compare.pane(0)).indexOf('r'),
+                 ui->compare.pane(0)->toPlainText().indexOf("a FROM"));
+        QCOMPARE(RedMask(*ui->compare.pane(0)).count('r'), 1);
 
         // An object on one side only shows that side, unmarked.
         ShowObject(ui->nav, "OnlyPri");
-        QVERIFY(ui->compare.ed[0]->toPlainText().startsWith("CREATE TABLE [OnlyPri]"));
-        QVERIFY(ui->compare.ed[1]->toPlainText().isEmpty());
-        QVERIFY(!RedMask(*ui->compare.ed[0]).contains('r'));
+        QVERIFY(ui->compare.pane(0)->toPlainText().startsWith("CREATE TABLE [OnlyPri]"));
+        QVERIFY(ui->compare.pane(1)->toPlainText().isEmpty());
+        QVERIFY(!RedMask(*ui->compare.pane(0)).contains('r'));
 
         ShowObject(ui->nav, "OnlySec");
-        QVERIFY(ui->compare.ed[0]->toPlainText().isEmpty());
-        QVERIFY(ui->compare.ed[1]->toPlainText().startsWith("CREATE TABLE [OnlySec]"));
+        QVERIFY(ui->compare.pane(0)->toPlainText().isEmpty());
+        QVERIFY(ui->compare.pane(1)->toPlainText().startsWith("CREATE TABLE [OnlySec]"));
 
+        // A category is no object: the one shown stays.
         ShowObject(ui->nav, "TABLE");
-        QVERIFY(ui->compare.ed[1]->toPlainText().isEmpty());
+        QCOMPARE(ui->compare.currentObject(), QString("OnlySec"));
     }
 
     void reMarkingColoursTheDifferingStretchesOfEditedTexts() {
         connectExamples();
         setPanes("SELECT aXYb FROM T", "SELECT aZZb FROM T");
-        ui->compare.cmdButton[1]->click();
-        QCOMPARE(RedMask(*ui->compare.ed[0]), QString("........rr........"));
-        QCOMPARE(RedMask(*ui->compare.ed[1]), QString("........rr........"));
+        ui->compare.markButton(1)->click();
+        QCOMPARE(RedMask(*ui->compare.pane(0)), QString("........rr........"));
+        QCOMPARE(RedMask(*ui->compare.pane(1)), QString("........rr........"));
 
         // After an edit, the other button marks the new differences and clears the old ones.
         setPanes("SELECT aXYb FROM T\nWHERE x = 1", "SELECT aXYb FROM U\nWHERE y = 1");
-        ui->compare.ed[0]->selectAll();
-        ui->compare.ed[0]->setTextColor(Qt::red);
-        ui->compare.cmdButton[0]->click();
-        QCOMPARE(RedMask(*ui->compare.ed[0]), QString(".................r\n......r...."));
+        ui->compare.pane(0)->selectAll();
+        ui->compare.pane(0)->setTextColor(Qt::red);
+        ui->compare.markButton(0)->click();
+        QCOMPARE(RedMask(*ui->compare.pane(0)), QString(".................r\n......r...."));
 
         // Blanks skipped in the primary text shift its positions past the secondary's end.
         setPanes("a   bXXXd", "abYYYd");
-        ui->compare.cmdButton[0]->click();
-        QCOMPARE(RedMask(*ui->compare.ed[0]), QString(".....rrr."));
-        QCOMPARE(RedMask(*ui->compare.ed[1]), QString(".....r"));
+        ui->compare.markButton(0)->click();
+        QCOMPARE(RedMask(*ui->compare.pane(0)), QString(".....rrr."));
+        QCOMPARE(RedMask(*ui->compare.pane(1)), QString(".....r"));
 
         // An empty pane leaves the other one unmarked.
         setPanes("", "CREATE TABLE [x]");
-        ui->compare.cmdButton[0]->click();
-        QVERIFY(!RedMask(*ui->compare.ed[1]).contains('r'));
+        ui->compare.markButton(0)->click();
+        QVERIFY(!RedMask(*ui->compare.pane(1)).contains('r'));
         QVERIFY(desktop().messages.isEmpty());
     }
 };

@@ -32,13 +32,13 @@ QStringList slotsOf(const RecentFiles& list) {
 
 QStringList recentCaptions(const MainMenu& menu) {
     QStringList shown;
-    for (const QAction* entry : menu.mnuRec)
+    for (const QAction* entry : menu.recentItems)
         shown << (entry->isVisible() ? entry->text() : QStringLiteral("<hidden>"));
     return shown;
 }
 
 QStringList addInCaptions(const MainMenu& menu) {
-    const QList<QAction*> entries = menu.mnAddIns->actions();
+    const QList<QAction*> entries = menu.addInsMenu->actions();
     return Texts(int(entries.size()), [&entries](int i) { return entries[i]->text(); });
 }
 
@@ -94,7 +94,7 @@ private Q_SLOTS:
         list.AddRecentFile(QStringLiteral("/a.sql"));
         QCOMPARE(recentCaptions(menu),
                  QStringList({"/a.sql", "/b.sql", "/a.sql", "<hidden>", "<hidden>", "<hidden>"}));
-        QVERIFY(menu.mnuRec[2]->isEnabled());
+        QVERIFY(menu.recentItems[2]->isEnabled());
 
         // A path longer than a byte can count, and one in the local 8-bit encoding, are read back.
         const QString longPath = "/" + QString(299, QLatin1Char('x'));
@@ -130,11 +130,11 @@ private Q_SLOTS:
         if (!bytes.isNull())
             QVERIFY(WriteFile(file, bytes));
         auto window = ui->NewMainWindow();
-        QCOMPARE(slotsOf(window->Recent()), expected);
+        QCOMPARE(slotsOf(window->recentFiles()), expected);
         if (expected[0].isEmpty())
-            QVERIFY(!window->Menu().mnuRec[0]->isEnabled());
+            QVERIFY(!window->menu().recentItems[0]->isEnabled());
         else
-            QCOMPARE(recentCaptions(window->Menu())[0], expected[0]);
+            QCOMPARE(recentCaptions(window->menu())[0], expected[0]);
     }
 
     void aRecentListThatCannotBeWrittenIsKeptForTheRun() {
@@ -147,7 +147,7 @@ private Q_SLOTS:
             list.LoadRecentFiles();
             QVERIFY(!list.AddRecentFile(QStringLiteral("/x.sql")));
             QCOMPARE(list.Slot(1), QString("/x.sql"));
-            QCOMPARE(menu.mnuRec[0]->text(), QString("/x.sql"));
+            QCOMPARE(menu.recentItems[0]->text(), QString("/x.sql"));
         }
         QVERIFY(QFileInfo(ui->files.filePath(QStringLiteral("folder"))).isDir());
     }
@@ -156,17 +156,18 @@ private Q_SLOTS:
         MakeExampleDatabases();
         QVERIFY(ui->Compare("memory:pri", "memory:sec"));
         auto window = ui->NewMainWindow();
-        QSignalSpy opened(window.get(), &MainWindow::RecentFileRequested);
-        window->Recent().AddRecentFile(QStringLiteral("/tmp/R&D/x.sql"));
-        QCOMPARE(window->Menu().mnuRec[0]->text(), QString("/tmp/R&&D/x.sql"));
-        window->Menu().mnuRec[0]->trigger();
-        QCOMPARE(opened.size(), 1);
-        QCOMPARE(opened[0][0].toString(), QString("/tmp/R&D/x.sql"));
+        window->recentFiles().AddRecentFile(QStringLiteral("/tmp/R&D/x.sql"));
+        QCOMPARE(window->menu().recentItems[0]->text(), QString("/tmp/R&&D/x.sql"));
+        ui->desktop.answers = {mb::No};
+        window->menu().recentItems[0]->trigger();
+        QCOMPARE(ui->desktop.Prompts(),
+                 QStringList({"The file: /tmp/R&D/x.sql\ndoes not exist. Do you wish to create "
+                              "it?"}));
 
         // An empty path is no file: nothing moves.
-        QVERIFY(!window->Recent().AddRecentFile(QString()));
-        QCOMPARE(window->Recent().Slot(1), QString("/tmp/R&D/x.sql"));
-        QCOMPARE(window->Recent().Slot(2), QString());
+        QVERIFY(!window->recentFiles().AddRecentFile(QString()));
+        QCOMPARE(window->recentFiles().Slot(1), QString("/tmp/R&D/x.sql"));
+        QCOMPARE(window->recentFiles().Slot(2), QString());
     }
 
     void executableFilesOfTheAddInFolderBecomeMenuEntriesThatStartThem() {
@@ -182,10 +183,10 @@ private Q_SLOTS:
         stored.removeAll(QString());
         QCOMPARE(QSet<QString>(stored.begin(), stored.end()),
                  QSet<QString>(programs.begin(), programs.end()));
-        QCOMPARE(addInCaptions(window->Menu()), stored);
-        window->Menu().mnAddInItems[1]->trigger();
+        QCOMPARE(addInCaptions(window->menu()), stored);
+        window->menu().addInItems[1]->trigger();
         QTRY_VERIFY(QFile::exists(stored[1] + ".ran"));
-        window->Menu().mnAddInItems[0]->trigger();
+        window->menu().addInItems[0]->trigger();
         QTRY_VERIFY(QFile::exists(stored[0] + ".ran"));
         QVERIFY(!QFile::exists(stored[2] + ".ran"));
 
@@ -206,79 +207,83 @@ private Q_SLOTS:
         QVERIFY2(plugins.startsWith(home.path()), qPrintable(plugins));
 
         auto window = ui->NewMainWindow(); // no PLUGINS folder
-        QCOMPARE(addInCaptions(window->Menu()), QStringList({"Unknown"}));
-        window->Menu().mnAddInItems[0]->trigger();
+        QCOMPARE(addInCaptions(window->menu()), QStringList({"Unknown"}));
+        window->menu().addInItems[0]->trigger();
         QVERIFY(ui->desktop.messages.isEmpty());
     }
 
     void theFoldersTabListsTheNormalFilesOfTheFolderOrDriveChosen() {
-        QCOMPARE(ui->nav.Dir1->Path(), folder); // the working folder at start
-        QCOMPARE(ui->nav.Drive1->currentData().toString(), QStorageInfo(folder).rootPath());
+        QCOMPARE(ui->nav.folders()->Path(), folder); // the working folder at start
+        QCOMPARE(ui->nav.drives()->currentData().toString(), QStorageInfo(folder).rootPath());
         // Only the normal files: no folders, hidden files, dangling links or pipes.
-        QCOMPARE(column(ui->nav.File1, 0), QStringList({"A.txt", "b.sql", "c"}));
-        QCOMPARE(column(ui->nav.File1, 1), QStringList(3, folder + "/"));
+        QCOMPARE(column(ui->nav.files(), 0), QStringList({"A.txt", "b.sql", "c"}));
+        QCOMPARE(column(ui->nav.files(), 1), QStringList(3, folder + "/"));
 
-        QVERIFY(ui->nav.Dir1->SetPath(folder + "/sub/deeper/.."));
-        QCOMPARE(ui->nav.Dir1->Path(), folder + "/sub");
-        QCOMPARE(column(ui->nav.File1, 0), QStringList({"inner.sql"}));
-        auto* model = qobject_cast<QFileSystemModel*>(ui->nav.Dir1->model());
-        ui->nav.Dir1->setCurrentIndex(model->index(folder + "/sub/deeper")); // picked in the tree
-        QCOMPARE(ui->nav.File1->topLevelItemCount(), 0);
-        QVERIFY(!ui->nav.Dir1->SetPath(folder + "/b.sql") && !ui->nav.Dir1->SetPath(QString()));
-        QCOMPARE(ui->nav.Dir1->Path(), folder + "/sub/deeper");
+        QVERIFY(ui->nav.folders()->SetPath(folder + "/sub/deeper/.."));
+        QCOMPARE(ui->nav.folders()->Path(), folder + "/sub");
+        QCOMPARE(column(ui->nav.files(), 0), QStringList({"inner.sql"}));
+        auto* model = qobject_cast<QFileSystemModel*>(ui->nav.folders()->model());
+        ui->nav.folders()->setCurrentIndex(
+            model->index(folder + "/sub/deeper")); // picked in the tree
+        QCOMPARE(ui->nav.files()->topLevelItemCount(), 0);
+        QVERIFY(!ui->nav.folders()->SetPath(folder + "/b.sql") &&
+                !ui->nav.folders()->SetPath(QString()));
+        QCOMPARE(ui->nav.folders()->Path(), folder + "/sub/deeper");
 
         // The root's files get no second slash.
-        QVERIFY(ui->nav.Dir1->SetPath("/"));
-        for (int i = 0; i < ui->nav.File1->topLevelItemCount(); ++i)
-            QCOMPARE(FolderPanel::FileKey(ui->nav.File1->topLevelItem(i)),
-                     "/" + ui->nav.File1->topLevelItem(i)->text(0));
+        QVERIFY(ui->nav.folders()->SetPath("/"));
+        for (int i = 0; i < ui->nav.files()->topLevelItemCount(); ++i)
+            QCOMPARE(FolderPanel::FileKey(ui->nav.files()->topLevelItem(i)),
+                     "/" + ui->nav.files()->topLevelItem(i)->text(0));
 
         // Another drive goes to its root; going back to the folder chooses its drive again.
-        QVERIFY(ui->nav.Dir1->SetPath(folder));
-        const int here = ui->nav.Drive1->currentIndex();
+        QVERIFY(ui->nav.folders()->SetPath(folder));
+        const int here = ui->nav.drives()->currentIndex();
         int other = -1;
-        for (int i = 0; i < ui->nav.Drive1->count() && other < 0; ++i)
-            if (i != here && QFileInfo(ui->nav.Drive1->itemData(i).toString()).isDir())
+        for (int i = 0; i < ui->nav.drives()->count() && other < 0; ++i)
+            if (i != here && QFileInfo(ui->nav.drives()->itemData(i).toString()).isDir())
                 other = i;
         if (other < 0)
             QSKIP("only one mounted volume");
-        const QString root = ui->nav.Drive1->itemData(other).toString();
-        ui->nav.Drive1->setCurrentIndex(other);
-        QCOMPARE(ui->nav.Dir1->Path(), QDir::cleanPath(root));
-        QCOMPARE(column(ui->nav.File1, 1), QStringList(ui->nav.File1->topLevelItemCount(),
-                                                       FolderPanel::WithTrailingSlash(root)));
+        const QString root = ui->nav.drives()->itemData(other).toString();
+        ui->nav.drives()->setCurrentIndex(other);
+        QCOMPARE(ui->nav.folders()->Path(), QDir::cleanPath(root));
+        QCOMPARE(column(ui->nav.files(), 1), QStringList(ui->nav.files()->topLevelItemCount(),
+                                                         FolderPanel::WithTrailingSlash(root)));
 
-        QVERIFY(ui->nav.Dir1->SetPath(folder));
-        QCOMPARE(ui->nav.Drive1->currentIndex(), here);
+        QVERIFY(ui->nav.folders()->SetPath(folder));
+        QCOMPARE(ui->nav.drives()->currentIndex(), here);
     }
 
     void doubleClickAsksToOpenTheFileShownAndKeepsItInView() {
         ui->nav.resize(300, 500);
-        ui->nav.Tbs->setCurrentWidget(ui->nav.picFolders);
+        ui->nav.tabs()->setCurrentIndex(0);
         ui->nav.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ui->nav));
-        FolderTree* tree = ui->nav.Dir1;
+        FolderTree* tree = ui->nav.folders();
         QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
         QTest::qWait(200);
         QVERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
 
-        QSignalSpy open(&ui->nav, &Navigator::OpenFileRequested);
-        QTreeWidgetItem* item = ui->nav.File1->topLevelItem(1);
-        const QPoint at = ui->nav.File1->visualItemRect(item).center();
-        QTest::mouseClick(ui->nav.File1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(ui->nav.File1->viewport(), Qt::LeftButton, {}, at);
+        QSignalSpy open(&ui->nav, &Navigator::openFileRequested);
+        QTreeWidgetItem* item = ui->nav.files()->topLevelItem(1);
+        const QPoint at = ui->nav.files()->visualItemRect(item).center();
+        QTest::mouseClick(ui->nav.files()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(ui->nav.files()->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(open.size(), 1);
         QCOMPARE(open[0][0].toString(), folder + "/b.sql");
     }
 
     void rebuildingTheTreeKeepsTheObjectsPanelBehindTheFoldersTab() {
-        ui->nav.Tbs->setCurrentWidget(ui->nav.picFolders);
-        ui->nav.Fill_TvObjects();
-        QVERIFY(ui->nav.picDbObj->isHidden());
-        ui->nav.Tbs->setCurrentWidget(ui->nav.picDbObj);
-        ui->nav.Fill_TvObjects();
-        QVERIFY(!ui->nav.picDbObj->isHidden());
-        QCOMPARE(ui->nav.tvDbObj->topLevelItemCount(), 1);
+        QWidget* objects = ui->nav.objectTree()->parentWidget();
+        ui->nav.show();
+        ui->nav.tabs()->setCurrentIndex(0);
+        ui->nav.fillTree();
+        QVERIFY(!objects->isVisible());
+        ui->nav.tabs()->setCurrentWidget(objects);
+        ui->nav.fillTree();
+        QVERIFY(objects->isVisible());
+        QCOMPARE(ui->nav.objectTree()->topLevelItemCount(), 1);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "tests/ui/support/UiFixture.h"
 #include "ui/compare/CompareView.h"
 #include "ui/compare/ConnectDialog.h"
+#include "ui/editor/ScriptWindow.h"
 #include "ui/navigator/Navigator.h"
 #include "ui/shell/AboutDialog.h"
 #include "ui/shell/HelpCommands.h"
@@ -10,6 +11,7 @@
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainToolBars.h"
 #include "ui/shell/MdiArrange.h"
+#include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/WaitWindow.h"
 
 #include <QApplication>
@@ -56,23 +58,19 @@ class MainWindowTest : public QObject {
     std::unique_ptr<MainWindow> window;
 
     AnsweringDesktop& desktop() { return ui->desktop; }
-    QAction* item(const char* name) { return window->Menu().Item(QLatin1String(name)); }
+    QAction* item(const char* name) { return window->menu().action(QLatin1String(name)); }
 
     void connectExamples() {
         MakeExampleDatabases();
-        window->ConnectAtStart("memory:pri", "memory:sec");
-        QCOMPARE(window->Nav()->tvDbObj->topLevelItemCount(), 1);
+        window->connectAtStart("memory:pri", "memory:sec");
+        ui->session.waitForWork();
+        QCOMPARE(window->navigator()->objectTree()->topLevelItemCount(), 1);
     }
 
     QMdiSubWindow* addDocument(const QString& title) {
-        auto* w = window->MdiArea()->addSubWindow(new QTextEdit());
-        w->setWindowTitle(title);
-        int n = window->Docs.GetFreeDocIndex();
-        window->Docs.Set(n, w);
-        int tab = window->tb->addTab(title);
-        window->tb->setTabData(tab, QStringLiteral("key%1").arg(n));
-        w->show();
-        return w;
+        ScriptWindow* editor = window->documents().NewDocument();
+        editor->setWindowTitle(title);
+        return qobject_cast<QMdiSubWindow*>(editor->parentWidget());
     }
 
 private Q_SLOTS:
@@ -89,52 +87,54 @@ private Q_SLOTS:
 
     void commandsThatNeedADatabaseSayTheyDoAndDoNothingElse() {
         ModalDialogs dialogs;
-        QSignalSpy open(window.get(), &MainWindow::OpenRequested);
-        QSignalSpy recent(window.get(), &MainWindow::RecentFileRequested);
         for (const char* name : {"mnNew", "open", "mnRef", "mnPriCreate", "mnPriDrop", "mnPriAlter",
                                  "mnSecCreate", "mnSecDrop", "mnSecAlter"})
             item(name)->trigger();
-        window->mnuRec_Click(0);
-        window->tBar_ButtonClick("open");
-        QTest::keyClick(window->Nav()->tvDbObj, Qt::Key_F5);
-        window->Compare()->cmdButton[0]->click();
+        window->openRecentFile(0);
+        FindButton(*window->mainToolBar(), "open")->trigger();
+        QTest::keyClick(window->navigator()->objectTree(), Qt::Key_F5);
+        window->compareView()->markButton(0)->click();
         QCOMPARE(desktop().Prompts(), QStringList(13, "Please open database first.!"));
-        QCOMPARE(dialogs.Seen() + open.count() + recent.count(), 0);
+        QCOMPARE(dialogs.Seen() + desktop().fileDialogFilters.size(), 0);
+        QVERIFY(!ui->session.isBusy());
     }
 
     void commandLineConnectsLikeTheDialogAndRefreshComparesAgain() {
-        window->ConnectAtStart("memory:nowhere", "memory:neither");
+        window->connectAtStart("memory:nowhere", "memory:neither");
+        ui->session.waitForWork();
         QCOMPARE(desktop().Prompts().size(), 1);
         QVERIFY(desktop().Prompts()[0].startsWith("Cannot open database.\n\n"));
-        QVERIFY(window->Connect()->isVisible());
-        QCOMPARE(window->Connect()->txtDb[0]->text(), QString("memory:nowhere"));
+        QVERIFY(window->connectDialog()->isVisible());
+        QCOMPARE(window->connectDialog()->databasePath(0)->text(), QString("memory:nowhere"));
 
         desktop().messages.clear();
         auto dbs = MakeExampleDatabases();
-        window->ConnectAtStart("memory:pri", "memory:sec");
+        window->connectAtStart("memory:pri", "memory:sec");
+        ui->session.waitForWork();
         QVERIFY(desktop().messages.isEmpty());
         QCOMPARE(dbs.pri->opens.last().user, QString("Admin"));
-        QVERIFY(!window->Connect()->isVisible());
-        QVERIFY(window->Nav()->Node(":Customers"));
+        QVERIFY(!window->connectDialog()->isVisible());
+        QVERIFY(window->navigator()->node(":Customers"));
 
         // Refresh Schema compares again.
         dbs.sec->AddTable("Added").Column("Z", 3);
         item("mnRef")->trigger();
-        QCOMPARE(window->lblStatus->text(),
+        ui->session.waitForWork();
+        QCOMPARE(window->statusText(),
                  QString("7 objects: 2 equal, 2 different, 1 only in the primary, 2 only in the "
                          "secondary database"));
     }
 
     void disconnectAllEmptiesTreeAndPanesButKeepsTheComparison() {
         connectExamples();
-        Navigator* nav = window->Nav();
+        Navigator* nav = window->navigator();
         ShowObject(*nav, "Customers");
-        QVERIFY(!window->Compare()->ed[0]->toPlainText().isEmpty());
+        QVERIFY(!window->compareView()->pane(0)->toPlainText().isEmpty());
 
         item("mnDisconect")->trigger();
-        QCOMPARE(nav->tvDbObj->topLevelItemCount(), 0);
-        QVERIFY(window->Compare()->ed[0]->toPlainText().isEmpty());
-        QVERIFY(window->Compare()->ed[1]->toPlainText().isEmpty());
+        QCOMPARE(nav->objectTree()->topLevelItemCount(), 0);
+        QVERIFY(window->compareView()->pane(0)->toPlainText().isEmpty());
+        QVERIFY(window->compareView()->pane(1)->toPlainText().isEmpty());
         QVERIFY(!ui->session.isOpen());
 
         // The comparison stays, so a database command passes its test; a second disconnect of
@@ -145,37 +145,38 @@ private Q_SLOTS:
         item("mnDisconect")->trigger();
         QVERIFY(desktop().Prompts().isEmpty());
         item("mnRef")->trigger();
+        ui->session.waitForWork();
         QVERIFY(ui->session.isOpen());
-        QVERIFY(nav->Node(":Customers"));
+        QVERIFY(nav->node(":Customers"));
     }
 
     void viewTogglesKeepMarksAndWindowsInStep() {
         item("mnObjBrowser")->trigger();
         QVERIFY(!item("mnObjBrowser")->isChecked());
-        QVERIFY(window->NavDock()->isHidden());
+        QVERIFY(window->navigatorDock()->isHidden());
         item("mnObjBrowser")->trigger();
-        QVERIFY(window->NavDock()->isVisible());
+        QVERIFY(window->navigatorDock()->isVisible());
         item("DisplayLogWindow")->trigger();
-        QVERIFY(window->OutputDock()->isHidden());
+        QVERIFY(window->logDock()->isHidden());
 
         // Closing a window by its own button takes its mark away.
-        window->NavDock()->close();
+        window->navigatorDock()->close();
         QVERIFY(!item("mnObjBrowser")->isChecked());
-        window->CompareWindow()->close();
+        window->compareWindow()->close();
         QVERIFY(!item("mnTblCmp")->isChecked());
 
         // A double-click in the tree brings the comparison window back.
         connectExamples();
-        ShowObject(*window->Nav(), "Orders");
-        QVERIFY(window->CompareWindow()->isVisible());
+        ShowObject(*window->navigator(), "Orders");
+        QVERIFY(window->compareWindow()->isVisible());
         QVERIFY(item("mnTblCmp")->isChecked());
     }
 
     void tilingLaysTheOpenWindowsOutWithoutGapsOrOverlap() {
-        QMdiSubWindow* a = window->CompareWindow();
+        QMdiSubWindow* a = window->compareWindow();
         QMdiSubWindow* b = addDocument("b");
         QMdiSubWindow* c = addDocument("c");
-        QRect space = window->MdiArea()->viewport()->rect();
+        QRect space = window->mdiArea()->viewport()->rect();
         auto tiled = [&] {
             return a->geometry().united(c->geometry()) == space &&
                    !a->geometry().intersects(b->geometry()) &&
@@ -183,7 +184,7 @@ private Q_SLOTS:
                    a->width() * a->height() + b->width() * b->height() + c->width() * c->height() ==
                        space.width() * space.height();
         };
-        FindButton(*window->tBar, "tilehor")->trigger();
+        FindButton(*window->mainToolBar(), "tilehor")->trigger();
         QVERIFY(tiled());
         QCOMPARE(a->width(), space.width());
         item("mnSplitVertical")->trigger();
@@ -193,46 +194,45 @@ private Q_SLOTS:
         // A hidden window keeps out of the tiling; a minimised one goes to the bottom row.
         a->hide();
         b->showMinimized();
-        window->Arrange(arrange::TileHorizontal);
+        window->arrange(Arrangement::TileHorizontal);
         QCOMPARE(c->geometry(), space);
-        window->Arrange(arrange::ArrangeIcons);
+        window->arrange(Arrangement::ArrangeIcons);
         QCOMPARE(b->geometry().bottomLeft(), space.bottomLeft());
     }
 
     void documentsAreReachedFromTheWindowListAndTheTabsAndClosedFromTheToolBar() {
         QMdiSubWindow* first = addDocument("Untitled 1");
-        window->MdiArea()->setActiveSubWindow(first);
-        Q_EMIT window->Menu().WindowList->aboutToShow();
+        window->mdiArea()->setActiveSubWindow(first);
+        Q_EMIT window->menu().windowList->aboutToShow();
         QStringList entries;
-        for (QAction* a : window->Menu().WindowList->actions())
+        for (QAction* a : window->menu().windowList->actions())
             entries << a->text() + (a->isChecked() ? "*" : "");
         QCOMPARE(entries, QStringList({"SQL Comparison.", "Untitled 1*"}));
-        window->Menu().WindowList->actions().first()->trigger();
-        QCOMPARE(window->MdiArea()->activeSubWindow(), window->CompareWindow());
+        window->menu().windowList->actions().first()->trigger();
+        QCOMPARE(window->mdiArea()->activeSubWindow(), window->compareWindow());
 
         QMdiSubWindow* second = addDocument("Untitled 2");
-        window->tb_MouseDown(0);
-        QCOMPARE(window->MdiArea()->activeSubWindow(), first);
-        window->tb_MouseUp(1, Qt::RightButton);
-        QCOMPARE(window->MdiArea()->activeSubWindow(), second);
-        QCOMPARE(window->CurrentDoc, 2);
-        second->setAttribute(Qt::WA_DeleteOnClose);
-        FindButton(*window->tBar, "close")->trigger();
-        QTRY_VERIFY(!window->Docs.Item(2));
-        QVERIFY(window->Docs.Item(1));
+        QTabBar* tabs = window->documentTabs();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        QCOMPARE(window->mdiArea()->activeSubWindow(), first);
+        QTest::mouseClick(tabs, Qt::RightButton, {}, tabs->tabRect(1).center());
+        QCOMPARE(window->mdiArea()->activeSubWindow(), second);
+        QCOMPARE(window->documents().CurrentNumber(), 2);
+        FindButton(*window->mainToolBar(), "close")->trigger();
+        QTRY_VERIFY(!window->documents().Window(2));
+        QVERIFY(window->documents().Window(1));
 
         // Close All closes the documents; the comparison window only hides.
-        first->setAttribute(Qt::WA_DeleteOnClose);
         item("CloseAllWindows")->trigger();
-        QTRY_VERIFY(!window->Docs.Item(1));
-        QVERIFY(window->CompareWindow()->isHidden());
+        QTRY_VERIFY(!window->documents().Window(1));
+        QVERIFY(window->compareWindow()->isHidden());
         QVERIFY(!item("mnTblCmp")->isChecked());
     }
 
     // What the session says is shown stamped and as plain text; the right button alone opens
     // the menu that copies, saves or clears it.
     void theLogShowsStampedPlainLinesAndItsMenuCopiesSavesOrClears() {
-        LogWindow* log = window->Output();
+        LogWindow* log = window->logWindow();
         ui->session.log("Connecting <b>a</b> with b");
         QVERIFY_THROWS_EXCEPTION(Error, ui->session.open()); // both paths empty: error 1001
         QStringList lines = log->txtOut->toPlainText().split('\n');
@@ -272,8 +272,8 @@ private Q_SLOTS:
             sawTableLoading =
                 sawTableLoading ||
                 (wait && wait->isVisible() &&
-                 wait->Label1->text() == "Analyzing tables: Customers" &&
-                 wait->ProgressBar1->value() > 0 &&
+                 wait->caption()->text() == "Analyzing tables: Customers" &&
+                 wait->progressBar()->value() > 0 &&
                  wait->pos() == QGuiApplication::primaryScreen()->geometry().topLeft());
         });
         connectExamples();
@@ -282,7 +282,8 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
 
         // Also when the databases cannot be opened.
-        window->ConnectAtStart("memory:absent", "memory:absent");
+        window->connectAtStart("memory:absent", "memory:absent");
+        ui->session.waitForWork();
         QVERIFY(!shownWaitWindow());
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -290,7 +291,7 @@ private Q_SLOTS:
     void theHelpMenuAndButtonOpenTheHelpAndThePagesOrSayWhyNot() {
         const QUrl index = QUrl::fromLocalFile(HelpIndexPath());
         item("mnHelpGen")->trigger();
-        FindButton(*window->tBar, "help")->trigger();
+        FindButton(*window->mainToolBar(), "help")->trigger();
         item("mnHelpOnline")->trigger();
         item("mnProductWeb")->trigger();
         QCOMPARE(desktop().openedUrls,

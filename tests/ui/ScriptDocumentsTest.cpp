@@ -5,10 +5,12 @@
 #include "ui/icons/Icons.h"
 #include "ui/navigator/Navigator.h"
 #include "ui/shell/MainMenu.h"
+#include "ui/shell/MainToolBars.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/RecentFiles.h"
 
 #include <QAction>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QTest>
@@ -25,11 +27,12 @@ class ScriptDocumentsTest : public QObject {
     std::unique_ptr<MainWindow> window;
 
     AnsweringDesktop& desktop() { return fixture->desktop; }
-    ScriptDocuments& docs() { return window->Documents(); }
+    ScriptDocuments& docs() { return window->documents(); }
     QString path(const char* name) { return fixture->files.filePath(QString::fromUtf8(name)); }
 
     QStringList tabTexts() const {
-        return Texts(window->tb->count(), [this](int i) { return window->tb->tabText(i); });
+        return Texts(window->documentTabs()->count(),
+                     [this](int i) { return window->documentTabs()->tabText(i); });
     }
 
 private Q_SLOTS:
@@ -46,18 +49,18 @@ private Q_SLOTS:
 
     void filesAndUntitledScriptsShareTheNumbering() {
         QVERIFY(WriteFile(path("a.sql"), "select 1"));
-        window->tBar_ButtonClick("new");
+        FindButton(*window->mainToolBar(), "new")->trigger();
         QCOMPARE(docs().CurrentDocument()->windowTitle(), QString("Untitled 1"));
         ScriptWindow* opened = docs().OpenDocument(path("a.sql"));
-        QCOMPARE(opened->ed->Text(), QString("select 1"));
+        QCOMPARE(opened->editor()->Text(), QString("select 1"));
         QCOMPARE(docs().NewDocument()->windowTitle(), QString("Untitled 3"));
         QCOMPARE(tabTexts(), QStringList({"Untitled 1", "a.sql", "Untitled 3"}));
-        QCOMPARE(window->tb->tabToolTip(1), path("a.sql"));
+        QCOMPARE(window->documentTabs()->tabToolTip(1), path("a.sql"));
 
         // The same path again brings up its document; nothing new is made.
         QCOMPARE(docs().OpenDocument(path("a.sql")), opened);
-        QCOMPARE(window->Docs.UBound(), 3);
-        QCOMPARE(window->tb->currentIndex(), 1);
+        QCOMPARE(window->documents().Count(), 3);
+        QCOMPARE(window->documentTabs()->currentIndex(), 1);
     }
 
     void aMissingFileIsCreatedOnlyWhenTheUserSaysSoAndABinaryOneNever() {
@@ -73,7 +76,7 @@ private Q_SLOTS:
         QVERIFY(WriteFile(path("orders.mdb"), database));
         QVERIFY(!docs().OpenDocument(path("orders.mdb")));
         QVERIFY(desktop().Prompts()[1].contains("not a text file"));
-        QCOMPARE(window->tb->count(), 0);
+        QCOMPARE(window->documentTabs()->count(), 0);
         QCOMPARE(FileBytes(path("orders.mdb")), database);
 
         QCOMPARE(docs().OpenDocument(missing)->windowTitle(), missing); // answered Yes
@@ -81,18 +84,18 @@ private Q_SLOTS:
 
     void saveAsAsksBeforeReplacingAndNamesTheDocumentAfterTheFile() {
         ScriptWindow* editor = docs().NewDocument();
-        QTest::keyClicks(editor->ed, "select 2");
-        QVERIFY(editor->Changed());
-        QCOMPARE(window->tb->tabIcon(0).cacheKey(), DocumentTabIcon(true).cacheKey());
+        QTest::keyClicks(editor->editor(), "select 2");
+        QVERIFY(editor->isChanged());
+        QCOMPARE(window->documentTabs()->tabIcon(0).cacheKey(), DocumentTabIcon(true).cacheKey());
 
         // Cancel changes nothing and says nothing; a failed write says so and keeps the edits.
-        window->tBar_ButtonClick("saveas");
+        FindButton(*window->mainToolBar(), "saveas")->trigger();
         QVERIFY(desktop().messages.isEmpty());
         desktop().fileNames = {path("no such folder/w.sql")};
         QVERIFY(!docs().SaveDocument());
         QCOMPARE(desktop().messages.size(), 1);
         QCOMPARE(editor->windowTitle(), QString("Untitled 1"));
-        QVERIFY(editor->Changed());
+        QVERIFY(editor->isChanged());
         desktop().messages.clear();
 
         // An existing name is replaced only after a Yes; No asks for another name.
@@ -106,11 +109,11 @@ private Q_SLOTS:
         QCOMPARE(FileBytes(path("mine.sql")), QByteArray("select 2"));
         QCOMPARE(editor->windowTitle(), path("mine.sql"));
         QCOMPARE(tabTexts(), QStringList({"mine.sql"}));
-        QCOMPARE(window->tb->tabIcon(0).cacheKey(), DocumentTabIcon(false).cacheKey());
-        QCOMPARE(window->Recent().Slot(1), path("mine.sql"));
+        QCOMPARE(window->documentTabs()->tabIcon(0).cacheKey(), DocumentTabIcon(false).cacheKey());
+        QCOMPARE(window->recentFiles().Slot(1), path("mine.sql"));
 
         // Later saves go to that file without a dialog.
-        QTest::keyClicks(editor->ed, "-- ");
+        QTest::keyClicks(editor->editor(), "-- ");
         QVERIFY(docs().SaveDocument());
         QCOMPARE(FileBytes(path("mine.sql")), QByteArray("select 2-- "));
         QCOMPARE(desktop().fileDialogFilters.size(), 4);
@@ -120,21 +123,21 @@ private Q_SLOTS:
         QVERIFY(WriteFile(path("b.sql"), "b"));
         ScriptWindow* file = docs().OpenDocument(path("b.sql"));
         ScriptWindow* untitled = docs().NewDocument();
-        QTest::keyClicks(file->ed, "x");
-        QTest::keyClicks(untitled->ed, "u");
-        window->CurrentDoc = 1;
+        QTest::keyClicks(file->editor(), "x");
+        QTest::keyClicks(untitled->editor(), "u");
+        window->mdiArea()->setActiveSubWindow(docs().Window(1));
         desktop().fileNames = {path("u.sql")};
-        window->tBar_ButtonClick("saveall");
+        FindButton(*window->mainToolBar(), "saveall")->trigger();
         QCOMPARE(FileBytes(path("b.sql")), QByteArray("xb"));
         QCOMPARE(FileBytes(path("u.sql")), QByteArray("u"));
         QCOMPARE(desktop().fileDialogFilters.size(), 1);
-        QCOMPARE(window->CurrentDoc, 1);
+        QCOMPARE(window->documents().CurrentNumber(), 1);
     }
 
     void unsavedEditsAreNeverLostWithoutAsking() {
         ScriptWindow* editor = docs().NewDocument();
-        QMdiSubWindow* sub = window->Docs.Item(1);
-        QTest::keyClicks(editor->ed, "precious");
+        QMdiSubWindow* sub = window->documents().Window(1);
+        QTest::keyClicks(editor->editor(), "precious");
 
         desktop().answers = {mb::Cancel};
         QVERIFY(!sub->close());
@@ -151,27 +154,27 @@ private Q_SLOTS:
         desktop().fileNames = {path("precious.sql")};
         QVERIFY(sub->close());
         QCOMPARE(FileBytes(path("precious.sql")), QByteArray("precious"));
-        QCOMPARE(window->tb->count(), 0);
+        QCOMPARE(window->documentTabs()->count(), 0);
 
         // No lets it go; an unchanged document and the shared script window never ask.
         ScriptWindow* other = docs().NewDocument();
-        QTest::keyClicks(other->ed, "scratch");
+        QTest::keyClicks(other->editor(), "scratch");
         desktop().messages.clear();
         desktop().answers = {mb::No};
-        QVERIFY(window->Docs.Item(2)->close());
+        QVERIFY(window->documents().Window(2)->close());
         QCOMPARE(desktop().messages.size(), 1);
         docs().NewDocument();
         desktop().messages.clear();
-        QVERIFY(window->Docs.Item(3)->close());
+        QVERIFY(window->documents().Window(3)->close());
         QVERIFY(desktop().messages.isEmpty());
     }
 
     void readmeRecentEntriesAndTheFileBrowserOpenDocuments() {
-        window->Menu().Item("mnReadme")->trigger();
-        QVERIFY(docs().CurrentDocument()->ed->Text().contains("Connect and Compare"));
+        window->menu().action("mnReadme")->trigger();
+        QVERIFY(docs().CurrentDocument()->editor()->Text().contains("Connect and Compare"));
 
         QVERIFY(WriteFile(path("c.sql"), "c"));
-        Q_EMIT window->Nav()->OpenFileRequested(path("c.sql"));
+        Q_EMIT window->navigator()->openFileRequested(path("c.sql"));
         QCOMPARE(docs().CurrentDocument()->windowTitle(), path("c.sql"));
 
         // The open command adds to the recent list; a recent entry opens without adding.
@@ -179,23 +182,23 @@ private Q_SLOTS:
         desktop().fileNames = {path("d.sql")};
         docs().OpenCommand();
         QCOMPARE(docs().CurrentDocument()->windowTitle(), path("d.sql"));
-        QCOMPARE(window->Recent().Slot(1), path("d.sql"));
-        Q_EMIT window->RecentFileRequested(path("c.sql"));
+        QCOMPARE(window->recentFiles().Slot(1), path("d.sql"));
+        docs().OpenDocument(path("c.sql"));
         QCOMPARE(docs().CurrentDocument()->windowTitle(), path("c.sql"));
-        QCOMPARE(window->Recent().Slot(2), QString());
+        QCOMPARE(window->recentFiles().Slot(2), QString());
     }
 
     void reloadAsksBeforeDroppingEdits() {
         QVERIFY(WriteFile(path("r.sql"), "old"));
         ScriptWindow* editor = docs().OpenDocument(path("r.sql"));
         QVERIFY(WriteFile(path("r.sql"), "new"));
-        QTest::keyClicks(editor->ed, "mine ");
+        QTest::keyClicks(editor->editor(), "mine ");
         desktop().answers = {mb::No};
-        window->tBar_ButtonClick("reload");
-        QCOMPARE(editor->ed->Text(), QString("mine old"));
-        window->tBar_ButtonClick("reload"); // answered Yes
-        QCOMPARE(editor->ed->Text(), QString("new"));
-        QVERIFY(!editor->Changed());
+        FindButton(*window->mainToolBar(), "reload")->trigger();
+        QCOMPARE(editor->editor()->Text(), QString("mine old"));
+        FindButton(*window->mainToolBar(), "reload")->trigger(); // answered Yes
+        QCOMPARE(editor->editor()->Text(), QString("new"));
+        QVERIFY(!editor->isChanged());
     }
 };
 

@@ -4,15 +4,20 @@
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/shell/ScriptDocuments.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
+#include <QThread>
 #include <QTimer>
+#include <thread>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -28,21 +33,24 @@ class ScriptsTest : public QObject {
 
     AnsweringDesktop& desktop() { return ui->desktop; }
 
-    std::unique_ptr<ScriptWindow> newEditor(QWidget* parent = nullptr) {
-        return std::make_unique<ScriptWindow>(ui->session, ui->desktop, parent);
+    std::unique_ptr<ScriptWindow> newEditor() {
+        return std::make_unique<ScriptWindow>(ui->session, ui->desktop);
     }
 
-    // Runs text in a fresh editor, its target chosen as a user would, and answers the closing
-    // question.
-    std::unique_ptr<ScriptWindow> run(const QString& text, int target = 0,
-                                      QWidget* parent = nullptr) {
-        auto editor = newEditor(parent);
-        editor->SetTargets(primary, secondary);
-        editor->cbTgt->setCurrentIndex(target);
-        Q_EMIT editor->cbTgt->activated(target);
-        editor->SetScript(text);
+    // Runs text in the editor, its target chosen as a user would, and answers the closing
+    // question No.
+    void runIn(ScriptWindow& editor, const QString& text, int target = 0) {
+        editor.setTargets(primary, secondary);
+        editor.targetChoice()->setCurrentIndex(target);
+        Q_EMIT editor.targetChoice()->activated(target);
+        editor.setScript(text);
         desktop().answers.push_back(mb::No);
-        editor->ToolbarButtonClick("exec");
+        editor.button("exec")->trigger();
+        ui->session.waitForWork();
+    }
+    std::unique_ptr<ScriptWindow> run(const QString& text, int target = 0) {
+        auto editor = newEditor();
+        runIn(*editor, text, target);
         return editor;
     }
 
@@ -52,20 +60,22 @@ class ScriptsTest : public QObject {
 
     // Clicks the button under a pane and gives the script of the window it opens, a null string
     // when none opens; with run set, F5 runs a script aimed right and Yes closes the window.
-    QString scriptFrom(const std::array<QPushButton*, 2>& buttons, int side, bool run = false) {
+    QString scriptFrom(QPushButton* (CompareView::*button)(int) const, int side, bool run = false) {
         QStringList scripts;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
             // A script written for one database must never run on the other.
-            const bool aimed = editor->txtOneOrTwo->text() == QString::number(side) &&
-                               editor->cbTgt->currentText() == (side == 0 ? primary : secondary);
-            scripts << (aimed ? editor->ed->Text() : QStringLiteral("<aimed elsewhere>"));
+            const bool aimed =
+                editor->targetField()->text() == QString::number(side) &&
+                editor->targetChoice()->currentText() == (side == 0 ? primary : secondary);
+            scripts << (aimed ? editor->editor()->Text() : QStringLiteral("<aimed elsewhere>"));
             if (run && aimed) {
                 desktop().answers.push_back(mb::Yes);
-                QTest::keyClick(editor->ed, Qt::Key_F5);
+                QTest::keyClick(editor->editor(), Qt::Key_F5);
+                ui->session.waitForWork();
             }
         });
-        buttons[side]->click();
+        (ui->compare.*button)(side)->click();
         return scripts.size() > 1 ? QStringLiteral("<several windows>") : scripts.value(0);
     }
 
@@ -75,56 +85,57 @@ private Q_SLOTS:
         primary = CopyExample("orders-v2.json", ui->files.filePath("v2.json"));
         secondary = CopyExample("orders-v1.json", ui->files.filePath("v1.json"));
         QVERIFY(ui->Compare(primary, secondary));
-        ui->nav.Fill_TvObjects();
+        ui->nav.fillTree();
     }
 
     void cleanup() { ui.reset(); }
 
     void bookmarksToggleWrapClearAndLeadTheRun() {
         auto editor = newEditor();
-        editor->SetScript("a\r\nb\r\nc\r\nd");
-        ScriptEditControl* ed = editor->ed;
+        editor->setScript("a\r\nb\r\nc\r\nd");
+        ScriptEditControl* ed = editor->editor();
         auto markAt = [&](int line) {
             ed->setCursorPosition(line, 0);
-            editor->ToolbarButtonClick("tbmark");
+            editor->button("tbmark")->trigger();
         };
         markAt(1);
         markAt(3);
         QCOMPARE(ed->Bookmarks(), QList<qint64>({1, 3}));
-        editor->ToolbarButtonClick("npbmark");
+        editor->button("npbmark")->trigger();
         QCOMPARE(ed->CaretLine(), 1); // past the last one it starts again at the top
-        editor->ToolbarButtonClick("pbmark");
+        editor->button("pbmark")->trigger();
         QCOMPARE(ed->CaretLine(), 3);
-        editor->ToolbarButtonClick("cbmark");
+        editor->button("cbmark")->trigger();
         QVERIFY(ed->Bookmarks().isEmpty());
 
         // Prepared for a run: old bookmarks gone, line 0 marked and bookmarked.
         markAt(2);
         ed->setCursorPosition(0, 0);
-        editor->OnLoad();
+        editor->prepareBookmarks();
         QCOMPARE(ed->Bookmarks(), QList<qint64>({0}));
         QVERIFY(ed->HasRunMark(0));
 
         // A run moves to the next bookmark after each batch, wrapping round to the first.
-        editor->SetScript("-- a\r\nGO\r\n-- b\r\nGO\r\n-- c\r\nGO\r\n-- d");
+        editor->setScript("-- a\r\nGO\r\n-- b\r\nGO\r\n-- c\r\nGO\r\n-- d");
         markAt(4);
         ed->setCursorPosition(0, 0);
         desktop().answers = {mb::No};
-        editor->ToolbarButtonClick("exec");
+        editor->button("exec")->trigger();
+        ui->session.waitForWork();
         QCOMPARE(ed->CaretLine(), 4); // three batches later, always back at the one
     }
 
     void theScriptPutInIsNoEditButTheEditingButtonsAre() {
         auto editor = newEditor();
-        editor->SetScript("select 1");
-        editor->ToolbarButtonClick("undo");
-        QCOMPARE(editor->ed->Text(), QString("select 1"));
-        QVERIFY(!editor->Changed());
-        editor->ed->selectAll();
-        for (const char* key : {"cut", "no such key", "paste", "paste"})
-            editor->ToolbarButtonClick(key);
-        QCOMPARE(editor->ed->Text(), QString("select 1select 1"));
-        QVERIFY(editor->Changed());
+        editor->setScript("select 1");
+        editor->button("undo")->trigger();
+        QCOMPARE(editor->editor()->Text(), QString("select 1"));
+        QVERIFY(!editor->isChanged());
+        editor->editor()->selectAll();
+        for (const char* key : {"cut", "paste", "paste"})
+            editor->button(key)->trigger();
+        QCOMPARE(editor->editor()->Text(), QString("select 1select 1"));
+        QVERIFY(editor->isChanged());
     }
 
     void scriptRunsBatchByBatchOnTheChosenDatabaseOnly() {
@@ -136,8 +147,8 @@ private Q_SLOTS:
         QVERIFY(hasTable(primary, "T one") && hasTable(primary, "T two"));
         QCOMPARE(FileBytes(secondary), untouchedSecondary);
         // The run leaves its marks: where it started, and the line after each batch's first.
-        QVERIFY(editor->ed->HasStartMark(0) && editor->ed->HasRunMark(0) &&
-                editor->ed->HasRunMark(3));
+        QVERIFY(editor->editor()->HasStartMark(0) && editor->editor()->HasRunMark(0) &&
+                editor->editor()->HasRunMark(3));
 
         const QByteArray untouchedPrimary = FileBytes(primary);
         run("CREATE TABLE [T three] (C int)", 1);
@@ -147,20 +158,21 @@ private Q_SLOTS:
 
     void firstErrorStopsTheRunAndAClosedDatabaseSaysWhatToDo() {
         auto main = ui->NewMainWindow();
-        main->StatusText("before");
-        auto editor = run("CREATE TABLE [T five] (A int)\r\nGO\r\nCREATE TABLE [T five] (A int)\r\n"
-                          "GO\r\nCREATE TABLE [T six] (A int)\r\nGO",
-                          0, main.get());
+        main->setStatusText("before");
+        // A script document shows its run's hint in the main window's status bar.
+        ScriptWindow* editor = main->documents().NewDocument();
+        runIn(*editor, "CREATE TABLE [T five] (A int)\r\nGO\r\nCREATE TABLE [T five] (A int)\r\n"
+                       "GO\r\nCREATE TABLE [T six] (A int)\r\nGO");
         QCOMPARE(desktop().messages.size(), 1);
         QVERIFY(desktop().Prompts()[0].contains("T five"));
         QVERIFY(hasTable(primary, "T five"));
         QVERIFY(!hasTable(primary, "T six"));
-        QCOMPARE(main->lblStatus->text(), QString("before"));
-        QVERIFY(editor->ed->Text().startsWith("CREATE TABLE [T five]"));
+        QCOMPARE(main->statusText(), QString("before"));
+        QVERIFY(editor->editor()->Text().startsWith("CREATE TABLE [T five]"));
 
         // A run that ends normally points at the refresh, whatever the answer.
-        run("DROP TABLE [T five]", 0, main.get());
-        QCOMPARE(main->lblStatus->text(), ScriptWindow::RefreshHint());
+        runIn(*main->documents().NewDocument(), "DROP TABLE [T five]");
+        QCOMPARE(main->statusText(), ScriptWindow::RefreshHint());
 
         // Without open databases nothing runs, and the user learns what to do first.
         ui->session.close();
@@ -170,45 +182,67 @@ private Q_SLOTS:
         QVERIFY(desktop().Prompts()[0].contains("Connect and Compare"));
     }
 
-    void f5RunsTheScriptWhichNeitherClosesNorStartsAgainUntilYesClosesTheWindow() {
+    // While its script runs the window stays usable, F5 starts nothing more, and the closing
+    // question comes once the run has ended.
+    void f5RunsTheScriptOnceAndYesClosesTheWindowAfterwards() {
         QMdiArea area;
         auto* editor = new ScriptWindow(ui->session, ui->desktop);
         area.show();
-        QMdiSubWindow* sub = area.addSubWindow(editor);
+        QPointer<QMdiSubWindow> sub = area.addSubWindow(editor);
         sub->show();
-        editor->SetScript("CREATE TABLE [T ten] (A int)\r\nGO\r\nCREATE TABLE [T eleven] (A int)");
-        // The run lets events through between batches; here they bring the user's impatience.
-        int meddled = 0;
-        bool stayedOpen = true;
-        QTimer impatience;
-        connect(&impatience, &QTimer::timeout, [&] {
-            if (!editor->IsRunning())
-                return;
-            ++meddled;
-            QTest::keyClick(editor->ed, Qt::Key_Escape);
-            QTest::keyClick(editor->ed, Qt::Key_F5);
-            editor->ToolbarButtonClick("close");
-            stayedOpen = stayedOpen && sub->isVisible() && editor->ed->isReadOnly();
-        });
-        impatience.start(0);
+        editor->setScript("CREATE TABLE [T ten] (A int)\r\nGO\r\nCREATE TABLE [T eleven] (A int)");
         desktop().answers = {mb::Yes};
-        QTest::keyClick(editor->ed, Qt::Key_F5);
-        impatience.stop();
-        QVERIFY(meddled > 0);
-        QVERIFY(stayedOpen);
+        QTest::keyClick(editor->editor(), Qt::Key_F5);
+        QVERIFY(editor->isRunning() && editor->editor()->isReadOnly());
+        QVERIFY(!editor->button("exec")->isEnabled());
+        QTest::keyClick(editor->editor(), Qt::Key_F5);
+        QTRY_VERIFY(!ui->session.isBusy());
         QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
         QVERIFY(hasTable(primary, "T eleven"));
-        QTRY_VERIFY(!sub->isVisible());
+        QTRY_VERIFY(!sub || !sub->isVisible());
+    }
+
+    // Closing the window of a running script stops the run between two batches; what ran stays
+    // and the log says how far it came.
+    void closingARunningScriptStopsItBetweenBatches() {
+        auto dbs = MakeExampleDatabases();
+        QVERIFY(ui->Compare("memory:pri", "memory:sec"));
+        QStringList log;
+        connect(&ui->session, &Session::logged, this,
+                [&log](const QString& line) { log << line.mid(21); });
+        QMdiArea area;
+        auto* editor = new ScriptWindow(ui->session, ui->desktop);
+        QPointer<QMdiSubWindow> sub = area.addSubWindow(editor);
+        area.show();
+        sub->show();
+        editor->setScript("CREATE TABLE [A] (X int)\r\nGO\r\nCREATE TABLE [B] (X int)");
+        dbs.pri->holdExecutes = true;
+        QTest::keyClick(editor->editor(), Qt::Key_F5);
+        QTRY_VERIFY(dbs.pri->executing.load());
+        std::thread release([&dbs] {
+            QThread::msleep(50);
+            dbs.pri->holdExecutes = false;
+        });
+        QTest::keyClick(editor->editor(), Qt::Key_Escape);
+        release.join();
+        QVERIFY(!ui->session.isBusy());
+        QVERIFY(!sub || !sub->isVisible());
+        QCOMPARE(dbs.pri->executed, QStringList({"CREATE TABLE [A] (X int)\r\n"}));
+        QCOMPARE(log.mid(1), QStringList({"Batch 1 (lines 1-1) executed.",
+                                          "Script cancelled: 1 of its batches were executed "
+                                          "before it stopped and stay applied."}));
+        QVERIFY(desktop().messages.isEmpty());
     }
 
     void sharedWindowIsModalAimedAndClosesOnEscapeWithoutAQuestion() {
         QStringList seen;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
-            QTest::keyClicks(editor->ed, "edited ");
-            seen << editor->cbTgt->currentText() << editor->txtOneOrTwo->text()
-                 << (editor->cbTgt->isEnabled() ? "choosable" : "fixed") << editor->ed->Text();
-            QTest::keyClick(editor->ed, Qt::Key_Escape);
+            QTest::keyClicks(editor->editor(), "edited ");
+            seen << editor->targetChoice()->currentText() << editor->targetField()->text()
+                 << (editor->targetChoice()->isEnabled() ? "choosable" : "fixed")
+                 << editor->editor()->Text();
+            QTest::keyClick(editor->editor(), Qt::Key_Escape);
             seen << (dialog->isVisible() ? "open" : "closed");
         });
         ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
@@ -220,32 +254,34 @@ private Q_SLOTS:
     // what the secondary database defines.
     void primarySideScriptsFollowTheSecondaryDatabase() {
         ShowObject(ui->nav, "Customers"); // only the primary database has the E-Mail column
-        QCOMPARE(scriptFrom(ui->compare.cmdCrt, 0), ui->compare.PaneText(1));
-        QCOMPARE(scriptFrom(ui->compare.cmdDrop, 0), QString("DROP TABLE [Customers]"));
-        const QString toPrimary = scriptFrom(ui->compare.cmdAlter, 0);
+        QCOMPARE(scriptFrom(&CompareView::createButton, 0), ui->compare.paneText(1));
+        QCOMPARE(scriptFrom(&CompareView::dropButton, 0), QString("DROP TABLE [Customers]"));
+        const QString toPrimary = scriptFrom(&CompareView::alterButton, 0);
         QVERIFY(toPrimary.contains(" DROP COLUMN \r\n"));
         QVERIFY(toPrimary.contains("[E-Mail]"));
 
         ShowObject(ui->nav, "Shippers"); // only in the secondary database
-        QVERIFY(ui->compare.PaneText(1).startsWith("CREATE TABLE [Shippers]"));
-        QCOMPARE(scriptFrom(ui->compare.cmdCrt, 0), ui->compare.PaneText(1));
+        QVERIFY(ui->compare.paneText(1).startsWith("CREATE TABLE [Shippers]"));
+        QCOMPARE(scriptFrom(&CompareView::createButton, 0), ui->compare.paneText(1));
 
         ShowObject(ui->nav, "Product List");
-        QVERIFY(scriptFrom(ui->compare.cmdAlter, 1).isNull()); // views have no ALTER
+        QVERIFY(scriptFrom(&CompareView::alterButton, 1).isNull()); // views have no ALTER
         QVERIFY(desktop().messages.isEmpty());
     }
 
-    void unknownOrMissingObjectsAreNamedAndOpenNothing() {
-        ui->compare.lblTbl[0]->setText("Gone Table");
-        QVERIFY(scriptFrom(ui->compare.cmdDrop, 1).isNull());
-        QVERIFY(scriptFrom(ui->compare.cmdAlter, 1).isNull());
-        QCOMPARE(desktop().messages.size(), 2);
-        QVERIFY(desktop().Prompts()[0].contains("'Gone Table'"));
-
-        desktop().messages.clear();
-        ui->compare.lblTbl[0]->clear();
-        QVERIFY(scriptFrom(ui->compare.cmdDrop, 0).isNull());
-        QCOMPARE(desktop().messages.size(), 1);
+    // An object that a new comparison no longer holds leaves the view, and the commands that
+    // need one say so.
+    void commandsWithoutAShownObjectSaySoAndOpenNothing() {
+        ShowObject(ui->nav, "Shippers");
+        QVERIFY(WriteFile(secondary, FileBytes(primary)));
+        ui->commands.refresh();
+        ui->session.waitForWork();
+        QVERIFY(ui->compare.currentObject().isEmpty());
+        QVERIFY(ui->compare.pane(1)->toPlainText().isEmpty());
+        QVERIFY(scriptFrom(&CompareView::dropButton, 1).isNull());
+        QVERIFY(scriptFrom(&CompareView::alterButton, 0).isNull());
+        QCOMPARE(desktop().Prompts(), QStringList(2, "No table or view is shown. Double-click one "
+                                                     "in the object tree first."));
     }
 
     // Running each differing object's script for the secondary database makes both equal, which
@@ -261,16 +297,17 @@ private Q_SLOTS:
             // Views have no ALTER: a differing one is dropped and created again.
             const bool replace = entry.state == ObjectState::Different && entry.isView();
             if (entry.state == ObjectState::OnlySecondary || replace)
-                scriptFrom(ui->compare.cmdDrop, 1, true);
+                scriptFrom(&CompareView::dropButton, 1, true);
             if (entry.state == ObjectState::OnlyPrimary || replace)
-                scriptFrom(ui->compare.cmdCrt, 1, true);
+                scriptFrom(&CompareView::createButton, 1, true);
             if (entry.state == ObjectState::Different && !entry.isView())
-                scriptFrom(ui->compare.cmdAlter, 1, true);
+                scriptFrom(&CompareView::alterButton, 1, true);
             for (const auto& message : desktop().messages)
                 QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion(),
                          qPrintable(entry.name + ": " + message.prompt));
         }
-        ui->nav.Reload();
+        ui->commands.refresh();
+        ui->session.waitForWork();
         for (const DiffEntry& entry : ui->session.diff()->entries)
             QVERIFY2(entry.state == ObjectState::Equal, qPrintable(entry.name));
     }

@@ -13,18 +13,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace vantor {
 
 namespace {
 
-// The window's measures, in pixels (15 twips each).
-constexpr int kMargin = 3;      // 50 twips
-constexpr int kTopBand = 60;    // 900 twips
-constexpr int kRightInset = 20; // 300 twips
-constexpr int kButtonBar = 34;
+Side sideOf(int index) {
+    return index == 0 ? Side::Primary : Side::Secondary;
+}
 
 } // namespace
 
@@ -33,192 +33,211 @@ CompareView::CompareView(Session& session, Desktop& desktop, QWidget* parent)
     setObjectName(QStringLiteral("frmCompare"));
     setWindowTitle(QStringLiteral("SQL Comparison."));
 
-    lblTbl[1] = new QLabel(QStringLiteral("Object:"), this);
-    lblTbl[0] = new QLabel(this);
+    objectCaption_ = new QLabel(QStringLiteral("Object:"), this);
+    objectCaption_->setObjectName(indexed("lblTbl", 1));
+    objectLabel_ = new QLabel(this);
+    objectLabel_->setObjectName(indexed("lblTbl", 0));
     QFont nameFont = font();
     nameFont.setBold(true);
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.25);
-    lblTbl[0]->setFont(nameFont);
-    lblTbl[0]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    objectLabel_->setFont(nameFont);
+    objectLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    auto* top = new QHBoxLayout();
+    top->setContentsMargins(5, 4, 5, 4);
+    top->addWidget(objectCaption_);
+    top->addWidget(objectLabel_, 1);
     const char* buttonCaptions[] = {"DN", "UP"};
     for (int i : {0, 1}) {
-        lblTbl[i]->setObjectName(indexed("lblTbl", i));
-        cmdButton[i] = new QPushButton(QLatin1String(buttonCaptions[i]), this);
-        cmdButton[i]->setObjectName(indexed("cmdButton", i));
-        cmdButton[i]->setToolTip(QStringLiteral("Mark the differences of the texts again"));
-        connect(cmdButton[i], &QPushButton::clicked, this, [this, i] { cmdButton_Click(i); });
-        buildSide(i);
+        markButtons_[i] = new QPushButton(QLatin1String(buttonCaptions[i]), this);
+        markButtons_[i]->setObjectName(indexed("cmdButton", i));
+        markButtons_[i]->setToolTip(QStringLiteral("Mark the differences of the texts again"));
+        connect(markButtons_[i], &QPushButton::clicked, this, &CompareView::markDifferences);
+        top->addWidget(markButtons_[i]);
     }
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    // The two sides share the width and the user may move the border between them.
+    auto* sides = new QSplitter(Qt::Horizontal, this);
+    sides->setObjectName(QStringLiteral("sides"));
+    sides->setChildrenCollapsible(false);
+    for (int i : {0, 1}) {
+        buildSide(i);
+        auto* column = new QWidget(sides);
+        auto* layout = new QVBoxLayout(column);
+        layout->setContentsMargins(3, 0, 3, 0);
+        layout->setSpacing(2);
+        layout->addWidget(sideHeadings_[i]);
+        layout->addWidget(databaseLabels_[i]);
+        layout->addWidget(panes_[i], 1);
+        layout->addWidget(buttonBars_[i]);
+        sides->addWidget(column);
+    }
+    sides->setSizes({1, 1});
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addWidget(sides, 1);
+    layout->addWidget(statusBar_);
+    setMinimumSize(360, 240);
     resize(900, 600);
+
+    connect(&session_, &Session::compared, this, &CompareView::showAgain);
+    connect(&session_, &Session::cleared, this, &CompareView::clear);
 }
 
 void CompareView::buildSide(int i) {
     QFont heading = font();
     heading.setBold(true);
-    lblDbPriSec[i] = new QLabel(i == 0 ? QStringLiteral("Primary Database name")
-                                       : QStringLiteral("Secondary Database name"),
-                                this);
-    lblDbPriSec[i]->setObjectName(indexed("lblDbPriSec", i));
-    lblDbPriSec[i]->setFont(heading);
-    lblDb[i] = new QLabel(lblDbPriSec[i]->text(), this);
-    lblDb[i]->setObjectName(indexed("lblDb", i));
-    lblDb[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    sideHeadings_[i] = new QLabel(i == 0 ? QStringLiteral("Primary Database name")
+                                         : QStringLiteral("Secondary Database name"),
+                                  this);
+    sideHeadings_[i]->setObjectName(indexed("lblDbPriSec", i));
+    sideHeadings_[i]->setFont(heading);
+    databaseLabels_[i] = new QLabel(sideHeadings_[i]->text(), this);
+    databaseLabels_[i]->setObjectName(indexed("lblDb", i));
+    databaseLabels_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path must not widen the window; its end, the file's name, matters most.
+    databaseLabels_[i]->setMinimumWidth(1);
+    databaseLabels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    ed[i] = new QTextEdit(this);
-    ed[i]->setObjectName(indexed("ed", i));
-    ed[i]->setAcceptRichText(false);
-    ed[i]->setLineWrapMode(QTextEdit::NoWrap);
-    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    ed[i]->setFont(mono);
+    panes_[i] = new QTextEdit(this);
+    panes_[i]->setObjectName(indexed("ed", i));
+    panes_[i]->setAcceptRichText(false);
+    panes_[i]->setLineWrapMode(QTextEdit::NoWrap);
+    panes_[i]->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-    picBtn[i] = new QWidget(this);
-    picBtn[i]->setObjectName(indexed("picBtn", i));
-    auto* row = new QHBoxLayout(picBtn[i]);
+    buttonBars_[i] = new QWidget(this);
+    buttonBars_[i]->setObjectName(indexed("picBtn", i));
+    auto* row = new QHBoxLayout(buttonBars_[i]);
     row->setContentsMargins(0, 4, 0, 4);
-    cmdCrt[i] = new QPushButton(QStringLiteral("Create"), picBtn[i]);
-    cmdAlter[i] = new QPushButton(QStringLiteral("Alter"), picBtn[i]);
-    cmdDrop[i] = new QPushButton(QStringLiteral("Drop"), picBtn[i]);
-    cmdCrt[i]->setObjectName(indexed("cmdCrt", i));
-    cmdAlter[i]->setObjectName(indexed("cmdAlter", i));
-    cmdDrop[i]->setObjectName(indexed("cmdDrop", i));
-    for (QPushButton* b : {cmdCrt[i], cmdAlter[i], cmdDrop[i]}) {
+    createButtons_[i] = new QPushButton(QStringLiteral("Create"), buttonBars_[i]);
+    alterButtons_[i] = new QPushButton(QStringLiteral("Alter"), buttonBars_[i]);
+    dropButtons_[i] = new QPushButton(QStringLiteral("Drop"), buttonBars_[i]);
+    createButtons_[i]->setObjectName(indexed("cmdCrt", i));
+    alterButtons_[i]->setObjectName(indexed("cmdAlter", i));
+    dropButtons_[i]->setObjectName(indexed("cmdDrop", i));
+    for (QPushButton* b : {createButtons_[i], alterButtons_[i], dropButtons_[i]}) {
         b->setToolTip(QStringLiteral("Drop table"));
         row->addWidget(b);
     }
     row->addStretch();
-    connect(cmdCrt[i], &QPushButton::clicked, this, [this, i] { cmdCrt_Click(i); });
-    connect(cmdAlter[i], &QPushButton::clicked, this, [this, i] { cmdAlter_Click(i); });
-    connect(cmdDrop[i], &QPushButton::clicked, this, [this, i] { cmdDrop_Click(i); });
+    connect(createButtons_[i], &QPushButton::clicked, this, [this, i] { createScript(i); });
+    connect(alterButtons_[i], &QPushButton::clicked, this, [this, i] { alterScript(i); });
+    connect(dropButtons_[i], &QPushButton::clicked, this, [this, i] { dropScript(i); });
 }
 
-void CompareView::Clear() {
-    lblTbl[0]->clear();
+void CompareView::clear() {
+    currentObject_.clear();
+    objectLabel_->clear();
     for (int i : {0, 1}) {
-        lblDb[i]->setText(lblDbPriSec[i]->text()); // as when the window opens
-        ed[i]->clear();
+        databaseLabels_[i]->setText(sideHeadings_[i]->text()); // as when the window opens
+        panes_[i]->clear();
     }
 }
 
-QString CompareView::PaneText(int index) const {
-    QString text = ed[index]->toPlainText();
+void CompareView::showObject(const QString& name) {
+    const Diff* diff = session_.diff();
+    const DiffEntry* entry = diff ? diff->find(name) : nullptr;
+    if (!entry) {
+        clear();
+        return;
+    }
+    currentObject_ = entry->name;
+    objectLabel_->setText(entry->name);
+    for (int i : {0, 1}) {
+        databaseLabels_[i]->setText(session_.login(sideOf(i)).path);
+        databaseLabels_[i]->setToolTip(session_.login(sideOf(i)).path);
+        // A side that lacks the object has no text, so its pane stays empty.
+        panes_[i]->setPlainText(entry->text(sideOf(i)));
+    }
+    if (!panes_[0]->document()->isEmpty() && !panes_[1]->document()->isEmpty())
+        MarkDifferences(panes_[0], panes_[1]);
+}
+
+void CompareView::showAgain() {
+    // Definitions from before the comparison must not stay on screen.
+    if (!currentObject_.isEmpty())
+        showObject(currentObject_);
+}
+
+QString CompareView::paneText(int side) const {
+    QString text = panes_[static_cast<size_t>(side)]->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }
 
 const DiffEntry* CompareView::displayedObject() const {
-    const QString name = lblTbl[0]->text();
-    if (name.isEmpty()) {
+    if (currentObject_.isEmpty()) {
         desktop_.MsgBox(QStringLiteral("No table or view is shown. Double-click one in the object "
                                        "tree first."),
                         mb::Exclamation);
         return nullptr;
     }
-    const DiffEntry* object = session_.diff()->find(name);
+    const DiffEntry* object = session_.diff()->find(currentObject_);
     if (!object)
         desktop_.MsgBox(QStringLiteral("'%1' is not among the tables and views of the last "
                                        "comparison. Press F5 to refresh the schema and choose it "
                                        "again.")
-                            .arg(name),
+                            .arg(currentObject_),
                         mb::Exclamation);
     return object;
 }
 
-void CompareView::showScript(const QString& script, int index) {
-    ShowScriptWindow(this, session_, desktop_, script,
-                     index == 0 ? Side::Primary : Side::Secondary);
+void CompareView::showScript(const QString& script, int side) {
+    ShowScriptWindow(this, session_, desktop_, script, sideOf(side));
 }
 
-void CompareView::cmdAlter_Click(int index) {
+void CompareView::alterScript(int side) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const DiffEntry* object = displayedObject();
     if (!object || object->isView())
         return;
-    showScript(AlterScriptFor(*session_.diff(), lblTbl[0]->text(),
-                              index == 0 ? Side::Primary : Side::Secondary),
-               index);
+    showScript(AlterScriptFor(*session_.diff(), object->name, sideOf(side)), side);
 }
 
-void CompareView::cmdCrt_Click(int index) {
+void CompareView::createScript(int side) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
-    const QString primary = PaneText(0);
-    const QString secondary = PaneText(1);
+    const QString primary = paneText(0);
+    const QString secondary = paneText(1);
     QString script;
     if (primary.isEmpty())
         script = secondary;
     else if (secondary.isEmpty())
         script = primary;
     else
-        script = index == 0 ? secondary : primary;
-    showScript(script, index);
+        script = side == 0 ? secondary : primary;
+    showScript(script, side);
 }
 
-void CompareView::cmdDrop_Click(int index) {
+void CompareView::dropScript(int side) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const DiffEntry* object = displayedObject();
     if (!object)
         return;
-    const QString script = SqlDrop(object->kind, lblTbl[0]->text());
+    const QString script = SqlDrop(object->kind, object->name);
     if (script.isNull()) {
         desktop_.MsgBox(QStringLiteral("'%1' is of type %2: only tables and views can be dropped "
                                        "here.")
-                            .arg(lblTbl[0]->text(), TypeName(object->kind)),
+                            .arg(object->name, TypeName(object->kind)),
                         mb::Exclamation);
         return;
     }
-    showScript(script, index);
+    showScript(script, side);
 }
 
-void CompareView::cmdButton_Click(int) {
+void CompareView::markDifferences() {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
-    MarkDifferences(ed[0], ed[1]);
-}
-
-void CompareView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    int w = width();
-    int h = height();
-    int statusHeight = StatusBar1->sizeHint().height();
-    StatusBar1->setGeometry(0, h - statusHeight, w, statusHeight);
-
-    int labelHeight = lblDb[0]->sizeHint().height();
-    int paneTop = kTopBand + labelHeight;
-    int paneHeight = std::max(0, h - statusHeight - paneTop - kButtonBar - kMargin);
-    int width0 = std::max(0, w / 2);
-    int left1 = kMargin + width0 + kMargin;
-    int width1 = std::max(0, w / 2 - kRightInset);
-    ed[0]->setGeometry(kMargin, paneTop, width0, paneHeight);
-    ed[1]->setGeometry(left1, paneTop, width1, paneHeight);
-
-    for (int i : {0, 1}) {
-        QRect pane = ed[i]->geometry();
-        int headingHeight = lblDbPriSec[i]->sizeHint().height();
-        lblDbPriSec[i]->setGeometry(pane.left(), kTopBand - headingHeight, pane.width(),
-                                    headingHeight);
-        lblDb[i]->setGeometry(pane.left(), kTopBand, pane.width(), labelHeight);
-        picBtn[i]->setGeometry(pane.left(), pane.bottom() + 1, pane.width(), kButtonBar);
-    }
-
-    int nameHeight = lblTbl[0]->sizeHint().height();
-    int nameTop = std::max(0, (kTopBand - lblDbPriSec[0]->sizeHint().height() - nameHeight) / 2);
-    int captionWidth = lblTbl[1]->sizeHint().width();
-    lblTbl[1]->setGeometry(kMargin + 2, nameTop, captionWidth, nameHeight);
-    int buttonWidth = cmdButton[0]->sizeHint().width();
-    int buttonsLeft = std::max(0, left1 + width1 - 2 * buttonWidth - 4);
-    lblTbl[0]->setGeometry(kMargin + 8 + captionWidth, nameTop,
-                           std::max(0, buttonsLeft - captionWidth - 16), nameHeight);
-    int buttonHeight = cmdButton[0]->sizeHint().height();
-    int buttonTop = nameTop + (nameHeight - buttonHeight) / 2;
-    cmdButton[0]->setGeometry(buttonsLeft, buttonTop, buttonWidth, buttonHeight);
-    cmdButton[1]->setGeometry(buttonsLeft + buttonWidth + 4, buttonTop, buttonWidth, buttonHeight);
+    MarkDifferences(panes_[0], panes_[1]);
 }
 
 } // namespace vantor

@@ -1,7 +1,5 @@
 #include "ui/compare/ConnectDialog.h"
 
-#include "engine/Session.h"
-#include "ui/navigator/Navigator.h"
 #include "ui/shell/ControlArrays.h"
 #include "ui/shell/Desktop.h"
 #include "ui/shell/Messages.h"
@@ -14,13 +12,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace vantor {
 
-ConnectDialog::ConnectDialog(Session& session, Desktop& desktop, Navigator& nav, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), session_(session), desktop_(desktop),
-      nav_(nav) {
+ConnectDialog::ConnectDialog(Desktop& desktop, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), desktop_(desktop) {
     setObjectName(QStringLiteral("frmConnect"));
     setWindowTitle(QStringLiteral("Compare two database"));
 
@@ -29,63 +27,66 @@ ConnectDialog::ConnectDialog(Session& session, Desktop& desktop, Navigator& nav,
     layout->setSpacing(8);
     for (int i : {0, 1}) {
         buildGroup(i);
-        layout->addWidget(ctlFrames[i]);
+        layout->addWidget(frames_[i]);
     }
 
     auto* buttons = new QHBoxLayout();
     buttons->addStretch();
-    cmdButtons[0] = new QPushButton(QStringLiteral("&OK"), this);
-    cmdButtons[1] = new QPushButton(QStringLiteral("&Cancel"), this);
+    okButton_ = new QPushButton(QStringLiteral("&OK"), this);
+    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
     for (int i : {0, 1}) {
-        cmdButtons[i]->setObjectName(indexed("cmdButtons", i));
-        cmdButtons[i]->setAutoDefault(false);
-        cmdButtons[i]->setMinimumWidth(90);
-        buttons->addWidget(cmdButtons[i]);
-        connect(cmdButtons[i], &QPushButton::clicked, this, [this, i] { cmdButtons_Click(i); });
+        QPushButton* button = i == 0 ? okButton_ : cancelButton_;
+        button->setObjectName(indexed("cmdButtons", i));
+        button->setAutoDefault(false);
+        button->setMinimumWidth(90);
+        buttons->addWidget(button);
     }
-    cmdButtons[0]->setDefault(true);
+    okButton_->setDefault(true);
+    connect(okButton_, &QPushButton::clicked, this,
+            [this] { Q_EMIT connectRequested(login(0), login(1)); });
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::close);
     layout->addLayout(buttons);
     setMinimumWidth(560);
 }
 
 void ConnectDialog::buildGroup(int i) {
-    ctlFrames[i] = new RaisedFrame(this);
-    ctlFrames[i]->setObjectName(i == 0 ? QStringLiteral("ctlFrame1") : QStringLiteral("ctlFrame2"));
-    lblHeading[i] = new QLabel(i == 0 ? QStringLiteral("Primary Database.")
+    RaisedFrame* frame = frames_[i] = new RaisedFrame(this);
+    frame->setObjectName(i == 0 ? QStringLiteral("ctlFrame1") : QStringLiteral("ctlFrame2"));
+    auto* heading = new QLabel(i == 0 ? QStringLiteral("Primary Database.")
                                       : QStringLiteral("Secondary Database."),
-                               ctlFrames[i]);
-    lblHeading[i]->setObjectName(indexed("lblHeading", i));
-    QFont bold = lblHeading[i]->font();
+                               frame);
+    heading->setObjectName(indexed("lblHeading", i));
+    QFont bold = heading->font();
     bold.setBold(true);
-    lblHeading[i]->setFont(bold);
+    heading->setFont(bold);
 
-    txtDb[i] = new QLineEdit(ctlFrames[i]);
-    txtDb[i]->setObjectName(indexed("txtDb", i));
-    txtDb[i]->setPlaceholderText(
+    paths_[i] = new QLineEdit(frame);
+    paths_[i]->setObjectName(indexed("txtDb", i));
+    paths_[i]->setPlaceholderText(
         QStringLiteral("Access database (.mdb, .accdb) or snapshot (.json)"));
-    cmdOpen[i] = new QPushButton(QStringLiteral("..."), ctlFrames[i]);
-    cmdOpen[i]->setObjectName(indexed("cmdOpen", i));
-    cmdOpen[i]->setAutoDefault(false);
-    cmdOpen[i]->setToolTip(QStringLiteral("Browse for the database file"));
-    cmdOpen[i]->setFixedWidth(36);
-    connect(cmdOpen[i], &QPushButton::clicked, this, [this, i] { cmdOpen_Click(i); });
+    browseButtons_[i] = new QPushButton(QStringLiteral("..."), frame);
+    browseButtons_[i]->setObjectName(indexed("cmdOpen", i));
+    browseButtons_[i]->setAutoDefault(false);
+    browseButtons_[i]->setToolTip(QStringLiteral("Browse for the database file"));
+    browseButtons_[i]->setFixedWidth(36);
+    connect(browseButtons_[i], &QPushButton::clicked, this, [this, i] { browse(i); });
 
-    txtUser[i] = new QLineEdit(QStringLiteral("Admin"), ctlFrames[i]);
-    txtUser[i]->setObjectName(indexed("txtUser", i));
-    txtPass[i] = new QLineEdit(ctlFrames[i]);
-    txtPass[i]->setObjectName(indexed("txtPass", i));
-    txtPass[i]->setEchoMode(QLineEdit::Password);
+    users_[i] = new QLineEdit(QStringLiteral("Admin"), frame);
+    users_[i]->setObjectName(indexed("txtUser", i));
+    passwords_[i] = new QLineEdit(frame);
+    passwords_[i]->setObjectName(indexed("txtPass", i));
+    passwords_[i]->setEchoMode(QLineEdit::Password);
 
-    auto* grid = new QGridLayout(ctlFrames[i]);
+    auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(12, 10, 12, 12);
     grid->setHorizontalSpacing(8);
-    grid->addWidget(lblHeading[i], 0, 0, 1, 5);
-    grid->addWidget(txtDb[i], 1, 0, 1, 4);
-    grid->addWidget(cmdOpen[i], 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Username:"), ctlFrames[i]), 2, 0);
-    grid->addWidget(txtUser[i], 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Password:"), ctlFrames[i]), 2, 2);
-    grid->addWidget(txtPass[i], 2, 3, 1, 2);
+    grid->addWidget(heading, 0, 0, 1, 5);
+    grid->addWidget(paths_[i], 1, 0, 1, 4);
+    grid->addWidget(browseButtons_[i], 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Username:"), frame), 2, 0);
+    grid->addWidget(users_[i], 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Password:"), frame), 2, 2);
+    grid->addWidget(passwords_[i], 2, 3, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 }
@@ -96,58 +97,36 @@ QString ConnectDialog::DatabaseFilter() {
                           "All files (*)");
 }
 
+void ConnectDialog::resetUsers() {
+    for (int i : {0, 1}) {
+        users_[i]->setText(QStringLiteral("Admin"));
+        passwords_[i]->clear();
+    }
+}
+
 void ConnectDialog::showEvent(QShowEvent* event) {
     // Every opening starts with the default user and no passwords, at the screen's corner.
-    for (int i : {0, 1}) {
-        txtUser[i]->setText(QStringLiteral("Admin"));
-        txtPass[i]->clear();
-    }
+    if (!event->spontaneous())
+        resetUsers();
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     move(screen ? screen->geometry().topLeft() : QPoint(0, 0));
     QDialog::showEvent(event);
 }
 
-void ConnectDialog::cmdOpen_Click(int index) {
+DatabaseLogin ConnectDialog::login(int side) const {
+    return {paths_[side]->text(), users_[side]->text(), passwords_[side]->text()};
+}
+
+void ConnectDialog::setDatabases(const QString& primary, const QString& secondary) {
+    resetUsers();
+    paths_[0]->setText(primary);
+    paths_[1]->setText(secondary);
+}
+
+void ConnectDialog::browse(int side) {
     QString path = desktop_.OpenFileName(this, QStringLiteral("Open Database"), DatabaseFilter());
     if (!path.isEmpty())
-        txtDb[index]->setText(path);
-}
-
-void ConnectDialog::cmdButtons_Click(int index) {
-    if (index == 1) {
-        close();
-        return;
-    }
-    try {
-        connectAndCompare();
-    } catch (const std::exception& e) {
-        desktop_.MsgBox(DescriptionOf(e), mb::Exclamation);
-    }
-}
-
-void ConnectDialog::connectAndCompare() {
-    for (int i : {0, 1})
-        session_.setLogin(i == 0 ? Side::Primary : Side::Secondary,
-                          {txtDb[i]->text(), txtUser[i]->text(), txtPass[i]->text()});
-    session_.log(QStringLiteral("Connecting %1 with %2").arg(txtDb[0]->text(), txtDb[1]->text()));
-
-    // A pair that did not open whole is not compared at all: the dialog stays open with the
-    // reason, and nothing of an earlier comparison stays on screen.
-    try {
-        session_.refresh();
-    } catch (const Error& e) {
-        nav_.ClearComparison();
-        session_.log(QStringLiteral("Connect failed"));
-        desktop_.MsgBox(CannotOpenMessage(e.description()), mb::Exclamation);
-        return;
-    }
-    if (!session_.diff()->entries.empty()) {
-        nav_.Fill_TvObjects();
-        session_.log(DescribeComparison(session_));
-    } else {
-        desktop_.MsgBox(kUnableToLoadSchemas, mb::Exclamation);
-    }
-    close();
+        paths_[side]->setText(path);
 }
 
 } // namespace vantor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Source.h"
+
 #include <QDialog>
 #include <array>
 
@@ -10,42 +12,52 @@ class QPushButton;
 namespace vantor {
 
 class Desktop;
-class Navigator;
 class RaisedFrame;
-class Session;
 
-// Names the two databases, then has the session open and compare them afresh.
+// Names the two databases. OK hands them on through connectRequested and leaves the dialog
+// open, so that whoever connects can close it on success or leave it up for another attempt.
 class ConnectDialog : public QDialog {
     Q_OBJECT
 
 public:
-    ConnectDialog(Session& session, Desktop& desktop, Navigator& nav, QWidget* parent = nullptr);
+    explicit ConnectDialog(Desktop& desktop, QWidget* parent = nullptr);
 
-    std::array<RaisedFrame*, 2> ctlFrames;
-    std::array<QLabel*, 2> lblHeading;
-    std::array<QLineEdit*, 2> txtDb;
-    std::array<QPushButton*, 2> cmdOpen;
-    std::array<QLineEdit*, 2> txtUser;
-    std::array<QLineEdit*, 2> txtPass;
-    std::array<QPushButton*, 2> cmdButtons;
+    QLineEdit* databasePath(int side) const { return paths_[static_cast<size_t>(side)]; }
+    QLineEdit* userName(int side) const { return users_[static_cast<size_t>(side)]; }
+    QLineEdit* password(int side) const { return passwords_[static_cast<size_t>(side)]; }
+    QPushButton* browseButton(int side) const { return browseButtons_[static_cast<size_t>(side)]; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
+
+    // What the dialog names for a side, as it stands.
+    DatabaseLogin login(int side) const;
+    // Names both databases with the default user and no passwords.
+    void setDatabases(const QString& primary, const QString& secondary);
 
     // The filter of the browse buttons' file dialog.
     static QString DatabaseFilter();
 
 public Q_SLOTS:
-    void cmdOpen_Click(int index);
-    void cmdButtons_Click(int index);
+    void browse(int side);
+
+Q_SIGNALS:
+    void connectRequested(const DatabaseLogin& primary, const DatabaseLogin& secondary);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildGroup(int index);
-    void connectAndCompare();
+    void buildGroup(int side);
+    void resetUsers();
 
-    Session& session_;
     Desktop& desktop_;
-    Navigator& nav_;
+    std::array<RaisedFrame*, 2> frames_{};
+    std::array<QLineEdit*, 2> paths_{};
+    std::array<QPushButton*, 2> browseButtons_{};
+    std::array<QLineEdit*, 2> users_{};
+    std::array<QLineEdit*, 2> passwords_{};
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 };
 
 } // namespace vantor

@@ -3,30 +3,36 @@
 #include "engine/Session.h"
 #include "ui/editor/ScriptEditControl.h"
 
-#include <QApplication>
+#include <QMetaObject>
 #include <algorithm>
+#include <memory>
 
 namespace vantor {
 
 namespace {
 
-// The runner's marks become the editor's markers; the window repaints between batches so
-// that a long run shows how far it has come.
+// The runner's marks become the editor's markers. The runner calls from its own thread, so
+// each mark is handed to the editor's thread; the editor outlives the run (see StartEditorRun).
 class EditorMarks : public BatchObserver {
 public:
     EditorMarks(ScriptEditControl& editor, Session& session)
-        : editor_(editor), session_(session), bookmarks_(editor.Bookmarks()) {}
+        : editor_(editor), session_(session), bookmarks_(editor.Bookmarks()),
+          caret_(editor.CaretLine()) {}
 
-    void MarkCurrentLine(qint64 line) override { editor_.MarkRunLine(line); }
-    void MarkStartLine(qint64 line) override { editor_.MarkStartLine(line); }
+    void MarkCurrentLine(qint64 line) override {
+        onEditor([line](ScriptEditControl& e) { e.MarkRunLine(line); });
+    }
+    void MarkStartLine(qint64 line) override {
+        onEditor([line](ScriptEditControl& e) { e.MarkStartLine(line); });
+    }
     // The editor's own search scans every line; once per batch that would make long scripts
     // take quadratic time, so the run looks the bookmarks up in the list taken at its start.
     void NextBookmark() override {
         if (bookmarks_.isEmpty())
             return;
-        const qint64 caret = editor_.CaretLine();
-        auto next = std::upper_bound(bookmarks_.cbegin(), bookmarks_.cend(), caret);
-        editor_.GoToLine(next == bookmarks_.cend() ? bookmarks_.first() : *next);
+        auto next = std::upper_bound(bookmarks_.cbegin(), bookmarks_.cend(), caret_);
+        caret_ = next == bookmarks_.cend() ? bookmarks_.first() : *next;
+        onEditor([line = caret_](ScriptEditControl& e) { e.GoToLine(line); });
     }
     void BatchFinished(const ScriptBatch& batch) override {
         if (batch.executed)
@@ -34,14 +40,19 @@ public:
                              .arg(batch.number)
                              .arg(batch.firstLine + 1)
                              .arg(batch.lastLine + 1));
-        // Repaint only: a click or key now would start a command in the middle of the run.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 
 private:
+    template <typename Change> void onEditor(Change change) {
+        ScriptEditControl* editor = &editor_;
+        QMetaObject::invokeMethod(
+            editor, [editor, change] { change(*editor); }, Qt::QueuedConnection);
+    }
+
     ScriptEditControl& editor_;
     Session& session_;
     const QList<qint64> bookmarks_;
+    qint64 caret_;
 };
 
 QString firstLineOf(const QString& text) {
@@ -50,22 +61,7 @@ QString firstLineOf(const QString& text) {
     return end < 0 ? trimmed : trimmed.left(end);
 }
 
-} // namespace
-
-qint64 EditorLineSource::LineCount() const {
-    return editor_.LineCount();
-}
-
-QString EditorLineSource::Line(qint64 index) const {
-    return editor_.LineText(index);
-}
-
-BatchRunResult RunEditorScript(ScriptEditControl& editor, Source* target, const QString& targetName,
-                               Session& session) {
-    session.log(QStringLiteral("Running the script on %1").arg(targetName));
-    editor.ClearRunMarks();
-    EditorMarks marks(editor, session);
-    BatchRunResult result = BatchRunner().Run(EditorLineSource(editor), target, &marks);
+void logOutcome(const BatchRunResult& result, Session& session) {
     qint64 executed = 0;
     for (const ScriptBatch& batch : result.batches)
         executed += batch.executed ? 1 : 0;
@@ -78,12 +74,43 @@ BatchRunResult RunEditorScript(ScriptEditControl& editor, Source* target, const 
         session.log(QStringLiteral("Script stopped: %1 of its batches were executed before the "
                                    "error and stay applied.")
                         .arg(executed));
+    } else if (result.stopped) {
+        session.log(QStringLiteral("Script cancelled: %1 of its batches were executed before it "
+                                   "stopped and stay applied.")
+                        .arg(executed));
     } else {
         session.log(QStringLiteral("Script finished: %1 batches executed, %2 skipped.")
                         .arg(executed)
                         .arg(static_cast<qint64>(result.batches.size()) - executed));
     }
-    return result;
+}
+
+} // namespace
+
+EditorLines::EditorLines(const ScriptEditControl& editor) {
+    const qint64 count = editor.LineCount();
+    lines_.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        lines_ << editor.LineText(i);
+}
+
+bool StartEditorRun(ScriptEditControl& editor, Source* target, const QString& targetName,
+                    Session& session, std::function<void(const BatchRunResult&)> finished) {
+    if (session.isBusy())
+        return false;
+    session.log(QStringLiteral("Running the script on %1").arg(targetName));
+    editor.ClearRunMarks();
+    auto lines = std::make_shared<const EditorLines>(editor);
+    auto marks = std::make_shared<EditorMarks>(editor, session);
+    auto result = std::make_shared<BatchRunResult>();
+    return session.runInBackground(
+        [lines, marks, result, target](const std::stop_token& stop) {
+            *result = BatchRunner().Run(*lines, target, marks.get(), stop);
+        },
+        [result, &session, finished = std::move(finished)] {
+            logOutcome(*result, session);
+            finished(*result);
+        });
 }
 
 } // namespace vantor

@@ -3,6 +3,7 @@
 #include "script/BatchRunner.h"
 
 #include <QString>
+#include <functional>
 
 namespace vantor {
 
@@ -10,20 +11,24 @@ class ScriptEditControl;
 class Session;
 class Source;
 
-// The editor's lines, read one at a time as the runner asks for them.
-class EditorLineSource : public LineSource {
+// The editor's lines as they stood when a run started, so that the run reads no widget from
+// its own thread.
+class EditorLines : public LineSource {
 public:
-    explicit EditorLineSource(const ScriptEditControl& editor) : editor_(editor) {}
-    qint64 LineCount() const override;
-    QString Line(qint64 index) const override;
+    explicit EditorLines(const ScriptEditControl& editor);
+    qint64 LineCount() const override { return lines_.size(); }
+    QString Line(qint64 index) const override { return lines_.at(index); }
 
 private:
-    const ScriptEditControl& editor_;
+    QStringList lines_;
 };
 
-// Runs the editor's script batch by batch against target, leaving the run's marks in the
-// editor and a line per batch in the session's log; targetName says there which database it was.
-BatchRunResult RunEditorScript(ScriptEditControl& editor, Source* target, const QString& targetName,
-                               Session& session);
+// Runs the editor's script batch by batch against target in the session's background, leaving
+// the run's marks in the editor and a line per batch in the session's log; targetName says
+// there which database it was. finished hears the outcome on the editor's thread. False, with
+// nothing started, while the session is busy with other work. The editor must stay until the
+// session's work has ended (cancel and wait for it before closing the editor).
+bool StartEditorRun(ScriptEditControl& editor, Source* target, const QString& targetName,
+                    Session& session, std::function<void(const BatchRunResult&)> finished);
 
 } // namespace vantor

@@ -4,7 +4,6 @@
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -14,31 +13,29 @@ namespace vantor {
 
 namespace {
 
-// The dialog around the script window, kept open while its script runs.
+// The dialog around the script window; a run under way stops before the dialog goes.
 class ScriptDialog : public QDialog {
 public:
-    explicit ScriptDialog(QWidget* parent) : QDialog(parent) {}
+    ScriptDialog(QWidget* parent, Session& session) : QDialog(parent), session_(session) {}
     ScriptWindow* editor = nullptr;
 
-    void reject() override {
-        if (!editor || !editor->IsRunning())
-            QDialog::reject();
+    void done(int result) override {
+        if (editor && editor->isRunning()) {
+            session_.cancel();
+            session_.waitForWork();
+        }
+        QDialog::done(result);
     }
 
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (editor && editor->IsRunning())
-            event->ignore();
-        else
-            QDialog::closeEvent(event);
-    }
+private:
+    Session& session_;
 };
 
 } // namespace
 
 void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const QString& script,
                       Side target, bool chooseTarget) {
-    ScriptDialog dialog(parent);
+    ScriptDialog dialog(parent, session);
     dialog.setObjectName(QStringLiteral("ScriptWindow"));
     dialog.setWindowTitle(ScriptWindow::DefaultCaption());
     dialog.setSizeGripEnabled(true);
@@ -48,14 +45,20 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
     dialog.editor = editor;
     layout->addWidget(editor);
     if (session.diff())
-        editor->SetTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
-    editor->txtOneOrTwo->setText(target == Side::Secondary ? QStringLiteral("1")
-                                                           : QStringLiteral("0"));
-    editor->cbTgt->setEnabled(chooseTarget);
-    editor->SetScript(script);
-    editor->OnLoad();
+        editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
+    editor->targetField()->setText(target == Side::Secondary ? QStringLiteral("1")
+                                                             : QStringLiteral("0"));
+    editor->targetChoice()->setEnabled(chooseTarget);
+    editor->setScript(script);
+    editor->prepareBookmarks();
+    // The main window shows the run's hint in its status bar, when there is one to show it.
+    QWidget* main = parent ? parent->window() : nullptr;
+    if (main && main->metaObject()->indexOfSlot("setStatusText(QString)") >= 0)
+        QObject::connect(editor, &ScriptWindow::statusMessage, main, [main](const QString& text) {
+            QMetaObject::invokeMethod(main, "setStatusText", Q_ARG(QString, text));
+        });
     dialog.resize(960, 640);
-    editor->ed->setFocus();
+    editor->editor()->setFocus();
     dialog.exec();
 }
 

@@ -7,7 +7,7 @@
 #include "ui/icons/Icons.h"
 #include "ui/shell/Desktop.h"
 #include "ui/shell/MainToolBars.h"
-#include "ui/shell/MainWindow.h"
+#include "ui/shell/Messages.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -17,14 +17,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QTabBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace vantor {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 struct Button {
     const char* key;
@@ -96,146 +94,163 @@ ScriptWindow::ScriptWindow(Session& session, Desktop& desktop, QWidget* parent)
     setObjectName(QStringLiteral("frmEditor"));
     setWindowTitle(DefaultCaption());
     setWindowIcon(ToolIcon(QStringLiteral("new")));
-    buildCoolBar();
-    ed = new ScriptEditControl(this);
-    txtOneOrTwo = new QLineEdit(QStringLiteral("0"), this);
-    txtOneOrTwo->setObjectName(QStringLiteral("txtOneOrTwo"));
-    txtOneOrTwo->hide();
-    connect(txtOneOrTwo, &QLineEdit::textChanged, this, &ScriptWindow::syncTargetChoice);
-    connect(ed, &QsciScintilla::textChanged, this, [this] {
+    buildToolBands();
+    editor_ = new ScriptEditControl(this);
+    targetField_ = new QLineEdit(QStringLiteral("0"), this);
+    targetField_->setObjectName(QStringLiteral("txtOneOrTwo"));
+    targetField_->hide();
+    connect(targetField_, &QLineEdit::textChanged, this, &ScriptWindow::syncTargetChoice);
+    connect(editor_, &QsciScintilla::textChanged, this, [this] {
         if (!settingText_)
-            Changed(true);
+            setChanged(true);
     });
     // The editor takes F5 and Escape for itself unless the window sees them first.
-    ed->installEventFilter(this);
-    ed->viewport()->installEventFilter(this);
+    editor_->installEventFilter(this);
+    editor_->viewport()->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(3, 0, 3, 3);
+    layout->setSpacing(3);
+    layout->addWidget(toolBands_);
+    layout->addWidget(editor_, 1);
+    wireButtons();
+    // A running script is never edited under the runner's feet, nor run a second time.
+    connect(&session_, &Session::workStarted, this,
+            [this] { button(QStringLiteral("exec"))->setEnabled(false); });
+    connect(&session_, &Session::workFinished, this,
+            [this] { button(QStringLiteral("exec"))->setEnabled(true); });
     setMinimumSize(420, 240);
     resize(900, 600);
-    setFocusProxy(ed);
+    setFocusProxy(editor_);
 }
 
-void ScriptWindow::buildCoolBar() {
-    CoolBar1 = new QWidget(this);
-    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
-    auto* bands = new QGridLayout(CoolBar1);
-    bands->setContentsMargins(2, 2, 2, 2);
-    bands->setHorizontalSpacing(6);
-    bands->setVerticalSpacing(2);
-    tbFile = makeToolBar(CoolBar1, "tbFile", kFileButtons);
-    tbEdit = makeToolBar(CoolBar1, "tbEdit", kEditButtons);
-    tbSql = makeToolBar(CoolBar1, "tbSql", kSqlButtons);
+void ScriptWindow::buildToolBands() {
+    toolBands_ = new QWidget(this);
+    toolBands_->setObjectName(QStringLiteral("CoolBar1"));
+    bandLayout_ = new QGridLayout(toolBands_);
+    bandLayout_->setContentsMargins(2, 2, 2, 2);
+    bandLayout_->setHorizontalSpacing(6);
+    bandLayout_->setVerticalSpacing(2);
+    fileBar_ = makeToolBar(toolBands_, "tbFile", kFileButtons);
+    editBar_ = makeToolBar(toolBands_, "tbEdit", kEditButtons);
+    sqlBar_ = makeToolBar(toolBands_, "tbSql", kSqlButtons);
     int column = 0;
-    for (QToolBar* bar : {tbFile, tbEdit, tbSql}) {
+    for (QToolBar* bar : {fileBar_, editBar_, sqlBar_}) {
         // A tool bar squeezed by its neighbours would hide its buttons behind a chevron.
         bar->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        bands->addWidget(bar, 0, column++);
-        connect(bar, &QToolBar::actionTriggered, this,
-                [this](QAction* a) { ToolbarButtonClick(ButtonKey(a)); });
+        bandLayout_->addWidget(bar, 0, column++);
     }
-    picTgt = new QWidget(CoolBar1);
-    picTgt->setObjectName(QStringLiteral("picTgt"));
-    auto* target = new QHBoxLayout(picTgt);
+    targetBand_ = new QWidget(toolBands_);
+    targetBand_->setObjectName(QStringLiteral("picTgt"));
+    auto* target = new QHBoxLayout(targetBand_);
     target->setContentsMargins(0, 0, 0, 0);
-    Label1 = new QLabel(QStringLiteral("Target:"), picTgt);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    cbTgt = new QComboBox(picTgt);
-    cbTgt->setObjectName(QStringLiteral("cbTgt"));
-    cbTgt->setEnabled(false);
-    cbTgt->setMinimumContentsLength(24);
-    cbTgt->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cbTgt->setToolTip(QStringLiteral("The database the script runs against (F5)."));
-    Label1->setBuddy(cbTgt);
-    target->addWidget(Label1);
-    target->addWidget(cbTgt, 1);
-    bands->addWidget(picTgt, 0, column);
-    bands->setColumnStretch(column, 1);
-    connect(cbTgt, &QComboBox::activated, this,
-            [this](int index) { txtOneOrTwo->setText(QString::number(index)); });
+    auto* label = new QLabel(QStringLiteral("Target:"), targetBand_);
+    label->setObjectName(QStringLiteral("Label1"));
+    targetChoice_ = new QComboBox(targetBand_);
+    targetChoice_->setObjectName(QStringLiteral("cbTgt"));
+    targetChoice_->setEnabled(false);
+    targetChoice_->setMinimumContentsLength(24);
+    targetChoice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    targetChoice_->setToolTip(QStringLiteral("The database the script runs against (F5)."));
+    label->setBuddy(targetChoice_);
+    target->addWidget(label);
+    target->addWidget(targetChoice_, 1);
+    bandLayout_->addWidget(targetBand_, 0, column);
+    bandLayout_->setColumnStretch(column, 1);
+    connect(targetChoice_, &QComboBox::activated, this,
+            [this](int index) { targetField_->setText(QString::number(index)); });
+}
+
+QAction* ScriptWindow::button(const QString& key) const {
+    for (QToolBar* bar : {fileBar_, editBar_, sqlBar_})
+        if (QAction* found = FindButton(*bar, key))
+            return found;
+    return nullptr;
+}
+
+void ScriptWindow::wireButtons() {
+    auto on = [this](const char* key, auto slot) {
+        connect(button(QLatin1String(key)), &QAction::triggered, this, slot);
+    };
+    auto command = [this](int number) { return [this, number] { editor_->ExecuteCmd(number); }; };
+    on("open", &ScriptWindow::openRequested);
+    on("save", &ScriptWindow::saveRequested);
+    on("new", &ScriptWindow::newRequested);
+    on("close", &ScriptWindow::closeWindow);
+    on("cut", [this] { editor_->cut(); });
+    on("copy", [this] { editor_->copy(); });
+    on("paste", [this] { editor_->paste(); });
+    on("undo", [this] { editor_->undo(); });
+    on("redo", [this] { editor_->redo(); });
+    on("exec", &ScriptWindow::runScript);
+    on("tbmark", command(ScriptEditControl::ToggleBookmark));
+    on("npbmark", command(ScriptEditControl::NextBookmark));
+    on("pbmark", command(ScriptEditControl::PreviousBookmark));
+    on("cbmark", command(ScriptEditControl::ClearBookmarks));
 }
 
 void ScriptWindow::arrangeBands() {
     // Like a cool bar, the target band moves below the tool bars when they leave it no room.
-    auto* bands = static_cast<QGridLayout*>(CoolBar1->layout());
-    const int toolsWidth = tbFile->sizeHint().width() + tbEdit->sizeHint().width() +
-                           tbSql->sizeHint().width() + 4 * bands->horizontalSpacing();
-    const bool oneRow = width() >= toolsWidth + picTgt->minimumSizeHint().width();
+    const int toolsWidth = fileBar_->sizeHint().width() + editBar_->sizeHint().width() +
+                           sqlBar_->sizeHint().width() + 4 * bandLayout_->horizontalSpacing();
+    const bool oneRow = width() >= toolsWidth + targetBand_->minimumSizeHint().width();
     int row = 0;
     int column = 0;
     int rowSpan = 0;
     int columnSpan = 0;
-    bands->getItemPosition(bands->indexOf(picTgt), &row, &column, &rowSpan, &columnSpan);
+    bandLayout_->getItemPosition(bandLayout_->indexOf(targetBand_), &row, &column, &rowSpan,
+                                 &columnSpan);
     if (oneRow == (row == 0))
         return;
-    bands->removeWidget(picTgt);
+    bandLayout_->removeWidget(targetBand_);
     if (oneRow)
-        bands->addWidget(picTgt, 0, 3);
+        bandLayout_->addWidget(targetBand_, 0, 3);
     else
-        bands->addWidget(picTgt, 1, 0, 1, 4);
-    bands->setColumnStretch(3, oneRow ? 1 : 0);
-    bands->setColumnStretch(2, oneRow ? 0 : 1);
+        bandLayout_->addWidget(targetBand_, 1, 0, 1, 4);
+    bandLayout_->setColumnStretch(3, oneRow ? 1 : 0);
+    bandLayout_->setColumnStretch(2, oneRow ? 0 : 1);
 }
 
-void ScriptWindow::Changed(bool changed) {
+void ScriptWindow::setChanged(bool changed) {
     if (changed_ == changed)
         return;
     changed_ = changed;
-    Q_EMIT ChangedFlagChanged(changed);
+    Q_EMIT changedFlagChanged(changed);
 }
 
-void ScriptWindow::SetScript(const QString& text) {
+void ScriptWindow::setScript(const QString& text) {
     settingText_ = true;
-    ed->Text(text);
+    editor_->Text(text);
     settingText_ = false;
 }
 
-void ScriptWindow::SetTargets(const QString& primaryPath, const QString& secondaryPath) {
-    cbTgt->clear();
-    cbTgt->addItem(primaryPath);
-    cbTgt->setItemData(0, QStringLiteral("The primary database"), Qt::ToolTipRole);
-    cbTgt->addItem(secondaryPath);
-    cbTgt->setItemData(1, QStringLiteral("The secondary database"), Qt::ToolTipRole);
+void ScriptWindow::setTargets(const QString& primaryPath, const QString& secondaryPath) {
+    targetChoice_->clear();
+    targetChoice_->addItem(primaryPath);
+    targetChoice_->setItemData(0, QStringLiteral("The primary database"), Qt::ToolTipRole);
+    targetChoice_->addItem(secondaryPath);
+    targetChoice_->setItemData(1, QStringLiteral("The secondary database"), Qt::ToolTipRole);
     syncTargetChoice();
 }
 
 void ScriptWindow::syncTargetChoice() {
-    if (cbTgt->count() < 2)
+    if (targetChoice_->count() < 2)
         return;
-    cbTgt->setCurrentIndex(TargetSide(txtOneOrTwo->text()) == Side::Secondary ? 1 : 0);
+    targetChoice_->setCurrentIndex(TargetSide(targetField_->text()) == Side::Secondary ? 1 : 0);
 }
 
-void ScriptWindow::DoAct() {
-    MainWindow* main = MainWindow::Of(this);
-    QTabBar* strip = main ? main->tb : nullptr;
-    const QString key = QStringLiteral("key") + tag_;
-    int index = -1;
-    for (int i = 0; strip && i < strip->count(); ++i)
-        if (strip->tabData(i).toString() == key)
-            index = i;
-    if (index < 0)
-        throw Error(ErrorCode::ElementNotFound, QStringLiteral("Element not found"));
-    const QString caption = windowTitle();
-    strip->setTabText(index, GetFileTitle(caption));
-    strip->setCurrentIndex(index);
-    strip->setTabToolTip(index, caption);
-    strip->setTabIcon(index, DocumentTabIcon(changed_));
+void ScriptWindow::prepareBookmarks() {
+    editor_->ExecuteCmd(ScriptEditControl::ClearBookmarks);
+    editor_->MarkRunLine(0);
+    editor_->ExecuteCmd(ScriptEditControl::ToggleBookmark);
 }
 
-void ScriptWindow::OnLoad() {
-    // Each step stands alone: a failing one must not keep the later ones from running.
-    auto attempt = [](auto step) {
-        try {
-            step();
-        } catch (const std::exception&) {
-        }
-    };
-    attempt([this] { ed->ExecuteCmd(ScriptEditControl::ClearBookmarks); });
-    attempt([this] { ed->MarkRunLine(0); });
-    attempt([this] { ed->ExecuteCmd(ScriptEditControl::ToggleBookmark); });
-}
-
-void ScriptWindow::Unload() {
-    if (running_)
-        return;
+void ScriptWindow::closeWindow() {
+    // The runner reads the editor's marks until it ends, so the run ends first.
+    if (running_) {
+        session_.cancel();
+        session_.waitForWork();
+    }
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->close();
     else
@@ -250,83 +265,52 @@ QString ScriptWindow::RefreshHint() {
     return QStringLiteral("Press F5 to refresh schema.");
 }
 
-void ScriptWindow::ExecScript() {
-    if (running_)
+void ScriptWindow::runScript() {
+    if (session_.isBusy()) {
+        desktop_.MsgBox(kWorkUnderWay, mb::Exclamation);
         return;
-    const Side side = TargetSide(txtOneOrTwo->text());
+    }
+    const Side side = TargetSide(targetField_->text());
     Source* target = session_.isOpen() ? &session_.source(side) : nullptr;
     QString targetName = side == Side::Secondary ? QStringLiteral("the secondary database")
                                                  : QStringLiteral("the primary database");
     if (session_.diff())
         targetName += QStringLiteral(" %1").arg(session_.login(side).path);
+    if (!StartEditorRun(*editor_, target, targetName, session_,
+                        [this](const BatchRunResult& result) { runFinished(result); }))
+        return;
     running_ = true;
-    ed->setReadOnly(true);
-    BatchRunResult result;
-    try {
-        result = RunEditorScript(*ed, target, targetName, session_);
-    } catch (...) {
-        ed->setReadOnly(false);
-        running_ = false;
-        throw;
-    }
-    ed->setReadOnly(false);
+    editor_->setReadOnly(true);
+}
+
+void ScriptWindow::runFinished(const BatchRunResult& result) {
     running_ = false;
+    editor_->setReadOnly(false);
+    if (result.stopped)
+        return;
     if (result.failure) {
         QString message = result.failure->description;
-        if (!target && result.failure->number == static_cast<qint32>(ErrorCode::ObjectNotSet))
+        if (!session_.isOpen() &&
+            result.failure->number == static_cast<qint32>(ErrorCode::ObjectNotSet))
             message = QStringLiteral("No database is open to run the script on. Open two "
                                      "databases with File > Connect and Compare... first.");
         desktop_.MsgBox(message, mb::Exclamation);
         return;
     }
     if (desktop_.MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes)
-        Unload();
-    if (MainWindow* main = MainWindow::Of(this))
-        main->StatusText(RefreshHint());
-}
-
-void ScriptWindow::ToolbarButtonClick(const QString& key) {
-    try {
-        if (key == QLatin1String("open"))
-            Q_EMIT OpenRequested();
-        else if (key == QLatin1String("save"))
-            Q_EMIT SaveRequested();
-        else if (key == QLatin1String("new"))
-            Q_EMIT NewRequested();
-        else if (key == QLatin1String("close"))
-            Unload();
-        else if (key == QLatin1String("cut"))
-            ed->cut();
-        else if (key == QLatin1String("copy"))
-            ed->copy();
-        else if (key == QLatin1String("paste"))
-            ed->paste();
-        else if (key == QLatin1String("undo"))
-            ed->undo();
-        else if (key == QLatin1String("redo"))
-            ed->redo();
-        else if (key == QLatin1String("exec"))
-            ExecScript();
-        else if (key == QLatin1String("tbmark"))
-            ed->ExecuteCmd(ScriptEditControl::ToggleBookmark);
-        else if (key == QLatin1String("npbmark"))
-            ed->ExecuteCmd(ScriptEditControl::NextBookmark);
-        else if (key == QLatin1String("pbmark"))
-            ed->ExecuteCmd(ScriptEditControl::PreviousBookmark);
-        else if (key == QLatin1String("cbmark"))
-            ed->ExecuteCmd(ScriptEditControl::ClearBookmarks);
-    } catch (const std::exception&) {
-        // An editor command that fails leaves the text as it was; there is nothing to report.
-    }
+        closeWindow();
+    Q_EMIT statusMessage(RefreshHint());
 }
 
 bool ScriptWindow::handleWindowKey(int key) {
-    if (key == Qt::Key_F5)
-        ToolbarButtonClick(QStringLiteral("exec"));
-    else if (key == Qt::Key_Escape)
-        Unload();
-    else
+    if (key == Qt::Key_F5) {
+        if (button(QStringLiteral("exec"))->isEnabled())
+            runScript();
+    } else if (key == Qt::Key_Escape) {
+        closeWindow();
+    } else {
         return false;
+    }
     return true;
 }
 
@@ -356,15 +340,8 @@ void ScriptWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void ScriptWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    const int margin = 50 / kTwipsPerPixel;
     arrangeBands();
-    const int barHeight = CoolBar1->layout()->heightForWidth(width()) > 0
-                              ? CoolBar1->layout()->heightForWidth(width())
-                              : CoolBar1->sizeHint().height();
-    CoolBar1->setGeometry(0, 0, width(), barHeight);
-    const int top = barHeight + margin;
-    ed->setGeometry(margin, top, qMax(0, width() - 2 * margin), qMax(0, height() - top - margin));
+    QWidget::resizeEvent(event);
 }
 
 } // namespace vantor

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QWidget>
 
+class QAction;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QToolBar;
@@ -13,6 +15,7 @@ namespace vantor {
 class Desktop;
 class ScriptEditControl;
 class Session;
+struct BatchRunResult;
 
 // The file name of a path: the text after its last folder separator, or all of it.
 QString GetFileTitle(const QString& path);
@@ -29,53 +32,49 @@ public:
 
     ScriptWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
-    QString Tag() const { return tag_; }
-    void Tag(const QString& tag) { tag_ = tag; }
-    bool Changed() const { return changed_; }
+    // The document's number as text, which names its tab.
+    QString tag() const { return tag_; }
+    void setTag(const QString& tag) { tag_ = tag; }
+    bool isChanged() const { return changed_; }
     // Announced, so the document's tab can show its changed picture.
-    void Changed(bool changed);
+    void setChanged(bool changed);
     // The document's file, when it has one.
-    QString Filename() const { return filename_; }
-    void Filename(const QString& path) { filename_ = path; }
-    bool IsFile() const { return isFile_; }
-    void IsFile(bool isFile) { isFile_ = isFile; }
+    QString fileName() const { return fileName_; }
+    void setFileName(const QString& path) { fileName_ = path; }
+    bool isFile() const { return isFile_; }
+    void setIsFile(bool isFile) { isFile_ = isFile; }
+    // Whether the window's script is running now.
+    bool isRunning() const { return running_; }
 
-    QWidget* CoolBar1;
-    QToolBar* tbFile;
-    QToolBar* tbEdit;
-    QToolBar* tbSql;
-    QWidget* picTgt;
-    QLabel* Label1;
-    QComboBox* cbTgt;
-    QLineEdit* txtOneOrTwo;
-    ScriptEditControl* ed;
+    ScriptEditControl* editor() const { return editor_; }
+    QComboBox* targetChoice() const { return targetChoice_; }
+    // The target as the design keeps it: "0" the primary database, "1" the secondary one.
+    QLineEdit* targetField() const { return targetField_; }
+    // The button of a tool bar key ("open", "exec", "tbmark", ...), or null.
+    QAction* button(const QString& key) const;
 
     // Puts a script into the editor without counting it as an edit.
-    void SetScript(const QString& text);
-
-    // Offers the two open databases as targets; the choice and txtOneOrTwo follow each other.
-    void SetTargets(const QString& primaryPath, const QString& secondaryPath);
-
-    // Brings the document's tab in the main window up to date; raises error 35601 when no
-    // tab carries this window's key.
-    void DoAct();
+    void setScript(const QString& text);
+    // Offers the two open databases as targets; the choice and the target field follow each
+    // other.
+    void setTargets(const QString& primaryPath, const QString& secondaryPath);
     // Prepares the bookmarks once the caller has put the script into the editor.
-    void OnLoad();
-    // Closes the window, asking nothing; a window whose script is running stays.
-    void Unload();
-    // The window is running its script; it lets the events through meanwhile, so it must
-    // refuse to close or start a second run.
-    bool IsRunning() const { return running_; }
+    void prepareBookmarks();
 
 public Q_SLOTS:
-    void ToolbarButtonClick(const QString& key);
+    // Runs the script against the target in the background; the window stays usable meanwhile.
+    void runScript();
+    // Closes the window, asking nothing; a run under way is stopped first.
+    void closeWindow();
 
 Q_SIGNALS:
-    void ChangedFlagChanged(bool changed);
+    void changedFlagChanged(bool changed);
     // The file buttons of the window's own tool bar, for the documents to carry out.
-    void OpenRequested();
-    void SaveRequested();
-    void NewRequested();
+    void openRequested();
+    void saveRequested();
+    void newRequested();
+    // A line for the main window's status bar.
+    void statusMessage(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,9 +82,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildCoolBar();
+    void buildToolBands();
+    void wireButtons();
     void arrangeBands();
-    void ExecScript();
+    void runFinished(const BatchRunResult& result);
     void syncTargetChoice();
     bool handleWindowKey(int key);
 
@@ -93,10 +93,19 @@ private:
     Desktop& desktop_;
     QString tag_;
     bool changed_ = false;
-    QString filename_;
+    QString fileName_;
     bool isFile_ = false;
     bool settingText_ = false;
     bool running_ = false;
+    QWidget* toolBands_;
+    QGridLayout* bandLayout_;
+    QToolBar* fileBar_;
+    QToolBar* editBar_;
+    QToolBar* sqlBar_;
+    QWidget* targetBand_;
+    QComboBox* targetChoice_;
+    QLineEdit* targetField_;
+    ScriptEditControl* editor_;
 };
 
 } // namespace vantor

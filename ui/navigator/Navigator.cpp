@@ -1,17 +1,11 @@
 #include "ui/navigator/Navigator.h"
 
 #include "engine/Session.h"
-#include "ui/compare/CompareView.h"
-#include "ui/compare/DiffMarking.h"
 #include "ui/icons/Icons.h"
 #include "ui/navigator/FolderPanel.h"
-#include "ui/shell/Desktop.h"
-#include "ui/shell/Messages.h"
 
 #include <QKeyEvent>
-#include <QLabel>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <optional>
@@ -41,65 +35,76 @@ QString stateText(ObjectState state) {
 
 } // namespace
 
-Navigator::Navigator(Session& session, Desktop& desktop, CompareView& compare, QWidget* parent)
-    : QWidget(parent), session_(session), desktop_(desktop), compare_(compare) {
+Navigator::Navigator(Session& session, QWidget* parent) : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("frmNav"));
     setWindowTitle(QStringLiteral("Quick Nav"));
 
-    Tbs = new QTabWidget(this);
-    Tbs->setObjectName(QStringLiteral("Tbs"));
-    Tbs->setDocumentMode(true);
-    picFolders = new FolderPanel();
-    Drive1 = picFolders->Drive1;
-    Dir1 = picFolders->Dir1;
-    File1 = picFolders->File1;
-    Tbs->addTab(picFolders, QStringLiteral("Folders"));
-    picDbObj = new QWidget();
-    picDbObj->setObjectName(QStringLiteral("picDbObj"));
-    tvDbObj = new QTreeWidget(picDbObj);
-    tvDbObj->setObjectName(QStringLiteral("tvDbObj"));
-    tvDbObj->setHeaderHidden(true);
-    tvDbObj->setUniformRowHeights(true);
-    tvDbObj->setIconSize(QSize(16, 16));
-    tvDbObj->installEventFilter(this);
-    auto* inner = new QVBoxLayout(picDbObj);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("Tbs"));
+    tabs_->setDocumentMode(true);
+    folderPanel_ = new FolderPanel();
+    tabs_->addTab(folderPanel_, QStringLiteral("Folders"));
+    objectsPage_ = new QWidget();
+    objectsPage_->setObjectName(QStringLiteral("picDbObj"));
+    objectTree_ = new QTreeWidget(objectsPage_);
+    objectTree_->setObjectName(QStringLiteral("tvDbObj"));
+    objectTree_->setHeaderHidden(true);
+    objectTree_->setUniformRowHeights(true);
+    objectTree_->setIconSize(QSize(16, 16));
+    objectTree_->installEventFilter(this);
+    auto* inner = new QVBoxLayout(objectsPage_);
     inner->setContentsMargins(0, 0, 0, 0);
-    inner->addWidget(tvDbObj);
-    Tbs->addTab(picDbObj, QStringLiteral("Objects"));
-    Tbs->setCurrentWidget(picDbObj);
+    inner->addWidget(objectTree_);
+    tabs_->addTab(objectsPage_, QStringLiteral("Objects"));
+    tabs_->setCurrentWidget(objectsPage_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Tbs);
+    layout->addWidget(tabs_);
 
-    connect(tvDbObj, &QTreeWidget::itemDoubleClicked, this, &Navigator::tvDbObj_DblClick);
-    connect(picFolders, &FolderPanel::OpenFileRequested, this, &Navigator::OpenFileRequested);
+    connect(objectTree_, &QTreeWidget::itemDoubleClicked, this, &Navigator::activateCurrent);
+    connect(folderPanel_, &FolderPanel::OpenFileRequested, this, &Navigator::openFileRequested);
+    connect(&session_, &Session::compared, this, &Navigator::fillTree);
+    connect(&session_, &Session::cleared, this, &Navigator::clearTree);
+}
+
+QComboBox* Navigator::drives() const {
+    return folderPanel_->Drive1;
+}
+
+FolderTree* Navigator::folders() const {
+    return folderPanel_->Dir1;
+}
+
+QTreeWidget* Navigator::files() const {
+    return folderPanel_->File1;
 }
 
 bool Navigator::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tvDbObj && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F5) {
-        Reload();
-        return true;
+    if (watched == objectTree_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F5) {
+            Q_EMIT refreshRequested();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            activateCurrent();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-QTreeWidgetItem* Navigator::Node(const QString& key) const {
+QTreeWidgetItem* Navigator::node(const QString& key) const {
     return byKey_.value(key, nullptr);
 }
 
-QString Navigator::NodeKey(const QTreeWidgetItem* node) {
+QString Navigator::nodeKey(const QTreeWidgetItem* node) {
     return node ? node->data(0, kKeyRole).toString() : QString();
 }
 
-void Navigator::ClearComparison() {
-    ClearNodes();
-    compare_.Clear();
-}
-
-void Navigator::ClearNodes() {
-    tvDbObj->clear();
+void Navigator::clearTree() {
+    objectTree_->clear();
     nodes_.clear();
     byKey_.clear();
 }
@@ -108,7 +113,7 @@ QTreeWidgetItem* Navigator::addNode(QTreeWidgetItem* parent, const QString& key,
                                     const QString& text, const QIcon& icon) {
     if (!key.isEmpty() && byKey_.contains(key))
         return nullptr;
-    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tvDbObj);
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(objectTree_);
     node->setText(0, text);
     node->setIcon(0, icon);
     node->setData(0, kKeyRole, key);
@@ -119,47 +124,13 @@ QTreeWidgetItem* Navigator::addNode(QTreeWidgetItem* parent, const QString& key,
     return node;
 }
 
-void Navigator::Reload() {
-    // Databases that were named once are opened again, even after a failed read.
-    if (!session_.hasLogins()) {
-        desktop_.MsgBox(kOpenDatabaseFirst, mb::Exclamation);
-        return;
-    }
-    session_.log(
-        QStringLiteral("Refreshing the schemas of %1 and %2")
-            .arg(session_.login(Side::Primary).path, session_.login(Side::Secondary).path));
-    try {
-        session_.refresh();
-    } catch (const std::exception& e) {
-        // The session keeps nothing of a failed read, so neither may the windows.
-        ClearComparison();
-        session_.log(QStringLiteral("Refresh failed; the comparison was cleared"));
-        desktop_.MsgBox(CannotOpenMessage(DescriptionOf(e)), mb::Exclamation);
-        return;
-    }
-    Fill_TvObjects();
-    // The comparison window must not go on showing definitions from before the refresh.
-    const QString shown = compare_.lblTbl[0]->text();
-    if (QTreeWidgetItem* node = shown.isEmpty() ? nullptr : Node(QStringLiteral(":") + shown)) {
-        showInCompareWindow(node);
-    } else if (!shown.isEmpty()) {
-        compare_.lblTbl[0]->clear();
-        compare_.ed[0]->clear();
-        compare_.ed[1]->clear();
-    }
-    session_.log(DescribeComparison(session_));
-}
-
-void Navigator::Fill_TvObjects() {
-    // Showing the panel again while the folders tab is up would lay it over that tab.
-    const bool shown = !picDbObj->isHidden();
-    picDbObj->hide();
+void Navigator::fillTree() {
     std::optional<size_t> remembered;
     if (!nodes_.empty())
-        if (QTreeWidgetItem* selected = tvDbObj->currentItem())
+        if (QTreeWidgetItem* selected = objectTree_->currentItem())
             remembered = selected->data(0, kIndexRole).toULongLong();
 
-    ClearNodes();
+    clearTree();
     QTreeWidgetItem* root =
         addNode(nullptr, kRootKey, QStringLiteral("MDB"), TreeIcon(TreeImage::Root));
     QIcon category = TreeIcon(TreeImage::Category);
@@ -172,50 +143,30 @@ void Navigator::Fill_TvObjects() {
                 continue;
             // A kind without a category gets one of its own.
             const QString categoryKey = QLatin1Char(':') + TypeName(entry.kind);
-            QTreeWidgetItem* parent = Node(categoryKey);
+            QTreeWidgetItem* parent = node(categoryKey);
             if (!parent)
                 parent = addNode(root, categoryKey, TypeName(entry.kind), category);
-            QTreeWidgetItem* node =
+            QTreeWidgetItem* item =
                 addNode(parent, QLatin1Char(':') + entry.name, entry.name, StateIcon(entry.state));
-            if (!node)
+            if (!item)
                 continue;
-            node->setToolTip(0, stateText(entry.state));
+            item->setToolTip(0, stateText(entry.state));
             for (QTreeWidgetItem* up = parent; up && !up->isExpanded(); up = up->parent())
                 up->setExpanded(true);
         }
     }
 
     size_t index = remembered.value_or(0);
-    tvDbObj->setCurrentItem(index < nodes_.size() ? nodes_[index] : nullptr);
-    if (shown)
-        picDbObj->show();
-    Q_EMIT Filled();
+    objectTree_->setCurrentItem(index < nodes_.size() ? nodes_[index] : nullptr);
+    Q_EMIT filled();
 }
 
-void Navigator::tvDbObj_DblClick() {
-    QTreeWidgetItem* node = tvDbObj->currentItem();
-    if (!node)
-        return;
-    if (!compare_.isVisible())
-        Q_EMIT CompareWindowWanted();
-    showInCompareWindow(node);
-}
-
-void Navigator::showInCompareWindow(const QTreeWidgetItem* node) {
+void Navigator::activateCurrent() {
+    const QString key = nodeKey(objectTree_->currentItem());
     const Diff* diff = session_.diff();
-    const DiffEntry* entry = diff ? diff->find(NodeKey(node).mid(1)) : nullptr;
-
-    compare_.lblTbl[0]->setText(node->text(0));
-    if (diff) {
-        compare_.lblDb[0]->setText(session_.login(Side::Primary).path);
-        compare_.lblDb[1]->setText(session_.login(Side::Secondary).path);
-    }
-    // A side that lacks the object has no text, so its pane stays empty.
-    compare_.ed[0]->setPlainText(entry ? entry->primaryText : QString());
-    compare_.ed[1]->setPlainText(entry ? entry->secondaryText : QString());
-    if (compare_.ed[0]->document()->isEmpty() || compare_.ed[1]->document()->isEmpty())
-        return;
-    MarkDifferences(compare_.ed[0], compare_.ed[1]);
+    // Only objects are shown; the root and the categories have nothing to compare.
+    if (key.size() > 1 && diff && diff->find(key.mid(1)))
+        Q_EMIT objectActivated(key.mid(1));
 }
 
 } // namespace vantor

@@ -11,53 +11,49 @@ class QTreeWidgetItem;
 
 namespace vantor {
 
-class CompareView;
-class Desktop;
 class FolderPanel;
 class FolderTree;
 class Session;
 
-// The navigator: the compared objects as a tree marked by their comparison state; a
-// double-click shows an object's two definitions in the comparison window. Another tab browses
-// folders for script files.
+// The navigator: the compared objects as a tree marked by their comparison state, rebuilt
+// whenever the session compares; a double-click or Enter asks for an object's two definitions.
+// Another tab browses folders for script files.
 class Navigator : public QWidget {
     Q_OBJECT
 
 public:
-    Navigator(Session& session, Desktop& desktop, CompareView& compare, QWidget* parent = nullptr);
+    explicit Navigator(Session& session, QWidget* parent = nullptr);
 
-    QTabWidget* Tbs;
-    FolderPanel* picFolders;
-    QComboBox* Drive1;
-    FolderTree* Dir1;
-    QTreeWidget* File1;
-    QWidget* picDbObj;
-    QTreeWidget* tvDbObj;
+    QTabWidget* tabs() const { return tabs_; }
+    FolderPanel* folderPanel() const { return folderPanel_; }
+    QComboBox* drives() const;
+    FolderTree* folders() const;
+    QTreeWidget* files() const;
+    QTreeWidget* objectTree() const { return objectTree_; }
 
-    // Compares again and, when that succeeds, rebuilds the tree.
-    void Reload();
-    // Rebuilds the tree from the session's current comparison.
-    void Fill_TvObjects();
-    void ClearNodes();
-    // Empties the tree and the comparison window, after a comparison that could not be made.
-    void ClearComparison();
+    // Rebuilds the tree from the session's current comparison, keeping the selected place.
+    void fillTree();
+    void clearTree();
 
     // The node with the key, or null; keys are compared exactly.
-    QTreeWidgetItem* Node(const QString& key) const;
-    static QString NodeKey(const QTreeWidgetItem* node);
+    QTreeWidgetItem* node(const QString& key) const;
+    static QString nodeKey(const QTreeWidgetItem* node);
     // Nodes in the order they were added, which is what "the node's index" counts.
-    const std::vector<QTreeWidgetItem*>& Nodes() const { return nodes_; }
+    const std::vector<QTreeWidgetItem*>& nodes() const { return nodes_; }
 
 public Q_SLOTS:
-    void tvDbObj_DblClick();
+    // Asks for the selected object, as a double-click does.
+    void activateCurrent();
 
 Q_SIGNALS:
     // The tree was rebuilt from the comparison.
-    void Filled();
-    // The comparison window is hidden and a double-click needs it.
-    void CompareWindowWanted();
+    void filled();
+    // An object's definitions are wanted in the comparison window.
+    void objectActivated(const QString& name);
+    // F5 in the tree: the databases should be compared again.
+    void refreshRequested();
     // A file of the folders tab was double-clicked.
-    void OpenFileRequested(const QString& path);
+    void openFileRequested(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,11 +61,12 @@ protected:
 private:
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
                              const QIcon& icon);
-    void showInCompareWindow(const QTreeWidgetItem* node);
 
     Session& session_;
-    Desktop& desktop_;
-    CompareView& compare_;
+    QTabWidget* tabs_;
+    FolderPanel* folderPanel_;
+    QWidget* objectsPage_;
+    QTreeWidget* objectTree_;
     std::vector<QTreeWidgetItem*> nodes_;
     QHash<QString, QTreeWidgetItem*> byKey_;
 };

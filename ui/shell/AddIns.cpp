@@ -31,12 +31,12 @@ void AddIns::FillMenu(MainMenu& menu) const {
         const QString& path = files_[static_cast<size_t>(i)];
         if (path.isEmpty())
             break;
-        if (i >= static_cast<int>(menu.mnAddInItems.size())) {
-            QAction* created = menu.mnAddIns->addAction(QString());
+        if (i >= static_cast<int>(menu.addInItems.size())) {
+            QAction* created = menu.addInsMenu->addAction(QString());
             created->setObjectName(indexed("mnAddInItems", i));
-            menu.mnAddInItems.push_back(created);
+            menu.addInItems.push_back(created);
         }
-        QAction* item = menu.mnAddInItems[static_cast<size_t>(i)];
+        QAction* item = menu.addInItems[static_cast<size_t>(i)];
         // An ampersand in a path would otherwise become a keyboard mnemonic.
         item->setText(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setVisible(true);

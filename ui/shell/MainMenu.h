@@ -17,18 +17,19 @@ class MainMenu {
 public:
     explicit MainMenu(QMenuBar& bar);
 
-    QAction* Item(const QString& name) const;
+    // The item with the design name, or null.
+    QAction* action(const QString& name) const;
 
-    QMenu* mnFile;
-    QMenu* mnuRecent;
-    QMenu* mnEdit;
-    QMenu* mnView;
-    QMenu* mnAddIns;
-    QMenu* mnWindow;
-    QMenu* WindowList;
-    QMenu* mnHelp;
-    std::array<QAction*, 6> mnuRec;
-    std::vector<QAction*> mnAddInItems;
+    QMenu* fileMenu;
+    QMenu* recentMenu;
+    QMenu* editMenu;
+    QMenu* viewMenu;
+    QMenu* addInsMenu;
+    QMenu* windowMenu;
+    QMenu* windowList;
+    QMenu* helpMenu;
+    std::array<QAction*, 6> recentItems;
+    std::vector<QAction*> addInItems;
 
 private:
     QMenu* menu(QMenuBar& bar, const char* name, const QString& caption);

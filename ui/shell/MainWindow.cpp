@@ -1,6 +1,8 @@
 #include "ui/shell/MainWindow.h"
 
+#include "engine/Session.h"
 #include "ui/compare/CompareView.h"
+#include "ui/compare/ComparisonCommands.h"
 #include "ui/compare/ConnectDialog.h"
 #include "ui/icons/Icons.h"
 #include "ui/navigator/Navigator.h"
@@ -17,7 +19,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -26,17 +27,6 @@
 
 namespace vantor {
 
-MainWindow* MainWindow::Of(QWidget* widget) {
-    for (; widget; widget = widget->parentWidget())
-        if (auto* main = qobject_cast<MainWindow*>(widget))
-            return main;
-    return nullptr;
-}
-
-void MainWindow::StatusText(const QString& text) {
-    lblStatus->setText(text);
-}
-
 MainWindow::MainWindow(Session& session, Desktop& desktop, const QString& recentFile,
                        const QString& addInFolder, QWidget* parent)
     : QMainWindow(parent), session_(session), desktop_(desktop) {
@@ -44,36 +34,34 @@ MainWindow::MainWindow(Session& session, Desktop& desktop, const QString& recent
     setWindowTitle(Caption());
     setWindowIcon(AppIcon());
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    setMinimumSize(640, 420);
 
     menu_ = std::make_unique<MainMenu>(*menuBar());
-    tBar = MakeMainToolBar(this);
-    addToolBar(Qt::TopToolBarArea, tBar);
+    mainToolBar_ = MakeMainToolBar(this);
+    addToolBar(Qt::TopToolBarArea, mainToolBar_);
     addToolBarBreak(Qt::TopToolBarArea);
-    tbMacro = MakeMacroToolBar(this);
-    addToolBar(Qt::TopToolBarArea, tbMacro);
+    macroToolBar_ = MakeMacroToolBar(this);
+    addToolBar(Qt::TopToolBarArea, macroToolBar_);
     buildCentralArea();
     buildStatusBar();
 
     // Start-up, in the design's order: the docked navigator and log, the comparison window,
-    // then the file filter.
+    // then the recent-file list and the add-in programs into their menus.
     buildDocks();
     compareWindow_->show();
     resizeDocks({navDock_}, {280}, Qt::Horizontal);
-    resizeDocks({outputDock_}, {150}, Qt::Vertical);
-    FileFilter = QStringLiteral("All Files|*.*|All Supported Files|*txt;*.sql;") +
-                 QStringLiteral("|Text Files|*.txt|SQL Files|*.sql");
-    // Then the recent-file list into its menu.
+    resizeDocks({logDock_}, {150}, Qt::Vertical);
     recent_ = std::make_unique<RecentFiles>(recentFile, menu_.get());
     recent_->LoadRecentFiles();
-    // Then the add-in programs, read once, into their menu.
     addIns_.Load(addInFolder);
     addIns_.FillMenu(*menu_);
-    documents_ = new ScriptDocuments(*this);
+    documents_ = new ScriptDocuments(*this, *documentTabs_);
+    comparisons_ = new ComparisonCommands(session_, desktop_, this);
     new BusyIndicator(session_, this);
 
     wireMenu();
-    connect(tBar, &QToolBar::actionTriggered, this,
-            [this](QAction* a) { tBar_ButtonClick(ButtonKey(a)); });
+    wireToolBar();
+    wireSession();
     resize(1280, 820);
 }
 
@@ -81,14 +69,26 @@ MainWindow::~MainWindow() {
     // Closing the frame hides its children; their notices must not reach the menu destroyed
     // before them.
     navDock_->disconnect(this);
-    outputDock_->disconnect(this);
+    logDock_->disconnect(this);
     compareWindow_->removeEventFilter(this);
-    tb->removeEventFilter(this);
 }
 
 QString MainWindow::Caption() {
     return QStringLiteral("Vantor Ver.%1 (for Microsoft Access Database)")
         .arg(QStringLiteral(VANTOR_VERSION));
+}
+
+QString MainWindow::ScriptFileFilter() {
+    return QStringLiteral("All Files|*.*|All Supported Files|*txt;*.sql;") +
+           QStringLiteral("|Text Files|*.txt|SQL Files|*.sql");
+}
+
+QString MainWindow::statusText() const {
+    return statusLabel_->text();
+}
+
+void MainWindow::setStatusText(const QString& text) {
+    statusLabel_->setText(text);
 }
 
 void MainWindow::buildCentralArea() {
@@ -102,25 +102,18 @@ void MainWindow::buildCentralArea() {
     mdi_->setBackground(QColor(0x8a, 0x94, 0xa0));
     column->addWidget(mdi_, 1);
 
-    picStatus = new QWidget(central);
-    picStatus->setObjectName(QStringLiteral("picStatus"));
-    auto* strip = new QVBoxLayout(picStatus);
-    strip->setContentsMargins(0, 0, 0, 0);
-    tb = new QTabBar(picStatus);
-    tb->setObjectName(QStringLiteral("tb"));
-    tb->setShape(QTabBar::RoundedSouth);
-    tb->setExpanding(false);
-    tb->setDocumentMode(true);
-    tb->installEventFilter(this);
-    strip->addWidget(tb);
-    column->addWidget(picStatus);
+    auto* strip = new QWidget(central);
+    strip->setObjectName(QStringLiteral("picStatus"));
+    auto* stripLayout = new QVBoxLayout(strip);
+    stripLayout->setContentsMargins(0, 0, 0, 0);
+    documentTabs_ = new QTabBar(strip);
+    documentTabs_->setObjectName(QStringLiteral("tb"));
+    documentTabs_->setShape(QTabBar::RoundedSouth);
+    documentTabs_->setExpanding(false);
+    documentTabs_->setDocumentMode(true);
+    stripLayout->addWidget(documentTabs_);
+    column->addWidget(strip);
     setCentralWidget(central);
-
-    connect(tb, &QTabBar::tabBarClicked, this, &MainWindow::tb_MouseDown);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        if (int n = Docs.IndexOf(w))
-            CurrentDoc = n;
-    });
 
     compare_ = new CompareView(session_, desktop_);
     compareWindow_ = mdi_->addSubWindow(compare_);
@@ -132,30 +125,25 @@ void MainWindow::buildCentralArea() {
 }
 
 void MainWindow::buildDocks() {
-    nav_ = new Navigator(session_, desktop_, *compare_);
+    nav_ = new Navigator(session_);
     navDock_ = new QDockWidget(nav_->windowTitle(), this);
     navDock_->setObjectName(QStringLiteral("frmNavDock"));
     navDock_->setWidget(nav_);
     addDockWidget(Qt::LeftDockWidgetArea, navDock_);
-    connect(nav_, &Navigator::CompareWindowWanted, this, [this] {
-        compareWindow_->show();
-        menu_->Item(QStringLiteral("mnTblCmp"))->setChecked(true);
-    });
 
-    output_ = new LogWindow(session_, desktop_);
-    outputDock_ = new QDockWidget(output_->windowTitle(), this);
-    outputDock_->setObjectName(QStringLiteral("frmOutputDock"));
-    outputDock_->setWidget(output_);
-    addDockWidget(Qt::BottomDockWidgetArea, outputDock_);
+    log_ = new LogWindow(session_, desktop_);
+    logDock_ = new QDockWidget(log_->windowTitle(), this);
+    logDock_->setObjectName(QStringLiteral("frmOutputDock"));
+    logDock_->setWidget(log_);
+    addDockWidget(Qt::BottomDockWidgetArea, logDock_);
 
     // A dock closed by its own button unchecks its View item, so mark and window stay in step.
     for (const auto& entry :
-         {std::pair{navDock_, "mnObjBrowser"}, std::pair{outputDock_, "DisplayLogWindow"}}) {
+         {std::pair{navDock_, "mnObjBrowser"}, std::pair{logDock_, "DisplayLogWindow"}}) {
         QDockWidget* dock = entry.first;
         const char* name = entry.second;
-        connect(dock, &QDockWidget::visibilityChanged, this, [this, dock, name](bool) {
-            menu_->Item(QLatin1String(name))->setChecked(!dock->isHidden());
-        });
+        connect(dock, &QDockWidget::visibilityChanged, this,
+                [this, dock, name](bool) { setToggle(name, !dock->isHidden()); });
     }
 }
 
@@ -165,20 +153,23 @@ void MainWindow::buildStatusBar() {
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(bar->font().pointSizeF());
     bar->setFont(verdana);
-    lblStatus = new QLabel(
+    statusLabel_ = new QLabel(
         QStringLiteral("Ready. Use File > Connect and Compare... to open two databases."), bar);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    bar->addWidget(lblStatus, 1);
-    ProgressBar1 = new QProgressBar(bar);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setMaximumWidth(160);
-    ProgressBar1->setVisible(false);
-    bar->addPermanentWidget(ProgressBar1);
+    statusLabel_->setObjectName(QStringLiteral("lblStatus"));
+    bar->addWidget(statusLabel_, 1);
+    progressBar_ = new QProgressBar(bar);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setMaximumWidth(160);
+    progressBar_->setVisible(false);
+    bar->addPermanentWidget(progressBar_);
 }
 
-ConnectDialog* MainWindow::Connect() {
-    if (!connect_)
-        connect_ = new ConnectDialog(session_, desktop_, *nav_, this);
+ConnectDialog* MainWindow::connectDialog() {
+    if (!connect_) {
+        connect_ = new ConnectDialog(desktop_, this);
+        connect(connect_, &ConnectDialog::connectRequested, comparisons_,
+                &ComparisonCommands::connectDatabases);
+    }
     return connect_;
 }
 
@@ -195,10 +186,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == compareWindow_ &&
         (event->type() == QEvent::Hide || event->type() == QEvent::Show)) {
         if (!compareWindow_->isMinimized())
-            menu_->Item(QStringLiteral("mnTblCmp"))->setChecked(!compareWindow_->isHidden());
-    } else if (watched == tb && event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        tb_MouseUp(tb->tabAt(mouse->position().toPoint()), mouse->button());
+            setToggle("mnTblCmp", !compareWindow_->isHidden());
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "ui/shell/AddIns.h"
-#include "ui/shell/DocumentSet.h"
 
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 
 class QDockWidget;
@@ -17,6 +15,7 @@ class QToolBar;
 
 namespace vantor {
 
+class ComparisonCommands;
 class CompareView;
 class ConnectDialog;
 class Desktop;
@@ -27,8 +26,11 @@ class RecentFiles;
 class ScriptDocuments;
 class Session;
 
+enum class Arrangement;
+
 // The multiple-document main window: menus, tool bars, the document tab strip, the docked
-// navigator and log, and the comparison window. Every command is dispatched here.
+// navigator and log, and the comparison window. It wires the menus and tool bars to the windows
+// and the session; the commands themselves live with what they act on.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -40,77 +42,50 @@ public:
     ~MainWindow() override;
 
     static QString Caption();
-    // The main window that widget lives in, through the dialogs it opened; null outside one.
-    static MainWindow* Of(QWidget* widget);
-    // The first panel of the status bar.
-    void StatusText(const QString& text);
+    // The filter of the script files' open and save dialogs.
+    static QString ScriptFileFilter();
 
     Session& session() const { return session_; }
     Desktop& desktop() const { return desktop_; }
-    MainMenu& Menu() const { return *menu_; }
+    MainMenu& menu() const { return *menu_; }
     // The recent-file list, read at start; AddRecentFile also updates its menu.
-    RecentFiles& Recent() const { return *recent_; }
+    RecentFiles& recentFiles() const { return *recent_; }
     // The script documents: untitled scripts and script files with their tabs.
-    ScriptDocuments& Documents() const { return *documents_; }
-    QMdiArea* MdiArea() const { return mdi_; }
-    Navigator* Nav() const { return nav_; }
-    LogWindow* Output() const { return output_; }
-    CompareView* Compare() const { return compare_; }
-    QMdiSubWindow* CompareWindow() const { return compareWindow_; }
-    QDockWidget* NavDock() const { return navDock_; }
-    QDockWidget* OutputDock() const { return outputDock_; }
+    ScriptDocuments& documents() const { return *documents_; }
+    ComparisonCommands& comparisons() const { return *comparisons_; }
     const AddIns& addIns() const { return addIns_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    Navigator* navigator() const { return nav_; }
+    LogWindow* logWindow() const { return log_; }
+    CompareView* compareView() const { return compare_; }
+    QMdiSubWindow* compareWindow() const { return compareWindow_; }
+    QDockWidget* navigatorDock() const { return navDock_; }
+    QDockWidget* logDock() const { return logDock_; }
+    QToolBar* mainToolBar() const { return mainToolBar_; }
+    QToolBar* macroToolBar() const { return macroToolBar_; }
+    QTabBar* documentTabs() const { return documentTabs_; }
     // The connect dialog, created on first use.
-    ConnectDialog* Connect();
+    ConnectDialog* connectDialog();
 
-    QToolBar* tBar;
-    QToolBar* tbMacro;
-    QWidget* picStatus;
-    QTabBar* tb;
-    QLabel* lblStatus;
-    QProgressBar* ProgressBar1;
-    QString FileFilter;
-
-    DocumentSet Docs;
-    int CurrentDoc = 0;
-    // Makes the window of document n when its tab is pressed after the window was closed.
-    std::function<QMdiSubWindow*(int n)> DocumentWindowFactory;
+    // The first panel of the status bar.
+    QString statusText() const;
 
     // Connects and compares at start, as the connect dialog's OK would with user "Admin" and no
-    // passwords; when that fails the dialog stays open for another attempt.
-    void ConnectAtStart(const QString& primary, const QString& secondary);
+    // passwords; when that fails the dialog comes up with the names for another attempt.
+    void connectAtStart(const QString& primary, const QString& secondary);
 
 public Q_SLOTS:
-    void new_Click();
-    void mnDisconect_Click();
-    void mnRef_Click();
-    void mnNew_Click();
-    void open_Click();
-    void mnuRec_Click(int index);
-    void mnExit_Click();
-    void mnObjBrowser_Click(bool checked);
-    void mnTblCmp_Click(bool checked);
-    void DisplayLogWindow_Click(bool checked);
-    void Arrange(int code);
-    void tBar_ButtonClick(const QString& key);
-    void tb_MouseDown(int index);
-    void tb_MouseUp(int index, Qt::MouseButton button);
-
-Q_SIGNALS:
-    // Commands carried out by the script editor, the documents, the add-ins and the help.
-    void NewDocumentRequested();
-    void OpenRequested();
-    void RecentFileRequested(const QString& path);
-    void SaveRequested();
-    void SaveAsRequested();
-    void SaveAllRequested();
-    void ReloadRequested();
-    void HelpRequested();
-    void HelpOnlineRequested();
-    void ReadmeRequested();
-    void ProductWebRequested();
-    void AboutRequested();
-    void AddInRequested(int index);
+    void setStatusText(const QString& text);
+    void showConnectDialog();
+    void disconnectDatabases();
+    void refreshComparison();
+    // A script window aimed at the secondary database, whose target the user may change.
+    void newScriptWindow();
+    void openScript();
+    void openRecentFile(int index);
+    void exitProgram();
+    void showObject(const QString& name);
+    void arrange(Arrangement how);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -122,9 +97,13 @@ private:
     void buildDocks();
     void buildStatusBar();
     void wireMenu();
+    void wireToolBar();
+    void wireSession();
     void fillWindowList();
-    void activateDocument(int index);
     void showComparisonSummary();
+    // Commands that start work or change the databases wait while the session is busy.
+    void enableSessionCommands(bool enabled);
+    void setToggle(const char* name, bool checked);
 
     Session& session_;
     Desktop& desktop_;
@@ -132,14 +111,20 @@ private:
     std::unique_ptr<RecentFiles> recent_;
     AddIns addIns_;
     ScriptDocuments* documents_ = nullptr;
+    ComparisonCommands* comparisons_ = nullptr;
+    QToolBar* mainToolBar_ = nullptr;
+    QToolBar* macroToolBar_ = nullptr;
+    QTabBar* documentTabs_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     QMdiArea* mdi_ = nullptr;
     Navigator* nav_ = nullptr;
-    LogWindow* output_ = nullptr;
+    LogWindow* log_ = nullptr;
     CompareView* compare_ = nullptr;
     QMdiSubWindow* compareWindow_ = nullptr;
     ConnectDialog* connect_ = nullptr;
     QDockWidget* navDock_ = nullptr;
-    QDockWidget* outputDock_ = nullptr;
+    QDockWidget* logDock_ = nullptr;
     bool firstShow_ = true;
 };
 

@@ -1,8 +1,10 @@
-// The main window's command handlers: menus, the tool bar dispatcher and the tab strip.
+// The main window's wiring: menu items and tool bar buttons to the commands they stand for, and
+// the session's work to what the window shows of it.
 #include "ui/shell/MainWindow.h"
 
 #include "engine/Session.h"
 #include "ui/compare/CompareView.h"
+#include "ui/compare/ComparisonCommands.h"
 #include "ui/compare/ConnectDialog.h"
 #include "ui/editor/ScriptDialog.h"
 #include "ui/navigator/Navigator.h"
@@ -10,6 +12,7 @@
 #include "ui/shell/AppFiles.h"
 #include "ui/shell/HelpCommands.h"
 #include "ui/shell/MainMenu.h"
+#include "ui/shell/MainToolBars.h"
 #include "ui/shell/MdiArrange.h"
 #include "ui/shell/Messages.h"
 #include "ui/shell/RecentFiles.h"
@@ -21,13 +24,11 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QTabBar>
-#include <QTextEdit>
-#include <QTimer>
+#include <QPushButton>
+#include <QToolBar>
 
 namespace vantor {
 
@@ -42,202 +43,183 @@ QString readmePath() {
     return help.isEmpty() ? beside : QFileInfo(help).dir().filePath(QStringLiteral("Readme.txt"));
 }
 
+// The names of the commands that start work on the databases or change them.
+const char* const kSessionCommands[] = {"new", "mnDisconect", "mnRef"};
+
 } // namespace
+
+void MainWindow::setToggle(const char* name, bool checked) {
+    menu_->action(QLatin1String(name))->setChecked(checked);
+}
 
 void MainWindow::wireMenu() {
     auto on = [this](const char* name, auto slot) {
-        connect(menu_->Item(QLatin1String(name)), &QAction::triggered, this, slot);
+        connect(menu_->action(QLatin1String(name)), &QAction::triggered, this, slot);
     };
-    on("new", [this] { new_Click(); });
-    on("mnDisconect", [this] { mnDisconect_Click(); });
-    on("mnRef", [this] { mnRef_Click(); });
-    on("mnNew", [this] { mnNew_Click(); });
-    on("open", [this] { open_Click(); });
-    on("mnSave", [this] { Q_EMIT SaveRequested(); });
-    on("saveas", [this] { Q_EMIT SaveAsRequested(); });
-    on("mnSaveAll", [this] { Q_EMIT SaveAllRequested(); });
-    on("mnExit", [this] { mnExit_Click(); });
-    on("mnPriCreate", [this] { compare_->cmdCrt_Click(0); });
-    on("mnPriDrop", [this] { compare_->cmdDrop_Click(0); });
-    on("mnPriAlter", [this] { compare_->cmdAlter_Click(0); });
-    on("mnSecCreate", [this] { compare_->cmdCrt_Click(1); });
-    on("mnSecDrop", [this] { compare_->cmdDrop_Click(1); });
-    on("mnSecAlter", [this] { compare_->cmdAlter_Click(1); });
-    on("mnObjBrowser", [this](bool checked) { mnObjBrowser_Click(checked); });
-    on("mnTblCmp", [this](bool checked) { mnTblCmp_Click(checked); });
-    on("DisplayLogWindow", [this](bool checked) { DisplayLogWindow_Click(checked); });
-    on("mnSplitHoriz", [this] { Arrange(arrange::TileHorizontal); });
-    on("mnSplitVertical", [this] { Arrange(arrange::TileVertical); });
-    on("ArrangeIcons", [this] { Arrange(arrange::ArrangeIcons); });
-    on("Casade", [this] { Arrange(arrange::Cascade); });
+    on("new", &MainWindow::showConnectDialog);
+    on("mnDisconect", &MainWindow::disconnectDatabases);
+    on("mnRef", &MainWindow::refreshComparison);
+    on("mnNew", &MainWindow::newScriptWindow);
+    on("open", &MainWindow::openScript);
+    on("mnSave", [this] { documents_->SaveDocument(); });
+    on("saveas", [this] { documents_->SaveDocumentAs(); });
+    on("mnSaveAll", [this] { documents_->SaveAllDocuments(); });
+    on("mnExit", &MainWindow::exitProgram);
+    on("mnPriCreate", [this] { compare_->createScript(0); });
+    on("mnPriDrop", [this] { compare_->dropScript(0); });
+    on("mnPriAlter", [this] { compare_->alterScript(0); });
+    on("mnSecCreate", [this] { compare_->createScript(1); });
+    on("mnSecDrop", [this] { compare_->dropScript(1); });
+    on("mnSecAlter", [this] { compare_->alterScript(1); });
+    on("mnObjBrowser", [this](bool checked) { navDock_->setVisible(checked); });
+    on("mnTblCmp", [this](bool checked) { compareWindow_->setVisible(checked); });
+    on("DisplayLogWindow", [this](bool checked) { logDock_->setVisible(checked); });
+    on("mnSplitHoriz", [this] { arrange(Arrangement::TileHorizontal); });
+    on("mnSplitVertical", [this] { arrange(Arrangement::TileVertical); });
+    on("ArrangeIcons", [this] { arrange(Arrangement::ArrangeIcons); });
+    on("Casade", [this] { arrange(Arrangement::Cascade); });
     on("CloseAllWindows", [this] { mdi_->closeAllSubWindows(); });
-    on("mnHelpGen", [this] { Q_EMIT HelpRequested(); });
-    on("mnHelpOnline", [this] { Q_EMIT HelpOnlineRequested(); });
-    on("mnReadme", [this] { Q_EMIT ReadmeRequested(); });
-    on("mnProductWeb", [this] { Q_EMIT ProductWebRequested(); });
-    on("mnAbout", [this] { Q_EMIT AboutRequested(); });
-    for (int i = 0; i < static_cast<int>(menu_->mnuRec.size()); ++i)
-        connect(menu_->mnuRec[i], &QAction::triggered, this, [this, i] { mnuRec_Click(i); });
-    for (int i = 0; i < static_cast<int>(menu_->mnAddInItems.size()); ++i)
-        connect(menu_->mnAddInItems[i], &QAction::triggered, this,
-                [this, i] { Q_EMIT AddInRequested(i); });
-    connect(this, &MainWindow::AddInRequested, this, [this](int index) { addIns_.Run(index); });
-    connect(this, &MainWindow::HelpRequested, this, [this] { ShowHelp(desktop_); });
-    connect(this, &MainWindow::HelpOnlineRequested, this,
-            [this] { OpenUrl(desktop_, kHelpOnlineUrl); });
-    connect(this, &MainWindow::ProductWebRequested, this,
-            [this] { OpenUrl(desktop_, kProductWebUrl); });
-    connect(this, &MainWindow::AboutRequested, this, [this] {
+    on("mnHelpGen", [this] { ShowHelp(desktop_); });
+    on("mnHelpOnline", [this] { OpenUrl(desktop_, kHelpOnlineUrl); });
+    on("mnReadme", [this] { documents_->OpenDocument(readmePath()); });
+    on("mnProductWeb", [this] { OpenUrl(desktop_, kProductWebUrl); });
+    on("mnAbout", [this] {
         AboutDialog about(desktop_, this);
         about.exec();
     });
-    connect(this, &MainWindow::ReadmeRequested, this,
-            [this] { documents_->OpenDocument(readmePath()); });
-    connect(nav_, &Navigator::OpenFileRequested, this,
-            [this](const QString& path) { documents_->OpenDocument(path); });
-    connect(menu_->WindowList, &QMenu::aboutToShow, this, &MainWindow::fillWindowList);
-    connect(nav_, &Navigator::Filled, this, &MainWindow::showComparisonSummary);
-    connect(nav_, &Navigator::Filled, documents_, &ScriptDocuments::RefreshTargets);
+    for (int i = 0; i < static_cast<int>(menu_->recentItems.size()); ++i)
+        connect(menu_->recentItems[static_cast<size_t>(i)], &QAction::triggered, this,
+                [this, i] { openRecentFile(i); });
+    for (int i = 0; i < static_cast<int>(menu_->addInItems.size()); ++i)
+        connect(menu_->addInItems[static_cast<size_t>(i)], &QAction::triggered, this,
+                [this, i] { addIns_.Run(i); });
+    connect(menu_->windowList, &QMenu::aboutToShow, this, &MainWindow::fillWindowList);
 }
 
-void MainWindow::new_Click() {
-    ConnectDialog* dialog = Connect();
+void MainWindow::wireToolBar() {
+    auto on = [this](const char* key, auto slot) {
+        if (QAction* button = FindButton(*mainToolBar_, QLatin1String(key)))
+            connect(button, &QAction::triggered, this, slot);
+    };
+    on("new", [this] { documents_->NewDocument(); });
+    on("open", &MainWindow::openScript);
+    on("close", [this] { documents_->CloseCurrentDocument(); });
+    on("save", [this] { documents_->SaveDocument(); });
+    on("saveall", [this] { documents_->SaveAllDocuments(); });
+    on("saveas", [this] { documents_->SaveDocumentAs(); });
+    on("reload", [this] { documents_->ReloadDocument(); });
+    on("tilehor", [this] { arrange(Arrangement::TileHorizontal); });
+    on("tilever", [this] { arrange(Arrangement::TileVertical); });
+    on("cascade", [this] { arrange(Arrangement::Cascade); });
+    on("help", [this] { ShowHelp(desktop_); });
+}
+
+void MainWindow::wireSession() {
+    connect(nav_, &Navigator::objectActivated, this, &MainWindow::showObject);
+    connect(nav_, &Navigator::refreshRequested, this, &MainWindow::refreshComparison);
+    connect(nav_, &Navigator::openFileRequested, this,
+            [this](const QString& path) { documents_->OpenDocument(path); });
+    connect(nav_, &Navigator::filled, this, &MainWindow::showComparisonSummary);
+    connect(nav_, &Navigator::filled, documents_, &ScriptDocuments::RefreshTargets);
+    connect(comparisons_, &ComparisonCommands::connected, this, [this] {
+        if (connect_)
+            connect_->close();
+    });
+    connect(comparisons_, &ComparisonCommands::connectFailed, this, [this] {
+        // The names stay in the dialog for another attempt.
+        ConnectDialog* dialog = connectDialog();
+        dialog->show();
+        dialog->raise();
+    });
+    connect(&session_, &Session::workStarted, this, [this] { enableSessionCommands(false); });
+    connect(&session_, &Session::workFinished, this, [this] { enableSessionCommands(true); });
+}
+
+void MainWindow::enableSessionCommands(bool enabled) {
+    for (const char* name : kSessionCommands)
+        menu_->action(QLatin1String(name))->setEnabled(enabled);
+    if (connect_)
+        connect_->okButton()->setEnabled(enabled);
+}
+
+void MainWindow::showConnectDialog() {
+    ConnectDialog* dialog = connectDialog();
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
 }
 
-void MainWindow::ConnectAtStart(const QString& primary, const QString& secondary) {
-    ConnectDialog* dialog = Connect();
-    for (int i : {0, 1}) {
-        dialog->txtUser[i]->setText(QStringLiteral("Admin"));
-        dialog->txtPass[i]->clear();
-    }
-    dialog->txtDb[0]->setText(primary);
-    dialog->txtDb[1]->setText(secondary);
-    dialog->cmdButtons_Click(0);
-    if (!session_.diff())
-        new_Click();
+void MainWindow::connectAtStart(const QString& primary, const QString& secondary) {
+    connectDialog()->setDatabases(primary, secondary);
+    comparisons_->connectDatabases({primary, QStringLiteral("Admin"), QString()},
+                                   {secondary, QStringLiteral("Admin"), QString()});
 }
 
-void MainWindow::mnDisconect_Click() {
+void MainWindow::disconnectDatabases() {
     session_.disconnect();
-    nav_->ClearNodes();
-    compare_->ed[0]->clear();
-    compare_->ed[1]->clear();
-    lblStatus->setText(QStringLiteral("Disconnected."));
+    nav_->clearTree();
+    compare_->clear();
+    statusLabel_->setText(QStringLiteral("Disconnected."));
     session_.log(QStringLiteral("Disconnected both databases"));
 }
 
-void MainWindow::mnRef_Click() {
-    nav_->Reload();
+void MainWindow::refreshComparison() {
+    comparisons_->refresh();
 }
 
-void MainWindow::mnNew_Click() {
+void MainWindow::newScriptWindow() {
     // The window names the secondary database as its target, so that is where it runs; the
     // user may pick the primary one instead.
     if (ComparisonOrWarn(session_, desktop_))
         ShowScriptWindow(this, session_, desktop_, QString(), Side::Secondary, true);
 }
 
-void MainWindow::open_Click() {
+void MainWindow::openScript() {
     if (ComparisonOrWarn(session_, desktop_))
-        Q_EMIT OpenRequested();
+        documents_->OpenCommand();
 }
 
-void MainWindow::mnuRec_Click(int index) {
+void MainWindow::openRecentFile(int index) {
     if (ComparisonOrWarn(session_, desktop_))
-        Q_EMIT RecentFileRequested(RecentFiles::PathOf(menu_->mnuRec[static_cast<size_t>(index)]));
+        documents_->OpenDocument(
+            RecentFiles::PathOf(menu_->recentItems[static_cast<size_t>(index)]));
 }
 
-void MainWindow::mnExit_Click() {
+void MainWindow::exitProgram() {
     // Unsaved scripts are the user's work: ending the run asks about them first.
-    if (documents_->QueryCloseAll())
+    if (documents_->QueryCloseAll()) {
+        close();
         QApplication::exit(0);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (documents_->QueryCloseAll())
-        QMainWindow::closeEvent(event);
-    else
+    if (!documents_->QueryCloseAll()) {
         event->ignore();
-}
-
-void MainWindow::mnObjBrowser_Click(bool checked) {
-    navDock_->setVisible(checked);
-}
-
-void MainWindow::mnTblCmp_Click(bool checked) {
-    compareWindow_->setVisible(checked);
-}
-
-void MainWindow::DisplayLogWindow_Click(bool checked) {
-    outputDock_->setVisible(checked);
-}
-
-void MainWindow::Arrange(int code) {
-    ArrangeSubWindows(*mdi_, code);
-}
-
-void MainWindow::tBar_ButtonClick(const QString& key) {
-    if (key == QLatin1String("mnExit"))
-        mnExit_Click();
-    else if (key == QLatin1String("new"))
-        Q_EMIT NewDocumentRequested();
-    else if (key == QLatin1String("close")) {
-        if (QMdiSubWindow* w = Docs.Item(CurrentDoc))
-            w->close();
-    } else if (key == QLatin1String("reload"))
-        Q_EMIT ReloadRequested();
-    else if (key == QLatin1String("saveas"))
-        Q_EMIT SaveAsRequested();
-    else if (key == QLatin1String("save"))
-        Q_EMIT SaveRequested();
-    else if (key == QLatin1String("saveall"))
-        Q_EMIT SaveAllRequested();
-    else if (key == QLatin1String("tilever"))
-        Arrange(arrange::TileVertical);
-    else if (key == QLatin1String("tilehor"))
-        Arrange(arrange::TileHorizontal);
-    else if (key == QLatin1String("cascade"))
-        Arrange(arrange::Cascade);
-    else if (key == QLatin1String("open"))
-        open_Click();
-    else if (key == QLatin1String("help"))
-        Q_EMIT HelpRequested();
-}
-
-void MainWindow::activateDocument(int index) {
-    QString key = tb->tabData(index).toString();
-    bool ok = false;
-    int n = key.mid(3).toInt(&ok);
-    if (!ok || n < 1 || n > Docs.UBound())
         return;
-    QMdiSubWindow* window = Docs.Item(n);
-    if (!window && DocumentWindowFactory) {
-        window = DocumentWindowFactory(n);
-        Docs.Set(n, window);
     }
-    if (!window)
-        return;
-    window->show();
-    mdi_->setActiveSubWindow(window);
-    window->setFocus();
+    // Work under way stops at its next chance and says so in the log before the window goes.
+    if (session_.isBusy()) {
+        session_.cancel();
+        session_.waitForWork();
+    }
+    QMainWindow::closeEvent(event);
 }
 
-void MainWindow::tb_MouseDown(int index) {
-    if (index >= 0)
-        activateDocument(index);
+void MainWindow::showObject(const QString& name) {
+    if (compareWindow_->isHidden()) {
+        compareWindow_->show();
+        setToggle("mnTblCmp", true);
+    }
+    compare_->showObject(name);
 }
 
-void MainWindow::tb_MouseUp(int index, Qt::MouseButton) {
-    // The right button asks for no menu: the strip has none to offer.
-    if (index >= 0)
-        activateDocument(index);
+void MainWindow::arrange(Arrangement how) {
+    ArrangeSubWindows(*mdi_, how);
 }
 
 void MainWindow::fillWindowList() {
-    QMenu* list = menu_->WindowList;
+    QMenu* list = menu_->windowList;
     list->clear();
     QMdiSubWindow* active = mdi_->activeSubWindow();
     for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder)) {
@@ -257,7 +239,7 @@ void MainWindow::fillWindowList() {
 
 void MainWindow::showComparisonSummary() {
     if (const Diff* diff = session_.diff())
-        lblStatus->setText(ComparisonCounts(*diff));
+        statusLabel_->setText(ComparisonCounts(*diff));
 }
 
 } // namespace vantor

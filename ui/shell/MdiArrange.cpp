@@ -63,21 +63,19 @@ void arrangeIcons(QMdiArea& area) {
 
 } // namespace
 
-void ArrangeSubWindows(QMdiArea& area, int code) {
-    switch (code) {
-    case arrange::Cascade:
+void ArrangeSubWindows(QMdiArea& area, Arrangement how) {
+    switch (how) {
+    case Arrangement::Cascade:
         area.cascadeSubWindows();
         break;
-    case arrange::TileHorizontal:
+    case Arrangement::TileHorizontal:
         tile(area, true);
         break;
-    case arrange::TileVertical:
+    case Arrangement::TileVertical:
         tile(area, false);
         break;
-    case arrange::ArrangeIcons:
+    case Arrangement::ArrangeIcons:
         arrangeIcons(area);
-        break;
-    default:
         break;
     }
 }

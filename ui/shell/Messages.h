@@ -11,6 +11,9 @@ struct Diff;
 inline const QString kOpenDatabaseFirst = QStringLiteral("Please open database first.!");
 inline const QString kCannotOpenDatabase = QStringLiteral("Cannot open database.");
 inline const QString kUnableToLoadSchemas = QStringLiteral("Unable to load schemas.");
+inline const QString kWorkUnderWay =
+    QStringLiteral("Vantor is still reading, comparing or running a script. Wait until it has "
+                   "finished, or press Cancel in its progress window, then try again.");
 
 // "Cannot open database." followed by the reason, which names the file that could not be read.
 QString CannotOpenMessage(const QString& reason);

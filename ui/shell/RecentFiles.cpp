@@ -60,7 +60,7 @@ void RecentFiles::ShowIn(MainMenu& menu) const {
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].isEmpty())
             continue;
-        QAction* entry = menu.mnuRec[i];
+        QAction* entry = menu.recentItems[i];
         entry->setText(menuCaption(entries_[i]));
         entry->setData(entries_[i]);
         entry->setVisible(true);

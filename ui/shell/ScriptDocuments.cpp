@@ -20,63 +20,78 @@ namespace vantor {
 namespace {
 
 QString mdiTitle(const ScriptWindow* editor) {
-    return editor->windowTitle() + (editor->Changed() ? QStringLiteral(" *") : QString());
+    return editor->windowTitle() + (editor->isChanged() ? QStringLiteral(" *") : QString());
 }
 
 } // namespace
 
-ScriptDocuments::ScriptDocuments(MainWindow& main) : QObject(&main), main_(main) {
-    main_.DocumentWindowFactory = [this](int n) {
-        ScriptWindow* editor = createWindow(n);
-        editor->setWindowTitle(UntitledCaption(n));
-        return qobject_cast<QMdiSubWindow*>(editor->parentWidget());
-    };
-    connect(&main_, &MainWindow::NewDocumentRequested, this, [this] { NewDocument(); });
-    connect(&main_, &MainWindow::OpenRequested, this, &ScriptDocuments::OpenCommand);
-    connect(&main_, &MainWindow::RecentFileRequested, this,
-            [this](const QString& path) { OpenDocument(path); });
-    connect(&main_, &MainWindow::SaveAsRequested, this, [this] { SaveDocumentAs(); });
-    connect(&main_, &MainWindow::SaveRequested, this, [this] { SaveDocument(); });
-    connect(&main_, &MainWindow::SaveAllRequested, this, &ScriptDocuments::SaveAllDocuments);
-    connect(&main_, &MainWindow::ReloadRequested, this, &ScriptDocuments::ReloadDocument);
-    connect(main_.MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-        if (ScriptWindow* editor = Document(main_.Docs.IndexOf(w)))
+ScriptDocuments::ScriptDocuments(MainWindow& main, QTabBar& tabs)
+    : QObject(&main), main_(main), tabs_(tabs) {
+    connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        const int n = slots_.IndexOf(w);
+        if (n)
+            current_ = n;
+        if (ScriptWindow* editor = Document(n))
             refreshTab(editor);
     });
+    connect(&tabs_, &QTabBar::tabBarClicked, this, &ScriptDocuments::activateTab);
 }
 
 int ScriptDocuments::GetFreeDocIndex() {
-    return main_.Docs.GetFreeDocIndex();
+    return slots_.GetFreeDocIndex();
 }
 
 ScriptWindow* ScriptDocuments::Document(int n) const {
-    QMdiSubWindow* window = main_.Docs.Item(n);
+    QMdiSubWindow* window = slots_.Item(n);
     return window ? qobject_cast<ScriptWindow*>(window->widget()) : nullptr;
 }
 
 ScriptWindow* ScriptDocuments::CurrentDocument() const {
-    return Document(main_.CurrentDoc);
+    return Document(current_);
+}
+
+void ScriptDocuments::CloseCurrentDocument() {
+    if (QMdiSubWindow* window = slots_.Item(current_))
+        window->close();
+}
+
+void ScriptDocuments::activateTab(int index) {
+    if (index < 0)
+        return;
+    bool ok = false;
+    const int n = tabs_.tabData(index).toString().mid(3).toInt(&ok);
+    if (!ok || n < 1 || n > slots_.UBound())
+        return;
+    if (!slots_.Item(n)) {
+        ScriptWindow* editor = createWindow(n);
+        editor->setWindowTitle(UntitledCaption(n));
+    }
+    QMdiSubWindow* window = slots_.Item(n);
+    window->show();
+    main_.mdiArea()->setActiveSubWindow(window);
+    window->setFocus();
 }
 
 ScriptWindow* ScriptDocuments::createWindow(int n) {
     auto* editor = new ScriptWindow(main_.session(), main_.desktop());
-    editor->Tag(QString::number(n));
+    editor->setTag(QString::number(n));
     offerTargets(editor);
-    QMdiSubWindow* window = main_.MdiArea()->addSubWindow(editor);
+    QMdiSubWindow* window = main_.mdiArea()->addSubWindow(editor);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(DocumentTabIcon(false));
     window->resize(760, 480);
     window->installEventFilter(this);
-    main_.Docs.Set(n, window);
+    slots_.Set(n, window);
     connect(editor, &QWidget::windowTitleChanged, window,
             [window, editor] { window->setWindowTitle(mdiTitle(editor)); });
-    connect(editor, &ScriptWindow::ChangedFlagChanged, this, [this, editor, window] {
+    connect(editor, &ScriptWindow::statusMessage, &main_, &MainWindow::setStatusText);
+    connect(editor, &ScriptWindow::changedFlagChanged, this, [this, editor, window] {
         window->setWindowTitle(mdiTitle(editor));
         refreshTab(editor);
     });
-    connect(editor, &ScriptWindow::NewRequested, this, [this] { NewDocument(); });
-    connect(editor, &ScriptWindow::OpenRequested, this, &ScriptDocuments::OpenCommand);
-    connect(editor, &ScriptWindow::SaveRequested, this, [this, n] {
+    connect(editor, &ScriptWindow::newRequested, this, [this] { NewDocument(); });
+    connect(editor, &ScriptWindow::openRequested, this, &ScriptDocuments::OpenCommand);
+    connect(editor, &ScriptWindow::saveRequested, this, [this, n] {
         activate(n);
         SaveDocument();
     });
@@ -84,39 +99,45 @@ ScriptWindow* ScriptDocuments::createWindow(int n) {
 }
 
 void ScriptDocuments::addTab(int n, ScriptWindow* editor) {
-    const int index = main_.tb->addTab(DocumentTabIcon(false), editor->windowTitle());
-    main_.tb->setTabData(index, QStringLiteral("key%1").arg(n));
+    const int index = tabs_.addTab(DocumentTabIcon(false), editor->windowTitle());
+    tabs_.setTabData(index, QStringLiteral("key%1").arg(n));
     refreshTab(editor);
 }
 
 void ScriptDocuments::removeTab(int n) {
     const QString key = QStringLiteral("key%1").arg(n);
-    for (int i = 0; i < main_.tb->count(); ++i)
-        if (main_.tb->tabData(i).toString() == key)
-            main_.tb->removeTab(i--);
+    for (int i = 0; i < tabs_.count(); ++i)
+        if (tabs_.tabData(i).toString() == key)
+            tabs_.removeTab(i--);
 }
 
 void ScriptDocuments::refreshTab(ScriptWindow* editor) {
-    try {
-        editor->DoAct();
-    } catch (const std::exception&) {
-        // A window that is closing has no tab any more.
+    // A window that is closing has no tab any more.
+    const QString key = QStringLiteral("key") + editor->tag();
+    for (int i = 0; i < tabs_.count(); ++i) {
+        if (tabs_.tabData(i).toString() != key)
+            continue;
+        const QString caption = editor->windowTitle();
+        tabs_.setTabText(i, GetFileTitle(caption));
+        tabs_.setCurrentIndex(i);
+        tabs_.setTabToolTip(i, caption);
+        tabs_.setTabIcon(i, DocumentTabIcon(editor->isChanged()));
     }
 }
 
 void ScriptDocuments::activate(int n) {
-    QMdiSubWindow* window = main_.Docs.Item(n);
+    QMdiSubWindow* window = slots_.Item(n);
     if (!window)
         return;
     window->show();
-    main_.MdiArea()->setActiveSubWindow(window);
-    main_.CurrentDoc = n;
+    main_.mdiArea()->setActiveSubWindow(window);
+    current_ = n;
 }
 
 ScriptWindow* ScriptDocuments::NewDocument() {
     const int n = GetFreeDocIndex();
     ScriptWindow* editor = createWindow(n);
-    editor->Changed(false);
+    editor->setChanged(false);
     editor->setWindowTitle(UntitledCaption(n));
     addTab(n, editor);
     activate(n);
@@ -145,9 +166,9 @@ ScriptWindow* ScriptDocuments::OpenDocument(const QString& path) {
                                    QStringLiteral("Create File")) != mb::Yes)
             return nullptr;
     }
-    for (int n = 1; n <= main_.Docs.UBound(); ++n) {
+    for (int n = 1; n <= slots_.UBound(); ++n) {
         ScriptWindow* open = Document(n);
-        if (open && open->IsFile() && open->Filename() == path) {
+        if (open && open->isFile() && open->fileName() == path) {
             activate(n);
             return open;
         }
@@ -164,12 +185,12 @@ ScriptWindow* ScriptDocuments::OpenDocument(const QString& path) {
     }
     const int n = GetFreeDocIndex();
     ScriptWindow* editor = createWindow(n);
-    editor->SetScript(text);
-    editor->Changed(false);
+    editor->setScript(text);
+    editor->setChanged(false);
     editor->setWindowTitle(path);
-    editor->IsFile(true);
-    editor->Filename(path);
-    editor->OnLoad();
+    editor->setIsFile(true);
+    editor->setFileName(path);
+    editor->prepareBookmarks();
     addTab(n, editor);
     activate(n);
     main_.session().log(QStringLiteral("Opened the script %1").arg(path));
@@ -178,7 +199,7 @@ ScriptWindow* ScriptDocuments::OpenDocument(const QString& path) {
 
 void ScriptDocuments::OpenCommand() {
     const QString name = main_.desktop().OpenFileName(&main_, QStringLiteral("Open a SQL file..."),
-                                                      main_.FileFilter);
+                                                      MainWindow::ScriptFileFilter());
     if (name.isEmpty())
         return;
     OpenDocument(name);
@@ -186,14 +207,14 @@ void ScriptDocuments::OpenCommand() {
 }
 
 void ScriptDocuments::remember(const QString& path) {
-    RecentFiles& recent = main_.Recent();
+    RecentFiles& recent = main_.recentFiles();
     if (!recent.AddRecentFile(path))
         main_.session().log(
             QStringLiteral("The recent file list could not be saved to %1").arg(recent.File()));
 }
 
 bool ScriptDocuments::writeTo(ScriptWindow* editor, const QString& path) {
-    if (editor->ed->SaveFile(path))
+    if (editor->editor()->SaveFile(path))
         return true;
     main_.desktop().MsgBox(
         QStringLiteral("The script could not be saved to %1. Check that the folder "
@@ -207,12 +228,12 @@ bool ScriptDocuments::SaveDocument() {
     ScriptWindow* editor = CurrentDocument();
     if (!editor)
         return false;
-    if (!editor->IsFile())
+    if (!editor->isFile())
         return SaveDocumentAs();
     const QString path = editor->windowTitle();
     if (!writeTo(editor, path))
         return false;
-    editor->Changed(false);
+    editor->setChanged(false);
     refreshTab(editor);
     main_.session().log(QStringLiteral("Saved the script %1").arg(path));
     return true;
@@ -225,7 +246,8 @@ bool ScriptDocuments::SaveDocumentAs() {
     QString path;
     for (;;) {
         path = main_.desktop().SaveFileName(
-            &main_, QStringLiteral("Save document... ") + editor->windowTitle(), main_.FileFilter);
+            &main_, QStringLiteral("Save document... ") + editor->windowTitle(),
+            MainWindow::ScriptFileFilter());
         if (path.isEmpty())
             return false;
         if (!FileExists(path))
@@ -239,9 +261,9 @@ bool ScriptDocuments::SaveDocumentAs() {
     if (!writeTo(editor, path))
         return false;
     editor->setWindowTitle(path);
-    editor->IsFile(true);
-    editor->Filename(path);
-    editor->Changed(false);
+    editor->setIsFile(true);
+    editor->setFileName(path);
+    editor->setChanged(false);
     refreshTab(editor);
     remember(path);
     main_.session().log(QStringLiteral("Saved the script as %1").arg(path));
@@ -249,8 +271,8 @@ bool ScriptDocuments::SaveDocumentAs() {
 }
 
 void ScriptDocuments::SaveAllDocuments() {
-    const int remembered = main_.CurrentDoc;
-    for (int n = 1; n <= main_.Docs.UBound(); ++n) {
+    const int remembered = current_;
+    for (int n = 1; n <= slots_.UBound(); ++n) {
         if (!Document(n))
             continue;
         activate(n);
@@ -261,10 +283,10 @@ void ScriptDocuments::SaveAllDocuments() {
 
 void ScriptDocuments::ReloadDocument() {
     ScriptWindow* editor = CurrentDocument();
-    if (!editor || !editor->IsFile())
+    if (!editor || !editor->isFile())
         return;
     const QString path = editor->windowTitle();
-    if (editor->Changed() &&
+    if (editor->isChanged() &&
         main_.desktop().MsgBox(
             QStringLiteral("Reload %1 from its file and lose the changes made since it "
                            "was saved?")
@@ -280,13 +302,13 @@ void ScriptDocuments::ReloadDocument() {
             mb::Exclamation);
         return;
     }
-    editor->SetScript(text);
-    editor->Changed(false);
+    editor->setScript(text);
+    editor->setChanged(false);
     refreshTab(editor);
 }
 
 bool ScriptDocuments::askToSave(ScriptWindow* editor) {
-    const int n = editor->Tag().toInt();
+    const int n = editor->tag().toInt();
     activate(n);
     const int answer = main_.desktop().MsgBox(
         QStringLiteral("The script %1 has changes that are not saved.\nSave them before it "
@@ -297,14 +319,14 @@ bool ScriptDocuments::askToSave(ScriptWindow* editor) {
         return false;
     if (answer == mb::Yes)
         return SaveDocument();
-    editor->Changed(false);
+    editor->setChanged(false);
     return true;
 }
 
 bool ScriptDocuments::QueryCloseAll() {
-    for (int n = 1; n <= main_.Docs.UBound(); ++n) {
+    for (int n = 1; n <= slots_.UBound(); ++n) {
         ScriptWindow* editor = Document(n);
-        if (editor && editor->Changed() && !askToSave(editor))
+        if (editor && editor->isChanged() && !askToSave(editor))
             return false;
     }
     return true;
@@ -314,12 +336,12 @@ void ScriptDocuments::offerTargets(ScriptWindow* editor) {
     const Session& session = main_.session();
     if (!session.diff())
         return;
-    editor->SetTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
-    editor->cbTgt->setEnabled(true);
+    editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
+    editor->targetChoice()->setEnabled(true);
 }
 
 void ScriptDocuments::RefreshTargets() {
-    for (int n = 1; n <= main_.Docs.UBound(); ++n)
+    for (int n = 1; n <= slots_.UBound(); ++n)
         if (ScriptWindow* editor = Document(n))
             offerTargets(editor);
 }
@@ -331,11 +353,16 @@ bool ScriptDocuments::eventFilter(QObject* watched, QEvent* event) {
     auto* editor = window ? qobject_cast<ScriptWindow*>(window->widget()) : nullptr;
     if (!editor)
         return false;
-    if (editor->IsRunning() || (editor->Changed() && !askToSave(editor))) {
+    if (editor->isChanged() && !askToSave(editor)) {
         event->ignore();
         return true;
     }
-    removeTab(editor->Tag().toInt());
+    // The runner reads the editor until it ends, so a run under way stops first.
+    if (editor->isRunning()) {
+        main_.session().cancel();
+        main_.session().waitForWork();
+    }
+    removeTab(editor->tag().toInt());
     return false;
 }
 

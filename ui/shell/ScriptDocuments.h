@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ui/shell/DocumentSet.h"
+
 #include <QObject>
 #include <QString>
 
 class QMdiSubWindow;
+class QTabBar;
 
 namespace vantor {
 
@@ -11,13 +14,13 @@ class ScriptWindow;
 class MainWindow;
 
 // The main window's numbered script documents: untitled scripts and script files, each in its
-// own editor window with a tab in the tab strip. Numbers count up through the run and are
-// never reused. Unsaved edits are never lost without the user's word.
+// own editor window with a tab in the tab strip, which it keeps. Numbers count up through the
+// run and are never reused. Unsaved edits are never lost without the user's word.
 class ScriptDocuments : public QObject {
     Q_OBJECT
 
 public:
-    explicit ScriptDocuments(MainWindow& main);
+    ScriptDocuments(MainWindow& main, QTabBar& tabs);
 
     static QString UntitledCaption(int n) { return QStringLiteral("Untitled %1").arg(n); }
 
@@ -42,6 +45,13 @@ public:
     // The editor of document n, or null.
     ScriptWindow* Document(int n) const;
     ScriptWindow* CurrentDocument() const;
+    // The number of the document last activated, 0 before the first.
+    int CurrentNumber() const { return current_; }
+    // The window of document n, or null once it is closed.
+    QMdiSubWindow* Window(int n) const { return slots_.Item(n); }
+    // The highest document number so far.
+    int Count() const { return slots_.UBound(); }
+    void CloseCurrentDocument();
 
     static bool FileExists(const QString& path);
     static QString GetFileExtension(const QString& path);
@@ -59,6 +69,8 @@ private:
     void removeTab(int n);
     void activate(int n);
     void refreshTab(ScriptWindow* editor);
+    // The tab strip's click: brings up the document, making its window again if it was closed.
+    void activateTab(int index);
     // Puts path at the top of the recent-file list.
     void remember(const QString& path);
     bool writeTo(ScriptWindow* editor, const QString& path);
@@ -66,6 +78,9 @@ private:
     bool askToSave(ScriptWindow* editor);
 
     MainWindow& main_;
+    QTabBar& tabs_;
+    DocumentSet slots_;
+    int current_ = 0;
 };
 
 } // namespace vantor

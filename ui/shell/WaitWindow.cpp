@@ -4,8 +4,10 @@
 #include "ui/shell/RaisedFrame.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -20,24 +22,32 @@ WaitWindow::WaitWindow(QWidget* parent)
     font.setPointSizeF(QWidget::font().pointSizeF());
     setFont(font);
 
-    ctlFrame1 = new RaisedFrame(this);
-    ctlFrame1->setObjectName(QStringLiteral("ctlFrame1"));
-    Label1 = new QLabel(QStringLiteral("Wait..."), ctlFrame1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ProgressBar1 = new QProgressBar(ctlFrame1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    frame_ = new RaisedFrame(this);
+    frame_->setObjectName(QStringLiteral("ctlFrame1"));
+    caption_ = new QLabel(QStringLiteral("Wait..."), frame_);
+    caption_->setObjectName(QStringLiteral("Label1"));
+    // A long object name must not widen the window.
+    caption_->setMinimumWidth(1);
+    caption_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    progressBar_ = new QProgressBar(frame_);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), frame_);
+    cancelButton_->setObjectName(QStringLiteral("cmdCancel"));
+    cancelButton_->setToolTip(QStringLiteral("Stop the work; what was shown before stays"));
 
-    auto* inner = new QVBoxLayout(ctlFrame1);
+    auto* inner = new QGridLayout(frame_);
     inner->setContentsMargins(12, 10, 12, 12);
-    inner->addWidget(Label1);
-    inner->addWidget(ProgressBar1);
+    inner->addWidget(caption_, 0, 0, 1, 2);
+    inner->addWidget(progressBar_, 1, 0);
+    inner->addWidget(cancelButton_, 1, 1);
+    inner->setColumnStretch(0, 1);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
-    outer->addWidget(ctlFrame1);
-    setFixedSize(380, 96);
+    outer->addWidget(frame_);
+    setFixedSize(420, 104);
 }
 
 void WaitWindow::showEvent(QShowEvent* event) {
@@ -47,7 +57,8 @@ void WaitWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-BusyIndicator::BusyIndicator(Session& session, QObject* parent) : QObject(parent) {
+BusyIndicator::BusyIndicator(Session& session, QObject* parent)
+    : QObject(parent), session_(session) {
     connect(&session, &Session::workStarted, this, &BusyIndicator::start);
     connect(&session, &Session::progressed, this, &BusyIndicator::progress);
     connect(&session, &Session::workFinished, this, &BusyIndicator::finish);
@@ -58,8 +69,10 @@ BusyIndicator::~BusyIndicator() {
 }
 
 void BusyIndicator::start() {
-    if (!window_)
+    if (!window_) {
         window_ = new WaitWindow();
+        connect(window_->cancelButton(), &QPushButton::clicked, &session_, &Session::cancel);
+    }
     window_->show();
     window_->raise();
     if (!busyCursor_) {
@@ -71,11 +84,8 @@ void BusyIndicator::start() {
 void BusyIndicator::progress(const QString& caption, int value) {
     if (!window_)
         return;
-    window_->Label1->setText(caption);
-    window_->ProgressBar1->setValue(value);
-    // Repaint, but take no clicks or keys: a command started now would replace or refresh the
-    // comparison in the middle of its own work.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    window_->caption()->setText(caption);
+    window_->progressBar()->setValue(value);
 }
 
 void BusyIndicator::finish() {

@@ -5,29 +5,36 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace vantor {
 
 class RaisedFrame;
 class Session;
 
-// The small always-on-top window that shows the session's progress while schemas load.
+// The small always-on-top window that shows the session's progress while it works, with a
+// button that cancels the work.
 class WaitWindow : public QWidget {
     Q_OBJECT
 
 public:
     explicit WaitWindow(QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
-    RaisedFrame* ctlFrame1;
+    QLabel* caption() const { return caption_; }
+    QProgressBar* progressBar() const { return progressBar_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    RaisedFrame* frame_;
+    QLabel* caption_;
+    QProgressBar* progressBar_;
+    QPushButton* cancelButton_;
 };
 
-// Keeps a wait window and the busy cursor up while the session works, as the work runs on the
-// window system's own thread and would otherwise leave the screen frozen.
+// Keeps a wait window and the busy cursor up while the session works in the background.
 class BusyIndicator : public QObject {
     Q_OBJECT
 
@@ -43,6 +50,7 @@ private:
     void progress(const QString& caption, int value);
     void finish();
 
+    Session& session_;
     QPointer<WaitWindow> window_;
     bool busyCursor_ = false;
 };

@@ -10,6 +10,7 @@
 #include "ui/shell/AddIns.h"
 #include "ui/shell/Desktop.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/shell/MdiArrange.h"
 #include "ui/shell/RecentFiles.h"
 #include "ui/shell/ScriptDocuments.h"
 
@@ -61,7 +62,7 @@ QTreeWidgetItem* differingNode(const Diff& diff, const Navigator& nav) {
     for (const DiffEntry& entry : diff.entries) {
         if (entry.state != ObjectState::Different)
             continue;
-        QTreeWidgetItem* node = nav.Node(QLatin1Char(':') + entry.name);
+        QTreeWidgetItem* node = nav.node(QLatin1Char(':') + entry.name);
         if (node && entry.isTable())
             return node;
         if (!fallback)
@@ -74,7 +75,7 @@ QTreeWidgetItem* differingNode(const Diff& diff, const Navigator& nav) {
 QList<DiffEntry> differingShown(const Diff& diff, const Navigator& nav) {
     QList<DiffEntry> differing;
     for (const DiffEntry& entry : diff.entries)
-        if (entry.state != ObjectState::Equal && nav.Node(QLatin1Char(':') + entry.name))
+        if (entry.state != ObjectState::Equal && nav.node(QLatin1Char(':') + entry.name))
             differing << entry;
     return differing;
 }
@@ -83,7 +84,8 @@ QList<DiffEntry> differingShown(const Diff& diff, const Navigator& nav) {
 // closing question is answered Yes, which closes the window.
 class ScriptWindowDriver {
 public:
-    explicit ScriptWindowDriver(QString firstShot) : firstShot_(std::move(firstShot)) {
+    ScriptWindowDriver(Session& session, QString firstShot)
+        : session_(session), firstShot_(std::move(firstShot)) {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
         timer_.start();
@@ -102,7 +104,8 @@ private:
             failures_ += !save(dialog, firstShot_);
             firstShot_.clear();
         }
-        editor->ToolbarButtonClick(QStringLiteral("exec"));
+        editor->runScript();
+        session_.waitForWork();
         if (dialog->isVisible()) {
             std::fprintf(stderr, "a script window stayed open: its script failed\n");
             ++failures_;
@@ -111,6 +114,7 @@ private:
         timer_.start();
     }
 
+    Session& session_;
     QString firstShot_;
     QTimer timer_;
     QPointer<QWidget> last_;
@@ -120,29 +124,30 @@ private:
 // The secondary database's script for every differing object, run from the comparison
 // window's buttons as a user would, then the schema compared again.
 int convergeSecondary(MainWindow& window, const QString& scriptShot) {
-    ScriptWindowDriver driver(scriptShot);
-    CompareView* compare = window.Compare();
-    Navigator* nav = window.Nav();
+    ScriptWindowDriver driver(window.session(), scriptShot);
+    CompareView* compare = window.compareView();
+    Navigator* nav = window.navigator();
     QList<DiffEntry> differing = differingShown(*window.session().diff(), *nav);
     // Tables first, so that the picture of the first script window shows an ALTER script.
     std::stable_partition(differing.begin(), differing.end(), [](const DiffEntry& entry) {
         return entry.state == ObjectState::Different && entry.isTable();
     });
     for (const DiffEntry& entry : differing) {
-        nav->tvDbObj->setCurrentItem(nav->Node(QLatin1Char(':') + entry.name));
-        nav->tvDbObj_DblClick();
+        nav->objectTree()->setCurrentItem(nav->node(QLatin1Char(':') + entry.name));
+        nav->activateCurrent();
         if (entry.state == ObjectState::Different && !entry.isView()) {
-            compare->cmdAlter_Click(1);
+            compare->alterScript(1);
         } else if (entry.state == ObjectState::Different) {
-            compare->cmdDrop_Click(1);
-            compare->cmdCrt_Click(1);
+            compare->dropScript(1);
+            compare->createScript(1);
         } else if (entry.state == ObjectState::OnlyPrimary) {
-            compare->cmdCrt_Click(1);
+            compare->createScript(1);
         } else {
-            compare->cmdDrop_Click(1);
+            compare->dropScript(1);
         }
     }
-    window.mnRef_Click();
+    window.refreshComparison();
+    window.session().waitForWork();
     const Diff* after = window.session().diff();
     const QList<DiffEntry> unequal = after ? differingShown(*after, *nav) : differing;
     for (const DiffEntry& entry : unequal)
@@ -178,30 +183,30 @@ int main(int argc, char** argv) {
         window.resize(1280, 800);
         window.show();
         settle();
-        window.ConnectAtStart(args[0], args[1]);
+        window.connectAtStart(args[0], args[1]);
+        session.waitForWork();
         if (!session.diff()) {
             std::fprintf(stderr, "the two databases could not be compared\n");
             return 1;
         }
-        window.Connect()->hide();
+        window.connectDialog()->hide();
 
         // The whole window with a differing object open, then the comparison window alone.
-        QTreeWidgetItem* node = differingNode(*session.diff(), *window.Nav());
+        QTreeWidgetItem* node = differingNode(*session.diff(), *window.navigator());
         if (node) {
-            window.Nav()->tvDbObj->setCurrentItem(node);
-            window.Nav()->tvDbObj_DblClick();
+            window.navigator()->objectTree()->setCurrentItem(node);
+            window.navigator()->activateCurrent();
         } else {
             std::fprintf(stderr, "no differing object to show\n");
             ++failures;
         }
         failures += !save(&window, out.filePath(QStringLiteral("main-window.png")));
         failures +=
-            !save(window.CompareWindow(), out.filePath(QStringLiteral("comparison-window.png")));
+            !save(window.compareWindow(), out.filePath(QStringLiteral("comparison-window.png")));
 
-        ConnectDialog* dialog = window.Connect();
+        ConnectDialog* dialog = window.connectDialog();
         dialog->show();
-        dialog->txtDb[0]->setText(args[0]);
-        dialog->txtDb[1]->setText(args[1]);
+        dialog->setDatabases(args[0], args[1]);
         failures += !save(dialog, out.filePath(QStringLiteral("connect-dialog.png")));
         dialog->hide();
 
@@ -216,19 +221,20 @@ int main(int argc, char** argv) {
         }
         for (const QString& copy : {primaryCopy, secondaryCopy})
             QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-        window.ConnectAtStart(primaryCopy, secondaryCopy);
-        window.Connect()->hide();
+        window.connectAtStart(primaryCopy, secondaryCopy);
+        session.waitForWork();
+        window.connectDialog()->hide();
         failures += convergeSecondary(window, out.filePath(QStringLiteral("script-window.png")));
         failures += !save(&window, out.filePath(QStringLiteral("converged.png")));
 
         // A script document beside the comparison window, with its tab and target.
-        ScriptWindow* script = window.Documents().NewDocument();
-        script->SetScript(QStringLiteral("-- Orders shipped late, for the monthly review\r\n"
+        ScriptWindow* script = window.documents().NewDocument();
+        script->setScript(QStringLiteral("-- Orders shipped late, for the monthly review\r\n"
                                          "CREATE VIEW [Late Orders] AS\r\n"
                                          "SELECT [Order ID], [Shipped Date]\r\n"
                                          "FROM [Orders]\r\nGO\r\n"));
-        script->Changed(true);
-        window.Arrange(2);
+        script->setChanged(true);
+        window.arrange(Arrangement::TileVertical);
         failures += !save(&window, out.filePath(QStringLiteral("script-document.png")));
     }
     return failures == 0 ? 0 : 1;

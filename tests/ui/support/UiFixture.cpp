@@ -91,8 +91,8 @@ QStringList Texts(int count, const std::function<QString(int)>& text) {
 }
 
 void ShowObject(Navigator& nav, const QString& name) {
-    nav.tvDbObj->setCurrentItem(nav.Node(":" + name));
-    nav.tvDbObj_DblClick();
+    nav.objectTree()->setCurrentItem(nav.node(":" + name));
+    nav.activateCurrent();
 }
 
 QString RedMask(const QTextEdit& pane) {

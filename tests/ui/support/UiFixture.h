@@ -4,6 +4,7 @@
 #include "tests/support/MemorySource.h"
 #include "tests/ui/support/AnsweringDesktop.h"
 #include "ui/compare/CompareView.h"
+#include "ui/compare/ComparisonCommands.h"
 #include "ui/navigator/Navigator.h"
 
 #include <QTemporaryDir>
@@ -22,7 +23,6 @@ namespace vantor::test {
 // answers for the user; the in-memory databases start empty.
 class UiFixture {
 public:
-    UiFixture() { MemoryDatabase::DropAll(); }
     ~UiFixture() { MemoryDatabase::DropAll(); }
     UiFixture(const UiFixture&) = delete;
     UiFixture& operator=(const UiFixture&) = delete;
@@ -30,9 +30,18 @@ public:
     Session session{OpenTestDatabase};
     AnsweringDesktop desktop;
     QTemporaryDir files;
-    // A comparison window and the navigator that fills it, for tests without the main window.
+    // A comparison window and the navigator whose objects it shows, for tests without the main
+    // window; and the commands that connect and refresh, which tell the user how that ended.
     CompareView compare{session, desktop};
-    Navigator nav{session, desktop, compare};
+    Navigator nav{session};
+    ComparisonCommands commands{session, desktop};
+
+    UiFixture() {
+        MemoryDatabase::DropAll();
+        QObject::connect(&nav, &Navigator::objectActivated, &compare, &CompareView::showObject);
+        QObject::connect(&nav, &Navigator::refreshRequested, &commands,
+                         &ComparisonCommands::refresh);
+    }
 
     // A main window that keeps its recent-file list and looks for add-ins in files, never in
     // the program's own places.
