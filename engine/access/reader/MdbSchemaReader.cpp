@@ -66,8 +66,9 @@ public:
         const Bound& b = bound_[static_cast<size_t>(i)];
         if (!b.present || b.length <= 0)
             return QString();
-        // libmdb cuts a value at the bind size without a word; a cut definition is not one.
-        if (static_cast<size_t>(b.length) >= kBindSize)
+        // libmdb cuts a value one byte short of the bind size without a word; a cut definition
+        // is not one.
+        if (static_cast<size_t>(b.length) >= kBindSize - 1)
             throw UnreadableFile("A catalog value is longer than the reader can take.");
         return QString::fromUtf8(b.buffer.get(), b.length);
     }
@@ -245,13 +246,13 @@ QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) 
     for (quint32 i = 0; i < columnCount; ++i) // the column names
         pos += (jet3 ? 1 : 2) + def.At(pos, jet3 ? 1 : 2);
 
-    constexpr int kKeySlots = 10;
+    constexpr qsizetype kKeySlots = 10;
     constexpr quint32 kNoColumn = 0xFFFF;
     QList<RealIndex> real;
     for (quint32 i = 0; i < realCount; ++i) {
         const qsizetype block = pos + (jet3 ? 0 : 4);
         RealIndex r;
-        for (int k = 0; k < kKeySlots; ++k) {
+        for (qsizetype k = 0; k < kKeySlots; ++k) {
             quint32 column = def.At(block + 3 * k, 2);
             if (column != kNoColumn)
                 r.columns.append({column, def.At(block + 3 * k + 2, 1) == 0});
