@@ -22,6 +22,14 @@ struct Column {
     QString description;
     std::optional<qint32> precision; // decimal columns only
     std::optional<qint32> scale;
+    // The field properties as set in the table's design; none where the property is not set.
+    bool required = false;
+    std::optional<QString> validationRule{};
+    std::optional<QString> validationText{};
+    std::optional<QString> caption{};
+    std::optional<QString> format{};
+    std::optional<QString> inputMask{};
+    std::optional<qint32> decimalPlaces{}; // none also for Auto, which behaves the same
 };
 
 struct IndexColumn {
@@ -34,6 +42,8 @@ struct Index {
     QList<IndexColumn> columns;
     bool primary = false;
     bool unique = false;
+    bool ignoreNulls = false;
+    bool required = false;
 };
 
 struct Table {
@@ -41,11 +51,51 @@ struct Table {
     ObjectKind kind = ObjectKind::Table;
     QList<Column> columns; // in the table's own order
     QList<Index> indexes;
+    QString description{};
+    std::optional<QString> validationRule{};
+    std::optional<QString> validationText{};
+    // Links only: where the table lives. A password in the connect string is never kept.
+    QString linkedDatabase{};
+    QString connect{};
+    QString foreignName{};
 };
 
 struct View {
     QString name;
-    QString definition; // exactly as stored
+    QString definition;  // exactly as stored
+    bool hidden = false; // a record source Access keeps for a form or report, or a system query
+};
+
+// What a saved query does, as Access stores it in MSysObjects Flags.
+enum class QueryKind {
+    Select,
+    Crosstab,
+    Delete,
+    Update,
+    Append,
+    MakeTable,
+    DataDefinition,
+    PassThrough,
+    Union
+};
+
+// The kind's name in snapshots ("SELECT", "CROSSTAB", "MAKE TABLE", ...).
+QString QueryKindName(QueryKind kind);
+std::optional<QueryKind> QueryKindOfName(const QString& name);
+
+struct QueryParameter {
+    QString name;
+    QString type; // as the PARAMETERS clause spells it: "DateTime", "Text ( 255 )", ...
+};
+
+// A saved query that is not a view: action, crosstab, union, pass-through and parameter queries.
+struct Query {
+    QString name;
+    QueryKind kind = QueryKind::Select;
+    QString sql; // the text Access shows in SQL view
+    QList<QueryParameter> parameters{};
+    QString connect{}; // pass-through queries only; a password in it is never kept
+    bool hidden = false;
 };
 
 struct RelationshipColumn {
@@ -61,6 +111,8 @@ struct Relationship {
     bool enforced = false;
     bool cascadeUpdate = false;
     bool cascadeDelete = false;
+    bool oneToOne = false;
+    bool cascadeToNull = false; // deleting the referenced row sets the references to null
 };
 
 struct Schema {
@@ -68,11 +120,17 @@ struct Schema {
     QList<Table> tables;
     QList<View> views;
     QList<Relationship> relationships;
+    QList<Query> queries{}; // the saved queries that are not views
 
     Table* findTable(const QString& name);
     const Table* findTable(const QString& name) const;
     View* findView(const QString& name);
     const View* findView(const QString& name) const;
+    const Query* findQuery(const QString& name) const;
 };
+
+// A connect string with the value of every PWD or PASSWORD item replaced by "***", so that no
+// report, snapshot or log can show it; the item stays so that a password's presence still shows.
+QString WithoutPassword(const QString& connect);
 
 } // namespace vantor

@@ -16,7 +16,22 @@ bool isYes(const QHash<QString, QString>& props, const QString& key) {
            v == QLatin1String("1");
 }
 
+// libmdb gives a property of another type than text as its own rendering of it ("(binary data
+// of length 4)"), which says nothing about the value, so such a property counts as unreadable.
+std::optional<QString> textProperty(const QHash<QString, QString>& props, const QString& key) {
+    auto it = props.constFind(key);
+    if (it == props.cend() || it->startsWith(QLatin1String("(binary data of length")))
+        return std::nullopt;
+    return *it;
+}
+
 } // namespace
+
+TableProperties ToTableProperties(const QHash<QString, QString>& props) {
+    return {props.value(QStringLiteral("Description")),
+            textProperty(props, QStringLiteral("ValidationRule")),
+            textProperty(props, QStringLiteral("ValidationText"))};
+}
 
 qint32 AdoTypeOfJetType(int jetType) {
     switch (jetType) {
@@ -97,6 +112,17 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
     if (raw.properties.contains(QStringLiteral("DefaultValue")))
         c.defaultValue = raw.properties.value(QStringLiteral("DefaultValue"));
     c.description = raw.properties.value(QStringLiteral("Description"));
+    c.required = isYes(raw.properties, QStringLiteral("Required"));
+    c.validationRule = textProperty(raw.properties, QStringLiteral("ValidationRule"));
+    c.validationText = textProperty(raw.properties, QStringLiteral("ValidationText"));
+    c.caption = textProperty(raw.properties, QStringLiteral("Caption"));
+    c.format = textProperty(raw.properties, QStringLiteral("Format"));
+    c.inputMask = textProperty(raw.properties, QStringLiteral("InputMask"));
+    bool number = false;
+    const int places = raw.properties.value(QStringLiteral("DecimalPlaces")).toInt(&number);
+    constexpr int kAutoPlaces = 255; // what Access stores for Auto, the same as no setting
+    if (number && places >= 0 && places != kAutoPlaces)
+        c.decimalPlaces = places;
     return c;
 }
 

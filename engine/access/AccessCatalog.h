@@ -51,6 +51,15 @@ qint32 AdoTypeOfJetType(int jetType);
 
 Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal);
 
+struct TableProperties {
+    QString description;
+    std::optional<QString> validationRule;
+    std::optional<QString> validationText;
+};
+
+// A table's own properties from its property block, texts as libmdb gives them.
+TableProperties ToTableProperties(const QHash<QString, QString>& props);
+
 // The kind of table an MSysObjects row stands for; nothing when the row is not a table.
 std::optional<ObjectKind> TableKindOf(qint32 objectType, qint64 flags);
 

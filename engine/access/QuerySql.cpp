@@ -2,7 +2,9 @@
 
 #include "model/Kinds.h"
 
+#include <QRegularExpression>
 #include <QStringList>
+#include <array>
 
 namespace vantor {
 
@@ -27,6 +29,41 @@ QList<const QueryRow*> rowsOf(const QList<QueryRow>& rows, int attribute) {
         if (r.attribute == attribute)
             out.append(&r);
     return out;
+}
+
+int optionFlags(const QList<QueryRow>& rows) {
+    QList<const QueryRow*> options = rowsOf(rows, queryattr::Options);
+    return options.isEmpty() ? 0 : options.first()->flag.value_or(0);
+}
+
+// The words between SELECT (or DELETE) and the output list: DISTINCT, TOP n and the like.
+QString predicates(const QList<QueryRow>& rows) {
+    QList<const QueryRow*> options = rowsOf(rows, queryattr::Options);
+    const int flags = optionFlags(rows);
+    QString line;
+    if (flags & option::DistinctRow)
+        line += QStringLiteral("DISTINCTROW ");
+    else if (flags & option::Distinct)
+        line += QStringLiteral("DISTINCT ");
+    if ((flags & option::Top) && !options.isEmpty()) {
+        line += QStringLiteral("TOP ") + options.first()->name1 + QLatin1Char(' ');
+        if (flags & option::Percent)
+            line += QStringLiteral("PERCENT ");
+    }
+    return line;
+}
+
+QString outputList(const QList<const QueryRow*>& columns, int flags) {
+    QStringList outputs;
+    for (const QueryRow* r : columns) {
+        QString out = r->expression;
+        if (!r->name1.isEmpty())
+            out += QStringLiteral(" AS ") + QuoteSqlName(r->name1);
+        outputs.append(out);
+    }
+    if (flags & option::AllFields || outputs.isEmpty())
+        outputs.append(QStringLiteral("*"));
+    return outputs.join(QStringLiteral(", "));
 }
 
 QString selectLine(const QList<QueryRow>& rows) {
@@ -144,7 +181,8 @@ QString fromLine(const QList<QueryRow>& rows) {
     if (!remote.isEmpty()) {
         line += QStringLiteral(" IN '") + remote.first()->name1 + QLatin1Char('\'');
         if (!remote.first()->expression.isEmpty())
-            line += QStringLiteral(" [") + remote.first()->expression + QLatin1Char(']');
+            line += QStringLiteral(" [") + WithoutPassword(remote.first()->expression) +
+                    QLatin1Char(']');
     }
     return line;
 }
@@ -169,6 +207,253 @@ QString conditionLine(const QList<QueryRow>& rows, int attribute, const QString&
 }
 
 } // namespace
+
+namespace {
+
+constexpr int kCrosstabPivot = 0x1;
+constexpr int kCrosstabNormal = 0x2;
+constexpr int kAppendValue = 0x8000;
+constexpr int kUnionDistinct = 0x2;
+
+QList<const QueryRow*> withFlag(const QList<const QueryRow*>& rows, int bits, bool set) {
+    QList<const QueryRow*> out;
+    for (const QueryRow* r : rows)
+        if (bool(r->flag.value_or(0) & bits) == set)
+            out.append(r);
+    return out;
+}
+
+// A target of INSERT INTO or SELECT ... INTO, with the other database it lies in, if any.
+QString target(const QueryRow& type) {
+    QString out = QuoteSqlName(type.name1);
+    if (!type.name2.isEmpty() || !type.expression.isEmpty()) {
+        out += QStringLiteral(" IN '") + type.name2 + QLatin1Char('\'');
+        if (!type.expression.isEmpty())
+            out += QStringLiteral(" [") + WithoutPassword(type.expression) + QLatin1Char(']');
+    }
+    return out;
+}
+
+// The clauses after FROM, as a select query has them; group rows filtered for crosstabs.
+QStringList tailLines(const QList<QueryRow>& rows, const QList<QueryRow>& groupRows) {
+    QStringList lines;
+    for (const QString& line :
+         {conditionLine(rows, queryattr::Where, QStringLiteral("WHERE ")),
+          listLine(groupRows, queryattr::GroupBy, QStringLiteral("GROUP BY "), false),
+          conditionLine(rows, queryattr::Having, QStringLiteral("HAVING ")),
+          listLine(rows, queryattr::OrderBy, QStringLiteral("ORDER BY "), true)})
+        if (!line.isEmpty())
+            lines.append(line);
+    return lines;
+}
+
+QStringList fromAndTail(const QList<QueryRow>& rows, const QList<QueryRow>& groupRows) {
+    QStringList lines;
+    if (!rowsOf(rows, queryattr::Table).isEmpty())
+        lines.append(fromLine(rows));
+    return lines + tailLines(rows, groupRows);
+}
+
+QString typeName(const QueryRow& parameter) {
+    switch (parameter.flag.value_or(0)) {
+    case 0:
+        return QStringLiteral("Value");
+    case 1:
+        return QStringLiteral("Bit");
+    case 2:
+        return QStringLiteral("Byte");
+    case 3:
+        return QStringLiteral("Short");
+    case 4:
+        return QStringLiteral("Long");
+    case 5:
+        return QStringLiteral("Currency");
+    case 6:
+        return QStringLiteral("IEEESingle");
+    case 7:
+        return QStringLiteral("IEEEDouble");
+    case 8:
+        return QStringLiteral("DateTime");
+    case 9:
+        return QStringLiteral("Binary");
+    case 10:
+        return parameter.extra.value_or(0) > 0 ? QStringLiteral("Text ( %1 )").arg(*parameter.extra)
+                                               : QStringLiteral("Text");
+    case 11:
+        return QStringLiteral("LongBinary");
+    case 12:
+        return QStringLiteral("Memo");
+    case 15:
+        return QStringLiteral("Guid");
+    case 16:
+        return QStringLiteral("Decimal");
+    default:
+        return QStringLiteral("(type %1)").arg(*parameter.flag);
+    }
+}
+
+QString unionPart(const QList<QueryRow>& rows, const QString& id) {
+    for (const QueryRow* r : rowsOf(rows, queryattr::Table))
+        if (r->name2 == id) {
+            // Access keeps the parts with bare line breaks; SQL view shows them as CR LF.
+            QString part = r->expression.trimmed();
+            static const QRegularExpression kBreaks(QStringLiteral("[\r\n]+"));
+            return part.replace(kBreaks, kCrLf);
+        }
+    return QString();
+}
+
+QStringList statementLines(const QList<QueryRow>& rows, QueryKind kind) {
+    const int flags = optionFlags(rows);
+    QList<const QueryRow*> columns = rowsOf(rows, queryattr::Column);
+    QList<const QueryRow*> type = rowsOf(rows, queryattr::Type);
+    const QueryRow noType;
+    const QueryRow& typeRow = type.isEmpty() ? noType : *type.first();
+    QStringList lines;
+    switch (kind) {
+    case QueryKind::Crosstab: {
+        QList<const QueryRow*> transform =
+            withFlag(columns, kCrosstabPivot | kCrosstabNormal, false);
+        QList<const QueryRow*> pivot = withFlag(columns, kCrosstabPivot, true);
+        QList<QueryRow> groups;
+        for (const QueryRow* r : withFlag(rowsOf(rows, queryattr::GroupBy), kCrosstabNormal, true))
+            groups.append(*r);
+        if (!transform.isEmpty())
+            lines.append(QStringLiteral("TRANSFORM ") + outputList({transform.first()}, 0));
+        lines.append(QStringLiteral("SELECT ") + predicates(rows) +
+                     outputList(withFlag(columns, kCrosstabNormal, true), flags));
+        lines += fromAndTail(rows, groups);
+        if (!pivot.isEmpty())
+            lines.append(QStringLiteral("PIVOT ") + pivot.first()->expression);
+        return lines;
+    }
+    case QueryKind::Union: {
+        lines.append(unionPart(rows, QStringLiteral("X7YZ_____1")));
+        lines.append(
+            (flags & kUnionDistinct ? QStringLiteral("UNION ") : QStringLiteral("UNION ALL ")) +
+            unionPart(rows, QStringLiteral("X7YZ_____2")));
+        QString order = listLine(rows, queryattr::OrderBy, QStringLiteral("ORDER BY "), true);
+        if (!order.isEmpty())
+            lines.append(order);
+        return lines;
+    }
+    case QueryKind::Append: {
+        QStringList targets;
+        for (const QueryRow* r : columns)
+            if (!r->name2.isEmpty())
+                targets.append(r->name2);
+        QString into = QStringLiteral("INSERT INTO ") + target(typeRow);
+        if (!targets.isEmpty())
+            into +=
+                QStringLiteral(" ( ") + targets.join(QStringLiteral(", ")) + QStringLiteral(" )");
+        lines.append(into);
+        QList<const QueryRow*> values = withFlag(columns, kAppendValue, true);
+        if (!values.isEmpty()) {
+            QStringList items;
+            for (const QueryRow* r : values)
+                items.append(r->expression);
+            lines.append(QStringLiteral("VALUES (") + items.join(QStringLiteral(", ")) +
+                         QLatin1Char(')'));
+            return lines;
+        }
+        QList<const QueryRow*> sources = withFlag(columns, kAppendValue, false);
+        // The target names are the statement's own, not aliases of the selected values.
+        QStringList outputs;
+        for (const QueryRow* r : sources)
+            outputs.append(r->expression);
+        if (flags & option::AllFields || outputs.isEmpty())
+            outputs.append(QStringLiteral("*"));
+        lines.append(QStringLiteral("SELECT ") + predicates(rows) +
+                     outputs.join(QStringLiteral(", ")));
+        return lines + fromAndTail(rows, rows);
+    }
+    case QueryKind::Update: {
+        QStringList sets;
+        for (const QueryRow* r : columns)
+            sets.append(r->name2 + QStringLiteral(" = ") + r->expression);
+        QString from = fromLine(rows);
+        lines.append(QStringLiteral("UPDATE ") + predicates(rows) +
+                     from.mid(QStringLiteral("FROM ").size()) + QStringLiteral(" SET ") +
+                     sets.join(QStringLiteral(", ")));
+        return lines + tailLines(rows, rows);
+    }
+    case QueryKind::Delete:
+        lines.append(QStringLiteral("DELETE ") + predicates(rows) + outputList(columns, flags));
+        return lines + fromAndTail(rows, rows);
+    case QueryKind::MakeTable:
+        lines.append(QStringLiteral("SELECT ") + predicates(rows) + outputList(columns, flags) +
+                     QStringLiteral(" INTO ") + target(typeRow));
+        return lines + fromAndTail(rows, rows);
+    default:
+        lines.append(selectLine(rows));
+        return lines + fromAndTail(rows, rows);
+    }
+}
+
+} // namespace
+
+std::optional<QueryKind> SavedQueryKind(const QList<QueryRow>& rows, qint64 objectFlags) {
+    switch (objectFlags & 0xF0) {
+    case 16:
+        return QueryKind::Crosstab;
+    case 32:
+        return QueryKind::Delete;
+    case 48:
+        return QueryKind::Update;
+    case 64:
+        return QueryKind::Append;
+    case 80:
+        return QueryKind::MakeTable;
+    case 96:
+        return QueryKind::DataDefinition;
+    case 112:
+    case 144: // a pass-through query that returns no records
+        return QueryKind::PassThrough;
+    case 128:
+        return QueryKind::Union;
+    default:
+        break;
+    }
+    QList<const QueryRow*> type = rowsOf(rows, queryattr::Type);
+    const int typeFlag = type.isEmpty() ? 1 : type.first()->flag.value_or(0);
+    constexpr std::array kByTypeRow{
+        QueryKind::Select,         QueryKind::MakeTable,   QueryKind::Append,
+        QueryKind::Update,         QueryKind::Delete,      QueryKind::Crosstab,
+        QueryKind::DataDefinition, QueryKind::PassThrough, QueryKind::Union};
+    if (typeFlag < 1 || typeFlag > static_cast<int>(kByTypeRow.size()))
+        return std::nullopt;
+    return kByTypeRow[static_cast<size_t>(typeFlag - 1)];
+}
+
+QList<QueryParameter> QueryParameters(const QList<QueryRow>& rows) {
+    QList<QueryParameter> out;
+    for (const QueryRow* r : rowsOf(rows, queryattr::Parameter))
+        out.append({QuoteSqlName(r->name1), typeName(*r)});
+    return out;
+}
+
+QString PassThroughConnect(const QList<QueryRow>& rows) {
+    QList<const QueryRow*> type = rowsOf(rows, queryattr::Type);
+    return type.isEmpty() ? QString() : WithoutPassword(type.first()->name1);
+}
+
+QString SavedQuerySql(const QList<QueryRow>& rows, QueryKind kind) {
+    if (kind == QueryKind::DataDefinition || kind == QueryKind::PassThrough) {
+        QList<const QueryRow*> type = rowsOf(rows, queryattr::Type);
+        return type.isEmpty() ? QString() : type.first()->expression;
+    }
+    QStringList lines;
+    QStringList parameters;
+    for (const QueryParameter& p : QueryParameters(rows))
+        parameters.append(p.name + QLatin1Char(' ') + p.type);
+    if (!parameters.isEmpty())
+        lines.append(QStringLiteral("PARAMETERS ") + parameters.join(QStringLiteral(", ")) +
+                     QLatin1Char(';'));
+    lines += statementLines(rows, kind);
+    if (optionFlags(rows) & option::OwnerAccess)
+        lines.append(QStringLiteral("WITH OWNERACCESS OPTION"));
+    return lines.join(kCrLf) + QLatin1Char(';') + kCrLf;
+}
 
 bool IsPlainSelectQuery(const QList<QueryRow>& rows, qint64 objectFlags) {
     if (!rowsOf(rows, queryattr::Parameter).isEmpty())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Schema.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -13,6 +15,7 @@ struct QueryRow {
     std::optional<int> flag;
     QString name1;
     QString name2;
+    std::optional<qint32> extra{}; // LvExtra: the length of a text parameter
 };
 
 namespace queryattr {
@@ -36,6 +39,19 @@ bool IsPlainSelectQuery(const QList<QueryRow>& rows, qint64 objectFlags);
 // The SQL of a select query as Access shows it in SQL view: one clause a line, CR LF between
 // lines, the last ending in ";" and CR LF. Rows are taken in their stored order.
 QString SelectQuerySql(const QList<QueryRow>& rows);
+
+// The kind of a saved query: MSysObjects Flags tell it, and the type row where they say select
+// or name a kind beyond the nine (a procedure, a bulk pass-through); nothing when neither knows.
+std::optional<QueryKind> SavedQueryKind(const QList<QueryRow>& rows, qint64 objectFlags);
+
+// The SQL of any saved query as Access shows it in SQL view, in the select query's layout; the
+// text of a data-definition or pass-through query exactly as stored.
+QString SavedQuerySql(const QList<QueryRow>& rows, QueryKind kind);
+
+QList<QueryParameter> QueryParameters(const QList<QueryRow>& rows);
+
+// The connect string a pass-through query sends its text through, without any password.
+QString PassThroughConnect(const QList<QueryRow>& rows);
 
 // A name as Access writes it in SQL: in square brackets unless it is a plain identifier.
 QString QuoteSqlName(const QString& name);

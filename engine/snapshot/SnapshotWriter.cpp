@@ -14,7 +14,10 @@ const QByteArray kEmptyTables = QByteArrayLiteral("\"tables\": [\n    ]");
 
 bool unchanged(const Table& a, const Table& b) {
     return a.name == b.name && a.kind == b.kind && a.columns.isSharedWith(b.columns) &&
-           a.indexes.isSharedWith(b.indexes);
+           a.indexes.isSharedWith(b.indexes) && a.description == b.description &&
+           a.validationRule == b.validationRule && a.validationText == b.validationText &&
+           a.linkedDatabase == b.linkedDatabase && a.connect == b.connect &&
+           a.foreignName == b.foreignName;
 }
 
 QByteArray indentedTable(const Table& table) {

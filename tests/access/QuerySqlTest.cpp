@@ -91,3 +91,74 @@ TEST(QuerySql, BracketsNamesThatAreNoPlainIdentifiers) {
         quoted << QuoteSqlName(QString::fromUtf8(name));
     EXPECT_EQ(quoted.join(' '), "Products Umsätze_2 [Product List] [Some.Alias] [1st] [Already]");
 }
+
+// The object flags name the kind; where they say select, or a kind beyond the nine, the type row
+// decides, and a query neither knows is no query the reader can serve.
+TEST(QuerySql, TheKindComesFromTheFlagsThenTheTypeRow) {
+    const QList<QueryRow> union_{row(queryattr::Type, {}, 9)};
+    EXPECT_EQ(SavedQueryKind(union_, 0), QueryKind::Union);
+    EXPECT_EQ(SavedQueryKind(union_, 0x80000000LL | 0x30), QueryKind::Update);
+    EXPECT_EQ(SavedQueryKind({}, 0x90), QueryKind::PassThrough);
+    EXPECT_EQ(SavedQueryKind({}, 0), QueryKind::Select);
+    EXPECT_EQ(SavedQueryKind({row(queryattr::Type, {}, 2)}, 0xE0), QueryKind::MakeTable);
+    EXPECT_FALSE(SavedQueryKind({row(queryattr::Type, {}, 12)}, 0xE0).has_value());
+}
+
+TEST(QuerySql, ActionQueriesWithParametersAndOptions) {
+    const QList<QueryRow> remove{
+        row(queryattr::Type, {}, 5),
+        row(queryattr::Parameter, {}, 10, "Which one", {}),
+        row(queryattr::Parameter, {}, 8, "[From]"),
+        row(queryattr::Options, {}, 0x08 | 0x10 | 0x20, "10"),
+        row(queryattr::Table, {}, {}, "T"),
+        row(queryattr::Column, "T.*", 0),
+        row(queryattr::Where, "T.a=[Which one]"),
+    };
+    QList<QueryRow> sized = remove;
+    sized[1].extra = 50;
+    EXPECT_EQ(SavedQuerySql(sized, QueryKind::Delete),
+              "PARAMETERS [Which one] Text ( 50 ), [From] DateTime;\r\n"
+              "DELETE DISTINCTROW TOP 10 PERCENT T.*\r\n"
+              "FROM T\r\n"
+              "WHERE T.a=[Which one];\r\n");
+    EXPECT_EQ(QueryParameters(remove)[0].type, "Text");
+
+    const QList<QueryRow> values{
+        row(queryattr::Type, {}, 3, "Log", "C:\\other.mdb"),
+        row(queryattr::Column, "Now()", 0x8000, {}, "At"),
+        row(queryattr::Column, "'x'", 0x8000, {}, "[Who]"),
+    };
+    EXPECT_EQ(SavedQuerySql(values, QueryKind::Append),
+              "INSERT INTO Log IN 'C:\\other.mdb' ( At, [Who] )\r\nVALUES (Now(), 'x');\r\n");
+
+    const QList<QueryRow> both{
+        row(queryattr::Type, {}, 9),
+        row(queryattr::Options, {}, 0x2),
+        row(queryattr::Table, "SELECT a FROM T\n", {}, {}, "X7YZ_____1"),
+        row(queryattr::Table, "SELECT a FROM U", {}, {}, "X7YZ_____2"),
+        row(queryattr::OrderBy, "a", {}, "D"),
+    };
+    EXPECT_EQ(SavedQuerySql(both, QueryKind::Union),
+              "SELECT a FROM T\r\nUNION SELECT a FROM U\r\nORDER BY a DESC;\r\n");
+}
+
+// Connect strings of pass-through queries, of FROM ... IN and of INTO ... IN lose any password.
+TEST(QuerySql, PasswordsInConnectStringsAreScrubbed) {
+    const QList<QueryRow> passThrough{
+        row(queryattr::Type, "SELECT 1", 8, "ODBC;DSN=Sales;UID=sa;PWD=s3cret;")};
+    EXPECT_EQ(PassThroughConnect(passThrough), "ODBC;DSN=Sales;UID=sa;PWD=***;");
+    EXPECT_EQ(SavedQuerySql(passThrough, QueryKind::PassThrough), "SELECT 1");
+
+    const QList<QueryRow> remote{
+        row(queryattr::Type, {}, 1),
+        row(queryattr::RemoteDatabase, "MS Access;PWD=s3cret", {}, "C:\\a.mdb"),
+        row(queryattr::Table, {}, {}, "T"),
+    };
+    EXPECT_EQ(SelectQuerySql(remote), "SELECT *\r\nFROM T IN 'C:\\a.mdb' [MS Access;PWD=***];\r\n");
+    const QList<QueryRow> into{
+        row(queryattr::Type, ";PWD=s3cret", 2, "Copy", "C:\\b.mdb"),
+        row(queryattr::Table, {}, {}, "T"),
+    };
+    EXPECT_EQ(SavedQuerySql(into, QueryKind::MakeTable),
+              "SELECT * INTO Copy IN 'C:\\b.mdb' [;PWD=***]\r\nFROM T;\r\n");
+}

@@ -62,3 +62,103 @@ TEST(SnapshotJson, StructuralErrorsNameThePlace) {
         EXPECT_TRUE(error.contains(place)) << error.toStdString();
     }
 }
+
+namespace {
+
+// Every value added after the first format, each away from its default.
+Schema everyNewValue() {
+    Schema s = sample();
+    Column& c = s.tables[0].columns[1];
+    c.required = true;
+    c.validationRule = "Is Not Null";
+    c.validationText = ""; // set but empty, which differs from not set
+    c.caption = "Assigned to";
+    c.format = ">";
+    c.inputMask = "LL";
+    c.decimalPlaces = 2;
+    s.tables[0].indexes[0].ignoreNulls = true;
+    s.tables[0].indexes[0].required = true;
+    s.tables[0].description = "Orders taken";
+    s.tables[0].validationRule = "[ID]>0";
+    s.tables[0].validationText = "positive";
+    Table& link = s.tables[3];
+    link.linkedDatabase = "C:\\data\\archive.mdb";
+    link.connect = ";DATABASE=C:\\data\\archive.mdb";
+    link.foreignName = "Orders 1999";
+    s.views[0].hidden = true;
+    s.relationships[0].oneToOne = true;
+    s.relationships[0].cascadeToNull = true;
+    s.queries = {{"Raise", QueryKind::Update, "UPDATE orders SET x = 1;\r\n", {{"[Pct]", "Long"}}},
+                 {"Remote", QueryKind::PassThrough, "EXEC p", {}, "ODBC;DSN=x", true}};
+    return s;
+}
+
+} // namespace
+
+TEST(SnapshotJson, NewValuesSurviveTheRoundTripAndAreLeftOutAtTheirDefaults) {
+    const Schema original = everyNewValue();
+    const QByteArray json = WriteSnapshotJson(original);
+    const Schema back = ReadSnapshotJson(json, "mem");
+    EXPECT_EQ(WriteSnapshotJson(back), json);
+    const Column& c = back.tables[0].columns[1];
+    EXPECT_TRUE(c.required);
+    EXPECT_EQ(c.validationText, QString(""));
+    EXPECT_FALSE(back.tables[0].columns[0].validationText.has_value());
+    EXPECT_EQ(c.decimalPlaces, 2);
+    EXPECT_EQ(back.tables[3].foreignName, "Orders 1999");
+    EXPECT_TRUE(back.tables[0].indexes[0].ignoreNulls && back.tables[0].indexes[0].required);
+    EXPECT_TRUE(back.views[0].hidden && !back.views[1].hidden);
+    EXPECT_TRUE(back.relationships[0].oneToOne && back.relationships[0].cascadeToNull);
+    ASSERT_EQ(back.queries.size(), 2);
+    EXPECT_EQ(back.queries[0].kind, QueryKind::Update);
+    EXPECT_EQ(back.queries[0].parameters[0].type, "Long");
+    EXPECT_EQ(back.queries[1].kind, QueryKind::PassThrough);
+    EXPECT_TRUE(back.queries[1].hidden);
+    EXPECT_EQ(back.queries[1].connect, "ODBC;DSN=x");
+
+    // A schema without any of them writes none of their keys, as the first format did.
+    const QByteArray plain = WriteSnapshotJson(sample());
+    for (const char* key : {"required", "validation", "caption", "inputMask", "decimalPlaces",
+                            "ignoreNulls", "hidden", "oneToOne", "cascadeToNull", "queries",
+                            "linkedDatabase", "foreignName", "connect"})
+        EXPECT_FALSE(plain.contains(key)) << key;
+}
+
+TEST(SnapshotJson, UnknownOrMistypedNewFieldsAreRefused) {
+    const QByteArray head = R"({"format":"vantor-schema-snapshot","version":1,"views":[],)";
+    const QByteArray table = R"("tables":[{"name":"T","columns":[{"name":"c","dataType":3,)";
+    const std::pair<QByteArray, const char*> cases[] = {
+        {head + R"("tables":[],"queries":[{"name":"q","kind":"MERGE","sql":""}]})",
+         "queries[0].kind"},
+        {head + R"("tables":[],"queries":[{"name":"q","sql":""}]})", "queries[0].kind"},
+        {head + R"("tables":[],"queries":[{"name":"q","kind":"UNION","sql":"","parameters":[1]}]})",
+         "queries[0].parameters[0]"},
+        {head + table + R"("caption":7}]}]})", "tables[0].columns[0].caption"},
+        {head + table + R"("decimalPlaces":1.5}]}]})", "tables[0].columns[0].decimalPlaces"},
+        {head + table + R"("colour":"red"}]}]})", "unknown field 'colour'"},
+        {head + R"("tables":[],"queries":{}})", "queries"},
+    };
+    for (const auto& [json, place] : cases) {
+        const QString error =
+            test::ErrorOf([&] { ReadSnapshotJson(json, "s.json"); }).description();
+        EXPECT_TRUE(error.contains(place)) << error.toStdString();
+    }
+}
+
+TEST(SnapshotJson, PasswordsInConnectStringsNeverReachTheSchema) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"MS Access;PWD=secret;DATABASE=C:\\a.mdb", "MS Access;PWD=***;DATABASE=C:\\a.mdb"},
+        {"ODBC;DSN=x;UID=sa;pwd = {se;c}}ret};APP=y", "ODBC;DSN=x;UID=sa;pwd =***;APP=y"},
+        {"ODBC;Password=hunter2", "ODBC;Password=***"},
+        {"ODBC;DSN=x;", "ODBC;DSN=x;"},
+    };
+    for (const auto& [connect, scrubbed] : cases)
+        EXPECT_EQ(WithoutPassword(connect), scrubbed);
+    // A snapshot written by hand with a password loses it on reading too.
+    Schema s = everyNewValue();
+    s.queries[1].connect = "ODBC;DSN=x;PWD=secret";
+    s.tables[3].connect = "MS Access;PWD=secret";
+    const QByteArray back = WriteSnapshotJson(ReadSnapshotJson(WriteSnapshotJson(s), "mem"));
+    EXPECT_FALSE(back.contains("secret"));
+    EXPECT_TRUE(back.contains("PWD=***"));
+}

@@ -66,8 +66,11 @@ public:
         const Bound& b = bound_[static_cast<size_t>(i)];
         if (!b.present || b.length <= 0)
             return QString();
-        return QString::fromUtf8(b.buffer.get(),
-                                 qMin<qsizetype>(b.length, static_cast<qsizetype>(kBindSize)));
+        // libmdb cuts a value one byte short of the bind size without a word; a cut definition
+        // is not one.
+        if (static_cast<size_t>(b.length) >= kBindSize - 1)
+            throw UnreadableFile("A catalog value is longer than the reader can take.");
+        return QString::fromUtf8(b.buffer.get(), b.length);
     }
     std::optional<qint64> Number(int i) const {
         bool ok = false;
@@ -85,10 +88,15 @@ private:
     std::vector<Bound> bound_;
 };
 
-TableHandle openTable(MdbCatalogEntry* entry) {
+TableHandle openTable(MdbCatalogEntry* entry, bool withIndexes = false) {
     TableHandle table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
         return nullptr;
+    // libmdb parses the indexes from the page left in its buffer by reading the columns, so
+    // nothing may read another page in between; it leaves its answer in the table whatever it
+    // returns.
+    if (withIndexes)
+        mdb_read_indices(table.get());
     return table;
 }
 
@@ -123,13 +131,17 @@ struct CatalogObject {
     QString name;
     qint32 type = 0;
     qint64 flags = 0;
+    QString database; // links: the other file or data source
+    QString connect;
+    QString foreignName;
 };
 
 QList<CatalogObject> readObjects(MdbHandle* mdb) {
     TableHandle table = openCatalogTable(mdb, "MSysObjects");
     if (!table)
         throw UnreadableFile("The catalog table cannot be read.");
-    RowCursor rows(table.get(), {"Id", "Name", "Type", "Flags"});
+    RowCursor rows(table.get(),
+                   {"Id", "Name", "Type", "Flags", "Database", "Connect", "ForeignName"});
     QList<CatalogObject> out;
     while (rows.Next()) {
         CatalogObject o;
@@ -137,18 +149,21 @@ QList<CatalogObject> readObjects(MdbHandle* mdb) {
         o.name = rows.Text(1);
         o.type = static_cast<qint32>(rows.Number(2).value_or(0));
         o.flags = rows.Number(3).value_or(0);
+        o.database = WithoutPassword(rows.Text(4));
+        o.connect = WithoutPassword(rows.Text(5));
+        o.foreignName = rows.Text(6);
         if (!o.name.isEmpty())
             out.append(o);
     }
     return out;
 }
 
-QHash<QString, QString> propertiesOf(const MdbColumn* col) {
+QHash<QString, QString> propertiesOf(const MdbProperties* props) {
     QHash<QString, QString> out;
-    if (!col->props || !col->props->hash)
+    if (!props || !props->hash)
         return out;
     g_hash_table_foreach(
-        col->props->hash,
+        props->hash,
         [](gpointer key, gpointer value, gpointer user) {
             static_cast<QHash<QString, QString>*>(user)->insert(
                 text(static_cast<const char*>(key)), text(static_cast<const char*>(value)));
@@ -157,32 +172,140 @@ QHash<QString, QString> propertiesOf(const MdbColumn* col) {
     return out;
 }
 
-QList<Index> indexesOf(MdbTableDef* table) {
-    QList<Index> out;
-    // libmdb leaves its answer in the table, whatever it returns.
-    mdb_read_indices(table);
+// A table definition as one run of bytes: the first page whole, then each page it continues on
+// without that page's 8-byte header, as Jet chains them.
+QByteArray definitionBytes(MdbHandle* mdb, guint32 page, const QString& tableName) {
+    const int pageSize = mdb->fmt->pg_size;
+    QByteArray out;
+    QList<guint32> seen;
+    while (page != 0) {
+        if (seen.contains(page) || mdb_read_pg(mdb, page) != pageSize)
+            throw DamagedFile(
+                QStringLiteral("The definition of table '%1' continues on a page that cannot be "
+                               "read.")
+                    .arg(tableName)
+                    .toStdString());
+        seen.append(page);
+        const char* bytes = reinterpret_cast<const char*>(mdb->pg_buf);
+        const int skip = out.isEmpty() ? 0 : 8;
+        out.append(bytes + skip, pageSize - skip);
+        page = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, 4));
+    }
+    return out;
+}
+
+// Little-endian reads that refuse to run past the definition's end.
+class DefinitionBytes {
+public:
+    DefinitionBytes(QByteArray bytes, QString tableName)
+        : bytes_(std::move(bytes)), tableName_(std::move(tableName)) {}
+    quint32 At(qsizetype pos, int size) const {
+        if (pos < 0 || pos + size > bytes_.size())
+            throw DamagedFile(QStringLiteral("The definition of table '%1' ends before its "
+                                             "indexes do.")
+                                  .arg(tableName_)
+                                  .toStdString());
+        quint32 v = 0;
+        for (int i = size - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<quint8>(bytes_[pos + i]);
+        return v;
+    }
+
+private:
+    QByteArray bytes_;
+    QString tableName_;
+};
+
+struct RealIndex {
+    QList<std::pair<quint32, bool>> columns; // column number, descending
+    int flags = 0;
+};
+
+// libmdb gives an index the columns of the physical index whose number equals the logical
+// one's, which holds only until an index or column is deleted (and loses the columns of
+// indexes that share one); the logical entry names its physical index, so the reader follows
+// that instead and takes only names and types from libmdb.
+QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) {
+    MdbHandle* mdb = table->entry->mdb;
     GPtrArray* indexes = table->indices;
     if (!indexes)
-        return out;
+        throw UnreadableFile(QStringLiteral("The indexes of table '%1' cannot be read.")
+                                 .arg(tableName)
+                                 .toStdString());
+    const DefinitionBytes def(definitionBytes(mdb, table->entry->table_pg, tableName), tableName);
+    const MdbFormatConstants* fmt = mdb->fmt;
+    const quint32 columnCount = def.At(fmt->tab_num_cols_offset, 2);
+    const quint32 logicalCount = def.At(fmt->tab_num_idxs_offset, 4);
+    const quint32 realCount = def.At(fmt->tab_num_ridxs_offset, 4);
+    if (logicalCount != indexes->len || realCount > logicalCount)
+        throw UnreadableFile(QStringLiteral("The indexes of table '%1' do not add up.")
+                                 .arg(tableName)
+                                 .toStdString());
+    qsizetype pos = fmt->tab_cols_start_offset + qsizetype(realCount) * fmt->tab_ridx_entry_size +
+                    qsizetype(columnCount) * fmt->tab_col_entry_size;
+    for (quint32 i = 0; i < columnCount; ++i) // the column names
+        pos += (jet3 ? 1 : 2) + def.At(pos, jet3 ? 1 : 2);
+
+    constexpr qsizetype kKeySlots = 10;
+    constexpr quint32 kNoColumn = 0xFFFF;
+    QList<RealIndex> real;
+    for (quint32 i = 0; i < realCount; ++i) {
+        const qsizetype block = pos + (jet3 ? 0 : 4);
+        RealIndex r;
+        for (qsizetype k = 0; k < kKeySlots; ++k) {
+            quint32 column = def.At(block + 3 * k, 2);
+            if (column != kNoColumn)
+                r.columns.append({column, def.At(block + 3 * k + 2, 1) == 0});
+        }
+        r.flags = static_cast<int>(def.At(block + 3 * kKeySlots + (jet3 ? 8 : 12), 1));
+        real.append(r);
+        pos += jet3 ? 39 : 52;
+    }
+
     constexpr int kForeignKeyIndex = 2;
-    for (guint i = 0; i < indexes->len; ++i) {
+    // Since Access 2000 every index has 0x80 set; only these bits mean anything to a user.
+    constexpr int kKnownFlags = MDB_IDX_UNIQUE | MDB_IDX_IGNORENULLS | MDB_IDX_REQUIRED;
+    QList<Index> out;
+    for (guint i = 0; i < indexes->len; ++i, pos += jet3 ? 20 : 28) {
         auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(indexes, i));
-        // Relationship indexes come back with the relationship itself.
-        if (idx->index_type == kForeignKeyIndex)
+        const quint32 realNumber = def.At(pos + (jet3 ? 4 : 8), 4);
+        const auto type = static_cast<int>(def.At(pos + (jet3 ? 19 : 23), 1));
+        // Relationship indexes come back with the relationship itself; Access names the ones
+        // it makes for itself ".rC...".
+        if (type == kForeignKeyIndex || g_str_has_prefix(idx->name, ".rC"))
             continue;
+        if (realNumber >= realCount)
+            throw UnreadableFile(QStringLiteral("Index '%1' of table '%2' has no definition.")
+                                     .arg(text(idx->name), tableName)
+                                     .toStdString());
+        const RealIndex& r = real[realNumber];
+        const int flags = r.flags & kKnownFlags;
         Index index;
         index.name = text(idx->name);
-        index.primary = idx->index_type == 1;
-        index.unique = index.primary || (idx->flags & MDB_IDX_UNIQUE);
-        for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
-            int colNum = idx->key_col_num[k];
-            if (colNum < 1 || static_cast<guint>(colNum) > table->columns->len)
-                continue;
-            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, colNum - 1));
-            index.columns.append({text(col->name), idx->key_col_order[k] == MDB_DESC});
+        index.primary = type == 1;
+        index.unique = index.primary || (flags & MDB_IDX_UNIQUE);
+        index.ignoreNulls = flags & MDB_IDX_IGNORENULLS;
+        index.required = flags & MDB_IDX_REQUIRED;
+        for (const auto& [number, descending] : r.columns) {
+            const MdbColumn* match = nullptr;
+            for (guint c = 0; c < table->columns->len; ++c) {
+                auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
+                // libmdb keeps one byte of the column number, which is all Access uses.
+                if (static_cast<quint32>(col->col_num) == number)
+                    match = col;
+            }
+            if (!match)
+                throw UnreadableFile(
+                    QStringLiteral("Index '%1' of table '%2' names a column the table lacks.")
+                        .arg(index.name, tableName)
+                        .toStdString());
+            index.columns.append({text(match->name), descending});
         }
-        if (!index.columns.isEmpty()) // libmdb loses the columns of some indexes after deletes
-            out.append(index);
+        if (index.columns.isEmpty())
+            throw UnreadableFile(QStringLiteral("Index '%1' of table '%2' has no columns.")
+                                     .arg(index.name, tableName)
+                                     .toStdString());
+        out.append(index);
     }
     return out;
 }
@@ -191,7 +314,7 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
     Table t;
     t.name = name;
     t.kind = kind;
-    TableHandle table = openTable(entry);
+    TableHandle table = openTable(entry, true);
     if (!table)
         throw DamagedFile(QStringLiteral("The definition of table '%1' (page %2) cannot be read.")
                               .arg(name)
@@ -204,27 +327,47 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
         raw.jetType = col->col_type;
         raw.sizeInBytes = col->col_size;
         raw.longAutoNumber = col->is_long_auto;
-        raw.precision = col->col_prec;
-        raw.scale = col->col_scale;
-        raw.properties = propertiesOf(col);
+        // libmdb reads the precision into col_scale and the scale into col_prec.
+        raw.precision = col->col_scale;
+        raw.scale = col->col_prec;
+        raw.properties = propertiesOf(col->props);
         t.columns.append(ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1)));
     }
-    t.indexes = indexesOf(table.get());
+    t.indexes = indexesOf(table.get(), name, jet3);
+    TableProperties props = ToTableProperties(propertiesOf(table->props));
+    t.description = props.description;
+    t.validationRule = props.validationRule;
+    t.validationText = props.validationText;
     return t;
 }
 
-QList<View> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
+struct SavedQueries {
+    QList<View> views;
+    QList<Query> queries;
+};
+
+// Record sources Access makes for forms and reports (~sq_...) and its other scratch queries
+// start with '~'; the system bit marks the rest it keeps for itself.
+bool isHiddenQuery(const CatalogObject& query) {
+    constexpr qint64 kFlagSystem = 0x80000000LL;
+    constexpr qint64 kFlagHidden = 0x8;
+    return query.name.startsWith(QLatin1Char('~')) || (query.flags & kFlagSystem) ||
+           (query.flags & kFlagHidden);
+}
+
+SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
     QMap<qint64, const CatalogObject*> queries; // in the catalog's order of ids
     for (const CatalogObject& o : objects)
         if (o.type == kObjectTypeQuery)
             queries.insert(o.id, &o);
-    QList<View> views;
+    SavedQueries out;
     if (queries.isEmpty())
-        return views;
+        return out;
     TableHandle table = openCatalogTable(mdb, "MSysQueries");
     if (!table)
         throw UnreadableFile("The table of saved queries cannot be read.");
-    RowCursor rows(table.get(), {"ObjectId", "Attribute", "Expression", "Flag", "Name1", "Name2"});
+    RowCursor rows(table.get(),
+                   {"ObjectId", "Attribute", "Expression", "Flag", "Name1", "Name2", "LvExtra"});
     QMap<qint64, QList<QueryRow>> byQuery;
     while (rows.Next()) {
         QueryRow r;
@@ -234,6 +377,8 @@ QList<View> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
             r.flag = static_cast<int>(*flag);
         r.name1 = rows.Text(4);
         r.name2 = rows.Text(5);
+        if (std::optional<qint64> extra = rows.Number(6))
+            r.extra = static_cast<qint32>(*extra);
         byQuery[rows.Number(0).value_or(0)].append(r);
     }
     for (const CatalogObject* query : std::as_const(queries)) {
@@ -244,10 +389,25 @@ QList<View> readViews(MdbHandle* mdb, const QList<CatalogObject>& objects) {
                 QStringLiteral("The saved query '%1' has no definition in MSysQueries.")
                     .arg(query->name)
                     .toStdString());
-        if (IsPlainSelectQuery(*rowsOfQuery, query->flags))
-            views.append({query->name, SelectQuerySql(*rowsOfQuery)});
+        const bool hidden = isHiddenQuery(*query);
+        if (IsPlainSelectQuery(*rowsOfQuery, query->flags)) {
+            out.views.append({query->name, SelectQuerySql(*rowsOfQuery), hidden});
+            continue;
+        }
+        std::optional<QueryKind> kind = SavedQueryKind(*rowsOfQuery, query->flags);
+        if (!kind)
+            throw UnreadableFile(
+                QStringLiteral("The saved query '%1' is of a kind the reader does not know.")
+                    .arg(query->name)
+                    .toStdString());
+        Query q{query->name, *kind, SavedQuerySql(*rowsOfQuery, *kind)};
+        q.parameters = QueryParameters(*rowsOfQuery);
+        if (*kind == QueryKind::PassThrough)
+            q.connect = PassThroughConnect(*rowsOfQuery);
+        q.hidden = hidden;
+        out.queries.append(q);
     }
-    return views;
+    return out;
 }
 
 QList<Relationship> readRelationships(MdbHandle* mdb) {
@@ -257,12 +417,20 @@ QList<Relationship> readRelationships(MdbHandle* mdb) {
         return out;
     RowCursor rows(table.get(), {"szRelationship", "szObject", "szColumn", "szReferencedObject",
                                  "szReferencedColumn", "icolumn", "grbit"});
+    constexpr qint64 kOneToOne = 0x1;
     constexpr qint64 kNotEnforced = 0x2;
     constexpr qint64 kCascadeUpdate = 0x100;
     constexpr qint64 kCascadeDelete = 0x1000;
+    constexpr qint64 kCascadeToNull = 0x2000;
+    auto isSystem = [](const QString& table) {
+        return table.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive);
+    };
     QMap<QString, QMap<qint64, RelationshipColumn>> columns;
     while (rows.Next()) {
         QString name = rows.Text(0);
+        // Access relates its own navigation tables; those are not the user's schema.
+        if (isSystem(rows.Text(1)) || isSystem(rows.Text(3)))
+            continue;
         Relationship* rel = nullptr;
         for (Relationship& r : out)
             if (r.name == name)
@@ -275,7 +443,9 @@ QList<Relationship> readRelationships(MdbHandle* mdb) {
                         {},
                         !(grbit & kNotEnforced),
                         bool(grbit & kCascadeUpdate),
-                        bool(grbit & kCascadeDelete)});
+                        bool(grbit & kCascadeDelete),
+                        bool(grbit & kOneToOne),
+                        bool(grbit & kCascadeToNull)});
             rel = &out.last();
         }
         columns[name].insert(rows.Number(5).value_or(0), {rows.Text(2), rows.Text(4)});
@@ -367,7 +537,11 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
         if (!kind)
             continue;
         if (o.type != kObjectTypeTable) { // a link keeps its definition in the other file
-            schema.tables.append({o.name, *kind, {}, {}});
+            Table link{o.name, *kind, {}, {}};
+            link.linkedDatabase = o.database;
+            link.connect = o.connect;
+            link.foreignName = o.foreignName;
+            schema.tables.append(link);
             continue;
         }
         const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
@@ -382,7 +556,9 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
             throw UnreadableFile("The catalog changed while it was read.");
         schema.tables.append(readTable(entry, o.name, *kind, header.IsJet3()));
     }
-    schema.views = readViews(mdb.get(), objects);
+    SavedQueries saved = readQueries(mdb.get(), objects);
+    schema.views = saved.views;
+    schema.queries = saved.queries;
     schema.relationships = readRelationships(mdb.get());
     if (reads->pastEnd)
         throw DamagedFile(kCutShort);
