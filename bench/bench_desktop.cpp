@@ -78,9 +78,9 @@ void BM_ListFolder(benchmark::State& state) {
     }
     FolderPanel panel;
     for (auto _ : state) {
-        panel.File1->clear();
-        panel.FillFile1WithFiles(dir.path());
-        benchmark::DoNotOptimize(panel.File1->topLevelItemCount());
+        panel.files->clear();
+        panel.listFiles(dir.path());
+        benchmark::DoNotOptimize(panel.files->topLevelItemCount());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }

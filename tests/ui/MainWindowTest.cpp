@@ -235,33 +235,33 @@ private Q_SLOTS:
         LogWindow* log = window->logWindow();
         ui->session.log("Connecting <b>a</b> with b");
         QVERIFY_THROWS_EXCEPTION(Error, ui->session.open()); // both paths empty: error 1001
-        QStringList lines = log->txtOut->toPlainText().split('\n');
+        QStringList lines = log->text->toPlainText().split('\n');
         QCOMPARE(lines.size(), 2);
         QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  ");
         QVERIFY(stamp.match(lines[0]).hasMatch());
         QVERIFY(lines[0].endsWith("Connecting <b>a</b> with b"));
         QVERIFY(lines[1].endsWith("Error 1001: Enter Primary and Secondary Database"));
 
-        QTest::mouseClick(log->txtOut->viewport(), Qt::LeftButton);
-        QVERIFY(!log->MEdit->isVisible());
-        QTest::mousePress(log->txtOut->viewport(), Qt::RightButton);
-        QVERIFY(log->MEdit->isVisible());
-        log->MEdit->hide();
+        QTest::mouseClick(log->text->viewport(), Qt::LeftButton);
+        QVERIFY(!log->menu->isVisible());
+        QTest::mousePress(log->text->viewport(), Qt::RightButton);
+        QVERIFY(log->menu->isVisible());
+        log->menu->hide();
 
         const QString saved = ui->files.filePath("log.txt");
-        log->txtOut->setPlainText("one\ntwo");
-        log->MCopy->trigger();
+        log->text->setPlainText("one\ntwo");
+        log->copyAction->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QString("one\ntwo"));
         desktop().fileNames = {saved, "", ui->files.filePath("no/such/log.txt")};
-        log->MSave->trigger();
+        log->saveAction->trigger();
         QCOMPARE(FileBytes(saved), QByteArray("one\ntwo\n"));
-        log->MSave->trigger(); // cancelled: nothing is written or said
+        log->saveAction->trigger(); // cancelled: nothing is written or said
         QVERIFY(desktop().messages.isEmpty());
-        log->MSave->trigger();
+        log->saveAction->trigger();
         QCOMPARE(desktop().messages.size(), 1);
 
-        log->MClear->trigger();
-        log->MCopy->trigger();
+        log->clearAction->trigger();
+        log->copyAction->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QString());
     }
 
@@ -319,11 +319,11 @@ private Q_SLOTS:
             auto* about = qobject_cast<AboutDialog*>(dialog);
             if (!about)
                 return;
-            about->SysInfoPrograms = {"vantor-no-such-sysinfo"};
-            about->SysInfoSearchPaths = {ui->files.path()};
-            QTest::mouseClick(about->cmdSysInfo, Qt::LeftButton);
-            about->SysInfoPrograms << "fake-sysinfo";
-            about->StartSysInfo();
+            about->sysInfoPrograms = {"vantor-no-such-sysinfo"};
+            about->sysInfoSearchPaths = {ui->files.path()};
+            QTest::mouseClick(about->sysInfoButton, Qt::LeftButton);
+            about->sysInfoPrograms << "fake-sysinfo";
+            about->startSysInfo();
         });
         item("mnAbout")->trigger();
         QCOMPARE(dialogs.Seen(), 1);

@@ -96,34 +96,34 @@ FolderPanel::FolderPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("picFolders"));
     icons_.setOptions(QFileIconProvider::DontUseCustomDirectoryIcons);
 
-    Drive1 = new QComboBox(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Dir1 = new FolderTree();
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    File1 = new QTreeWidget();
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Path")});
-    File1->setRootIsDecorated(false);
-    File1->setUniformRowHeights(true);
-    File1->setIconSize(QSize(16, 16));
-    File1->header()->setSectionResizeMode(0, QHeaderView::Interactive);
-    File1->header()->resizeSection(0, 180);
+    drives = new QComboBox(this);
+    drives->setObjectName(QStringLiteral("Drive1"));
+    folders = new FolderTree();
+    folders->setObjectName(QStringLiteral("Dir1"));
+    files = new QTreeWidget();
+    files->setObjectName(QStringLiteral("File1"));
+    files->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Path")});
+    files->setRootIsDecorated(false);
+    files->setUniformRowHeights(true);
+    files->setIconSize(QSize(16, 16));
+    files->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    files->header()->resizeSection(0, 180);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->setChildrenCollapsible(false);
-    split->addWidget(Dir1);
-    split->addWidget(File1);
+    split->addWidget(folders);
+    split->addWidget(files);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
-    layout->addWidget(Drive1);
+    layout->addWidget(drives);
     layout->addWidget(split, 1);
 
     fillDrives();
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &FolderPanel::Drive1_Change);
-    connect(Dir1, &FolderTree::PathChanged, this, &FolderPanel::Dir1_Change);
-    connect(File1, &QTreeWidget::itemDoubleClicked, this, &FolderPanel::File1_DblClick);
-    Dir1->SetPath(QDir::currentPath());
+    connect(drives, &QComboBox::currentIndexChanged, this, &FolderPanel::driveChanged);
+    connect(folders, &FolderTree::PathChanged, this, &FolderPanel::folderChanged);
+    connect(files, &QTreeWidget::itemDoubleClicked, this, &FolderPanel::fileActivated);
+    folders->SetPath(QDir::currentPath());
 }
 
 QString FolderPanel::WithTrailingSlash(const QString& folder) {
@@ -134,21 +134,21 @@ QString FolderPanel::FileKey(const QTreeWidgetItem* item) {
     return item ? item->data(0, kKeyRole).toString() : QString();
 }
 
-void FolderPanel::FillFile1WithFiles(const QString& path) {
+void FolderPanel::listFiles(const QString& path) {
     if (path.isEmpty())
         return;
     const QString folder = WithTrailingSlash(path);
-    const QFileInfoList files =
+    const QFileInfoList entries =
         QDir(path).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     QList<QTreeWidgetItem*> items;
-    items.reserve(files.size());
-    for (const QFileInfo& file : files) {
+    items.reserve(entries.size());
+    for (const QFileInfo& file : entries) {
         auto* item = new QTreeWidgetItem({file.fileName(), folder});
         item->setData(0, kKeyRole, folder + file.fileName());
         item->setIcon(0, iconFor(file));
         items.append(item);
     }
-    File1->addTopLevelItems(items);
+    files->addTopLevelItems(items);
 }
 
 QIcon FolderPanel::iconFor(const QFileInfo& file) {
@@ -171,13 +171,13 @@ void FolderPanel::fillDrives() {
     });
     const QIcon drive = icons_.icon(QAbstractFileIconProvider::Drive);
     for (const QStorageInfo& volume : volumes) {
-        if (!volume.isValid() || !volume.isReady() || Drive1->findData(volume.rootPath()) >= 0)
+        if (!volume.isValid() || !volume.isReady() || drives->findData(volume.rootPath()) >= 0)
             continue;
         const QString caption =
             volume.name().isEmpty()
                 ? volume.rootPath()
                 : QStringLiteral("%1  [%2]").arg(volume.rootPath(), volume.name());
-        Drive1->addItem(drive, caption, volume.rootPath());
+        drives->addItem(drive, caption, volume.rootPath());
     }
 }
 
@@ -185,28 +185,28 @@ void FolderPanel::showDriveOf(const QString& folder) {
     const QString root = QStorageInfo(folder).rootPath();
     if (root.isEmpty())
         return;
-    int index = Drive1->findData(root);
-    const QSignalBlocker quiet(Drive1);
+    int index = drives->findData(root);
+    const QSignalBlocker quiet(drives);
     if (index < 0) {
-        Drive1->addItem(icons_.icon(QAbstractFileIconProvider::Drive), root, root);
-        index = Drive1->count() - 1;
+        drives->addItem(icons_.icon(QAbstractFileIconProvider::Drive), root, root);
+        index = drives->count() - 1;
     }
-    Drive1->setCurrentIndex(index);
+    drives->setCurrentIndex(index);
 }
 
-void FolderPanel::Drive1_Change(int index) {
+void FolderPanel::driveChanged(int index) {
     // A drive unmounted since the list was made keeps the folder where it was.
-    if (!Dir1->SetPath(Drive1->itemData(index).toString()))
-        showDriveOf(Dir1->Path());
+    if (!folders->SetPath(drives->itemData(index).toString()))
+        showDriveOf(folders->Path());
 }
 
-void FolderPanel::Dir1_Change() {
-    File1->clear();
-    FillFile1WithFiles(Dir1->Path());
-    showDriveOf(Dir1->Path());
+void FolderPanel::folderChanged() {
+    files->clear();
+    listFiles(folders->Path());
+    showDriveOf(folders->Path());
 }
 
-void FolderPanel::File1_DblClick(QTreeWidgetItem* item) {
+void FolderPanel::fileActivated(QTreeWidgetItem* item) {
     if (item)
         Q_EMIT OpenFileRequested(FileKey(item));
 }

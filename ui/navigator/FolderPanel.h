@@ -52,13 +52,13 @@ class FolderPanel : public QWidget {
 public:
     explicit FolderPanel(QWidget* parent = nullptr);
 
-    QComboBox* Drive1;
-    FolderTree* Dir1;
-    QTreeWidget* File1;
+    QComboBox* drives;
+    FolderTree* folders;
+    QTreeWidget* files;
 
     // Adds one item per normal file of the folder, subfolders and hidden files left out.
-    void FillFile1WithFiles(const QString& path);
-    // The full path of the file a File1 item stands for.
+    void listFiles(const QString& path);
+    // The full path of the file a files item stands for.
     static QString FileKey(const QTreeWidgetItem* item);
     // folder with one "/" at its end.
     static QString WithTrailingSlash(const QString& folder);
@@ -69,9 +69,9 @@ Q_SIGNALS:
 private:
     void fillDrives();
     void showDriveOf(const QString& folder);
-    void Drive1_Change(int index);
-    void Dir1_Change();
-    void File1_DblClick(QTreeWidgetItem* item);
+    void driveChanged(int index);
+    void folderChanged();
+    void fileActivated(QTreeWidgetItem* item);
     QIcon iconFor(const QFileInfo& file);
 
     QFileIconProvider icons_;

@@ -69,15 +69,15 @@ Navigator::Navigator(Session& session, QWidget* parent) : QWidget(parent), sessi
 }
 
 QComboBox* Navigator::drives() const {
-    return folderPanel_->Drive1;
+    return folderPanel_->drives;
 }
 
 FolderTree* Navigator::folders() const {
-    return folderPanel_->Dir1;
+    return folderPanel_->folders;
 }
 
 QTreeWidget* Navigator::files() const {
-    return folderPanel_->File1;
+    return folderPanel_->files;
 }
 
 bool Navigator::eventFilter(QObject* watched, QEvent* event) {

@@ -28,61 +28,61 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     : QDialog(parent),
       // Graphical ones only: a terminal program started without a terminal shows nothing.
-      SysInfoPrograms{QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
+      sysInfoPrograms{QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
                       QStringLiteral("gnome-system-monitor")},
       desktop_(desktop) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Vantor"));
     setModal(true);
 
-    picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setPixmap(AppIcon().pixmap(48, 48));
-    picIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("picIcon"));
+    icon->setPixmap(AppIcon().pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    lblTitle = label(this, "lblTitle", QStringLiteral("Vantor"));
-    QFont big = lblTitle->font();
+    title = label(this, "title", QStringLiteral("Vantor"));
+    QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
-    lblTitle->setFont(big);
-    lblVersion = label(this, "lblVersion", VersionText());
-    lblDescription = label(
-        this, "lblDescription",
+    title->setFont(big);
+    version = label(this, "version", VersionText());
+    description = label(
+        this, "description",
         QStringLiteral("Compares the schemas of two Microsoft Access databases, writes the Jet "
                        "SQL\nthat brings one in line with the other, and runs it batch by "
                        "batch.\n\nProject page: %1\nOnline help: %2")
             .arg(kProductWebUrl, kHelpOnlineUrl));
-    lblDisclaimer =
-        label(this, "lblDisclaimer",
+    disclaimer =
+        label(this, "disclaimer",
               QStringLiteral("Warning: a script changes the structure of a database, and what it "
                              "has done cannot be undone. Keep a copy of every database and try "
                              "scripts on a snapshot first. Vantor is provided as is, without "
                              "warranty of any kind."));
-    lblDisclaimer->setWordWrap(true);
+    disclaimer->setWordWrap(true);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutDialog::StartSysInfo);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setDefault(true);
+    sysInfoButton = new QPushButton(QStringLiteral("&System Info..."), this);
+    sysInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(sysInfoButton, &QPushButton::clicked, this, &AboutDialog::startSysInfo);
 
     auto* texts = new QVBoxLayout;
-    texts->addWidget(lblTitle);
-    texts->addWidget(lblVersion);
+    texts->addWidget(title);
+    texts->addWidget(version);
     texts->addSpacing(8);
-    texts->addWidget(lblDescription);
+    texts->addWidget(description);
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdSysInfo);
+    buttons->addWidget(okButton);
+    buttons->addWidget(sysInfoButton);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(picIcon, 0, 0);
+    grid->addWidget(icon, 0, 0);
     grid->addLayout(texts, 0, 1);
     grid->setRowMinimumHeight(1, 12);
-    grid->addWidget(lblDisclaimer, 2, 0, 1, 2);
+    grid->addWidget(disclaimer, 2, 0, 1, 2);
     grid->addLayout(buttons, 2, 2);
     grid->setColumnStretch(1, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
@@ -95,9 +95,9 @@ QString AboutDialog::VersionText() {
         .arg(VANTOR_VERSION_PATCH);
 }
 
-void AboutDialog::StartSysInfo() {
-    for (const QString& name : SysInfoPrograms) {
-        const QString program = QStandardPaths::findExecutable(name, SysInfoSearchPaths);
+void AboutDialog::startSysInfo() {
+    for (const QString& name : sysInfoPrograms) {
+        const QString program = QStandardPaths::findExecutable(name, sysInfoSearchPaths);
         if (!program.isEmpty() && QProcess::startDetached(program, {}))
             return;
     }

@@ -24,21 +24,21 @@ public:
     // "Version major.minor.patch" of this build.
     static QString VersionText();
 
-    QLabel* picIcon;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* lblDescription;
-    QLabel* lblDisclaimer;
-    QPushButton* cmdOK;
-    QPushButton* cmdSysInfo;
+    QLabel* icon;
+    QLabel* title;
+    QLabel* version;
+    QLabel* description;
+    QLabel* disclaimer;
+    QPushButton* okButton;
+    QPushButton* sysInfoButton;
 
     // The system-information programs tried in turn, and the folders searched for them
     // (the PATH when empty).
-    QStringList SysInfoPrograms;
-    QStringList SysInfoSearchPaths;
+    QStringList sysInfoPrograms;
+    QStringList sysInfoSearchPaths;
 
 public Q_SLOTS:
-    void StartSysInfo();
+    void startSysInfo();
 
 private:
     Desktop& desktop_;

@@ -19,18 +19,18 @@ class LogWindow : public QWidget {
 public:
     LogWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
-    QTextEdit* txtOut;
-    QMenu* MEdit;
-    QAction* MCopy;
-    QAction* MSave;
-    QAction* MNone1;
-    QAction* MClear;
+    QTextEdit* text;
+    QMenu* menu;
+    QAction* copyAction;
+    QAction* saveAction;
+    QAction* separator;
+    QAction* clearAction;
 
 public Q_SLOTS:
-    void MCopy_Click();
-    void MSave_Click();
-    void MClear_Click();
-    void AppendLine(const QString& line);
+    void copyAll();
+    void saveToFile();
+    void clearAll();
+    void appendLine(const QString& line);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
