@@ -7,16 +7,6 @@ namespace vantor {
 
 namespace {
 
-bool sameIgnoringCase(QChar a, QChar b) {
-    if (a == b)
-        return true;
-    const char16_t x = a.unicode();
-    const char16_t y = b.unicode();
-    if (x < 128 && y < 128) // the common case, without the Unicode tables
-        return (x | 0x20) == (y | 0x20) && (x | 0x20) >= u'a' && (x | 0x20) <= u'z';
-    return a.toLower() == b.toLower();
-}
-
 QString definitionOf(const SchemaObject& o) {
     if (o.table && o.kind == ObjectKind::Table)
         return CreateTableText(*o.table);
@@ -52,9 +42,9 @@ void compareBoth(DiffEntry& e, const SchemaObject& secondary) {
         e.state = e.primaryText == e.secondaryText ? ObjectState::Equal : ObjectState::Different;
     if (e.state == ObjectState::Different && !e.primaryText.isEmpty() &&
         !e.secondaryText.isEmpty()) {
-        // Both panes are marked at the stretches found in the primary text.
-        e.primaryRuns = DifferingRuns(e.primaryText, e.secondaryText);
-        e.secondaryRuns = e.primaryRuns;
+        TextMarks marks = MarkDifferingText(e.primaryText, e.secondaryText);
+        e.primaryRuns = std::move(marks.first);
+        e.secondaryRuns = std::move(marks.second);
     }
 }
 
@@ -118,30 +108,6 @@ Diff Compare(std::shared_ptr<const Schema> primary, std::shared_ptr<const Schema
         diff.entries.push_back(entryOf(o, Side::Secondary));
     }
     return diff;
-}
-
-QList<TextRun> DifferingRuns(const QString& first, const QString& second) {
-    QList<TextRun> runs;
-    qsizetype runStart = -1; // offset of the open run, -1 when none is open
-    qsizetype t = 0;
-    const qsizetype secondSize = second.size();
-    const QChar* target = second.constData();
-    for (qsizetype position = 0; position < first.size(); ++position) {
-        const QChar s = first[position];
-        const bool haveTarget = t < secondSize;
-        const bool blankSkipped =
-            s == QLatin1Char(' ') && !(haveTarget && target[t] == QLatin1Char(' '));
-        if (blankSkipped || (haveTarget && sameIgnoringCase(s, target[t]))) {
-            if (runStart >= 0)
-                runs.append({runStart, position - runStart});
-            runStart = -1;
-        } else if (runStart < 0) {
-            runStart = position;
-        }
-        if (!blankSkipped)
-            ++t;
-    }
-    return runs;
 }
 
 } // namespace vantor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/TextDiff.h"
 #include "model/Schema.h"
 
 #include <QHash>
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace vantor {
-
-// A stretch of a definition text that differs from the other side's, in UTF-16 units from 0.
-struct TextRun {
-    qsizetype offset = 0;
-    qsizetype length = 0;
-    bool operator==(const TextRun&) const = default;
-};
 
 // One object of either database as the comparison found it.
 struct DiffEntry {
@@ -82,10 +76,5 @@ struct CompareOptions {
 Diff Compare(std::shared_ptr<const Schema> primary, std::shared_ptr<const Schema> secondary,
              const CompareOptions& options = {});
 
-// The stretches of first that differ from second, walking both texts once: letter case is
-// ignored, and a blank of the first text that faces a non-blank is passed over in the first
-// text only, so the second text waits for it. A stretch still open at the end of the first text
-// is not among them.
-QList<TextRun> DifferingRuns(const QString& first, const QString& second);
 
 } // namespace vantor

@@ -21,13 +21,6 @@ protected:
     }
 };
 
-QStringList runs(const QString& first, const QString& second) {
-    QStringList out;
-    for (const TextRun& r : DifferingRuns(first, second))
-        out << QStringLiteral("%1+%2").arg(r.offset).arg(r.length);
-    return out;
-}
-
 } // namespace
 
 TEST_F(Comparing, EveryObjectGetsItsStateInJetsOrderThenTheSecondaryOnlyOnes) {
@@ -98,40 +91,23 @@ TEST_F(Comparing, ANameThatChangedKindIsDifferentWithEachSidesOwnDefinition) {
     EXPECT_TRUE(e.primaryText.startsWith("CREATE TABLE [TableView]"));
 }
 
-TEST_F(Comparing, DifferingStretchesOfBothTextsAreTakenFromThePrimaryText) {
-    pri("T").Column("Name", 130, 50);
+TEST_F(Comparing, EachTextIsMarkedAtItsOwnDifferences) {
+    pri("T").Column("Name", 130, 50).Column("Fax", 130, 24);
     sec("T").Column("Name", 130, 40);
     const Diff diff = compare();
     const DiffEntry& e = *diff.find("T");
-    const qsizetype at = e.primaryText.indexOf("50");
-    EXPECT_EQ(e.primaryRuns, QList<TextRun>({{at, 1}}));
-    EXPECT_EQ(e.secondaryRuns, e.primaryRuns);
+    // The dropped column's line is marked whole (with the parenthesis that opens the list on
+    // it), the changed size on each side at its own place.
+    const qsizetype faxLine = e.primaryText.indexOf("(   [Fax]");
+    const qsizetype faxEnd = e.primaryText.indexOf('\r', faxLine);
+    EXPECT_EQ(e.primaryRuns,
+              QList<TextRun>({{faxLine, faxEnd - faxLine}, {e.primaryText.indexOf("50"), 2}}));
+    EXPECT_EQ(e.secondaryRuns, QList<TextRun>({{e.secondaryText.indexOf("(   [Name]"), 1},
+                                               {e.secondaryText.indexOf("40"), 2}}));
 }
 
 // Two objects named alike are the session's test, which shows the error the user sees.
 TEST_F(Comparing, TwoColumnsNamedAlikeAreRefused) {
     sec("T").Column("a", 3).Column("A", 3);
     EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
-}
-
-// Runs are measured in the first text; one still open at its end is left out.
-TEST(DifferingRuns, CaseIsIgnoredAndOnlyBlanksOfTheFirstTextAreSkipped) {
-    EXPECT_EQ(runs("aXYb", "aZZb"), QStringList({"1+2"}));
-    EXPECT_EQ(runs("abcdef", "aXcdYY"), QStringList({"1+1"}));
-    // Characters of the second text beyond the first are not looked at.
-    EXPECT_EQ(runs("ab", "abcdef"), QStringList());
-    EXPECT_EQ(runs("ABC", "abc"), QStringList());
-    EXPECT_EQ(runs(QString::fromUtf8("ÄÖÜx"), QString::fromUtf8("äöüx")), QStringList());
-    EXPECT_EQ(runs("a b", "ab"), QStringList());
-    EXPECT_EQ(runs("abxx", "a bx"), QStringList({"1+2"}));
-    // A tab is an ordinary character, not a blank.
-    EXPECT_EQ(runs("a\tbc", "a bc"), QStringList({"1+1"}));
-}
-
-TEST(DifferingRuns, TextsBeyondSixteenBitsAreCompared) {
-    QString first(100000, QLatin1Char('x'));
-    QString second = first;
-    second[40000] = QLatin1Char('y');
-    second[99998] = QLatin1Char('y');
-    EXPECT_EQ(runs(first, second), QStringList({"40000+1", "99998+1"}));
 }

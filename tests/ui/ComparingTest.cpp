@@ -200,8 +200,10 @@ private Q_SLOTS:
         QCOMPARE(ui->compare.paneText(1), customers->secondaryText);
         // The Name column's length is where the texts differ: 50 against 80.
         int at = ui->compare.pane(0)->toPlainText().indexOf("(50)") + 1;
-        QCOMPARE(RedMask(*ui->compare.pane(0)).mid(at, 2), QString("r."));
-        QCOMPARE(RedMask(*ui->compare.pane(1)).mid(at, 2), QString("r."));
+        QCOMPARE(RedMask(*ui->compare.pane(0)).mid(at - 1, 4), QString(".rr."));
+        QCOMPARE(RedMask(*ui->compare.pane(1)).mid(at - 1, 4), QString(".rr."));
+        // Every other line is the same on both sides and stays black.
+        QCOMPARE(RedMask(*ui->compare.pane(0)).count('r'), 2);
 
         // A view shows its stored text, marked at the one letter that differs.
         ShowObject(ui->nav, "Open Orders");
@@ -230,8 +232,8 @@ private Q_SLOTS:
         connectExamples();
         setPanes("SELECT aXYb FROM T", "SELECT aZZb FROM T");
         ui->compare.markButton(1)->click();
-        QCOMPARE(RedMask(*ui->compare.pane(0)), QString("........rr........"));
-        QCOMPARE(RedMask(*ui->compare.pane(1)), QString("........rr........"));
+        QCOMPARE(RedMask(*ui->compare.pane(0)), QString(".......rrrr......."));
+        QCOMPARE(RedMask(*ui->compare.pane(1)), QString(".......rrrr......."));
 
         // After an edit, the other button marks the new differences and clears the old ones.
         setPanes("SELECT aXYb FROM T\nWHERE x = 1", "SELECT aXYb FROM U\nWHERE y = 1");
@@ -240,11 +242,11 @@ private Q_SLOTS:
         ui->compare.markButton(0)->click();
         QCOMPARE(RedMask(*ui->compare.pane(0)), QString(".................r\n......r...."));
 
-        // Blanks skipped in the primary text shift its positions past the secondary's end.
-        setPanes("a   bXXXd", "abYYYd");
+        // A line one side adds is marked whole there; the lines around it stay black.
+        setPanes("[A] INT,\n[B] INT", "[A] INT,\n[New] INT,\n[B] INT");
         ui->compare.markButton(0)->click();
-        QCOMPARE(RedMask(*ui->compare.pane(0)), QString(".....rrr."));
-        QCOMPARE(RedMask(*ui->compare.pane(1)), QString(".....r"));
+        QCOMPARE(RedMask(*ui->compare.pane(0)), QString("........\n......."));
+        QCOMPARE(RedMask(*ui->compare.pane(1)), QString("........\nrrrrrrrrrr\n......."));
 
         // An empty pane leaves the other one unmarked.
         setPanes("", "CREATE TABLE [x]");

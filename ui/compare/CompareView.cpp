@@ -109,7 +109,9 @@ void CompareView::buildSide(int i) {
     panes_[i] = new QTextEdit(this);
     panes_[i]->setObjectName(indexed("ed", i));
     panes_[i]->setAcceptRichText(false);
-    panes_[i]->setLineWrapMode(QTextEdit::NoWrap);
+    // A long query on one line wraps, so that its difference can be seen without scrolling.
+    panes_[i]->setLineWrapMode(QTextEdit::WidgetWidth);
+    panes_[i]->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     panes_[i]->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     buttonBars_[i] = new QWidget(this);
