@@ -100,8 +100,8 @@ BatchRunResult BatchRunner::Run(const LineSource& script, Source* target, BatchO
                 break;
             line = script.Line(index);
             watch.NextBookmark();
-            if (index + 1 < count)
-                watch.MarkCurrentLine(index + 1);
+            // The mark sits on the first line of the batch about to run.
+            watch.MarkCurrentLine(index);
             batch = ScriptBatch{batch.number + 1, index, index - 1, QString(), false};
         }
     } catch (const std::exception& e) {

@@ -146,9 +146,10 @@ private Q_SLOTS:
         QCOMPARE(desktop().messages[0].buttons, mb::YesNo | mb::Exclamation);
         QVERIFY(hasTable(primary, "T one") && hasTable(primary, "T two"));
         QCOMPARE(FileBytes(secondary), untouchedSecondary);
-        // The run leaves its marks: where it started, and the line after each batch's first.
+        // The run leaves its marks: where it started, and the first line of each batch.
         QVERIFY(editor->editor()->HasStartMark(0) && editor->editor()->HasRunMark(0) &&
-                editor->editor()->HasRunMark(3));
+                editor->editor()->HasRunMark(2) && editor->editor()->HasRunMark(4));
+        QVERIFY(!editor->editor()->HasRunMark(3));
 
         const QByteArray untouchedPrimary = FileBytes(primary);
         run("CREATE TABLE [T three] (C int)", 1);
@@ -164,7 +165,10 @@ private Q_SLOTS:
         runIn(*editor, "CREATE TABLE [T five] (A int)\r\nGO\r\nCREATE TABLE [T five] (A int)\r\n"
                        "GO\r\nCREATE TABLE [T six] (A int)\r\nGO");
         QCOMPARE(desktop().messages.size(), 1);
-        QVERIFY(desktop().Prompts()[0].contains("T five"));
+        // The message names the batch and its first line, which is selected in the editor.
+        QVERIFY(desktop().Prompts()[0].startsWith(
+            "Batch 2 failed at line 3: CREATE TABLE [T five] (A int)\n\n"));
+        QCOMPARE(editor->editor()->selectedText(), QString("CREATE TABLE [T five] (A int)"));
         QVERIFY(hasTable(primary, "T five"));
         QVERIFY(!hasTable(primary, "T six"));
         QCOMPARE(main->statusText(), QString("before"));

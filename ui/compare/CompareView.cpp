@@ -134,6 +134,37 @@ void CompareView::buildSide(int i) {
     connect(dropButtons_[i], &QPushButton::clicked, this, [this, i] { dropScript(i); });
 }
 
+QString CompareView::whyNotAlter(const DiffEntry& object) {
+    if (object.isView() || object.kindOn(Side::Primary) == ObjectKind::View ||
+        object.kindOn(Side::Secondary) == ObjectKind::View)
+        return QStringLiteral("'%1' is a view, and views have no ALTER: use Drop and Create to "
+                              "replace it.")
+            .arg(object.name);
+    return QString();
+}
+
+QString CompareView::whyNotDrop(const DiffEntry& object, int side) {
+    if (!object.kindOn(sideOf(side)))
+        return QStringLiteral("The %1 database has no '%2' to drop.")
+            .arg(side == 0 ? QStringLiteral("primary") : QStringLiteral("secondary"), object.name);
+    return QString();
+}
+
+void CompareView::updateCommands() {
+    const Diff* diff = session_.diff();
+    const DiffEntry* object =
+        diff && !currentObject_.isEmpty() ? diff->find(currentObject_) : nullptr;
+    for (int i : {0, 1}) {
+        // A command that cannot apply to the object shown says why instead of acting.
+        const QString noAlter = object ? whyNotAlter(*object) : QString();
+        const QString noDrop = object ? whyNotDrop(*object, i) : QString();
+        alterButtons_[i]->setEnabled(noAlter.isEmpty());
+        alterButtons_[i]->setToolTip(noAlter.isEmpty() ? QStringLiteral("Drop table") : noAlter);
+        dropButtons_[i]->setEnabled(noDrop.isEmpty());
+        dropButtons_[i]->setToolTip(noDrop.isEmpty() ? QStringLiteral("Drop table") : noDrop);
+    }
+}
+
 void CompareView::clear() {
     currentObject_.clear();
     objectLabel_->clear();
@@ -141,6 +172,7 @@ void CompareView::clear() {
         databaseLabels_[i]->setText(sideHeadings_[i]->text()); // as when the window opens
         panes_[i]->clear();
     }
+    updateCommands();
 }
 
 void CompareView::showObject(const QString& name) {
@@ -160,6 +192,7 @@ void CompareView::showObject(const QString& name) {
     }
     if (!panes_[0]->document()->isEmpty() && !panes_[1]->document()->isEmpty())
         MarkDifferences(panes_[0], panes_[1]);
+    updateCommands();
 }
 
 void CompareView::showAgain() {
@@ -199,8 +232,12 @@ void CompareView::alterScript(int side) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
     const DiffEntry* object = displayedObject();
-    if (!object || object->isView())
+    if (!object)
         return;
+    if (const QString why = whyNotAlter(*object); !why.isEmpty()) {
+        desktop_.MsgBox(why, mb::Exclamation);
+        return;
+    }
     showScript(AlterScriptFor(*session_.diff(), object->name, sideOf(side)), side);
 }
 
@@ -225,7 +262,11 @@ void CompareView::dropScript(int side) {
     const DiffEntry* object = displayedObject();
     if (!object)
         return;
-    const QString script = SqlDrop(object->kind, object->name);
+    if (const QString why = whyNotDrop(*object, side); !why.isEmpty()) {
+        desktop_.MsgBox(why, mb::Exclamation);
+        return;
+    }
+    const QString script = SqlDrop(*object->kindOn(sideOf(side)), object->name);
     if (script.isNull()) {
         desktop_.MsgBox(QStringLiteral("'%1' is of type %2: only tables and views can be dropped "
                                        "here.")

@@ -51,6 +51,10 @@ public Q_SLOTS:
 
 private:
     void buildSide(int side);
+    // Why a command cannot apply to the object, or an empty text when it can.
+    static QString whyNotAlter(const DiffEntry& object);
+    static QString whyNotDrop(const DiffEntry& object, int side);
+    void updateCommands();
     // Follows a new comparison: the object on display is shown again from it.
     void showAgain();
     // The object whose definitions the panes show, or null after telling the user why not.

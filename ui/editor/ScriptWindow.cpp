@@ -289,12 +289,25 @@ void ScriptWindow::runFinished(const BatchRunResult& result) {
     if (result.stopped)
         return;
     if (result.failure) {
-        QString message = result.failure->description;
+        const ScriptBatch& batch = result.failure->batch;
         if (!session_.isOpen() &&
-            result.failure->number == static_cast<qint32>(ErrorCode::ObjectNotSet))
-            message = QStringLiteral("No database is open to run the script on. Open two "
-                                     "databases with File > Connect and Compare... first.");
-        desktop_.MsgBox(message, mb::Exclamation);
+            result.failure->number == static_cast<qint32>(ErrorCode::ObjectNotSet)) {
+            desktop_.MsgBox(QStringLiteral("No database is open to run the script on. Open two "
+                                           "databases with File > Connect and Compare... first."),
+                            mb::Exclamation);
+            return;
+        }
+        // The failing batch's first line is selected, so the user sees where to look.
+        const auto line = static_cast<int>(batch.firstLine);
+        editor_->GoToLine(batch.firstLine);
+        editor_->setSelection(line, 0, line,
+                              static_cast<int>(editor_->LineText(batch.firstLine).size()));
+        desktop_.MsgBox(
+            QStringLiteral("Batch %1 failed at line %2: %3\n\n%4")
+                .arg(batch.number)
+                .arg(batch.firstLine + 1)
+                .arg(editor_->LineText(batch.firstLine).trimmed(), result.failure->description),
+            mb::Exclamation);
         return;
     }
     if (desktop_.MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes)

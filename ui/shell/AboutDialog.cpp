@@ -40,20 +40,19 @@ AboutDialog::AboutDialog(Desktop& desktop, QWidget* parent)
     icon->setPixmap(AppIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    title = label(this, "title", QStringLiteral("Vantor"));
+    title = label(this, "lblTitle", QStringLiteral("Vantor"));
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     title->setFont(big);
-    version = label(this, "version", VersionText());
+    version = label(this, "lblVersion", VersionText());
     description = label(
-        this, "description",
+        this, "lblDescription",
         QStringLiteral("Compares the schemas of two Microsoft Access databases, writes the Jet "
                        "SQL\nthat brings one in line with the other, and runs it batch by "
-                       "batch.\n\nProject page: %1\nOnline help: %2")
-            .arg(kProductWebUrl, kHelpOnlineUrl));
+                       "batch.\n\nHelp > General Help opens the user guide."));
     disclaimer =
-        label(this, "disclaimer",
+        label(this, "lblDisclaimer",
               QStringLiteral("Warning: a script changes the structure of a database, and what it "
                              "has done cannot be undone. Keep a copy of every database and try "
                              "scripts on a snapshot first. Vantor is provided as is, without "

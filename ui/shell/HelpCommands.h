@@ -7,10 +7,6 @@ namespace vantor {
 
 class Desktop;
 
-// The online help and the project's home page that the Help menu opens.
-inline const QString kHelpOnlineUrl = QStringLiteral("https://vantor.example.org/help/");
-inline const QString kProductWebUrl = QStringLiteral("https://vantor.example.org/");
-
 // Where the help index may be, in the order looked at: the help folder beside the program
 // (a build tree), then the installed one under share/vantor/help.
 QStringList HelpIndexCandidates();

@@ -80,9 +80,10 @@ void MainWindow::wireMenu() {
     on("Casade", [this] { arrange(Arrangement::Cascade); });
     on("CloseAllWindows", [this] { mdi_->closeAllSubWindows(); });
     on("mnHelpGen", [this] { ShowHelp(desktop_); });
-    on("mnHelpOnline", [this] { OpenUrl(desktop_, kHelpOnlineUrl); });
+    // The program has no web pages of its own: both web items open the help it brings.
+    on("mnHelpOnline", [this] { ShowHelp(desktop_); });
     on("mnReadme", [this] { documents_->OpenDocument(readmePath()); });
-    on("mnProductWeb", [this] { OpenUrl(desktop_, kProductWebUrl); });
+    on("mnProductWeb", [this] { ShowHelp(desktop_); });
     on("mnAbout", [this] {
         AboutDialog about(desktop_, this);
         about.exec();
