@@ -3,6 +3,7 @@
 #include "tests/ui/support/UiFixture.h"
 #include "ui/compare/CompareView.h"
 #include "ui/compare/ConnectDialog.h"
+#include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
 #include "ui/navigator/Navigator.h"
 #include "ui/shell/AboutDialog.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QFile>
 #include <QGuiApplication>
@@ -148,6 +150,57 @@ private Q_SLOTS:
         ui->session.waitForWork();
         QVERIFY(ui->session.isOpen());
         QVERIFY(nav->node(":Customers"));
+    }
+
+    // The pop-up menu of an object shows it and writes either side's scripts; a command that
+    // cannot apply says why instead.
+    void theObjectMenuComparesAndWritesEachSidesScripts() {
+        connectExamples();
+        QStringList scripts;
+        ModalDialogs dialogs([&scripts](QWidget* dialog) {
+            if (auto* editor = dialog->findChild<ScriptWindow*>())
+                scripts << editor->targetField()->text() + ":" + editor->editor()->Text();
+        });
+        Navigator* nav = window->navigator();
+        auto popUpOn = [nav](const QString& name) {
+            QTreeWidget* tree = nav->objectTree();
+            Q_EMIT tree->customContextMenuRequested(
+                tree->visualItemRect(nav->node(":" + name)).center());
+            QTRY_VERIFY(nav->objectMenu()->isVisible());
+            nav->objectMenu()->hide();
+        };
+        auto trigger = [nav](const char* name) {
+            nav->objectMenu()->findChild<QAction*>(QLatin1String(name))->trigger();
+        };
+        popUpOn("OnlyPri");
+        trigger("mnObjSecondaryCREATE");
+        QCOMPARE(window->compareView()->currentObject(), QString("OnlyPri"));
+        trigger("mnObjSecondaryDROP"); // the secondary database has no OnlyPri
+        popUpOn("Open Orders");
+        trigger("mnObjPrimaryALTER"); // a view has no ALTER
+        trigger("mnObjPrimaryDROP");
+        QTRY_COMPARE(scripts.size(), 2);
+        QVERIFY(scripts[0].startsWith("1:CREATE TABLE [OnlyPri]"));
+        QCOMPARE(scripts[1], QString("0:DROP VIEW [Open Orders]"));
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({"The secondary database has no 'OnlyPri' to drop.",
+                              "'Open Orders' is a view, and views have no ALTER: use Drop and "
+                              "Create to replace it."}));
+        QVERIFY(!window->compareView()->alterButton(0)->isEnabled());
+        QCOMPARE(window->compareView()->alterButton(0)->toolTip(), desktop().Prompts()[1]);
+    }
+
+    // Documents start aimed at the secondary database, named with its side; a failed connect
+    // leaves them no target at all.
+    void documentsNameTheirTargetAndLoseItWhenAConnectFails() {
+        connectExamples();
+        ScriptWindow* doc = window->documents().NewDocument();
+        QCOMPARE(doc->targetChoice()->currentText(), QString("Secondary: memory:sec"));
+        QCOMPARE(doc->targetChoice()->itemText(0), QString("Primary: memory:pri"));
+        window->connectAtStart("memory:pri", "memory:gone");
+        ui->session.waitForWork();
+        QCOMPARE(doc->targetChoice()->count(), 0);
+        QVERIFY(!doc->targetChoice()->isEnabled());
     }
 
     void viewTogglesKeepMarksAndWindowsInStep() {

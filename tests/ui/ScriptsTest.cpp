@@ -65,9 +65,9 @@ class ScriptsTest : public QObject {
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
             // A script written for one database must never run on the other.
-            const bool aimed =
-                editor->targetField()->text() == QString::number(side) &&
-                editor->targetChoice()->currentText() == (side == 0 ? primary : secondary);
+            const bool aimed = editor->targetField()->text() == QString::number(side) &&
+                               editor->targetChoice()->currentText() ==
+                                   (side == 0 ? "Primary: " + primary : "Secondary: " + secondary);
             scripts << (aimed ? editor->editor()->Text() : QStringLiteral("<aimed elsewhere>"));
             if (run && aimed) {
                 desktop().answers.push_back(mb::Yes);
@@ -250,7 +250,8 @@ private Q_SLOTS:
             seen << (dialog->isVisible() ? "open" : "closed");
         });
         ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
-        QCOMPARE(seen, QStringList({secondary, "1", "fixed", "edited DROP TABLE [X]", "closed"}));
+        QCOMPARE(seen, QStringList({"Secondary: " + secondary, "1", "fixed",
+                                    "edited DROP TABLE [X]", "closed"}));
         QVERIFY(desktop().messages.isEmpty());
     }
 

@@ -277,6 +277,20 @@ void CompareView::dropScript(int side) {
     showScript(script, side);
 }
 
+void CompareView::writeScript(ScriptCommand command, int side) {
+    switch (command) {
+    case ScriptCommand::Create:
+        createScript(side);
+        break;
+    case ScriptCommand::Drop:
+        dropScript(side);
+        break;
+    case ScriptCommand::Alter:
+        alterScript(side);
+        break;
+    }
+}
+
 void CompareView::markDifferences() {
     if (!ComparisonOrWarn(session_, desktop_))
         return;

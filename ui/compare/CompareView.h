@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/compare/ScriptCommand.h"
+
 #include <QWidget>
 #include <array>
 
@@ -46,6 +48,7 @@ public Q_SLOTS:
     void alterScript(int side);
     void createScript(int side);
     void dropScript(int side);
+    void writeScript(vantor::ScriptCommand command, int side);
     // Re-marks the differences of the panes' current texts.
     void markDifferences();
 

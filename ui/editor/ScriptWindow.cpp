@@ -226,11 +226,17 @@ void ScriptWindow::setScript(const QString& text) {
 
 void ScriptWindow::setTargets(const QString& primaryPath, const QString& secondaryPath) {
     targetChoice_->clear();
-    targetChoice_->addItem(primaryPath);
+    // The side is named with the file, so that no one runs a script on the wrong one unawares.
+    targetChoice_->addItem(QStringLiteral("Primary: ") + primaryPath);
     targetChoice_->setItemData(0, QStringLiteral("The primary database"), Qt::ToolTipRole);
-    targetChoice_->addItem(secondaryPath);
+    targetChoice_->addItem(QStringLiteral("Secondary: ") + secondaryPath);
     targetChoice_->setItemData(1, QStringLiteral("The secondary database"), Qt::ToolTipRole);
     syncTargetChoice();
+}
+
+void ScriptWindow::clearTargets() {
+    targetChoice_->clear();
+    targetChoice_->setEnabled(false);
 }
 
 void ScriptWindow::syncTargetChoice() {

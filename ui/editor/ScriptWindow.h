@@ -58,6 +58,8 @@ public:
     // Offers the two open databases as targets; the choice and the target field follow each
     // other.
     void setTargets(const QString& primaryPath, const QString& secondaryPath);
+    // Offers no target, as when no two databases are open.
+    void clearTargets();
     // Prepares the bookmarks once the caller has put the script into the editor.
     void prepareBookmarks();
 

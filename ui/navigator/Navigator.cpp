@@ -5,6 +5,7 @@
 #include "ui/navigator/FolderPanel.h"
 
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -63,6 +64,10 @@ Navigator::Navigator(Session& session, QWidget* parent) : QWidget(parent), sessi
     layout->addWidget(tabs_);
 
     connect(objectTree_, &QTreeWidget::itemDoubleClicked, this, &Navigator::activateCurrent);
+    buildObjectMenu();
+    objectTree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(objectTree_, &QTreeWidget::customContextMenuRequested, this,
+            &Navigator::showObjectMenu);
     connect(folderPanel_, &FolderPanel::OpenFileRequested, this, &Navigator::openFileRequested);
     connect(&session_, &Session::compared, this, &Navigator::fillTree);
     connect(&session_, &Session::cleared, this, &Navigator::clearTree);
@@ -78,6 +83,43 @@ FolderTree* Navigator::folders() const {
 
 QTreeWidget* Navigator::files() const {
     return folderPanel_->files;
+}
+
+void Navigator::buildObjectMenu() {
+    objectMenu_ = new QMenu(this);
+    objectMenu_->setObjectName(QStringLiteral("mnObject"));
+    QAction* compare = objectMenu_->addAction(QStringLiteral("Compare"));
+    compare->setObjectName(QStringLiteral("mnObjCompare"));
+    connect(compare, &QAction::triggered, this, [this] { Q_EMIT objectActivated(menuObject_); });
+    // The same captions as the Edit menu's script items.
+    const char* sides[] = {"Primary", "Secondary"};
+    const std::pair<ScriptCommand, const char*> commands[] = {{ScriptCommand::Create, "CREATE"},
+                                                              {ScriptCommand::Drop, "DROP"},
+                                                              {ScriptCommand::Alter, "ALTER"}};
+    for (int side : {0, 1}) {
+        objectMenu_->addSeparator();
+        for (const auto& [command, word] : commands) {
+            QAction* item =
+                objectMenu_->addAction(QStringLiteral("%1 database script %2")
+                                           .arg(QLatin1String(sides[side]), QLatin1String(word)));
+            item->setObjectName(
+                QStringLiteral("mnObj%1%2").arg(QLatin1String(sides[side]), QLatin1String(word)));
+            connect(item, &QAction::triggered, this, [this, command = command, side] {
+                Q_EMIT scriptRequested(menuObject_, command, side);
+            });
+        }
+    }
+}
+
+void Navigator::showObjectMenu(const QPoint& at) {
+    QTreeWidgetItem* item = objectTree_->itemAt(at);
+    const QString key = nodeKey(item);
+    const Diff* diff = session_.diff();
+    if (key.size() < 2 || !diff || !diff->find(key.mid(1)))
+        return;
+    objectTree_->setCurrentItem(item);
+    menuObject_ = key.mid(1);
+    objectMenu_->popup(objectTree_->viewport()->mapToGlobal(at));
 }
 
 bool Navigator::eventFilter(QObject* watched, QEvent* event) {

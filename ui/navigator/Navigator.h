@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ui/compare/ScriptCommand.h"
+
 #include <QHash>
 #include <QWidget>
 #include <vector>
 
 class QComboBox;
+class QMenu;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -45,11 +48,16 @@ public Q_SLOTS:
     // Asks for the selected object, as a double-click does.
     void activateCurrent();
 
+    // The pop-up menu of an object's node: compare, and each side's Create, Drop and Alter.
+    QMenu* objectMenu() const { return objectMenu_; }
+
 Q_SIGNALS:
     // The tree was rebuilt from the comparison.
     void filled();
     // An object's definitions are wanted in the comparison window.
     void objectActivated(const QString& name);
+    // A script command of the pop-up menu for the object on side 0 (primary) or 1 (secondary).
+    void scriptRequested(const QString& name, vantor::ScriptCommand command, int side);
     // F5 in the tree: the databases should be compared again.
     void refreshRequested();
     // A file of the folders tab was double-clicked.
@@ -59,6 +67,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildObjectMenu();
+    void showObjectMenu(const QPoint& at);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
                              const QIcon& icon);
 
@@ -67,6 +77,8 @@ private:
     FolderPanel* folderPanel_;
     QWidget* objectsPage_;
     QTreeWidget* objectTree_;
+    QMenu* objectMenu_ = nullptr;
+    QString menuObject_;
     std::vector<QTreeWidgetItem*> nodes_;
     QHash<QString, QTreeWidgetItem*> byKey_;
 };

@@ -118,6 +118,11 @@ void MainWindow::wireToolBar() {
 void MainWindow::wireSession() {
     connect(nav_, &Navigator::objectActivated, this, &MainWindow::showObject);
     connect(nav_, &Navigator::refreshRequested, this, &MainWindow::refreshComparison);
+    connect(nav_, &Navigator::scriptRequested, this,
+            [this](const QString& name, ScriptCommand command, int side) {
+                showObject(name);
+                compare_->writeScript(command, side);
+            });
     connect(nav_, &Navigator::openFileRequested, this,
             [this](const QString& path) { documents_->OpenDocument(path); });
     connect(nav_, &Navigator::filled, this, &MainWindow::showComparisonSummary);

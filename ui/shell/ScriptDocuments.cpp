@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
@@ -35,6 +36,12 @@ ScriptDocuments::ScriptDocuments(MainWindow& main, QTabBar& tabs)
             refreshTab(editor);
     });
     connect(&tabs_, &QTabBar::tabBarClicked, this, &ScriptDocuments::activateTab);
+    // A comparison that failed leaves no database to aim at.
+    connect(&main_.session(), &Session::cleared, this, [this] {
+        for (int n = 1; n <= slots_.UBound(); ++n)
+            if (ScriptWindow* editor = Document(n))
+                editor->clearTargets();
+    });
 }
 
 int ScriptDocuments::GetFreeDocIndex() {
@@ -75,6 +82,8 @@ void ScriptDocuments::activateTab(int index) {
 ScriptWindow* ScriptDocuments::createWindow(int n) {
     auto* editor = new ScriptWindow(main_.session(), main_.desktop());
     editor->setTag(QString::number(n));
+    // Documents start aimed at the secondary database, as File > New Script does.
+    editor->targetField()->setText(QStringLiteral("1"));
     offerTargets(editor);
     QMdiSubWindow* window = main_.mdiArea()->addSubWindow(editor);
     window->setAttribute(Qt::WA_DeleteOnClose);
