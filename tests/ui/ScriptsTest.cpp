@@ -255,6 +255,40 @@ private Q_SLOTS:
         QVERIFY(desktop().messages.isEmpty());
     }
 
+    // The shared script window keeps work: Ctrl+S and its Save button save the script (asking a
+    // name the first time), a failed save shows error 75, and its close button asks about
+    // unsaved edits where Escape closes as designed.
+    void theSharedWindowSavesItsScriptAndAsksBeforeLosingEdits() {
+        const QString saved = ui->files.filePath("kept.sql");
+        QStringList seen;
+        ModalDialogs dialogs([&](QWidget* dialog) {
+            auto* editor = dialog->findChild<ScriptWindow*>();
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            editor->editor()->setFocus();
+            QTest::keyClicks(editor->editor(), "-- note ");
+            desktop().fileNames = {saved};
+            QTest::keySequence(editor->editor(), QKeySequence::Save);
+            seen << dialog->windowTitle() << (editor->isChanged() ? "changed" : "saved");
+            QTest::keyClicks(editor->editor(), "x");
+            desktop().fileNames = {ui->files.filePath("no/such/folder/x.sql")};
+            editor->saveAsRequested();
+            desktop().answers = {mb::Cancel};
+            dialog->close();
+            seen << (dialog->isVisible() ? "kept open" : "closed");
+            desktop().answers = {mb::No};
+            dialog->close();
+            seen << (dialog->isVisible() ? "kept open" : "closed");
+        });
+        ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
+        QCOMPARE(seen, QStringList({saved, "saved", "kept open", "closed"}));
+        QCOMPARE(FileBytes(saved), QByteArray("-- note DROP TABLE [X]"));
+        QCOMPARE(desktop().messages.size(), 3);
+        QVERIFY(desktop().Prompts()[0].startsWith("Error: 75\nThe script could not be saved to "));
+        QCOMPARE(desktop().messages[0].buttons, int(mb::Critical));
+        QVERIFY(desktop().Prompts()[1].contains("Save them before it closes?"));
+    }
+
     // The secondary side's scripts are proved by running them below; the primary side's take
     // what the secondary database defines.
     void primarySideScriptsFollowTheSecondaryDatabase() {

@@ -2,22 +2,35 @@
 
 #include "engine/Session.h"
 #include "ui/editor/ScriptEditControl.h"
+#include "ui/editor/ScriptFiles.h"
 #include "ui/editor/ScriptWindow.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace vantor {
 
 namespace {
 
-// The dialog around the script window; a run under way stops before the dialog goes.
+// The dialog around the script window; a run under way stops before the dialog goes, and its
+// close button asks about unsaved edits (Escape and the window's own Close button do not).
 class ScriptDialog : public QDialog {
 public:
     ScriptDialog(QWidget* parent, Session& session) : QDialog(parent), session_(session) {}
     ScriptWindow* editor = nullptr;
+    ScriptFileCommands* files = nullptr;
+
+    void closeEvent(QCloseEvent* event) override {
+        if (files && !files->settleEdits()) {
+            event->ignore();
+            return;
+        }
+        QDialog::closeEvent(event);
+    }
 
     void done(int result) override {
         if (editor && editor->isRunning()) {
@@ -43,6 +56,11 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
     layout->setContentsMargins(0, 0, 0, 0);
     auto* editor = new ScriptWindow(session, desktop, &dialog);
     dialog.editor = editor;
+    dialog.files = new ScriptFileCommands(*editor, desktop);
+    auto* save = new QShortcut(QKeySequence::Save, &dialog);
+    QObject::connect(save, &QShortcut::activated, dialog.files, &ScriptFileCommands::save);
+    auto* saveAs = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), &dialog);
+    QObject::connect(saveAs, &QShortcut::activated, dialog.files, &ScriptFileCommands::saveAs);
     layout->addWidget(editor);
     if (session.diff())
         editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);

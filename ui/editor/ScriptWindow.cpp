@@ -257,8 +257,11 @@ void ScriptWindow::closeWindow() {
         session_.cancel();
         session_.waitForWork();
     }
+    // A dialog is left as Escape leaves it, without the question its close button asks.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->close();
+    else if (auto* dialog = qobject_cast<QDialog*>(window()))
+        dialog->reject();
     else
         window()->close();
 }

@@ -74,6 +74,7 @@ Q_SIGNALS:
     // The file buttons of the window's own tool bar, for the documents to carry out.
     void openRequested();
     void saveRequested();
+    void saveAsRequested();
     void newRequested();
     // A line for the main window's status bar.
     void statusMessage(const QString& text);

@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "ui/editor/ScriptEditControl.h"
+#include "ui/editor/ScriptFiles.h"
 #include "ui/editor/ScriptWindow.h"
 #include "ui/icons/Icons.h"
 #include "ui/shell/Desktop.h"
@@ -225,11 +226,7 @@ void ScriptDocuments::remember(const QString& path) {
 bool ScriptDocuments::writeTo(ScriptWindow* editor, const QString& path) {
     if (editor->editor()->SaveFile(path))
         return true;
-    main_.desktop().MsgBox(
-        QStringLiteral("The script could not be saved to %1. Check that the folder "
-                       "exists and that you may write there.")
-            .arg(path),
-        mb::Critical, QStringLiteral("Save"));
+    ShowSaveFailure(main_.desktop(), path);
     return false;
 }
 
