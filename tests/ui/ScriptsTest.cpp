@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
@@ -37,13 +38,14 @@ class ScriptsTest : public QObject {
         return std::make_unique<ScriptWindow>(ui->session, ui->desktop);
     }
 
-    // Runs text in the editor, its target chosen as a user would, and answers the closing
-    // question No.
+    // Runs text in the editor, its target chosen as a user would, and answers No to closing the
+    // window and to refreshing the comparison.
     void runIn(ScriptWindow& editor, const QString& text, int target = 0) {
         editor.setTargets(primary, secondary);
         editor.targetChoice()->setCurrentIndex(target);
         Q_EMIT editor.targetChoice()->activated(target);
         editor.setScript(text);
+        desktop().answers.push_back(mb::No);
         desktop().answers.push_back(mb::No);
         editor.button("exec")->trigger();
         ui->session.waitForWork();
@@ -142,7 +144,8 @@ private Q_SLOTS:
         const QByteArray untouchedSecondary = FileBytes(secondary);
         auto editor = run("CREATE TABLE [T one] (A int)\r\n go \r\n\r\nGO\r\n"
                           "CREATE TABLE [T two] (B int)\r\n");
-        QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
         QCOMPARE(desktop().messages[0].buttons, mb::YesNo | mb::Exclamation);
         QVERIFY(hasTable(primary, "T one") && hasTable(primary, "T two"));
         QCOMPARE(FileBytes(secondary), untouchedSecondary);
@@ -201,9 +204,35 @@ private Q_SLOTS:
         QVERIFY(!editor->button("exec")->isEnabled());
         QTest::keyClick(editor->editor(), Qt::Key_F5);
         QTRY_VERIFY(!ui->session.isBusy());
-        QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
         QVERIFY(hasTable(primary, "T eleven"));
         QTRY_VERIFY(!sub || !sub->isVisible());
+    }
+
+    // A script that went through is not run on the same database again without asking, and the
+    // comparison can be refreshed from the window that ran it.
+    void aScriptThatRanCompletelyAsksBeforeRunningAgain() {
+        auto editor = run("CREATE TABLE [T twelve] (A int)");
+        QSignalSpy refresh(editor.get(), &ScriptWindow::refreshWanted);
+        desktop().messages.clear();
+        desktop().answers = {mb::No};
+        editor->button("exec")->trigger();
+        QVERIFY(!ui->session.isBusy());
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({"This script has already run completely on the primary database " +
+                              primary + ". Run it again?"}));
+
+        // Changed, it runs without the question; the refresh is offered after it.
+        desktop().messages.clear();
+        editor->editor()->Text("DROP TABLE [T twelve]");
+        desktop().answers = {mb::No, mb::Yes};
+        editor->button("exec")->trigger();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
+        QCOMPARE(refresh.size(), 1);
+        QVERIFY(!hasTable(primary, "T twelve"));
     }
 
     // Closing the window of a running script stops the run between two batches; what ran stays
@@ -342,7 +371,8 @@ private Q_SLOTS:
             if (entry.state == ObjectState::Different && !entry.isView())
                 scriptFrom(&CompareView::alterButton, 1, true);
             for (const auto& message : desktop().messages)
-                QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion(),
+                QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion() ||
+                             message.prompt == ScriptWindow::RefreshQuestion(),
                          qPrintable(entry.name + ": " + message.prompt));
         }
         ui->commands.refresh();

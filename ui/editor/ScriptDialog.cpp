@@ -75,6 +75,10 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
         QObject::connect(editor, &ScriptWindow::statusMessage, main, [main](const QString& text) {
             QMetaObject::invokeMethod(main, "setStatusText", Q_ARG(QString, text));
         });
+    if (main && main->metaObject()->indexOfSlot("refreshComparison()") >= 0)
+        QObject::connect(editor, &ScriptWindow::refreshWanted, main, [main] {
+            QMetaObject::invokeMethod(main, "refreshComparison", Qt::QueuedConnection);
+        });
     dialog.resize(960, 640);
     editor->editor()->setFocus();
     dialog.exec();

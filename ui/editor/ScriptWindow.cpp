@@ -274,6 +274,11 @@ QString ScriptWindow::RefreshHint() {
     return QStringLiteral("Press F5 to refresh schema.");
 }
 
+QString ScriptWindow::RefreshQuestion() {
+    return QStringLiteral("Compare the two databases again now, so that the comparison shows what "
+                          "the script changed?");
+}
+
 void ScriptWindow::runScript() {
     if (session_.isBusy()) {
         desktop_.MsgBox(kWorkUnderWay, mb::Exclamation);
@@ -285,6 +290,14 @@ void ScriptWindow::runScript() {
                                                  : QStringLiteral("the primary database");
     if (session_.diff())
         targetName += QStringLiteral(" %1").arg(session_.login(side).path);
+    // A script that went through once would fail, or for a drop and create run twice.
+    if (targetName == completedOn_ && editor_->Text() == completedText_ &&
+        desktop_.MsgBox(QStringLiteral("This script has already run completely on %1. Run it "
+                                       "again?")
+                            .arg(targetName),
+                        mb::YesNo | mb::Question, QStringLiteral("Run again")) != mb::Yes)
+        return;
+    runningOn_ = targetName;
     if (!StartEditorRun(*editor_, target, targetName, session_,
                         [this](const BatchRunResult& result) { runFinished(result); }))
         return;
@@ -319,9 +332,15 @@ void ScriptWindow::runFinished(const BatchRunResult& result) {
             mb::Exclamation);
         return;
     }
-    if (desktop_.MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes)
-        closeWindow();
+    completedOn_ = runningOn_;
+    completedText_ = editor_->Text();
+    const bool closing = desktop_.MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes;
     Q_EMIT statusMessage(RefreshHint());
+    if (session_.isOpen() &&
+        desktop_.MsgBox(RefreshQuestion(), mb::YesNo | mb::Question) == mb::Yes)
+        Q_EMIT refreshWanted();
+    if (closing)
+        closeWindow();
 }
 
 bool ScriptWindow::handleWindowKey(int key) {

@@ -29,6 +29,7 @@ public:
     static QString DefaultCaption();
     static QString ClosingQuestion();
     static QString RefreshHint();
+    static QString RefreshQuestion();
 
     ScriptWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
@@ -78,6 +79,8 @@ Q_SIGNALS:
     void newRequested();
     // A line for the main window's status bar.
     void statusMessage(const QString& text);
+    // The user wants the databases compared again after a run.
+    void refreshWanted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -100,6 +103,11 @@ private:
     bool isFile_ = false;
     bool settingText_ = false;
     bool running_ = false;
+    // The database and text of the last run that went through completely, so that running the
+    // same script there again is asked about first.
+    QString completedOn_;
+    QString completedText_;
+    QString runningOn_;
     QWidget* toolBands_;
     QGridLayout* bandLayout_;
     QToolBar* fileBar_;

@@ -95,6 +95,8 @@ ScriptWindow* ScriptDocuments::createWindow(int n) {
     connect(editor, &QWidget::windowTitleChanged, window,
             [window, editor] { window->setWindowTitle(mdiTitle(editor)); });
     connect(editor, &ScriptWindow::statusMessage, &main_, &MainWindow::setStatusText);
+    connect(editor, &ScriptWindow::refreshWanted, &main_, &MainWindow::refreshComparison,
+            Qt::QueuedConnection);
     connect(editor, &ScriptWindow::changedFlagChanged, this, [this, editor, window] {
         window->setWindowTitle(mdiTitle(editor));
         refreshTab(editor);

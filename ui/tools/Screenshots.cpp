@@ -104,6 +104,8 @@ private:
             failures_ += !save(dialog, firstShot_);
             firstShot_.clear();
         }
+        // A refresh offered by the script before may still be reading.
+        session_.waitForWork();
         editor->runScript();
         session_.waitForWork();
         if (dialog->isVisible()) {
