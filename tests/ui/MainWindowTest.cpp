@@ -203,6 +203,26 @@ private Q_SLOTS:
         QVERIFY(!doc->targetChoice()->isEnabled());
     }
 
+    // The comparison window grows with the main window, and tiling many windows never makes one
+    // smaller than it can show.
+    void windowsFollowTheMainWindowAndTilingNeverSqueezesThem() {
+        QMdiSubWindow* compare = window->compareWindow();
+        QWidget* area = window->mdiArea()->viewport();
+        QTRY_COMPARE(compare->geometry(), area->rect());
+        window->resize(window->width() + 200, window->height() + 100);
+        QTRY_COMPARE(compare->geometry(), area->rect());
+
+        for (int i = 0; i < 12; ++i)
+            window->documents().NewDocument();
+        for (const char* tiling : {"mnSplitHoriz", "mnSplitVertical"}) {
+            item(tiling)->trigger();
+            for (QMdiSubWindow* w : window->mdiArea()->subWindowList()) {
+                QVERIFY2(w->height() >= w->minimumSizeHint().height(), tiling);
+                QVERIFY2(w->width() >= w->minimumSizeHint().width(), tiling);
+            }
+        }
+    }
+
     void viewTogglesKeepMarksAndWindowsInStep() {
         item("mnObjBrowser")->trigger();
         QVERIFY(!item("mnObjBrowser")->isChecked());
@@ -226,9 +246,12 @@ private Q_SLOTS:
     }
 
     void tilingLaysTheOpenWindowsOutWithoutGapsOrOverlap() {
+        // Room for three windows in a row or a column at their minimum size.
+        window->resize(1600, 1300);
         QMdiSubWindow* a = window->compareWindow();
         QMdiSubWindow* b = addDocument("b");
         QMdiSubWindow* c = addDocument("c");
+        QTRY_VERIFY(window->mdiArea()->viewport()->height() > 900);
         QRect space = window->mdiArea()->viewport()->rect();
         auto tiled = [&] {
             return a->geometry().united(c->geometry()) == space &&

@@ -84,7 +84,7 @@ CompareView::CompareView(Session& session, Desktop& desktop, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(sides, 1);
     layout->addWidget(statusBar_);
-    setMinimumSize(360, 240);
+    setMinimumSize(320, 160);
     resize(900, 600);
 
     connect(&session_, &Session::compared, this, &CompareView::showAgain);

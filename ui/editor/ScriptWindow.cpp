@@ -119,7 +119,7 @@ ScriptWindow::ScriptWindow(Session& session, Desktop& desktop, QWidget* parent)
             [this] { button(QStringLiteral("exec"))->setEnabled(false); });
     connect(&session_, &Session::workFinished, this,
             [this] { button(QStringLiteral("exec"))->setEnabled(true); });
-    setMinimumSize(420, 240);
+    setMinimumSize(320, 160);
     resize(900, 600);
     setFocusProxy(editor_);
 }

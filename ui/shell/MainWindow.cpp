@@ -9,6 +9,7 @@
 #include "ui/shell/LogWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainToolBars.h"
+#include "ui/shell/MdiArrange.h"
 #include "ui/shell/RecentFiles.h"
 #include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/WaitWindow.h"
@@ -20,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolBar>
@@ -71,6 +73,7 @@ MainWindow::~MainWindow() {
     navDock_->disconnect(this);
     logDock_->disconnect(this);
     compareWindow_->removeEventFilter(this);
+    mdi_->viewport()->removeEventFilter(this);
 }
 
 QString MainWindow::Caption() {
@@ -122,6 +125,7 @@ void MainWindow::buildCentralArea() {
     // The one comparison window is hidden when closed, never destroyed.
     compareWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     compareWindow_->installEventFilter(this);
+    mdi_->viewport()->installEventFilter(this);
 }
 
 void MainWindow::buildDocks() {
@@ -187,6 +191,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::Hide || event->type() == QEvent::Show)) {
         if (!compareWindow_->isMinimized())
             setToggle("mnTblCmp", !compareWindow_->isHidden());
+    } else if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !firstShow_) {
+        auto* resize = static_cast<QResizeEvent*>(event);
+        FollowAreaResize(*mdi_, resize->oldSize(), resize->size());
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 namespace vantor {
 
@@ -26,6 +27,22 @@ void tile(QMdiArea& area, bool horizontal) {
         return;
     QRect space = area.viewport()->rect();
     int n = static_cast<int>(windows.size());
+    // Windows too many for one row or column would be squeezed below what they can show: a grid
+    // keeps each usable, and cascading when even that would not.
+    int needed = 0;
+    for (QMdiSubWindow* w : windows)
+        needed = std::max(needed, horizontal ? w->minimumSizeHint().height()
+                                             : w->minimumSizeHint().width());
+    if ((horizontal ? space.height() : space.width()) < needed * n) {
+        area.tileSubWindows();
+        for (QMdiSubWindow* w : windows)
+            if (w->width() < w->minimumSizeHint().width() ||
+                w->height() < w->minimumSizeHint().height()) {
+                area.cascadeSubWindows();
+                break;
+            }
+        return;
+    }
     int offset = 0;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* w = windows[i];
@@ -62,6 +79,23 @@ void arrangeIcons(QMdiArea& area) {
 }
 
 } // namespace
+
+void FollowAreaResize(QMdiArea& area, const QSize& before, const QSize& after) {
+    if (!before.isValid() || before.isEmpty())
+        return;
+    for (QMdiSubWindow* w : visibleWindows(area, false)) {
+        if (w->isMaximized())
+            continue;
+        QRect g = w->geometry();
+        // A window that reached an edge of the area keeps reaching it.
+        if (g.left() <= 0 && g.right() + 1 >= before.width())
+            g.setWidth(std::max(after.width() - g.left(), w->minimumSizeHint().width()));
+        if (g.top() <= 0 && g.bottom() + 1 >= before.height())
+            g.setHeight(std::max(after.height() - g.top(), w->minimumSizeHint().height()));
+        if (g != w->geometry())
+            w->setGeometry(g);
+    }
+}
 
 void ArrangeSubWindows(QMdiArea& area, Arrangement how) {
     switch (how) {
