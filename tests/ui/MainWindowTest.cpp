@@ -243,6 +243,15 @@ private Q_SLOTS:
         ShowObject(*window->navigator(), "Orders");
         QVERIFY(window->compareWindow()->isVisible());
         QVERIFY(item("mnTblCmp")->isChecked());
+
+        // After Close All Windows, View > Table Compare and a double-click give a working one.
+        item("CloseAllWindows")->trigger();
+        QVERIFY(window->compareWindow()->isHidden());
+        item("mnTblCmp")->trigger();
+        QVERIFY(window->compareWindow()->isVisible());
+        ShowObject(*window->navigator(), "Customers");
+        QCOMPARE(window->compareView()->objectLabel()->text(), QString("Customers"));
+        QVERIFY(!window->compareView()->pane(0)->toPlainText().isEmpty());
     }
 
     void tilingLaysTheOpenWindowsOutWithoutGapsOrOverlap() {
