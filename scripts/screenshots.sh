@@ -18,5 +18,7 @@ command -v xvfb-run >/dev/null || { echo "screenshots: xvfb-run is missing (scri
 cmake --build "$build" --target vantor-screenshots >/dev/null
 mkdir -p "$out"
 # Fusion draws the same everywhere; the fixed screen size keeps the pictures comparable.
-xvfb-run -a -s "-screen 0 1280x900x24" \
-    "$build/bin/vantor-screenshots" "${examples[0]}" "${examples[1]}" "$out"
+# A window manager, when one is installed, frames the windows as a user sees them.
+xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+    if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & sleep 1; fi
+    exec "$0" "$@"' "$build/bin/vantor-screenshots" "${examples[0]}" "${examples[1]}" "$out"

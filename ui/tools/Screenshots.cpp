@@ -28,17 +28,28 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 using namespace vantor;
 
 namespace {
 
-// Message boxes would wait for a click nobody gives; they are printed instead.
+// Message boxes would wait for a click nobody gives; they are printed instead, and seen by
+// onMessage first (which may take a picture of the window that asks). A file name to save to
+// is answered with saveName.
 class UnattendedDesktop : public SystemDesktop {
 public:
+    std::function<void(const QString& prompt)> onMessage;
+    QString saveName;
+
     int MsgBox(const QString& prompt, int buttons, const QString&) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
+        if (onMessage)
+            onMessage(prompt);
         return (buttons & 7) == mb::YesNo ? mb::Yes : mb::OK;
+    }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override {
+        return std::exchange(saveName, QString());
     }
 };
 
@@ -81,11 +92,15 @@ QList<DiffEntry> differingShown(const Diff& diff, const Navigator& nav) {
 }
 
 // Runs each script window that opens with F5, after taking the first one's picture; the
-// closing question is answered Yes, which closes the window.
+// closing question is answered Yes, which closes the window. The first window is also saved to
+// a file and pictured after saving and after its run, as a user walks through it.
 class ScriptWindowDriver {
 public:
-    ScriptWindowDriver(Session& session, QString firstShot)
-        : session_(session), firstShot_(std::move(firstShot)) {
+    ScriptWindowDriver(Session& session, UnattendedDesktop& desktop, QString firstShot,
+                       QString savedShot, QString ranShot, QString scriptFile)
+        : session_(session), desktop_(desktop), firstShot_(std::move(firstShot)),
+          savedShot_(std::move(savedShot)), ranShot_(std::move(ranShot)),
+          scriptFile_(std::move(scriptFile)) {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
         timer_.start();
@@ -103,6 +118,15 @@ private:
         if (!firstShot_.isEmpty()) {
             failures_ += !save(dialog, firstShot_);
             firstShot_.clear();
+            desktop_.saveName = scriptFile_;
+            editor->button(QStringLiteral("save"))->trigger();
+            failures_ += !save(dialog, savedShot_);
+            desktop_.onMessage = [this, dialog](const QString& prompt) {
+                if (prompt == ScriptWindow::ClosingQuestion()) {
+                    failures_ += !save(dialog, ranShot_);
+                    desktop_.onMessage = nullptr;
+                }
+            };
         }
         // A refresh offered by the script before may still be reading.
         session_.waitForWork();
@@ -117,7 +141,11 @@ private:
     }
 
     Session& session_;
+    UnattendedDesktop& desktop_;
     QString firstShot_;
+    QString savedShot_;
+    QString ranShot_;
+    QString scriptFile_;
     QTimer timer_;
     QPointer<QWidget> last_;
     int failures_ = 0;
@@ -125,8 +153,12 @@ private:
 
 // The secondary database's script for every differing object, run from the comparison
 // window's buttons as a user would, then the schema compared again.
-int convergeSecondary(MainWindow& window, const QString& scriptShot) {
-    ScriptWindowDriver driver(window.session(), scriptShot);
+int convergeSecondary(MainWindow& window, UnattendedDesktop& desktop, const QDir& out,
+                      const QString& scriptFile) {
+    ScriptWindowDriver driver(window.session(), desktop,
+                              out.filePath(QStringLiteral("script-window.png")),
+                              out.filePath(QStringLiteral("script-saved.png")),
+                              out.filePath(QStringLiteral("script-ran.png")), scriptFile);
     CompareView* compare = window.compareView();
     Navigator* nav = window.navigator();
     QList<DiffEntry> differing = differingShown(*window.session().diff(), *nav);
@@ -226,7 +258,8 @@ int main(int argc, char** argv) {
         window.connectAtStart(primaryCopy, secondaryCopy);
         session.waitForWork();
         window.connectDialog()->hide();
-        failures += convergeSecondary(window, out.filePath(QStringLiteral("script-window.png")));
+        failures += convergeSecondary(window, desktop, out,
+                                      copies.filePath(QStringLiteral("update-secondary.sql")));
         failures += !save(&window, out.filePath(QStringLiteral("converged.png")));
 
         // A script document beside the comparison window, with its tab and target.
