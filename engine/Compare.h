@@ -76,5 +76,4 @@ struct CompareOptions {
 Diff Compare(std::shared_ptr<const Schema> primary, std::shared_ptr<const Schema> secondary,
              const CompareOptions& options = {});
 
-
 } // namespace vantor
