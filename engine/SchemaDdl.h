@@ -21,7 +21,8 @@ QString AddRelationshipText(const Relationship& relationship);
 // ALTER TABLE [t] DROP CONSTRAINT [n]
 QString DropRelationshipText(const Relationship& relationship);
 
-// CREATE PROCEDURE [p] ([param] type, ...) AS sql, for parameter and action queries.
+// CREATE PROCEDURE [p] ([param] type, ...) AS sql, for parameter and action queries; a null
+// string for a crosstab, union, pass-through or data-definition query, which cannot be one.
 QString CreateProcedureText(const Query& query);
 // DROP PROCEDURE [p]
 QString DropProcedureText(const QString& name);
