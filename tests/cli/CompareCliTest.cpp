@@ -64,7 +64,7 @@ TEST_F(CompareCli, JsonCarriesPathsAndEveryObjectWithStatusAndState) {
     EXPECT_EQ(root["primary"].toString(), v1);
     EXPECT_EQ(root["secondary"].toString(), v2);
     QJsonArray objects = root["objects"].toArray();
-    ASSERT_EQ(objects.size(), 6);
+    ASSERT_EQ(objects.size(), 8);
     QMap<QString, QJsonObject> byName;
     for (const auto& o : objects) {
         const QJsonObject obj = o.toObject();
@@ -74,6 +74,8 @@ TEST_F(CompareCli, JsonCarriesPathsAndEveryObjectWithStatusAndState) {
     EXPECT_EQ(byName["Open Orders"]["type"].toString(), "VIEW");
     EXPECT_EQ(byName["Stock Movements"]["status"].toInt(), 3);
     EXPECT_EQ(byName["Stock Movements"]["state"].toString(), "only in secondary");
+    EXPECT_EQ(byName["Orders.PrimaryKey"]["type"].toString(), "INDEX");
+    EXPECT_EQ(byName["Stock Movements.OrdersStock Movements"]["type"].toString(), "RELATIONSHIP");
 }
 
 TEST_F(CompareCli, HtmlShowsBothDefinitionsWithTheDifferencesInRed) {
