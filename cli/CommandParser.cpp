@@ -72,6 +72,13 @@ bool CommandParser::Parse(const QStringList& args, int positionals) {
     return true;
 }
 
+bool CommandParser::IsSet(const QString& name) const {
+    for (const QCommandLineOption& option : options_)
+        if (option.names().contains(name))
+            return parser_.isSet(name);
+    return false;
+}
+
 QString CommandParser::Format() const {
     if (!parser_.isSet(QStringLiteral("format")))
         return formats_.value(0);

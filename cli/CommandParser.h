@@ -28,7 +28,10 @@ public:
     bool Parse(const QStringList& args, int positionals);
 
     QString Value(const QString& name) const { return parser_.value(name); }
-    bool IsSet(const QString& name) const { return parser_.isSet(name); }
+    // Every value of an option given more than once, in order.
+    QStringList Values(const QString& name) const { return parser_.values(name); }
+    // False also for an option the command does not have.
+    bool IsSet(const QString& name) const;
     QStringList Positionals() const { return parser_.positionalArguments(); }
     // The --format value, checked against the formats the command knows.
     QString Format() const;

@@ -2,6 +2,7 @@
 
 #include "cli/CommandParser.h"
 #include "cli/ProgressLine.h"
+#include "engine/CompareSettings.h"
 #include "model/Kinds.h"
 
 #include <QStringList>
@@ -23,6 +24,10 @@ int VerifyCommand(const QStringList& args);
 void AddOutputOption(CommandParser& parser);
 void AddQuietOption(CommandParser& parser);
 void AddAllOption(CommandParser& parser);
+// --kinds, --exclude, --ignore-case, --ignore-whitespace and --show-hidden, and the settings they
+// give; --all, where the command has it, shows hidden objects too.
+void AddCompareOptions(CommandParser& parser);
+CompareSettings CompareSettingsOf(const CommandParser& parser);
 // --target primary|secondary as the database side.
 void AddTargetOption(CommandParser& parser);
 Side TargetSide(const CommandParser& parser);

@@ -17,7 +17,49 @@ void AddQuietOption(CommandParser& parser) {
 
 void AddAllOption(CommandParser& parser) {
     parser.AddOption(QStringLiteral("all"),
-                     QStringLiteral("Include the database's system and Access tables."));
+                     QStringLiteral("Include the database's system and Access tables (and, as "
+                                    "--show-hidden, every hidden object)."));
+}
+
+void AddCompareOptions(CommandParser& parser) {
+    parser.AddOption(QStringLiteral("kinds"),
+                     QStringLiteral("Compare only these kinds of object, comma-separated: %1 "
+                                    "(default all).")
+                         .arg(KindGroupNames().join(QStringLiteral(", "))),
+                     QStringLiteral("LIST"));
+    parser.AddOption(QStringLiteral("exclude"),
+                     QStringLiteral("Leave out objects whose name, or whose table's name, matches "
+                                    "PATTERN (* and ?, any letter case); may be repeated."),
+                     QStringLiteral("PATTERN"));
+    parser.AddOption(QStringLiteral("ignore-case"),
+                     QStringLiteral("Count definitions that differ only in letter case as equal."));
+    parser.AddOption(QStringLiteral("ignore-whitespace"),
+                     QStringLiteral("Count view and query texts that differ only in blanks and "
+                                    "line breaks as equal."));
+    parser.AddOption(QStringLiteral("show-hidden"),
+                     QStringLiteral("Include hidden queries and the database's own system objects "
+                                    "with their indexes and relationships."));
+}
+
+CompareSettings CompareSettingsOf(const CommandParser& parser) {
+    CompareSettings settings;
+    if (parser.IsSet(QStringLiteral("kinds"))) {
+        QString unknown;
+        std::optional<quint32> kinds =
+            ParseKindGroups(parser.Value(QStringLiteral("kinds")), &unknown);
+        if (!kinds)
+            parser.Fail(QStringLiteral("unknown kind '%1' in --kinds (use %2)")
+                            .arg(unknown, KindGroupNames().join(QStringLiteral(", "))));
+        if (*kinds == 0)
+            parser.Fail(QStringLiteral("--kinds names no kind of object"));
+        settings.kinds = *kinds;
+    }
+    settings.exclude = parser.Values(QStringLiteral("exclude"));
+    settings.ignoreCase = parser.IsSet(QStringLiteral("ignore-case"));
+    settings.ignoreWhitespace = parser.IsSet(QStringLiteral("ignore-whitespace"));
+    settings.showHidden =
+        parser.IsSet(QStringLiteral("show-hidden")) || parser.IsSet(QStringLiteral("all"));
+    return settings;
 }
 
 void AddTargetOption(CommandParser& parser) {

@@ -10,12 +10,13 @@ int CompareCommand(const QStringList& args) {
         QStringLiteral("compare"), QStringLiteral("PRIMARY SECONDARY [options]"),
         QStringLiteral(
             "Compares the schemas of two databases (.mdb, .accdb or .json snapshots) and "
-            "reports every table and view\nwith its state: equal, different, only in "
-            "primary, only in secondary.\nExit code 0 when all are equal, 1 when any "
-            "differ, 2 on an error."));
+            "reports every table, view,\nquery, index, relationship, set of properties and link "
+            "source with its state: equal, different,\nonly in primary, only in secondary.\n"
+            "Exit code 0 when all are equal, 1 when any differ, 2 on an error."));
     parser.AddFormat({QStringLiteral("text"), QStringLiteral("json"), QStringLiteral("html")});
     AddOutputOption(parser);
     AddAllOption(parser);
+    AddCompareOptions(parser);
     AddQuietOption(parser);
     parser.AddTwoSideLogins();
     if (!parser.Parse(args, 2))
@@ -26,9 +27,10 @@ int CompareCommand(const QStringList& args) {
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =
         ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
+    const CompareSettings settings = CompareSettingsOf(parser);
     ProgressLine progress(ShowsProgress(parser));
-    auto session = OpenAndCompare(primary, secondary, &progress);
-    CompareReport report = MakeCompareReport(*session, parser.IsSet(QStringLiteral("all")));
+    auto session = OpenAndCompare(primary, secondary, settings, &progress);
+    CompareReport report = MakeCompareReport(*session, settings.showHidden);
 
     const QString format = parser.Format();
     QByteArray bytes = format == QLatin1String("json")   ? CompareAsJson(report)

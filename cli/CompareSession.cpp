@@ -17,8 +17,10 @@ QString withDetail(const QString& message, const QString& detail) {
 } // namespace
 
 std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
-                                        const DatabaseLogin& secondary, ProgressLine* progress) {
+                                        const DatabaseLogin& secondary,
+                                        const CompareSettings& settings, ProgressLine* progress) {
     auto session = std::make_unique<Session>();
+    session->setCompareSettings(settings);
     if (progress)
         progress->Follow(*session);
     session->setLogin(Side::Primary, primary);
@@ -63,7 +65,7 @@ std::vector<ReportedObject> ReportedObjects(const Diff& diff, bool all) {
     std::vector<ReportedObject> objects;
     objects.reserve(diff.entries.size());
     for (const DiffEntry& e : diff.entries)
-        if (all || !IsSystemKind(e.kind))
+        if (all || !e.hidden)
             objects.push_back({e.name, TypeName(e.kind), e.state, &e});
     return objects;
 }

@@ -10,11 +10,12 @@ namespace vantor::cli {
 
 class ProgressLine;
 
-// Opens both databases in a session of their own and compares them, as the connect dialog
-// does. Raises CliError in the desktop's words followed by the reason; progress, when given,
-// follows the work.
+// Opens both databases in a session of their own and compares them with settings, as the
+// connect dialog does. Raises CliError in the desktop's words followed by the reason; progress,
+// when given, follows the work.
 std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
                                         const DatabaseLogin& secondary,
+                                        const CompareSettings& settings = {},
                                         ProgressLine* progress = nullptr);
 
 // One open database, as the session opens each side.
@@ -33,8 +34,8 @@ QString StateWord(ObjectState state);
 // The state as the number the JSON reports carry: 0 to 3 in ObjectState's order.
 int StateNumber(ObjectState state);
 
-// The objects of the diff in its order; the database's own system tables are left out, as the
-// object tree leaves them out, unless all is set.
+// The objects of the diff in its order; hidden ones (the database's own system tables among
+// them) are left out, as the object tree leaves them out, unless all is set.
 std::vector<ReportedObject> ReportedObjects(const Diff& diff, bool all);
 
 } // namespace vantor::cli

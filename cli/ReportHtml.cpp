@@ -105,7 +105,9 @@ QByteArray CompareAsHtml(const CompareReport& report) {
     html += QStringLiteral("</table>\n");
     QString pairs;
     for (const ReportedObject& o : report.objects)
-        if (o.state == ObjectState::Different && (o.entry->isTable() || o.entry->isView()))
+        if (o.state == ObjectState::Different &&
+            (o.entry->isTable() || o.entry->isView() ||
+             (!o.entry->primaryText.isEmpty() && !o.entry->secondaryText.isEmpty())))
             pairs += differencePair(o, report);
     if (!pairs.isEmpty())
         html += QStringLiteral("<h2>Differences</h2>\n") + pairs;

@@ -23,7 +23,7 @@ CompareReport MakeCompareReport(const Session& session, bool all);
 
 QByteArray CompareAsText(const CompareReport& report);
 QByteArray CompareAsJson(const CompareReport& report);
-// One self-contained page: the summary, then each differing table and view with its two
+// One self-contained page: the summary, then each differing object with its two
 // definitions side by side and the differing stretches in red, as the comparison window marks
 // them.
 QByteArray CompareAsHtml(const CompareReport& report);

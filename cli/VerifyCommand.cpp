@@ -56,9 +56,12 @@ QString firstDifference(const QString& pri, const QString& sec) {
 }
 
 QString reasonFor(const ReportedObject& o, const std::vector<SyncNote>& notes) {
+    QStringList reasons;
     for (const SyncNote& note : notes)
         if (FoldKey(note.name) == FoldKey(o.name))
-            return note.reason;
+            reasons << note.reason;
+    if (!reasons.isEmpty())
+        return reasons.join(u' ');
     switch (o.state) {
     case ObjectState::Different:
         return QStringLiteral("still different after the script: ") +
@@ -89,16 +92,18 @@ QByteArray asText(const Verification& v) {
                    .arg(v.Executed())
                    .arg(targetPath);
     }
+    if (!v.script.dataLoss.isEmpty())
+        text += v.script.DataLossSummary() + QStringLiteral(".\n");
     if (v.run.failure)
         text += FailedBatchSentence(*v.run.failure) + QLatin1Char('\n');
     const auto total = static_cast<qsizetype>(v.after.objects.size());
     if (v.Converged()) {
-        text += QStringLiteral("Converged: all %1 tables and views are equal after the script.\n")
-                    .arg(total);
+        text +=
+            QStringLiteral("Converged: all %1 objects are equal after the script.\n").arg(total);
         return text.toUtf8();
     }
     const std::array<int, 4> totals = v.after.Totals();
-    text += QStringLiteral("Not converged: %1 of %2 tables and views still differ.\n")
+    text += QStringLiteral("Not converged: %1 of %2 objects still differ.\n")
                 .arg(total - totals[0])
                 .arg(total);
     for (size_t i = 0; i < v.after.objects.size(); ++i) {
@@ -136,6 +141,7 @@ QByteArray asJson(const Verification& v) {
                      {QStringLiteral("executed"), static_cast<qint64>(v.Executed())},
                      {QStringLiteral("failure"), failure},
                      {QStringLiteral("notes"), QJsonArray::fromStringList(v.script.NoteTexts())},
+                     {QStringLiteral("dataLoss"), QJsonArray::fromStringList(v.script.dataLoss)},
                      {QStringLiteral("objects"), objects}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
@@ -153,12 +159,13 @@ int VerifyCommand(const QStringList& args) {
     parser.AddFormat({QStringLiteral("text"), QStringLiteral("json")});
     AddOutputOption(parser);
     AddAllOption(parser);
+    AddCompareOptions(parser);
     AddQuietOption(parser);
     parser.AddTwoSideLogins();
     if (!parser.Parse(args, 2))
         return ExitEqual;
     const Side target = TargetSide(parser);
-    const bool all = parser.IsSet(QStringLiteral("all"));
+    const CompareSettings settings = CompareSettingsOf(parser);
 
     const QStringList paths = parser.Positionals();
     DatabaseLogin primary =
@@ -169,7 +176,7 @@ int VerifyCommand(const QStringList& args) {
 
     Verification v;
     v.target = target;
-    auto before = OpenAndCompare(primary, secondary, &progress);
+    auto before = OpenAndCompare(primary, secondary, settings, &progress);
     const Diff& diff = *before->diff();
     v.script = BuildSyncScript(diff, target);
     // The copy lives in this process only, so the script can run without touching the target.
@@ -177,9 +184,10 @@ int VerifyCommand(const QStringList& args) {
     v.run = BatchRunner().Run(TextLineSource(v.script.Text()), &copy);
 
     auto converted = std::make_shared<const Schema>(copy.schema());
-    v.afterDiff = target == Side::Primary ? Compare(converted, diff.secondary)
-                                          : Compare(diff.primary, converted);
-    v.after = {primary.path, secondary.path, ReportedObjects(v.afterDiff, all)};
+    const CompareOptions options{settings, {}};
+    v.afterDiff = target == Side::Primary ? Compare(converted, diff.secondary, options)
+                                          : Compare(diff.primary, converted, options);
+    v.after = {primary.path, secondary.path, ReportedObjects(v.afterDiff, settings.showHidden)};
     for (const ReportedObject& o : v.after.objects)
         v.reasons << (o.state == ObjectState::Equal ? QString() : reasonFor(o, v.script.notes));
 

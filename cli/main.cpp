@@ -18,7 +18,7 @@ Compares the schemas of two Microsoft Access databases (.mdb, .accdb) or schema
 snapshots (.json), writes the SQL that brings one in line with the other, and runs it.
 
 Commands:
-  compare PRIMARY SECONDARY               report every table and view with its state
+  compare PRIMARY SECONDARY               report every object with its state
   script PRIMARY SECONDARY --target SIDE  the SQL that brings SIDE in line with the other
   snapshot DATABASE -o FILE.json          write a database's schema as a snapshot
   run SCRIPT --on DATABASE                run a script batch by batch

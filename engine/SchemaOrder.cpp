@@ -10,12 +10,6 @@ namespace vantor {
 
 namespace {
 
-Error duplicateName() {
-    return Error(ErrorCode::DuplicateKey,
-                 QStringLiteral("This key is already associated with an element of this "
-                                "collection"));
-}
-
 // Case-insensitive order with the exact spelling as a tie-breaker, so the order is total. Each
 // name is folded once, not once per comparison: folding is what sorting a large schema costs.
 bool jetOrder(const QString& typeA, const QString& foldedA, const QString& nameA,
@@ -26,7 +20,32 @@ bool jetOrder(const QString& typeA, const QString& foldedA, const QString& nameA
     return c != 0 ? c < 0 : nameA < nameB;
 }
 
+// Items in the order of their folded keys, the exact spelling breaking ties; two equal keys
+// raise.
+template <typename T, typename Spelling>
+std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> keyed,
+                                   Spelling spelling) {
+    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        return jetOrder(QString(), a.first, spelling(*a.second), QString(), b.first,
+                        spelling(*b.second));
+    });
+    std::vector<const T*> items;
+    items.reserve(keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        if (i > 0 && keyed[i].first == keyed[i - 1].first)
+            throw DuplicateNameError();
+        items.push_back(keyed[i].second);
+    }
+    return items;
+}
+
 } // namespace
+
+Error DuplicateNameError() {
+    return Error(ErrorCode::DuplicateKey,
+                 QStringLiteral("This key is already associated with an element of this "
+                                "collection"));
+}
 
 std::vector<SchemaObject> ObjectsInJetOrder(const Schema& schema) {
     struct Keyed {
@@ -50,7 +69,7 @@ std::vector<SchemaObject> ObjectsInJetOrder(const Schema& schema) {
     seen.reserve(static_cast<qsizetype>(keyed.size()));
     for (Keyed& k : keyed) {
         if (seen.contains(k.object.folded))
-            throw duplicateName();
+            throw DuplicateNameError();
         seen.insert(k.object.folded);
         objects.push_back(std::move(k.object));
     }
@@ -62,17 +81,42 @@ std::vector<const Column*> ColumnsByName(const Table& table) {
     keyed.reserve(static_cast<size_t>(table.columns.size()));
     for (const Column& c : table.columns)
         keyed.emplace_back(FoldKey(c.name), &c);
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return jetOrder(QString(), a.first, a.second->name, QString(), b.first, b.second->name);
-    });
-    std::vector<const Column*> columns;
-    columns.reserve(keyed.size());
-    for (size_t i = 0; i < keyed.size(); ++i) {
-        if (i > 0 && keyed[i].first == keyed[i - 1].first)
-            throw duplicateName();
-        columns.push_back(keyed[i].second);
+    return sortedUnique<Column>(std::move(keyed),
+                                [](const Column& c) -> const QString& { return c.name; });
+}
+
+std::vector<const Query*> QueriesByName(const Schema& schema) {
+    std::vector<std::pair<QString, const Query*>> keyed;
+    keyed.reserve(static_cast<size_t>(schema.queries.size()));
+    for (const Query& q : schema.queries)
+        keyed.emplace_back(FoldKey(q.name), &q);
+    return sortedUnique<Query>(std::move(keyed),
+                               [](const Query& q) -> const QString& { return q.name; });
+}
+
+std::vector<const Index*> IndexesByName(const Table& table) {
+    std::vector<std::pair<QString, const Index*>> keyed;
+    keyed.reserve(static_cast<size_t>(table.indexes.size()));
+    for (const Index& i : table.indexes)
+        keyed.emplace_back(FoldKey(i.name), &i);
+    return sortedUnique<Index>(std::move(keyed),
+                               [](const Index& i) -> const QString& { return i.name; });
+}
+
+std::vector<const Relationship*> RelationshipsByTable(const Schema& schema) {
+    std::vector<std::pair<QString, const Relationship*>> keyed;
+    keyed.reserve(static_cast<size_t>(schema.relationships.size()));
+    QSet<QString> names;
+    for (const Relationship& r : schema.relationships) {
+        QString name = FoldKey(r.name);
+        if (names.contains(name))
+            throw DuplicateNameError();
+        names.insert(name);
+        // The table's name and the relationship's are joined by a character no name may hold.
+        keyed.emplace_back(FoldKey(r.table) + QLatin1Char('.') + name, &r);
     }
-    return columns;
+    return sortedUnique<Relationship>(
+        std::move(keyed), [](const Relationship& r) -> const QString& { return r.name; });
 }
 
 } // namespace vantor

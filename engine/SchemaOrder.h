@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Error.h"
 #include "model/Schema.h"
 
 #include <vector>
@@ -23,5 +24,15 @@ std::vector<SchemaObject> ObjectsInJetOrder(const Schema& schema);
 
 // A table's columns by name without regard to case, the order their definitions list them in.
 std::vector<const Column*> ColumnsByName(const Table& table);
+
+// The saved queries that are not views, and a table's indexes, by name without regard to case;
+// relationships by their table's name, then their own. Two named alike raise the error of
+// ObjectsInJetOrder (relationships are named alike across the whole database).
+std::vector<const Query*> QueriesByName(const Schema& schema);
+std::vector<const Index*> IndexesByName(const Table& table);
+std::vector<const Relationship*> RelationshipsByTable(const Schema& schema);
+
+// The error Jet gives for a second object of a name already taken.
+Error DuplicateNameError();
 
 } // namespace vantor

@@ -129,7 +129,7 @@ void Session::open() {
 
 void Session::refresh() {
     waitForWork();
-    Comparison work{{logins_[0], logins_[1]}, {}, {}, {}, {}, false};
+    Comparison work{{logins_[0], logins_[1]}, settings_, {}, {}, {}, {}, false};
     lastErrors_.clear();
     {
         WorkScope scope(*this);
@@ -155,6 +155,7 @@ bool Session::startComparison(std::array<DatabaseLogin, 2> logins) {
     lastErrors_.clear();
     auto work = std::make_shared<Comparison>();
     work->logins = std::move(logins);
+    work->settings = settings_;
     return runInBackground(
         [this, work](const std::stop_token& stop) { readAndCompare(*work, stop); },
         [this, work] { adopt(*work); });
@@ -200,7 +201,7 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
         return;
     }
     try {
-        CompareOptions options;
+        CompareOptions options{work.settings, {}};
         const QString analyzing = QStringLiteral("Analyzing tables: ");
         options.onObject = [&](const QString& name) {
             if (stop.stop_requested())

@@ -55,6 +55,10 @@ public:
     // Whether a database was named for either side, so that a refresh has something to open.
     bool hasLogins() const;
 
+    // What the next comparison takes in and how; the current one keeps its own.
+    const CompareSettings& compareSettings() const { return settings_; }
+    void setCompareSettings(const CompareSettings& settings) { settings_ = settings; }
+
     bool isOpen() const;
     // The current comparison; nullptr before the first one and after any failure.
     const Diff* diff() const { return diff_.get(); }
@@ -87,6 +91,7 @@ private:
     // What one comparison produced, built away from the session's state until it is adopted.
     struct Comparison {
         std::array<DatabaseLogin, 2> logins;
+        CompareSettings settings;
         std::array<std::unique_ptr<Source>, 2> sources;
         std::shared_ptr<const Diff> diff;
         std::optional<Error> error;
@@ -105,6 +110,7 @@ private:
 
     SourceOpener opener_;
     DatabaseLogin logins_[2];
+    CompareSettings settings_;
     std::unique_ptr<Source> sources_[2];
     std::shared_ptr<const Diff> diff_;
     QStringList lastErrors_;

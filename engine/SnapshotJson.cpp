@@ -243,7 +243,7 @@ Table readTable(const Reader& r, const QJsonValue& v, const QString& where) {
     const QString type = r.string(o, "type", where, false);
     if (!type.isEmpty()) {
         std::optional<ObjectKind> kind = ObjectKindOfTypeName(type);
-        if (!kind || *kind == ObjectKind::View)
+        if (!kind || !IsTableKind(*kind))
             r.fail(where + ".type", QStringLiteral("is not a kind of table: '%1'").arg(type));
         t.kind = *kind;
     }

@@ -6,13 +6,18 @@
 namespace vantor {
 
 namespace {
-const std::array<std::pair<ObjectKind, const char*>, 6> kTypeNames{{
+const std::array<std::pair<ObjectKind, const char*>, 11> kTypeNames{{
     {ObjectKind::Table, "TABLE"},
     {ObjectKind::View, "VIEW"},
     {ObjectKind::SystemTable, "SYSTEM TABLE"},
     {ObjectKind::AccessTable, "ACCESS TABLE"},
     {ObjectKind::Link, "LINK"},
     {ObjectKind::PassThrough, "PASS-THROUGH"},
+    {ObjectKind::Query, "QUERY"},
+    {ObjectKind::Index, "INDEX"},
+    {ObjectKind::Relationship, "RELATIONSHIP"},
+    {ObjectKind::Properties, "PROPERTIES"},
+    {ObjectKind::LinkSource, "LINK SOURCE"},
 }};
 } // namespace
 

@@ -5,13 +5,33 @@
 
 namespace vantor {
 
-// What kind of object a schema entry is. Tables are told apart as Jet's provider reports them.
-enum class ObjectKind { Table, View, SystemTable, AccessTable, Link, PassThrough };
+// What kind of object a schema entry is. Tables are told apart as Jet's provider reports them;
+// the kinds after them belong to a table or stand beside tables and views in a comparison.
+enum class ObjectKind {
+    Table,
+    View,
+    SystemTable,
+    AccessTable,
+    Link,
+    PassThrough,
+    Query,
+    Index,
+    Relationship,
+    Properties,
+    LinkSource
+};
 
 // The provider's spelling ("TABLE", "VIEW", "SYSTEM TABLE", ...), which users see and which
 // orders the objects of a database.
 QString TypeName(ObjectKind kind);
 std::optional<ObjectKind> ObjectKindOfTypeName(const QString& typeName);
+
+// The kinds a snapshot may give a table.
+inline bool IsTableKind(ObjectKind kind) {
+    return kind == ObjectKind::Table || kind == ObjectKind::SystemTable ||
+           kind == ObjectKind::AccessTable || kind == ObjectKind::Link ||
+           kind == ObjectKind::PassThrough;
+}
 
 // The database's own tables, which the tree, the reports and scripts leave out.
 inline bool IsSystemKind(ObjectKind kind) {

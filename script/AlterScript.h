@@ -3,17 +3,33 @@
 #include "engine/Compare.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vantor {
 
 // The ALTER TABLE script that makes target's columns those of source: one ADD statement for the
 // columns target lacks, one DROP COLUMN statement for the columns only target has, and an ALTER
-// COLUMN batch for each column whose type, size or nullability differs. Empty (nothing to run)
-// when either side is missing or is not a table.
-QString AlterTableScript(const Table* source, const Table* target, const QString& tableName);
+// COLUMN batch for each column whose type, size or nullability differs. A batch that destroys
+// data (the DROP COLUMN, an ALTER COLUMN to a type that may not hold every value) starts with a
+// "-- Data loss:" comment line, and each such batch is described in losses when given. Empty
+// (nothing to run) when either side is missing or is not a table.
+QString AlterTableScript(const Table* source, const Table* target, const QString& tableName,
+                         QStringList* losses = nullptr);
 
-// The script that makes the target side's table tableName like the other side's, as the diff
-// holds them; empty when the diff has no such table on both sides.
-QString AlterScriptFor(const Diff& diff, const QString& tableName, Side target);
+// Whether every value of a column of type from fits a column of type to; false for a shorter
+// text and for a type change that can cut or refuse values.
+bool HoldsEveryValue(const Column& from, const Column& to);
+
+// The script that makes the target side's object name like the other side's, as the diff holds
+// them: ALTER TABLE for a table, DROP and CREATE for a view, query, index or relationship, the
+// default values and notes for properties; empty when the diff has no such object on both sides
+// or nothing can be scripted. What only Access can change is said on "-- " lines.
+QString AlterScriptFor(const Diff& diff, const QString& name, Side target);
+
+// The script that creates side's object name in a database that lacks it, and the one that
+// drops it; what no statement can do is said on "-- " lines instead. Empty when the side lacks
+// the object.
+QString CreateScriptFor(const Diff& diff, const QString& name, Side side);
+QString DropScriptFor(const Diff& diff, const QString& name, Side side);
 
 } // namespace vantor

@@ -54,6 +54,13 @@ bool BatchRunner::IsSeparator(const QString& line) {
     return trimBlanks(line).compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0;
 }
 
+bool BatchRunner::IsComment(const QString& line) {
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == u' ' || line[i] == u'\t'))
+        ++i;
+    return QStringView(line).sliced(i).startsWith(QLatin1String("--"));
+}
+
 bool BatchRunner::IsWorthSending(const QString& batchText) {
     return trimBlanks(batchText).size() > kLongestSkippedBatch;
 }
@@ -74,8 +81,10 @@ BatchRunResult BatchRunner::Run(const LineSource& script, Source* target, BatchO
         qint64 index = 0;
         while (index < count) {
             while (!IsSeparator(line)) {
-                batch.text += line;
-                batch.text += kCrLf;
+                if (!IsComment(line)) {
+                    batch.text += line;
+                    batch.text += kCrLf;
+                }
                 batch.lastLine = index;
                 if (++index == count)
                     break;

@@ -41,7 +41,7 @@ struct ScriptBatch {
     qint64 number = 0; // 1-based, counting skipped batches too
     qint64 firstLine = 0;
     qint64 lastLine = -1;
-    QString text; // each line followed by CR LF, the separator line left out
+    QString text; // each line followed by CR LF, the separator and comment lines left out
     bool executed = false;
 };
 
@@ -74,7 +74,8 @@ public:
 
 // Cuts a script at lines that read "GO" (any letter case, blanks around it) and sends each
 // batch longer than ten characters to the target in order; the first error ends the run and
-// earlier batches stay applied, as nothing wraps them in a transaction.
+// earlier batches stay applied, as nothing wraps them in a transaction. Comment lines are left
+// out of what is sent, since Jet refuses a comment inside a statement.
 class BatchRunner {
 public:
     // A missing target fails at the first batch that would be sent, with error 91. A requested
@@ -83,6 +84,8 @@ public:
                        const std::stop_token& stop = {}) const;
 
     static bool IsSeparator(const QString& line);
+    // A line whose first characters after blanks and tabs are "--".
+    static bool IsComment(const QString& line);
     // The length test counts the CR LF pairs and ignores blanks (only blanks) at both ends.
     static bool IsWorthSending(const QString& batchText);
 };

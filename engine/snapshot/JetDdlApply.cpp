@@ -2,6 +2,8 @@
 #include "engine/snapshot/JetDdlStatements.h"
 #include "model/Kinds.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -86,6 +88,8 @@ public:
         index.columns = s.columns;
         index.unique = s.unique;
         index.primary = s.primary;
+        index.required = s.required;
+        index.ignoreNulls = s.ignoreNulls;
         addIndex(table, index);
     }
 
@@ -108,9 +112,36 @@ public:
 
     void operator()(const DropIndexStmt& s) {
         Table& table = requireUserTable(s.table);
-        if (!table.indexes.removeIf([&](const Index& i) { return sameName(i.name, s.index); }))
+        if (!removeIndex(table, s.index))
             RaiseDdlError(QStringLiteral("Index '%1' does not exist on table '%2'.")
                               .arg(s.index, table.name));
+    }
+
+    void operator()(const CreateProcedureStmt& s) {
+        requireNewObjectName(s.procedure);
+        Query query;
+        query.name = s.procedure;
+        query.kind = s.kind;
+        query.parameters = s.parameters;
+        // Access shows a saved query's parameters as a PARAMETERS line and ends it with ";".
+        if (!s.parameters.isEmpty()) {
+            QStringList declared;
+            for (const QueryParameter& p : s.parameters)
+                declared << p.name + u' ' + p.type;
+            query.sql = QStringLiteral("PARAMETERS ") + declared.join(QStringLiteral(", ")) +
+                        QStringLiteral(";\r\n");
+        }
+        query.sql += s.statement;
+        if (!s.statement.endsWith(u';'))
+            query.sql += u';';
+        query.sql += QStringLiteral("\r\n");
+        db_.queries.append(query);
+    }
+
+    void operator()(const DropProcedureStmt& s) {
+        if (!db_.findQuery(s.procedure))
+            RaiseDdlError(QStringLiteral("Procedure '%1' does not exist.").arg(s.procedure));
+        db_.queries.removeIf([&](const Query& q) { return sameName(q.name, s.procedure); });
     }
 
     void operator()(const AlterAddStmt& s) {
@@ -145,7 +176,7 @@ public:
     void operator()(const AlterDropConstraintStmt& s) {
         Table& table = requireUserTable(s.table);
         auto named = [&](const auto& item) { return sameName(item.name, s.constraint); };
-        if (table.indexes.removeIf(named))
+        if (removeIndex(table, s.constraint))
             return;
         if (db_.relationships.removeIf(
                 [&](const Relationship& r) { return named(r) && sameName(r.table, table.name); }))
@@ -179,7 +210,7 @@ public:
 private:
     void requireNewObjectName(const QString& name) {
         requireValidName(name);
-        if (db_.findTable(name) || db_.findView(name))
+        if (db_.findTable(name) || db_.findView(name) || db_.findQuery(name))
             RaiseDdlError(QStringLiteral("Table '%1' already exists.").arg(name));
     }
 
@@ -225,6 +256,7 @@ private:
         Index index;
         index.primary = k.kind == DdlConstraint::Kind::PrimaryKey;
         index.unique = true;
+        index.required = index.primary;
         index.name = k.name.isEmpty() ? freeIndexName(table, index.primary ? "PrimaryKey" : "Index")
                                       : k.name;
         requireValidName(index.name);
@@ -244,6 +276,35 @@ private:
                 RaiseDdlError(QStringLiteral("Primary key already exists."));
         }
         table.indexes.append(index);
+    }
+
+    // False when the table has no index so named; a relationship's only unique index on the
+    // referenced fields cannot go, as Jet keeps the relationship's integrity by it.
+    bool removeIndex(Table& table, const QString& name) {
+        const Index* index = nullptr;
+        for (const Index& i : table.indexes)
+            if (sameName(i.name, name))
+                index = &i;
+        if (!index)
+            return false;
+        for (const Relationship& r : db_.relationships)
+            if (sameName(r.referencedTable, table.name) && coversReferenced(*index, r) &&
+                std::count_if(table.indexes.cbegin(), table.indexes.cend(), [&](const Index& i) {
+                    return i.unique && coversReferenced(i, r);
+                }) == 1)
+                RaiseDdlError(QStringLiteral("Cannot delete this index or table. It is either the "
+                                             "current index or is used in a relationship."));
+        table.indexes.removeIf([&](const Index& i) { return &i == index; });
+        return true;
+    }
+
+    static bool coversReferenced(const Index& index, const Relationship& r) {
+        if (!index.unique || index.columns.size() != r.columns.size())
+            return false;
+        for (qsizetype n = 0; n < r.columns.size(); ++n)
+            if (!sameName(index.columns[n].name, r.columns[n].referencedColumn))
+                return false;
+        return true;
     }
 
     static QString freeIndexName(const Table& table, const char* base) {
@@ -295,6 +356,7 @@ private:
         r.enforced = true;
         r.cascadeUpdate = k.cascadeUpdate;
         r.cascadeDelete = k.cascadeDelete;
+        r.cascadeToNull = k.cascadeToNull;
         db_.relationships.append(r);
     }
 

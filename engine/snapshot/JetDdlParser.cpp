@@ -18,6 +18,11 @@ const QString kFieldSyntax = QStringLiteral("Syntax error in field definition.")
 const QString kConstraintSyntax = QStringLiteral("Syntax error in CONSTRAINT clause.");
 const QString kCreateIndexSyntax = QStringLiteral("Syntax error in CREATE INDEX statement.");
 const QString kCreateViewSyntax = QStringLiteral("Syntax error in CREATE VIEW statement.");
+const QString kCreateProcedureSyntax =
+    QStringLiteral("Syntax error in CREATE PROCEDURE statement.");
+const QString kProcedureStatement =
+    QStringLiteral("A procedure holds one SELECT, SELECT ... INTO, INSERT INTO, UPDATE or DELETE "
+                   "statement; crosstab, union and data-definition statements cannot be one.");
 const QString kDropSyntax = QStringLiteral("Syntax error in DROP TABLE or DROP INDEX.");
 const QString kInvalidStatement =
     QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', "
@@ -29,6 +34,15 @@ bool isDataStatement(const JetToken& t) {
         if (t.Is(word))
             return true;
     return false;
+}
+
+// The type words of a PARAMETERS declaration, which Access writes for a saved query's
+// parameters, besides those of a column definition.
+bool isParameterType(const QString& word, const QList<qint64>& arguments) {
+    if (word.compare(QLatin1String("Value"), Qt::CaseInsensitive) == 0)
+        return arguments.isEmpty();
+    JetTypeResult type = ResolveJetType(word, arguments);
+    return type.problem == JetTypeProblem::None && !type.type.autoNumber;
 }
 
 // Removes the one line break that ends text, if it ends in one.
@@ -54,6 +68,8 @@ public:
                 return createView();
             if (peek().Is("UNIQUE") || peek().Is("INDEX"))
                 return createIndex();
+            if (accept("PROCEDURE"))
+                return createProcedure();
             context_ = kCreateTableSyntax;
             fail();
         }
@@ -204,18 +220,90 @@ private:
         } while (acceptSymbol(','));
         expectSymbol(')');
         if (accept("WITH")) {
-            // DISALLOW NULL and IGNORE NULL govern rows, which a schema snapshot does not hold.
             do {
-                if (accept("PRIMARY"))
-                    s.primary = s.unique = true;
-                else if (accept("DISALLOW") || accept("IGNORE"))
+                if (accept("PRIMARY")) {
+                    s.primary = s.unique = s.required = true;
+                } else if (accept("DISALLOW")) {
                     expect("NULL");
-                else
+                    s.required = true;
+                } else if (accept("IGNORE")) {
+                    expect("NULL");
+                    s.ignoreNulls = true;
+                } else {
                     fail();
+                }
             } while (peek().Is("PRIMARY") || peek().Is("DISALLOW") || peek().Is("IGNORE"));
         }
         finish();
         return s;
+    }
+
+    // The parameters and the statement are kept as written, so that the saved query reads as
+    // Access would show it.
+    CreateProcedureStmt createProcedure() {
+        context_ = kCreateProcedureSyntax;
+        CreateProcedureStmt s;
+        s.procedure = name();
+        if (acceptSymbol('(')) {
+            do
+                s.parameters.append(parameter());
+            while (acceptSymbol(','));
+            expectSymbol(')');
+        }
+        const JetToken& as = peek();
+        expect("AS");
+        s.kind = procedureKind();
+        s.statement = sql_.mid(as.end).trimmed();
+        return s;
+    }
+
+    QueryParameter parameter() {
+        const JetToken& first = peek();
+        name();
+        QueryParameter p;
+        p.name = sql_.mid(first.begin, first.end - first.begin);
+        const JetToken& typeName = peek();
+        if (typeName.kind != JetTokenKind::Word)
+            fail();
+        next();
+        QList<qint64> arguments;
+        if (acceptSymbol('(')) {
+            arguments << wholeNumber();
+            expectSymbol(')');
+        }
+        if (!isParameterType(typeName.text, arguments))
+            fail();
+        p.type = sql_.mid(typeName.begin, tokens_[pos_ - 1].end - typeName.begin);
+        return p;
+    }
+
+    // What the statement after AS makes of the saved query; the kinds a procedure cannot be
+    // fail here rather than turn into a query of another kind.
+    QueryKind procedureKind() {
+        const JetToken& first = peek();
+        QueryKind kind = QueryKind::Select;
+        if (first.kind == JetTokenKind::End)
+            fail();
+        if (first.Is("INSERT"))
+            kind = QueryKind::Append;
+        else if (first.Is("UPDATE"))
+            kind = QueryKind::Update;
+        else if (first.Is("DELETE"))
+            kind = QueryKind::Delete;
+        else if (!first.Is("SELECT"))
+            RaiseDdlError(kProcedureStatement);
+        int depth = 0;
+        for (qsizetype i = pos_; tokens_[i].kind != JetTokenKind::End; ++i) {
+            const JetToken& t = tokens_[i];
+            if (t.kind == JetTokenKind::Unfinished)
+                fail();
+            depth += t.IsSymbol('(') ? 1 : t.IsSymbol(')') ? -1 : 0;
+            if (depth == 0 && t.Is("UNION"))
+                RaiseDdlError(kProcedureStatement);
+            if (depth == 0 && t.Is("INTO") && kind == QueryKind::Select)
+                kind = QueryKind::MakeTable;
+        }
+        return kind;
     }
 
     DdlStatement drop() {
@@ -227,6 +315,11 @@ private:
         }
         if (accept("VIEW")) {
             DropViewStmt s{name()};
+            finish();
+            return s;
+        }
+        if (accept("PROCEDURE")) {
+            DropProcedureStmt s{name()};
             finish();
             return s;
         }
@@ -405,11 +498,18 @@ private:
                 cascade = true;
             else if (accept("NO"))
                 expect("ACTION");
-            else if (accept("SET"))
+            else if (accept("SET")) {
                 expect("NULL");
-            else
+                // Only deletes can set the references to null; an update has nothing to set.
+                if (update)
+                    fail();
+                k.cascadeToNull = true;
+            } else {
                 fail();
+            }
             (update ? k.cascadeUpdate : k.cascadeDelete) = cascade;
+            if (cascade && !update)
+                k.cascadeToNull = false;
         }
     }
 

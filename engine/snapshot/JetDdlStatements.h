@@ -19,6 +19,7 @@ struct DdlConstraint {
     QStringList referencedColumns; // empty: the referenced table's primary key
     bool cascadeUpdate = false;
     bool cascadeDelete = false;
+    bool cascadeToNull = false;
 };
 
 struct DdlColumn {
@@ -43,6 +44,8 @@ struct CreateIndexStmt {
     QList<IndexColumn> columns;
     bool unique = false;
     bool primary = false;
+    bool required = false;
+    bool ignoreNulls = false;
 };
 struct DropTableStmt {
     QString table;
@@ -67,14 +70,24 @@ struct AlterDropConstraintStmt {
     QString table;
     QString constraint;
 };
+struct CreateProcedureStmt {
+    QString procedure;
+    QList<QueryParameter> parameters; // names and types as written
+    QueryKind kind = QueryKind::Select;
+    QString statement; // the text after AS, without the blanks around it
+};
+struct DropProcedureStmt {
+    QString procedure;
+};
 struct AlterColumnStmt {
     QString table;
     DdlColumn column;
 };
 
-using DdlStatement = std::variant<CreateTableStmt, CreateViewStmt, CreateIndexStmt, DropTableStmt,
-                                  DropViewStmt, DropIndexStmt, AlterAddStmt, AlterDropColumnsStmt,
-                                  AlterDropConstraintStmt, AlterColumnStmt>;
+using DdlStatement =
+    std::variant<CreateTableStmt, CreateViewStmt, CreateIndexStmt, DropTableStmt, DropViewStmt,
+                 DropIndexStmt, AlterAddStmt, AlterDropColumnsStmt, AlterDropConstraintStmt,
+                 AlterColumnStmt, CreateProcedureStmt, DropProcedureStmt>;
 
 // Parses one statement; raises a Error in Jet's words for anything it cannot read.
 DdlStatement ParseJetDdl(const QString& statement);

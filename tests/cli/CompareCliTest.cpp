@@ -64,7 +64,7 @@ TEST_F(CompareCli, JsonCarriesPathsAndEveryObjectWithStatusAndState) {
     EXPECT_EQ(root["primary"].toString(), v1);
     EXPECT_EQ(root["secondary"].toString(), v2);
     QJsonArray objects = root["objects"].toArray();
-    ASSERT_EQ(objects.size(), 6);
+    ASSERT_EQ(objects.size(), 8);
     QMap<QString, QJsonObject> byName;
     for (const auto& o : objects) {
         const QJsonObject obj = o.toObject();
@@ -74,6 +74,8 @@ TEST_F(CompareCli, JsonCarriesPathsAndEveryObjectWithStatusAndState) {
     EXPECT_EQ(byName["Open Orders"]["type"].toString(), "VIEW");
     EXPECT_EQ(byName["Stock Movements"]["status"].toInt(), 3);
     EXPECT_EQ(byName["Stock Movements"]["state"].toString(), "only in secondary");
+    EXPECT_EQ(byName["Orders.PrimaryKey"]["type"].toString(), "INDEX");
+    EXPECT_EQ(byName["Stock Movements.OrdersStock Movements"]["type"].toString(), "RELATIONSHIP");
 }
 
 TEST_F(CompareCli, HtmlShowsBothDefinitionsWithTheDifferencesInRed) {
@@ -192,4 +194,39 @@ TEST_F(CompareCli, OutputIntoAPipeKeepsThePipe) {
     struct stat info {};
     ASSERT_EQ(stat(fifo.constData(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(CompareCli, OptionsChooseKindsNamesAndHowTextsCompare) {
+    SchemaPair pair;
+    pair.pri("T").Column("Name", 130, 10);
+    pair.sec("T").Column("NAME", 130, 10);
+    pair.pri("tmpScratch").Column("A", 3);
+    pair.priView("V", "SELECT a,\r\n  b FROM T;\r\n");
+    pair.secView("V", "SELECT a, b FROM T;\r\n");
+    pair.primary.queries = {{"~sq_cForm", QueryKind::Select, "SELECT 1;\r\n", {}, {}, true}};
+    const QString a = Write("a.json", pair.primary), b = Write("b.json", pair.secondary);
+    struct Case {
+        QStringList options;
+        int code;
+        QString out, err; // patterns found in stdout and stderr
+    };
+    const Case cases[] = {
+        {{}, 1, "^(?![\\s\\S]*~sq_)[\\s\\S]*3 objects: 2 different, 1 only in primary", ""},
+        {{"--kinds", "views", "--ignore-whitespace"}, 0, "1 object: 1 equal", ""},
+        {{"--kinds", "Tables", "--exclude", "TMP*", "--ignore-case"}, 0, "1 object: 1 equal", ""},
+        {{"--exclude", "t", "--exclude", "?mp*", "--kinds", "tables,views"},
+         1,
+         "1 object: 1 diff",
+         ""},
+        {{"--show-hidden", "--format", "json"}, 1, "\"name\": \"~sq_cForm\"", ""},
+        {{"--kinds", "tables,widgets"}, 2, "^$", "unknown kind 'widgets' in --kinds"},
+        {{"--help"}, 0, "--kinds LIST[\\s\\S]*--exclude PATTERN[\\s\\S]*--ignore-whitespace", ""},
+    };
+    for (const Case& c : cases) {
+        CliOutcome r = RunCli(QStringList{"compare", a, b} + c.options);
+        SCOPED_TRACE(c.options.join(' ').toStdString() + "\n" + r.All().toStdString());
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_TRUE(r.out.contains(QRegularExpression(c.out)));
+        EXPECT_TRUE(r.err.contains(QRegularExpression(c.err)));
+    }
 }

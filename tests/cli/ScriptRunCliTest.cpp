@@ -15,7 +15,11 @@ TEST_F(ScriptCli, ScriptsForAllOrOneObjectAreWrittenWithCrLfAndGoLines) {
     CliOutcome r = RunCli({"script", v1, v2, "--target", "secondary"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.count("\n"), r.out.count("\r\n"));
-    EXPECT_TRUE(r.out.startsWith("DROP VIEW [Big Customers]\r\nGO\r\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith("-- Data loss: 3 batches of the script destroy data"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\r\nDROP VIEW [Big Customers]\r\nGO\r\n"));
+    EXPECT_TRUE(r.err.contains("warning: 3 batches of the script destroy data"))
+        << r.err.toStdString();
     EXPECT_TRUE(r.out.endsWith("GO\r\n"));
     EXPECT_TRUE(r.out.contains("   [Umsätze]"));
 

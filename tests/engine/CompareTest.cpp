@@ -83,7 +83,8 @@ TEST_F(Comparing, ANameThatChangedKindIsDifferentWithEachSidesOwnDefinition) {
     sec("WasLinked").Column("A", 3);
 
     const Diff diff = compare();
-    EXPECT_EQ(states(diff), "Linked= WasLinked! TableView! ViewTable!");
+    EXPECT_EQ(states(diff), "Linked= WasLinked! TableView! ViewTable! Linked (link source)= "
+                            "WasLinked (link source)<");
     const DiffEntry& e = *diff.find("TableView");
     EXPECT_EQ(e.kind, ObjectKind::Table);
     EXPECT_EQ(e.kindOn(Side::Secondary), ObjectKind::View);

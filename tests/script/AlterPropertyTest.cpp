@@ -63,7 +63,7 @@ Column* columnNamed(QList<Column>& columns, const QString& name) {
 void applyBatch(const QStringList& batch, QList<Column>& columns) {
     QStringList lines;
     for (const QString& l : batch)
-        if (!l.trimmed().isEmpty())
+        if (!l.trimmed().isEmpty() && !l.startsWith("--"))
             lines << l;
     if (lines.isEmpty())
         return;

@@ -39,15 +39,20 @@ TEST(AlterScript, LayoutOfAddAlterAndDropBatches) {
              t.Column("Old1", 3).Column("Keep", 3).Column("Wide", 130, 40).Column("Old2", 11);
          },
          "ALTER TABLE [T]\r\n ADD \r\n   [New] TEXT(5)  \r\nGO\r\n"
+         "-- Data loss: DROP COLUMN [T].[Old1], [T].[Old2] and the data in them\r\n"
          "ALTER TABLE [T]\r\n DROP COLUMN \r\n   [Old1], \r\n   [Old2]\r\nGO\r\n"
          "ALTER TABLE [T]\r\n ALTER COLUMN \r\n  [Wide] TEXT(80) NULL \r\nGO\r\n\r\nGO\r\n",
          "ALTER TABLE [T]\r\n ADD \r\n   [Old1] INTEGER,\r\n   [Old2] YESNO\r\nGO\r\n"
+         "-- Data loss: DROP COLUMN [T].[New] and the data in it\r\n"
          "ALTER TABLE [T]\r\n DROP COLUMN \r\n   [New]\r\nGO\r\n"
+         "-- Data loss: ALTER COLUMN [T].[Wide] from TEXT(80) to TEXT(40) may cut or refuse "
+         "values\r\n"
          "ALTER TABLE [T]\r\n ALTER COLUMN \r\n  [Wide] TEXT(40) NULL \r\nGO\r\n\r\nGO\r\n"},
         {"altered type texts end without separator; no SQL type, no batch; columns by name",
          [](TableBuilder& t) { t.Column("N", 3).Column("G", 72, 0, false).Column("Odd", 15); },
          [](TableBuilder& t) { t.Column("N", 130, 10).Column("G", 72, 0, true).Column("Odd", 3); },
          "\r\n\r\nALTER TABLE [T]\r\n ALTER COLUMN \r\n  [G] GUID NOT NULL \r\nGO\r\n"
+         "-- Data loss: ALTER COLUMN [T].[N] from TEXT(10) to INTEGER may cut or refuse values\r\n"
          "ALTER TABLE [T]\r\n ALTER COLUMN \r\n  [N] INTEGER\r\nGO\r\n\r\nGO\r\n",
          {}},
     };

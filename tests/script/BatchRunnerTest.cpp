@@ -88,6 +88,40 @@ TEST_F(BatchRunnerTest, BatchesAreCutAtGoLinesAndShortOnesAreSkipped) {
     }
 }
 
+TEST_F(BatchRunnerTest, CommentLinesAreNotSentButKeepTheirPlaceInTheLineCount) {
+    for (const char* yes : {"--", "-- Data in [x] is lost", "  \t-- indented", "---"})
+        EXPECT_TRUE(BatchRunner::IsComment(yes)) << yes;
+    for (const char* no : {"", "- -", "DROP TABLE [a] -- trailing", "'--'", "[--]"})
+        EXPECT_FALSE(BatchRunner::IsComment(no)) << no;
+
+    Recorder rec;
+    QString script = "-- Data in column [Note] of [Orders] is lost.\r\n"
+                     "ALTER TABLE [Orders] DROP COLUMN [Note]\r\n"
+                     "  -- and its index\r\n"
+                     "GO\r\n"
+                     "-- Only comments and blanks: nothing to send.\r\n"
+                     "\r\n"
+                     "   --\r\n"
+                     "GO\r\n"
+                     "DROP TABLE [Lines]\r\n"
+                     "-- FAIL would be rejected were it sent\r\n";
+    EXPECT_EQ(run(script, &rec), QStringList({"ALTER TABLE [Orders] DROP COLUMN [Note]" + CRLF,
+                                              "DROP TABLE [Lines]" + CRLF + CRLF}));
+    ASSERT_TRUE(result.Succeeded());
+    ASSERT_EQ(result.batches.size(), 3u);
+    EXPECT_FALSE(result.batches[1].executed);
+    EXPECT_EQ(result.batches[1].text, CRLF) << "the blank line stays, the comments go";
+    EXPECT_EQ(rec.events, QStringList({"current:0", "start:0", "batch:0-2", "next", "current:5",
+                                       "batch:4-6", "next", "current:9", "batch:8-10"}));
+
+    // A failing statement after a comment is reported with the comment's line in its batch.
+    run("-- first\r\nALTER TABLE [x] FAIL\r\nGO\r\n");
+    ASSERT_TRUE(result.failure.has_value());
+    EXPECT_EQ(result.failure->batch.firstLine, 0);
+    EXPECT_EQ(result.failure->batch.lastLine, 1);
+    EXPECT_EQ(result.failure->batch.text, "ALTER TABLE [x] FAIL" + CRLF);
+}
+
 TEST_F(BatchRunnerTest, ReportsEachBatchWithItsLinesAndMarksTheEditorInOrder) {
     Recorder rec;
     QString script = "DROP TABLE [one]\r\nGO\r\nGO\r\nDROP TABLE [two]\r\nDROP X\r\nGO\r\n";

@@ -14,8 +14,8 @@ namespace {
 
 class SyncScriptTest : public ::testing::Test, public SchemaPair {
 protected:
-    SyncScript script(Side target) {
-        diff = std::make_unique<Diff>(SchemaPair::compare());
+    SyncScript script(Side target, const CompareOptions& options = {}) {
+        diff = std::make_unique<Diff>(SchemaPair::compare(options));
         return BuildSyncScript(*diff, target);
     }
 
@@ -23,8 +23,10 @@ protected:
 
     // Each step as "kind name" in script order.
     static QStringList outline(const SyncScript& s) {
-        static const char* kinds[] = {"drop-view", "drop-relationship", "drop-index", "drop-table",
-                                      "alter",     "create-table",      "create-view"};
+        static const char* kinds[] = {
+            "drop-view",   "drop-relationship", "drop-index",          "drop-table",
+            "alter",       "create-table",      "create-view",         "drop-query",
+            "set-default", "create-index",      "create-relationship", "create-query"};
         QStringList out;
         for (const SyncStep& step : s.steps)
             out << QString::fromLatin1(kinds[static_cast<int>(step.kind)]) + " " + step.name;
@@ -49,7 +51,10 @@ TEST_F(SyncScriptTest, ViewsAreDroppedFirstAndCreatedLastOnEitherSide) {
                            "alter Orders", "create-table Customers", "create-view Big Orders",
                            "create-view Recent"}));
     EXPECT_TRUE(s.notes.empty());
-    EXPECT_EQ(s.steps[2].text, "DROP TABLE [Legacy]\r\nGO\r\n");
+    EXPECT_EQ(
+        s.steps[2].text,
+        "-- Data loss: DROP TABLE [Legacy] and every row in it\r\nDROP TABLE [Legacy]\r\nGO\r\n");
+    EXPECT_EQ(s.dataLoss, QStringList({"DROP TABLE [Legacy] and every row in it"}));
     EXPECT_TRUE(s.steps[3].text.contains("TEXT(50)"));
     EXPECT_EQ(s.steps[4].text, CreateTableText(primary.tables[1]));
     EXPECT_EQ(s.steps[6].text, "CREATE VIEW [Recent] AS \r\nSELECT [Orders].* FROM [Orders];\r\n"
@@ -109,10 +114,12 @@ TEST_F(SyncScriptTest, WhatNoScriptCanFixIsNotedNotScripted) {
     pri("Empty");
     SyncScript s = script(Side::Secondary);
     EXPECT_TRUE(s.steps.empty());
-    ASSERT_EQ(s.notes.size(), 3u);
-    for (const char* note : {"LINK [Linked]", "letter case", "TABLE [Empty]"})
+    ASSERT_EQ(s.notes.size(), 4u);
+    for (const char* note :
+         {"LINK [Linked]", "LINK SOURCE [Linked (link source)]", "letter case", "TABLE [Empty]"})
         EXPECT_EQ(s.NoteTexts().filter(note).size(), 1) << note;
     EXPECT_EQ(s.notes[1].name, "Case");
+    EXPECT_EQ(s.notes[1].cause, SyncNote::Cause::LetterCase);
     EXPECT_EQ(s.notes[1].reason,
               "the names differ only in letter case, which ALTER TABLE cannot change.");
 }
@@ -133,7 +140,9 @@ TEST_F(SyncScriptTest, RelationshipsAndIndexesInTheWayAreDroppedFirst) {
         {"KeptOrders", "Kept", "Orders", {{"Code", "Code"}}},
         {"Unrelated", "Kept", "Kept", {{"Code", "Code"}}}};
 
-    SyncScript s = script(Side::Secondary);
+    CompareOptions tablesOnly;
+    tablesOnly.kinds = KindBit(KindGroup::Tables) | KindBit(KindGroup::Views);
+    SyncScript s = script(Side::Secondary, tablesOnly);
     EXPECT_EQ(outline(s),
               QStringList({"drop-relationship CustomersOrders", "drop-relationship KeptOrders",
                            "drop-index ByCustomer", "drop-table Customers", "alter Orders"}));

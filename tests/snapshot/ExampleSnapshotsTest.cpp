@@ -37,16 +37,19 @@ QMap<QString, ObjectState> compare(Session& session) {
     return states;
 }
 
-// What the comparison window's commands write for the secondary side of one object.
+// What the comparison window's commands write for the secondary side of one object; the parts
+// of a table only the secondary has go with it.
 QString secondaryScript(const Diff& diff, const DiffEntry& e) {
     switch (e.state) {
     case ObjectState::Different:
         return e.isView() ? SqlDrop(e.kind, e.name) + CrLf + "GO" + CrLf + e.primaryText
                           : AlterScriptFor(diff, e.name, Side::Secondary);
     case ObjectState::OnlyPrimary:
-        return e.primaryText;
+        return CreateScriptFor(diff, e.name, Side::Primary);
     case ObjectState::OnlySecondary:
-        return SqlDrop(e.kind, e.name);
+        if (e.owner(Side::Secondary) && !diff.find(e.owner(Side::Secondary)->name)->inPrimary())
+            return QString();
+        return DropScriptFor(diff, e.name, Side::Secondary);
     case ObjectState::Equal:
         break;
     }

@@ -20,9 +20,9 @@ public:
     void priView(const QString& name, const QString& sql) { primary.views.append({name, sql}); }
     void secView(const QString& name, const QString& sql) { secondary.views.append({name, sql}); }
 
-    Diff compare() const {
+    Diff compare(const CompareOptions& options = {}) const {
         return Compare(std::make_shared<const Schema>(primary),
-                       std::make_shared<const Schema>(secondary));
+                       std::make_shared<const Schema>(secondary), options);
     }
 
     static TableBuilder addTable(Schema& schema, const QString& name,

@@ -123,7 +123,7 @@ private Q_SLOTS:
         item("mnRef")->trigger();
         ui->session.waitForWork();
         QCOMPARE(window->statusText(),
-                 QString("7 objects: 2 equal, 2 different, 1 only in the primary, 2 only in the "
+                 QString("8 objects: 3 equal, 2 different, 1 only in the primary, 2 only in the "
                          "secondary database"));
     }
 
