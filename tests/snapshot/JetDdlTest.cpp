@@ -398,6 +398,8 @@ TEST(Procedures, TakeTheirKindFromTheStatementAndKeepItAsAccessShowsIt) {
            "CREATE PROCEDURE P (x Long AS SELECT x", "CREATE PROCEDURE P (x COUNTER) AS SELECT x",
            "CREATE PROCEDURE P (x Text(256)) AS SELECT x",
            "CREATE PROCEDURE P AS SELECT 'unfinished"}},
+         {"Duplicate parameter '[QTY]' in the procedure.",
+          {"CREATE PROCEDURE P (qty Long, [QTY] Short) AS SELECT qty"}},
          {"Procedure 'Nope' does not exist.", {"DROP PROCEDURE Nope"}},
          {"Syntax error in DROP TABLE or DROP INDEX.", {"DROP PROCEDURE", "DROP PROCEDURE a b"}}});
 
