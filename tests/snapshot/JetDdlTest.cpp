@@ -298,10 +298,12 @@ TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
 TEST(Relationships, AreAddedAndDroppedAsConstraintsWithTheirCascades) {
     Schema s = schemaOf({kOrders, "CREATE TABLE Notes (ID LONG, OrderID LONG, Ref TEXT(40))",
                          "CREATE UNIQUE INDEX ByCustomer ON Orders (Customer)",
-                         "ALTER TABLE Notes ADD CONSTRAINT ToOrder FOREIGN KEY (OrderID) "
-                         "REFERENCES Orders (ID) ON UPDATE CASCADE ON DELETE SET NULL",
-                         "ALTER TABLE [Notes] ADD CONSTRAINT [ByName] FOREIGN KEY ([Ref]) "
-                         "REFERENCES [Orders] ([Customer]) ON DELETE CASCADE"});
+                         QStringLiteral("ALTER TABLE Notes ADD CONSTRAINT ToOrder FOREIGN KEY "
+                                        "(OrderID) REFERENCES Orders (ID) ON UPDATE CASCADE "
+                                        "ON DELETE SET NULL"),
+                         QStringLiteral("ALTER TABLE [Notes] ADD CONSTRAINT [ByName] FOREIGN KEY "
+                                        "([Ref]) REFERENCES [Orders] ([Customer]) ON DELETE "
+                                        "CASCADE")});
     ASSERT_EQ(s.relationships.size(), 2);
     const Relationship& toOrder = s.relationships[0];
     EXPECT_EQ(toOrder.columns[0].column, "OrderID");
@@ -355,13 +357,13 @@ TEST(Relationships, AreAddedAndDroppedAsConstraintsWithTheirCascades) {
 TEST(Procedures, TakeTheirKindFromTheStatementAndKeepItAsAccessShowsIt) {
     Schema s = schemaOf(
         {kOrders,
-         "CREATE PROCEDURE [Add order] ([New Customer] Text ( 40 ), qty Long) AS\r\n"
-         "INSERT INTO Orders ( Customer, Qty )\r\nSELECT [New Customer], qty;\r\n",
+         QStringLiteral("CREATE PROCEDURE [Add order] ([New Customer] Text ( 40 ), qty Long) AS\r\n"
+                        "INSERT INTO Orders ( Customer, Qty )\r\nSELECT [New Customer], qty;\r\n"),
          "CREATE PROCEDURE Raise (pct IEEEDouble) AS UPDATE Orders SET Qty = Qty * pct",
          "create procedure Purge as DELETE * FROM Orders WHERE Qty = 0;",
          "CREATE PROCEDURE Copy AS SELECT * INTO [Orders copy] FROM Orders",
-         "CREATE PROCEDURE [By customer] ([Which] Value) AS SELECT * FROM Orders WHERE ID IN "
-         "(SELECT ID FROM Orders WHERE Customer = [Which])"});
+         QStringLiteral("CREATE PROCEDURE [By customer] ([Which] Value) AS SELECT * FROM Orders "
+                        "WHERE ID IN (SELECT ID FROM Orders WHERE Customer = [Which])")});
     QStringList kinds;
     for (const Query& q : s.queries)
         kinds << q.name + ":" + QueryKindName(q.kind);
