@@ -1,6 +1,7 @@
 #include "ui/shell/MainWindow.h"
 #include "tests/ui/support/ModalDialogs.h"
 #include "tests/ui/support/UiFixture.h"
+#include "ui/compare/CompareOptionsDialog.h"
 #include "ui/compare/CompareView.h"
 #include "ui/compare/ConnectDialog.h"
 #include "ui/editor/ScriptEditControl.h"
@@ -16,6 +17,7 @@
 #include "ui/shell/WaitWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
@@ -26,6 +28,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -221,6 +224,29 @@ private Q_SLOTS:
                 QVERIFY2(w->width() >= w->minimumSizeHint().width(), tiling);
             }
         }
+    }
+
+    // The options chosen in the dialog apply at once and are kept for the next run.
+    void compareOptionsApplyAtOnceAndAreKeptBetweenRuns() {
+        connectExamples();
+        ModalDialogs dialogs([](QWidget* dialog) {
+            auto* options = qobject_cast<CompareOptionsDialog*>(dialog);
+            QVERIFY(options && options->kindBox(KindGroup::Views)->isChecked());
+            options->kindBox(KindGroup::Views)->setChecked(false);
+            options->excludeBox()->setPlainText("only*\n");
+            options->accept();
+        });
+        item("mnCompareOptions")->trigger();
+        ui->session.waitForWork();
+        Navigator* nav = window->navigator();
+        QVERIFY(!nav->node(":Open Orders") && !nav->node(":OnlyPri") && !nav->node(":OnlySec"));
+        QVERIFY(nav->node(":Customers"));
+
+        window.reset();
+        ui->session.setCompareSettings({});
+        window = ui->NewMainWindow();
+        QCOMPARE(ui->session.compareSettings().exclude, QStringList({"only*"}));
+        QVERIFY(!ui->session.compareSettings().compares(KindGroup::Views));
     }
 
     void viewTogglesKeepMarksAndWindowsInStep() {

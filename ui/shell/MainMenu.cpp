@@ -51,6 +51,8 @@ MainMenu::MainMenu(QMenuBar& bar) {
         toggle->setCheckable(true);
         toggle->setChecked(true);
     }
+    separator(viewMenu, "mnSepOptions");
+    item(viewMenu, "mnCompareOptions", QStringLiteral("Compare &Options..."));
 
     addInsMenu = menu(bar, "mnAddIns", QStringLiteral("&Add-Ins"));
     addInItems.push_back(addInsMenu->addAction(QStringLiteral("Unknown")));

@@ -14,14 +14,17 @@
 #include "ui/shell/ScriptDocuments.h"
 #include "ui/shell/WaitWindow.h"
 
+#include <QDir>
 #include <QDockWidget>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolBar>
@@ -55,6 +58,10 @@ MainWindow::MainWindow(Session& session, Desktop& desktop, const QString& recent
     resizeDocks({logDock_}, {150}, Qt::Vertical);
     recent_ = std::make_unique<RecentFiles>(recentFile, menu_.get());
     recent_->LoadRecentFiles();
+    // The comparison's options are kept beside the recent-file list, from one run to the next.
+    settingsFile_ = QFileInfo(recentFile).absoluteDir().filePath(QStringLiteral("vantor.ini"));
+    session_.setCompareSettings(CompareSettings::fromMap(
+        QSettings(settingsFile_, QSettings::IniFormat).value(QStringLiteral("compare")).toMap()));
     addIns_.Load(addInFolder);
     addIns_.FillMenu(*menu_);
     documents_ = new ScriptDocuments(*this, *documentTabs_);

@@ -85,6 +85,8 @@ public Q_SLOTS:
     void openRecentFile(int index);
     void exitProgram();
     void showObject(const QString& name);
+    // Lets the user choose what the comparison takes in; a new choice is kept and applied.
+    void showCompareOptions();
     void arrange(Arrangement how);
 
 protected:
@@ -126,6 +128,7 @@ private:
     QDockWidget* navDock_ = nullptr;
     QDockWidget* logDock_ = nullptr;
     bool firstShow_ = true;
+    QString settingsFile_;
 };
 
 } // namespace vantor

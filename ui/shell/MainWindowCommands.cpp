@@ -3,6 +3,7 @@
 #include "ui/shell/MainWindow.h"
 
 #include "engine/Session.h"
+#include "ui/compare/CompareOptionsDialog.h"
 #include "ui/compare/CompareView.h"
 #include "ui/compare/ComparisonCommands.h"
 #include "ui/compare/ConnectDialog.h"
@@ -28,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QToolBar>
 
 namespace vantor {
@@ -74,6 +76,7 @@ void MainWindow::wireMenu() {
     on("mnObjBrowser", [this](bool checked) { navDock_->setVisible(checked); });
     on("mnTblCmp", [this](bool checked) { compareWindow_->setVisible(checked); });
     on("DisplayLogWindow", [this](bool checked) { logDock_->setVisible(checked); });
+    on("mnCompareOptions", &MainWindow::showCompareOptions);
     on("mnSplitHoriz", [this] { arrange(Arrangement::TileHorizontal); });
     on("mnSplitVertical", [this] { arrange(Arrangement::TileVertical); });
     on("ArrangeIcons", [this] { arrange(Arrangement::ArrangeIcons); });
@@ -218,6 +221,23 @@ void MainWindow::showObject(const QString& name) {
         setToggle("mnTblCmp", true);
     }
     compare_->showObject(name);
+}
+
+void MainWindow::showCompareOptions() {
+    CompareOptionsDialog dialog(this);
+    dialog.setSettings(session_.compareSettings());
+    if (dialog.exec() != QDialog::Accepted || dialog.settings() == session_.compareSettings())
+        return;
+    session_.setCompareSettings(dialog.settings());
+    QSettings store(settingsFile_, QSettings::IniFormat);
+    store.setValue(QStringLiteral("compare"), dialog.settings().toMap());
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        session_.log(
+            QStringLiteral("The compare options could not be saved to %1").arg(settingsFile_));
+    // What is shown must follow the new choice.
+    if (session_.diff())
+        refreshComparison();
 }
 
 void MainWindow::arrange(Arrangement how) {
