@@ -67,28 +67,8 @@ QString outputList(const QList<const QueryRow*>& columns, int flags) {
 }
 
 QString selectLine(const QList<QueryRow>& rows) {
-    QList<const QueryRow*> options = rowsOf(rows, queryattr::Options);
-    int flags = options.isEmpty() ? 0 : options.first()->flag.value_or(0);
-    QString line = QStringLiteral("SELECT ");
-    if (flags & option::DistinctRow)
-        line += QStringLiteral("DISTINCTROW ");
-    else if (flags & option::Distinct)
-        line += QStringLiteral("DISTINCT ");
-    if ((flags & option::Top) && !options.isEmpty()) {
-        line += QStringLiteral("TOP ") + options.first()->name1 + QLatin1Char(' ');
-        if (flags & option::Percent)
-            line += QStringLiteral("PERCENT ");
-    }
-    QStringList outputs;
-    for (const QueryRow* r : rowsOf(rows, queryattr::Column)) {
-        QString out = r->expression;
-        if (!r->name1.isEmpty())
-            out += QStringLiteral(" AS ") + QuoteSqlName(r->name1);
-        outputs.append(out);
-    }
-    if (flags & option::AllFields || outputs.isEmpty())
-        outputs.append(QStringLiteral("*"));
-    return line + outputs.join(QStringLiteral(", "));
+    return QStringLiteral("SELECT ") + predicates(rows) +
+           outputList(rowsOf(rows, queryattr::Column), optionFlags(rows));
 }
 
 // A FROM item: one table, or tables already joined together.
