@@ -245,9 +245,16 @@ private:
         CreateProcedureStmt s;
         s.procedure = name();
         if (acceptSymbol('(')) {
-            do
-                s.parameters.append(parameter());
-            while (acceptSymbol(','));
+            QStringList seen;
+            do {
+                QueryParameter p = parameter();
+                QString key = QString(p.name).remove(u'[').remove(u']').toCaseFolded();
+                if (seen.contains(key))
+                    RaiseDdlError(
+                        QStringLiteral("Duplicate parameter '%1' in the procedure.").arg(p.name));
+                seen << key;
+                s.parameters.append(p);
+            } while (acceptSymbol(','));
             expectSymbol(')');
         }
         const JetToken& as = peek();

@@ -259,6 +259,158 @@ TEST(Indexes, AreCreatedAndDroppedByName) {
               "Index 'ByQty' does not exist on table 'Orders'.");
 }
 
+TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
+    Schema s = schemaOf({"CREATE TABLE T (a LONG, b TEXT(10), c DATETIME)",
+                         "CREATE INDEX K ON T (a) WITH PRIMARY",
+                         "CREATE UNIQUE INDEX B ON T (b) WITH DISALLOW NULL",
+                         "create index C on T (c desc, b) with ignore null",
+                         "ALTER TABLE T ADD CONSTRAINT U UNIQUE (c)"});
+    QStringList flags;
+    for (const Index& i : s.findTable("T")->indexes)
+        flags << QStringLiteral("%1:%2%3%4%5")
+                     .arg(i.name, i.primary ? "P" : "", i.unique ? "U" : "",
+                          i.ignoreNulls ? "N" : "", i.required ? "R" : "");
+    EXPECT_EQ(flags, QStringList({"K:PUR", "B:UR", "C:N", "U:U"}));
+    EXPECT_EQ(indexesOf(schemaOf({"CREATE TABLE P (x LONG CONSTRAINT PK PRIMARY KEY)"}), "P"),
+              "PK!+(x)");
+    EXPECT_TRUE(schemaOf({"CREATE TABLE P (x LONG CONSTRAINT PK PRIMARY KEY)"})
+                    .findTable("P")
+                    ->indexes[0]
+                    .required)
+        << "a primary key constraint is the same index as WITH PRIMARY";
+
+    expectRefusals(
+        s,
+        {{"Primary key already exists.",
+          {"CREATE UNIQUE INDEX K2 ON T (b) WITH PRIMARY",
+           "ALTER TABLE T ADD CONSTRAINT K3 PRIMARY KEY (c)"}},
+         {"Field 'nope' does not exist in table 'T'.", {"CREATE INDEX X ON T (a, nope)"}},
+         {"Table 'Nope' does not exist.", {"CREATE INDEX X ON Nope (a)", "DROP INDEX K ON Nope"}},
+         {"Table 'T' already has an index named 'k'.", {"CREATE INDEX k ON T (b)"}},
+         {"Index 'Nope' does not exist on table 'T'.", {"DROP INDEX Nope ON T"}},
+         {"Syntax error in CREATE INDEX statement.",
+          {"CREATE INDEX X ON T (a) WITH", "CREATE INDEX X ON T (a) WITH NULL",
+           "CREATE INDEX X ON T (a) WITH IGNORE", "CREATE INDEX X ON T ()",
+           "CREATE INDEX X ON T (a) WITH PRIMARY extra", "CREATE INDEX ON T (a)"}},
+         {"Syntax error in DROP TABLE or DROP INDEX.", {"DROP INDEX K", "DROP INDEX K ON"}}});
+}
+
+TEST(Relationships, AreAddedAndDroppedAsConstraintsWithTheirCascades) {
+    Schema s = schemaOf({kOrders, "CREATE TABLE Notes (ID LONG, OrderID LONG, Ref TEXT(40))",
+                         "CREATE UNIQUE INDEX ByCustomer ON Orders (Customer)",
+                         QStringLiteral("ALTER TABLE Notes ADD CONSTRAINT ToOrder FOREIGN KEY "
+                                        "(OrderID) REFERENCES Orders (ID) ON UPDATE CASCADE "
+                                        "ON DELETE SET NULL"),
+                         QStringLiteral("ALTER TABLE [Notes] ADD CONSTRAINT [ByName] FOREIGN KEY "
+                                        "([Ref]) REFERENCES [Orders] ([Customer]) ON DELETE "
+                                        "CASCADE")});
+    ASSERT_EQ(s.relationships.size(), 2);
+    const Relationship& toOrder = s.relationships[0];
+    EXPECT_EQ(toOrder.columns[0].column, "OrderID");
+    EXPECT_EQ(toOrder.columns[0].referencedColumn, "ID");
+    EXPECT_TRUE(toOrder.enforced && toOrder.cascadeUpdate && toOrder.cascadeToNull);
+    EXPECT_FALSE(toOrder.cascadeDelete || toOrder.oneToOne);
+    const Relationship& byName = s.relationships[1];
+    EXPECT_TRUE(byName.cascadeDelete && !byName.cascadeToNull && !byName.cascadeUpdate);
+    EXPECT_EQ(byName.columns[0].referencedColumn, "Customer");
+
+    const QString inRelationship = QStringLiteral(
+        "Cannot delete this index or table. It is either the current index or is used in a "
+        "relationship.");
+    expectRefusals(
+        s,
+        {{"Relationship 'toorder' already exists.",
+          {"ALTER TABLE Notes ADD CONSTRAINT toorder FOREIGN KEY (ID) REFERENCES Orders (ID)"}},
+         {"Table 'Gone' does not exist.",
+          {"ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (ID) REFERENCES Gone (ID)",
+           "ALTER TABLE Gone ADD CONSTRAINT F FOREIGN KEY (ID) REFERENCES Orders (ID)"}},
+         {"Field 'Nope' does not exist in table 'Notes'.",
+          {"ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (Nope) REFERENCES Orders (ID)"}},
+         {"No unique index found for the referenced field of the primary table.",
+          {"ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (ID) REFERENCES Orders (Qty)",
+           "ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (ID, Ref) REFERENCES Orders (ID)"}},
+         {"Syntax error in CONSTRAINT clause.",
+          {"ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (ID) REFERENCES Orders (ID) "
+           "ON UPDATE SET NULL",
+           "ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY (ID) REFERENCES Orders (ID) ON DELETE",
+           "ALTER TABLE Notes ADD CONSTRAINT F FOREIGN KEY ID REFERENCES Orders (ID)",
+           "ALTER TABLE Notes ADD CONSTRAINT F KEY (ID)"}},
+         {"Constraint 'Nope' does not exist on table 'Notes'.",
+          {"ALTER TABLE Notes DROP CONSTRAINT Nope"}},
+         {"Constraint 'ToOrder' does not exist on table 'Orders'.",
+          {"ALTER TABLE Orders DROP CONSTRAINT ToOrder"}},
+         {inRelationship,
+          {"DROP INDEX PrimaryKey ON Orders", "ALTER TABLE Orders DROP CONSTRAINT ByCustomer"}},
+         {"Cannot delete table 'Notes'; it participates in one or more relationships.",
+          {"DROP TABLE Notes"}}});
+
+    // A second unique index on the same field lets the first one go.
+    EXPECT_EQ(run(s, {"CREATE UNIQUE INDEX Again ON Orders (Customer)",
+                      "DROP INDEX ByCustomer ON Orders", "ALTER TABLE Notes DROP CONSTRAINT ByName",
+                      "ALTER TABLE Notes DROP CONSTRAINT toorder",
+                      "DROP INDEX PrimaryKey ON Orders", "DROP TABLE Notes"}),
+              "");
+    EXPECT_TRUE(s.relationships.isEmpty());
+    EXPECT_EQ(indexesOf(s, "Orders"), "Again+(Customer)");
+}
+
+TEST(Procedures, TakeTheirKindFromTheStatementAndKeepItAsAccessShowsIt) {
+    Schema s = schemaOf(
+        {kOrders,
+         QStringLiteral("CREATE PROCEDURE [Add order] ([New Customer] Text ( 40 ), qty Long) AS\r\n"
+                        "INSERT INTO Orders ( Customer, Qty )\r\nSELECT [New Customer], qty;\r\n"),
+         "CREATE PROCEDURE Raise (pct IEEEDouble) AS UPDATE Orders SET Qty = Qty * pct",
+         "create procedure Purge as DELETE * FROM Orders WHERE Qty = 0;",
+         "CREATE PROCEDURE Copy AS SELECT * INTO [Orders copy] FROM Orders",
+         QStringLiteral("CREATE PROCEDURE [By customer] ([Which] Value) AS SELECT * FROM Orders "
+                        "WHERE ID IN (SELECT ID FROM Orders WHERE Customer = [Which])")});
+    QStringList kinds;
+    for (const Query& q : s.queries)
+        kinds << q.name + ":" + QueryKindName(q.kind);
+    EXPECT_EQ(kinds, QStringList({"Add order:APPEND", "Raise:UPDATE", "Purge:DELETE",
+                                  "Copy:MAKE TABLE", "By customer:SELECT"}));
+    const Query& add = s.queries[0];
+    ASSERT_EQ(add.parameters.size(), 2);
+    EXPECT_EQ(add.parameters[0].name, "[New Customer]");
+    EXPECT_EQ(add.parameters[0].type, "Text ( 40 )");
+    EXPECT_EQ(add.parameters[1].name, "qty");
+    EXPECT_EQ(add.sql, "PARAMETERS [New Customer] Text ( 40 ), qty Long;\r\n"
+                       "INSERT INTO Orders ( Customer, Qty )\r\nSELECT [New Customer], qty;\r\n");
+    EXPECT_EQ(s.queries[2].sql, "DELETE * FROM Orders WHERE Qty = 0;\r\n");
+    EXPECT_FALSE(s.queries[1].hidden);
+
+    const QString notAProcedure = QStringLiteral(
+        "A procedure holds one SELECT, SELECT ... INTO, INSERT INTO, UPDATE or DELETE statement; "
+        "crosstab, union and data-definition statements cannot be one.");
+    expectRefusals(
+        s,
+        {{"Table 'purge' already exists.",
+          {"CREATE PROCEDURE purge AS DELETE * FROM Orders", "CREATE TABLE purge (x LONG)",
+           "CREATE VIEW purge AS SELECT 1"}},
+         {"Table 'Orders' already exists.", {"CREATE PROCEDURE Orders AS SELECT 1"}},
+         {notAProcedure,
+          {"CREATE PROCEDURE P AS TRANSFORM Count(ID) SELECT Qty FROM Orders GROUP BY Qty "
+           "PIVOT Customer",
+           "CREATE PROCEDURE P AS SELECT ID FROM Orders UNION SELECT Qty FROM Orders",
+           "CREATE PROCEDURE P AS CREATE TABLE X (a LONG)",
+           "CREATE PROCEDURE P AS PARAMETERS x Long; SELECT x"}},
+         {"Syntax error in CREATE PROCEDURE statement.",
+          {"CREATE PROCEDURE P AS", "CREATE PROCEDURE P SELECT 1", "CREATE PROCEDURE AS SELECT 1",
+           "CREATE PROCEDURE P (x) AS SELECT x", "CREATE PROCEDURE P (x Whatever) AS SELECT x",
+           "CREATE PROCEDURE P (x Long AS SELECT x", "CREATE PROCEDURE P (x COUNTER) AS SELECT x",
+           "CREATE PROCEDURE P (x Text(256)) AS SELECT x",
+           "CREATE PROCEDURE P AS SELECT 'unfinished"}},
+         {"Duplicate parameter '[QTY]' in the procedure.",
+          {"CREATE PROCEDURE P (qty Long, [QTY] Short) AS SELECT qty"}},
+         {"Procedure 'Nope' does not exist.", {"DROP PROCEDURE Nope"}},
+         {"Syntax error in DROP TABLE or DROP INDEX.", {"DROP PROCEDURE", "DROP PROCEDURE a b"}}});
+
+    EXPECT_EQ(run(s, {"DROP PROCEDURE [PURGE];", "DROP TABLE Orders"}), "")
+        << "a procedure does not hold its table";
+    EXPECT_EQ(s.queries.size(), 4);
+    EXPECT_EQ(s.findQuery("Purge"), nullptr);
+}
+
 TEST(Statements, OnlyDataDefinitionRuns) {
     // Six empty lines reach the database too.
     expectRefusals(schemaOf({kOrders}),
