@@ -29,7 +29,8 @@ struct Item {
     ObjectKind kind = ObjectKind::Table;
     QString key;       // the same for the object's namesake on the other side
     QString name;      // as the diff shows it
-    QStringList names; // the object's own name and those of its tables, for exclusion
+    QString folded;    // FoldKey(name), where the side's order already made it
+    QStringList names; // the object's own name and those of its tables, when names are excluded
     const Table* table = nullptr;
     const View* view = nullptr;
     const Query* query = nullptr;
@@ -47,7 +48,7 @@ bool isSystemTable(const Table* table) {
 }
 
 // A side's objects, section by section in Jet's order; raises for names taken twice.
-Sections itemsOf(const Schema& schema) {
+Sections itemsOf(const Schema& schema, bool withNames) {
     Sections items;
     QHash<QString, const Table*> tables;
     const std::vector<SchemaObject> objects = ObjectsInJetOrder(schema);
@@ -58,7 +59,9 @@ Sections itemsOf(const Schema& schema) {
         item.kind = o.kind;
         item.key = QStringLiteral("o:") + o.folded;
         item.name = o.name;
-        item.names = {o.name};
+        item.folded = o.folded;
+        if (withNames)
+            item.names = {o.name};
         item.table = o.table;
         item.view = o.view;
         item.hidden = o.table ? IsSystemKind(o.kind) : o.view->hidden;
@@ -74,7 +77,9 @@ Sections itemsOf(const Schema& schema) {
         if (tables.contains(item.key.mid(2)) || schema.findView(q->name))
             throw DuplicateNameError();
         item.name = q->name;
-        item.names = {q->name};
+        item.folded = item.key.mid(2);
+        if (withNames)
+            item.names = {q->name};
         item.query = q;
         item.hidden = q->hidden;
         items[Queries].push_back(std::move(item));
@@ -91,7 +96,8 @@ Sections itemsOf(const Schema& schema) {
             // Names hold no dot, so the joined key cannot be another table's.
             item.key = QStringLiteral("i:") + o.folded + u'.' + FoldKey(index->name);
             item.name = t.name + u'.' + index->name;
-            item.names = {index->name, t.name};
+            if (withNames)
+                item.names = {index->name, t.name};
             item.index = index;
             item.owner = &t;
             item.hidden = system;
@@ -108,7 +114,8 @@ Sections itemsOf(const Schema& schema) {
             item.key = (properties ? QStringLiteral("p:") : QStringLiteral("l:")) + o.folded;
             item.name = t.name + (properties ? QStringLiteral(" (properties)")
                                              : QStringLiteral(" (link source)"));
-            item.names = {t.name};
+            if (withNames)
+                item.names = {t.name};
             item.owner = &t;
             item.hidden = system;
             items[properties ? Properties : LinkSources].push_back(std::move(item));
@@ -119,7 +126,8 @@ Sections itemsOf(const Schema& schema) {
         item.kind = ObjectKind::Relationship;
         item.key = QStringLiteral("r:") + FoldKey(r->name);
         item.name = r->table + u'.' + r->name;
-        item.names = {r->name, r->table, r->referencedTable};
+        if (withNames)
+            item.names = {r->name, r->table, r->referencedTable};
         item.relationship = r;
         item.owner = tables.value(FoldKey(r->table));
         item.referenced = tables.value(FoldKey(r->referencedTable));
@@ -256,8 +264,9 @@ public:
     Builder(Diff& diff, const CompareOptions& options) : diff_(diff), options_(options) {}
 
     void Build() {
-        const Sections primary = itemsOf(*diff_.primary);
-        const Sections secondary = itemsOf(*diff_.secondary);
+        const bool withNames = !options_.exclude.isEmpty();
+        const Sections primary = itemsOf(*diff_.primary, withNames);
+        const Sections secondary = itemsOf(*diff_.secondary, withNames);
         QHash<QString, const Item*> secondaryByKey;
         size_t total = 0;
         for (const std::vector<Item>& section : secondary)
@@ -310,7 +319,8 @@ private:
             options_.onObject(first.name);
         DiffEntry e;
         e.kind = first.kind;
-        e.name = uniqueName(first);
+        QString folded;
+        e.name = uniqueName(first, folded);
         e.state = primary ? ObjectState::OnlyPrimary : ObjectState::OnlySecondary;
         e.hidden = (!primary || primary->hidden) && (!secondary || secondary->hidden);
         if (primary)
@@ -323,19 +333,20 @@ private:
             e.secondaryText = definitionOf(*secondary, Spelling(*primary));
         if (primary && secondary)
             compareBoth(e, *secondary);
-        diff_.positions.insert(FoldKey(e.name), diff_.entries.size());
+        diff_.positions.insert(folded, diff_.entries.size());
         diff_.entries.push_back(std::move(e));
     }
 
     // Jet's names cannot hold a dot, so derived names clash only by chance, as a table called
     // "Orders (properties)" would.
-    QString uniqueName(const Item& o) const {
-        QString name = o.name;
-        if (!diff_.positions.contains(FoldKey(name)))
-            return name;
-        name += QStringLiteral(" (") + TypeName(o.kind).toLower() + u')';
+    // The name the entry gets, and folded, its key in the diff's positions.
+    QString uniqueName(const Item& o, QString& folded) const {
+        folded = o.folded.isEmpty() ? FoldKey(o.name) : o.folded;
+        if (!diff_.positions.contains(folded))
+            return o.name;
+        const QString name = o.name + QStringLiteral(" (") + TypeName(o.kind).toLower() + u')';
         QString candidate = name;
-        for (int n = 2; diff_.positions.contains(FoldKey(candidate)); ++n)
+        for (int n = 2; diff_.positions.contains(folded = FoldKey(candidate)); ++n)
             candidate = name + QStringLiteral(" %1").arg(n);
         return candidate;
     }
