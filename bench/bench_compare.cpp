@@ -1,6 +1,8 @@
-// Comparing large schemas, alone and through a session, and marking long texts.
+// Comparing large schemas, alone and through a session, the sync script of a large comparison,
+// and marking long texts.
 #include "engine/Compare.h"
 #include "engine/Session.h"
+#include "script/SyncScript.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,6 +49,90 @@ void BM_Compare(benchmark::State& state) {
 }
 BENCHMARK(BM_Compare)
     ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// The schema of schemaOf with three indexes on each table (the primary key, one unique, one
+// plain), a relationship from two tables in every five to the table before them (2,000 in 5,000
+// tables), and a caption and description on every eighth table's
+// first fields. On the secondary side every tenth table's plain index is unique and every tenth
+// relationship cascades deletes.
+std::shared_ptr<const Schema> wholeSchemaOf(int tables, bool secondary) {
+    auto schema = std::make_shared<Schema>(*schemaOf(tables, secondary));
+    for (int t = 0; t < tables; ++t) {
+        Table& table = schema->tables[t];
+        Index key;
+        key.name = QStringLiteral("PrimaryKey");
+        key.columns = {{table.columns[0].name, false}};
+        key.primary = key.unique = key.required = true;
+        Index unique;
+        unique.name = QStringLiteral("ByColumn01");
+        unique.columns = {{table.columns[1].name, false}, {table.columns[2].name, true}};
+        unique.unique = true;
+        Index plain;
+        plain.name = QStringLiteral("ByColumn03");
+        plain.columns = {{table.columns[3].name, false}};
+        plain.unique = secondary && t % 10 == 0;
+        table.indexes = {key, unique, plain};
+        if (t % 8 == 0) {
+            table.description = QStringLiteral("Table number %1").arg(t);
+            table.columns[1].caption = QStringLiteral("Name");
+        }
+    }
+    for (int t = 1, made = 0; t < tables; ++t) {
+        if (t % 5 != 1 && t % 5 != 2)
+            continue;
+        Relationship r;
+        r.name = QStringLiteral("Link%1").arg(t, 5, 10, QLatin1Char('0'));
+        r.table = schema->tables[t].name;
+        r.referencedTable = schema->tables[t - 1].name;
+        r.columns = {{QStringLiteral("Column00"), QStringLiteral("Column00")}};
+        r.enforced = true;
+        r.cascadeDelete = secondary && made % 10 == 0;
+        schema->relationships.append(r);
+        ++made;
+    }
+    return schema;
+}
+
+void BM_CompareWholeSchema(benchmark::State& state) {
+    const int tables = static_cast<int>(state.range(0));
+    const auto primary = wholeSchemaOf(tables, false);
+    const auto secondary = wholeSchemaOf(tables, true);
+    std::array<int, 4> counts{};
+    size_t objects = 0;
+    for (auto _ : state) {
+        const Diff diff = Compare(primary, secondary);
+        counts = diff.countsByState();
+        objects = diff.entries.size();
+    }
+    state.counters["objects"] = static_cast<double>(objects);
+    state.counters["relationships"] = static_cast<double>(primary->relationships.size());
+    state.counters["different"] = counts[static_cast<size_t>(ObjectState::Different)];
+    state.SetComplexityN(tables);
+}
+BENCHMARK(BM_CompareWholeSchema)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// The sync script of the same pair: every tenth table's index and relationship made again, with
+// the relationships in the way of the index dropped and added back.
+void BM_SyncScriptWholeSchema(benchmark::State& state) {
+    const int tables = static_cast<int>(state.range(0));
+    const Diff diff = Compare(wholeSchemaOf(tables, false), wholeSchemaOf(tables, true));
+    size_t steps = 0;
+    for (auto _ : state)
+        steps = BuildSyncScript(diff, Side::Secondary).steps.size();
+    state.counters["steps"] = static_cast<double>(steps);
+    state.SetComplexityN(tables);
+}
+BENCHMARK(BM_SyncScriptWholeSchema)
     ->Arg(5000)
     ->Arg(10000)
     ->Arg(20000)

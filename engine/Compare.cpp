@@ -19,13 +19,15 @@ struct Item {
     ObjectKind kind = ObjectKind::Table;
     QString key;       // the same for the object's namesake on the other side
     QString name;      // as the diff shows it
-    QStringList names; // the object's own name and those of its tables, for exclusion
+    QString folded;    // FoldKey(name), where the side's order already made it
+    QStringList names; // the object's own name and those of its tables, when names are excluded
     const Table* table = nullptr;
     const View* view = nullptr;
     const Query* query = nullptr;
     const Index* index = nullptr;
     const Relationship* relationship = nullptr;
     const Table* owner = nullptr;
+    const Table* referenced = nullptr; // a relationship's referenced table, where the side has it
     bool hidden = false;
 };
 
@@ -36,17 +38,20 @@ bool isSystemTable(const Table* table) {
 }
 
 // A side's objects, section by section in Jet's order; raises for names taken twice.
-Sections itemsOf(const Schema& schema) {
+Sections itemsOf(const Schema& schema, bool withNames) {
     Sections items;
-    const std::vector<SchemaObject> objects = ObjectsInJetOrder(schema);
     QHash<QString, const Table*> tables;
+    const std::vector<SchemaObject> objects = ObjectsInJetOrder(schema);
     tables.reserve(schema.tables.size());
+    items[Objects].reserve(objects.size());
     for (const SchemaObject& o : objects) {
         Item item;
         item.kind = o.kind;
         item.key = QStringLiteral("o:") + o.folded;
         item.name = o.name;
-        item.names = {o.name};
+        item.folded = o.folded;
+        if (withNames)
+            item.names = {o.name};
         item.table = o.table;
         item.view = o.view;
         item.hidden = o.table ? IsSystemKind(o.kind) : o.view->hidden;
@@ -62,11 +67,14 @@ Sections itemsOf(const Schema& schema) {
         if (tables.contains(item.key.mid(2)) || schema.findView(q->name))
             throw DuplicateNameError();
         item.name = q->name;
-        item.names = {q->name};
+        item.folded = item.key.mid(2);
+        if (withNames)
+            item.names = {q->name};
         item.query = q;
         item.hidden = q->hidden;
         items[Queries].push_back(std::move(item));
     }
+    items[Indexes].reserve(static_cast<size_t>(schema.tables.size()) * 3);
     for (const SchemaObject& o : objects) {
         if (!o.table)
             continue;
@@ -78,44 +86,78 @@ Sections itemsOf(const Schema& schema) {
             // Names hold no dot, so the joined key cannot be another table's.
             item.key = QStringLiteral("i:") + o.folded + u'.' + FoldKey(index->name);
             item.name = t.name + u'.' + index->name;
-            item.names = {index->name, t.name};
+            if (withNames)
+                item.names = {index->name, t.name};
             item.index = index;
             item.owner = &t;
             item.hidden = system;
             items[Indexes].push_back(std::move(item));
         }
-        Item properties;
-        properties.kind = ObjectKind::Properties;
-        properties.key = QStringLiteral("p:") + o.folded;
-        properties.name = t.name + QStringLiteral(" (properties)");
-        properties.names = {t.name};
-        properties.owner = &t;
-        properties.hidden = system;
-        if (HasLinkSource(t)) {
-            Item source = properties;
-            source.kind = ObjectKind::LinkSource;
-            source.key = QStringLiteral("l:") + o.folded;
-            source.name = t.name + QStringLiteral(" (link source)");
-            items[LinkSources].push_back(std::move(source));
+        for (ObjectKind kind : {ObjectKind::Properties, ObjectKind::LinkSource}) {
+            const bool properties = kind == ObjectKind::Properties;
+            // Every table has its properties, set or not, so that a side without any still
+            // faces the other; the entry is left out when neither side sets one.
+            if (!properties && !HasLinkSource(t))
+                continue;
+            Item item;
+            item.kind = kind;
+            item.key = (properties ? QStringLiteral("p:") : QStringLiteral("l:")) + o.folded;
+            item.name = t.name + (properties ? QStringLiteral(" (properties)")
+                                             : QStringLiteral(" (link source)"));
+            if (withNames)
+                item.names = {t.name};
+            item.owner = &t;
+            item.hidden = system;
+            items[properties ? Properties : LinkSources].push_back(std::move(item));
         }
-        items[Properties].push_back(std::move(properties));
     }
     for (const Relationship* r : RelationshipsByTable(schema)) {
         Item item;
         item.kind = ObjectKind::Relationship;
         item.key = QStringLiteral("r:") + FoldKey(r->name);
         item.name = r->table + u'.' + r->name;
-        item.names = {r->name, r->table, r->referencedTable};
+        if (withNames)
+            item.names = {r->name, r->table, r->referencedTable};
         item.relationship = r;
         item.owner = tables.value(FoldKey(r->table));
-        item.hidden =
-            isSystemTable(item.owner) || isSystemTable(tables.value(FoldKey(r->referencedTable)));
+        item.referenced = tables.value(FoldKey(r->referencedTable));
+        item.hidden = isSystemTable(item.owner) || isSystemTable(item.referenced);
         items[Relationships].push_back(std::move(item));
     }
     return items;
 }
 
-QString definitionOf(const Item& o) {
+// How the primary side spells the tables and fields that a part of a table on the secondary side
+// names, where they differ only in letter case: that difference is the table's to report.
+class Spelling {
+public:
+    Spelling() = default;
+    explicit Spelling(const Item& primary) : tables_{primary.owner, primary.referenced} {}
+
+    QString table(const QString& name) const {
+        const Table* t = find(name);
+        return t ? t->name : name;
+    }
+    QString field(const QString& table, const QString& name) const {
+        if (const Table* t = find(table))
+            for (const Column& c : t->columns)
+                if (FoldKey(c.name) == FoldKey(name))
+                    return c.name;
+        return name;
+    }
+
+private:
+    const Table* find(const QString& name) const {
+        for (const Table* t : tables_)
+            if (t && FoldKey(t->name) == FoldKey(name))
+                return t;
+        return nullptr;
+    }
+
+    std::array<const Table*, 2> tables_{};
+};
+
+QString definitionOf(const Item& o, const Spelling& spelling = {}) {
     switch (o.kind) {
     case ObjectKind::Table:
         return CreateTableText(*o.table);
@@ -123,14 +165,30 @@ QString definitionOf(const Item& o) {
         return CreateViewText(*o.view);
     case ObjectKind::Query:
         return QueryDefinition(*o.query);
-    case ObjectKind::Index:
-        return IndexDefinition(o.owner->name, *o.index);
-    case ObjectKind::Relationship:
-        return RelationshipDefinition(*o.relationship);
+    case ObjectKind::Index: {
+        Index index = *o.index;
+        for (IndexColumn& c : index.columns)
+            c.name = spelling.field(o.owner->name, c.name);
+        return IndexDefinition(spelling.table(o.owner->name), index);
+    }
+    case ObjectKind::Relationship: {
+        Relationship r = *o.relationship;
+        for (RelationshipColumn& c : r.columns) {
+            c.column = spelling.field(r.table, c.column);
+            c.referencedColumn = spelling.field(r.referencedTable, c.referencedColumn);
+        }
+        r.table = spelling.table(r.table);
+        r.referencedTable = spelling.table(r.referencedTable);
+        return RelationshipDefinition(r);
+    }
     case ObjectKind::Properties:
-        return PropertiesDefinition(*o.owner);
-    case ObjectKind::LinkSource:
-        return LinkSourceDefinition(*o.owner);
+    case ObjectKind::LinkSource: {
+        Table t = *o.owner;
+        for (Column& c : t.columns)
+            c.name = spelling.field(o.owner->name, c.name);
+        t.name = spelling.table(t.name);
+        return o.kind == ObjectKind::Properties ? PropertiesDefinition(t) : LinkSourceDefinition(t);
+    }
     case ObjectKind::SystemTable:
     case ObjectKind::AccessTable:
     case ObjectKind::Link:
@@ -196,8 +254,9 @@ public:
     Builder(Diff& diff, const CompareOptions& options) : diff_(diff), options_(options) {}
 
     void Build() {
-        const Sections primary = itemsOf(*diff_.primary);
-        const Sections secondary = itemsOf(*diff_.secondary);
+        const bool withNames = !options_.exclude.isEmpty();
+        const Sections primary = itemsOf(*diff_.primary, withNames);
+        const Sections secondary = itemsOf(*diff_.secondary, withNames);
         QHash<QString, const Item*> secondaryByKey;
         size_t total = 0;
         for (const std::vector<Item>& section : secondary)
@@ -210,14 +269,14 @@ public:
         matched.reserve(static_cast<qsizetype>(total));
         diff_.entries.reserve(total);
         diff_.positions.reserve(static_cast<qsizetype>(total));
-        for (int s = 0; s < SectionCount; ++s) {
-            for (const Item& o : primary[static_cast<size_t>(s)]) {
+        for (size_t s = 0; s < SectionCount; ++s) {
+            for (const Item& o : primary[s]) {
                 const Item* other = secondaryByKey.value(o.key);
                 if (other)
                     matched.insert(o.key);
                 add(&o, other);
             }
-            for (const Item& o : secondary[static_cast<size_t>(s)])
+            for (const Item& o : secondary[s])
                 if (!matched.contains(o.key))
                     add(nullptr, &o);
         }
@@ -250,28 +309,34 @@ private:
             options_.onObject(first.name);
         DiffEntry e;
         e.kind = first.kind;
-        e.name = uniqueName(first);
+        QString folded;
+        e.name = uniqueName(first, folded);
         e.state = primary ? ObjectState::OnlyPrimary : ObjectState::OnlySecondary;
         e.hidden = (!primary || primary->hidden) && (!secondary || secondary->hidden);
         if (primary)
             fill(e, *primary, Side::Primary);
         if (secondary)
             fill(e, *secondary, Side::Secondary);
+        // A part of a table names it and its fields; their letter case is the table's business.
+        if (primary && secondary && e.primaryText != e.secondaryText &&
+            (primary->owner || primary->relationship))
+            e.secondaryText = definitionOf(*secondary, Spelling(*primary));
         if (primary && secondary)
             compareBoth(e, *secondary);
-        diff_.positions.insert(FoldKey(e.name), diff_.entries.size());
+        diff_.positions.insert(folded, diff_.entries.size());
         diff_.entries.push_back(std::move(e));
     }
 
     // Jet's names cannot hold a dot, so derived names clash only by chance, as a table called
     // "Orders (properties)" would.
-    QString uniqueName(const Item& o) const {
-        QString name = o.name;
-        if (!diff_.positions.contains(FoldKey(name)))
-            return name;
-        name += QStringLiteral(" (") + TypeName(o.kind).toLower() + u')';
+    // The name the entry gets, and folded, its key in the diff's positions.
+    QString uniqueName(const Item& o, QString& folded) const {
+        folded = o.folded.isEmpty() ? FoldKey(o.name) : o.folded;
+        if (!diff_.positions.contains(folded))
+            return o.name;
+        const QString name = o.name + QStringLiteral(" (") + TypeName(o.kind).toLower() + u')';
         QString candidate = name;
-        for (int n = 2; diff_.positions.contains(FoldKey(candidate)); ++n)
+        for (int n = 2; diff_.positions.contains(folded = FoldKey(candidate)); ++n)
             candidate = name + QStringLiteral(" %1").arg(n);
         return candidate;
     }

@@ -102,7 +102,9 @@ struct CompareOptions : CompareSettings {
 
 // Compares two schemas by the definition text each side writes for an object: CREATE TABLE
 // for tables (columns by name, with type, size and nullability), the stored text for views, the
-// texts of DefinitionText.h for the other kinds. System tables, links and pass-through tables
+// texts of DefinitionText.h for the other kinds, where the secondary side spells the names of
+// tables and fields as the primary does when the two differ only in letter case (which the table
+// itself reports). System tables, links and pass-through tables
 // present on both sides are equal when their kinds agree. Objects of the groups the options
 // leave out, or with an excluded name, are not in the diff; nor are hidden ones unless asked for,
 // but for system tables, which stay as before for the callers that count them. Raises an Error

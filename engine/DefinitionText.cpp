@@ -4,6 +4,8 @@
 #include "engine/SchemaOrder.h"
 #include "engine/SqlText.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -95,12 +97,13 @@ QString QueryDefinition(const Query& query) {
 }
 
 bool HasProperties(const Table& table) {
-    if (!tableLines(table).isEmpty())
+    // Asked of every table of both sides, so it looks without writing the lines.
+    if (!table.description.isEmpty() || table.validationRule || table.validationText)
         return true;
-    for (const Column& c : table.columns)
-        if (!fieldLines(c).isEmpty())
-            return true;
-    return false;
+    return std::any_of(table.columns.begin(), table.columns.end(), [](const Column& c) {
+        return c.defaultValue || !c.description.isEmpty() || c.caption || c.format || c.inputMask ||
+               c.decimalPlaces || c.validationRule || c.validationText || c.allowZeroLength;
+    });
 }
 
 QString PropertiesDefinition(const Table& table) {

@@ -21,9 +21,9 @@ QString AlterTableScript(const Table* source, const Table* target, const QString
 bool HoldsEveryValue(const Column& from, const Column& to);
 
 // The script that makes the target side's object name like the other side's, as the diff holds
-// them: ALTER TABLE for a table, DROP and CREATE for a view, query, index or relationship, the
-// default values and notes for properties; empty when the diff has no such object on both sides
-// or nothing can be scripted. What only Access can change is said on "-- " lines.
+// them: ALTER TABLE for a table, DROP and CREATE for a query, index or relationship, the default
+// values for properties, and what only Access can change on "-- " lines; empty for a view (the
+// comparison window drops and creates it) and when the diff lacks the object on either side.
 QString AlterScriptFor(const Diff& diff, const QString& name, Side target);
 
 // The script that creates side's object name in a database that lacks it, and the one that

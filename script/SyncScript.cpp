@@ -36,7 +36,18 @@ struct Planned {
     bool system = false;
 };
 
-std::optional<Planned> objectOn(const DiffEntry& e, Side side, const Schema& schema) {
+// A side's tables by folded name, so that looking one up does not walk them all.
+using TablesByName = QHash<QString, const Table*>;
+
+TablesByName tablesByName(const Schema& schema) {
+    TablesByName tables;
+    tables.reserve(schema.tables.size());
+    for (const Table& t : schema.tables)
+        tables.insert(FoldKey(t.name), &t);
+    return tables;
+}
+
+std::optional<Planned> objectOn(const DiffEntry& e, Side side, const TablesByName& tables) {
     const std::optional<ObjectKind> kind = e.kindOn(side);
     if (!kind)
         return std::nullopt;
@@ -57,7 +68,7 @@ std::optional<Planned> objectOn(const DiffEntry& e, Side side, const Schema& sch
                               : e.name;
     p.system = IsSystemKind(p.kind) || (p.table && IsSystemKind(p.table->kind));
     if (p.relationship)
-        if (const Table* referenced = schema.findTable(p.relationship->referencedTable))
+        if (const Table* referenced = tables.value(FoldKey(p.relationship->referencedTable)))
             p.system = p.system || IsSystemKind(referenced->kind);
     return p;
 }
@@ -196,13 +207,14 @@ class Planner {
 public:
     Planner(const Diff& diff, Side target)
         : target_(target), targetSchema_(diff.schema(target)),
-          sourceSchema_(diff.schema(OtherSide(target))) {}
+          targetTables_(tablesByName(diff.schema(target))),
+          sourceTables_(tablesByName(diff.schema(OtherSide(target)))) {}
 
     void Plan(const DiffEntry& entry) {
         if (entry.state == ObjectState::Equal)
             return;
-        std::optional<Planned> source = objectOn(entry, OtherSide(target_), sourceSchema_);
-        std::optional<Planned> target = objectOn(entry, target_, targetSchema_);
+        std::optional<Planned> source = objectOn(entry, OtherSide(target_), sourceTables_);
+        std::optional<Planned> target = objectOn(entry, target_, targetTables_);
         // The database's own tables are its engine's business; a sync leaves them out.
         if ((source && source->system) || (target && target->system))
             return;
@@ -335,19 +347,34 @@ private:
     void alter(const Planned& source, const Planned& target) {
         QStringList losses;
         QString text = AlterTableScript(source.table, target.table, target.name, &losses);
+        const QString letterCase = QStringLiteral(
+            "the names differ only in letter case, which ALTER TABLE cannot change.");
         if (text.contains(QLatin1String("ALTER TABLE"))) {
             alters_.push_back({source, target, text, losses});
+            // The columns are brought in line all the same; the names keep their letter case.
+            if (source.name != target.name || fieldsDifferInCase(*source.table, *target.table))
+                note(source, SyncNote::Cause::LetterCase, letterCase);
             return;
         }
         const bool onlyCase =
             source.definition.compare(target.definition, Qt::CaseInsensitive) == 0;
         if (onlyCase)
-            note(source, SyncNote::Cause::LetterCase,
-                 QStringLiteral("the names differ only in letter case, which ALTER TABLE cannot "
-                                "change."));
+            note(source, SyncNote::Cause::LetterCase, letterCase);
         else
             note(source, SyncNote::Cause::NotAlterable,
                  QStringLiteral("the difference is not one that ALTER TABLE can make."));
+    }
+
+    static bool fieldsDifferInCase(const Table& source, const Table& target) {
+        QHash<QString, QString> spelled;
+        for (const Column& c : target.columns)
+            spelled.insert(FoldKey(c.name), c.name);
+        for (const Column& c : source.columns) {
+            auto it = spelled.constFind(FoldKey(c.name));
+            if (it != spelled.constEnd() && *it != c.name)
+                return true;
+        }
+        return false;
     }
 
     void planIndex(const std::optional<Planned>& source, const std::optional<Planned>& target) {
@@ -358,6 +385,7 @@ private:
                 return;
             }
             createIndexes_.push_back(*source);
+            createdIndexes_[FoldKey(source->table->name)].append(source->index);
         }
         if (target)
             droppedIndexes_.insert(FoldKey(target->table->name) + u'.' + FoldKey(target->name));
@@ -385,6 +413,16 @@ private:
             return;
         const Table& from = *source->table;
         const Table* to = target ? target->table : nullptr;
+        auto isLink = [](const Table& t) {
+            return t.kind == ObjectKind::Link || t.kind == ObjectKind::PassThrough;
+        };
+        if (to && isLink(*to) != isLink(from)) {
+            note(*source, SyncNote::Cause::Unscriptable,
+                 QStringLiteral("the table is a link on one side only, which no script changes; "
+                                "set its properties in Access once it is linked or made a table "
+                                "there."));
+            return;
+        }
         QHash<QString, const Column*> toColumns;
         if (to)
             for (const Column& c : to->columns)
@@ -465,10 +503,8 @@ private:
         auto it = afterTables_.constFind(FoldKey(name));
         if (it != afterTables_.constEnd())
             return *it;
-        const Table* table = targetSchema_.findTable(name);
-        return table && (table->kind == ObjectKind::Table || table->kind == ObjectKind::Link)
-                   ? table
-                   : nullptr;
+        const Table* table = targetTables_.value(FoldKey(name));
+        return table && table->kind == ObjectKind::Table ? table : nullptr;
     }
 
     static const Column* columnOf(const Table& table, const QString& name) {
@@ -481,26 +517,32 @@ private:
     // Why the fields named on table will not all be there after the script; empty when they
     // will.
     QString missing(const QString& table, const QStringList& fields) const {
-        const Table* after = tableAfter(table);
-        if (!after)
-            return QStringLiteral("the table %1 will not be in the target database.")
+        if (const Table* after = tableAfter(table)) {
+            for (const QString& field : fields)
+                if (!columnOf(*after, field))
+                    return QStringLiteral("the table %1 will have no field %2.")
+                        .arg(SqlBracket(table), SqlBracket(field));
+            return QString();
+        }
+        const Table* kept =
+            afterTables_.contains(FoldKey(table)) ? nullptr : targetTables_.value(FoldKey(table));
+        if (kept && (kept->kind == ObjectKind::Link || kept->kind == ObjectKind::PassThrough))
+            return QStringLiteral("the table %1 is a link in the target database, and a link "
+                                  "takes no index, relationship or default there.")
                 .arg(SqlBracket(table));
-        for (const QString& field : fields)
-            if (!columnOf(*after, field))
-                return QStringLiteral("the table %1 will have no field %2.")
-                    .arg(SqlBracket(table), SqlBracket(field));
-        return QString();
+        return QStringLiteral("the table %1 will not be in the target database.")
+            .arg(SqlBracket(table));
     }
 
     // Whether the referenced fields will carry a unique index once the script ran.
     bool uniqueIndexAfter(const Relationship& r) const {
-        for (const Planned& o : createIndexes_)
-            if (sameName(o.table->name, r.referencedTable) && coversReferenced(*o.index, r))
+        for (const Index* index : createdIndexes_.value(FoldKey(r.referencedTable)))
+            if (coversReferenced(*index, r))
                 return true;
         if (afterTables_.contains(FoldKey(r.referencedTable)) &&
             !alteredNames_.contains(FoldKey(r.referencedTable)))
             return false; // created anew: only what the script creates is there
-        if (const Table* t = targetSchema_.findTable(r.referencedTable))
+        if (const Table* t = targetTables_.value(FoldKey(r.referencedTable)))
             for (const Index& index : t->indexes)
                 if (!goingIndexes_.contains(&index) && coversReferenced(index, r))
                     return true;
@@ -656,12 +698,14 @@ private:
 
     Side target_;
     const Schema& targetSchema_;
-    const Schema& sourceSchema_;
+    TablesByName targetTables_;
+    TablesByName sourceTables_;
     SyncScript script_;
     std::vector<Planned> dropReaders_, dropTables_, createTables_, createReaders_;
     std::vector<Planned> createIndexes_, createRelationships_;
     std::vector<Alter> alters_;
     std::vector<Default> defaults_;
+    QHash<QString, QList<const Index*>> createdIndexes_; // folded table name: indexes created
     QSet<QString> droppedIndexes_;       // folded "table.index" of the target's to drop
     QSet<QString> droppedRelationships_; // folded names of the target's to drop
     QHash<QString, const Table*> afterTables_;

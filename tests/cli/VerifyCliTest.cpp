@@ -1,3 +1,4 @@
+#include "engine/Source.h"
 #include "tests/cli/CliTestSupport.h"
 
 #include <QDir>
@@ -86,4 +87,26 @@ TEST_F(VerifyCli, ListsWhatDidNotConvergeAndWhy) {
     QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_FALSE(root["converged"].toBool());
     EXPECT_TRUE(root["objects"].toArray()[0].toObject()["reason"].toString().contains("letter"));
+}
+
+// A snapshot of a real file with an index and a relationship changed and an action query added:
+// the comparison names exactly those, and the script for the copy takes them back.
+TEST_F(VerifyCli, ChangesToASnapshotOfARealFileAreExactlyTheDifferencesVerifyTakesBack) {
+    REQUIRE_SHARED_FILE(keys, "indexTestV2000.mdb");
+    Schema changed = OpenDatabaseFile({keys, {}, {}})->schema();
+    changed.findTable("Table1")->indexes[0].ignoreNulls = true;
+    changed.relationships[1].cascadeDelete = true;
+    changed.queries = {{"Purge", QueryKind::Delete, "DELETE * FROM Table1;\r\n"}};
+    const QString copy = Write("copy.json", changed);
+    CliOutcome r = RunCli({"compare", keys, copy});
+    EXPECT_EQ(r.code, 1);
+    for (const char* line :
+         {"\nPurge +QUERY +only in secondary\n", "\nTable1.id +INDEX +different\n",
+          "\nTable1.Table3Table1 +RELATIONSHIP +different\n",
+          " objects: [0-9]+ equal, 2 different, 1 only in secondary\n$"})
+        EXPECT_TRUE(r.out.contains(QRegularExpression(line))) << line << "\n"
+                                                              << r.out.toStdString();
+    r = RunCli({"verify", keys, copy, "--target", "secondary"});
+    EXPECT_EQ(r.code, 0) << r.All().toStdString();
+    EXPECT_EQ(FileBytes(copy), FileBytes(Write("again.json", changed))) << "verify works on a copy";
 }

@@ -95,6 +95,25 @@ TEST_F(ComparingKinds, ATablesStateComesFromItsColumnsAlone) {
               "TABLE [Orders]\r\n   (no properties set)\r\n");
 }
 
+// The table reports its name's letter case; what hangs on it does not repeat it.
+TEST_F(ComparingKinds, ATableNamedInAnotherCaseIsTheTablesDifferenceAlone) {
+    shop(primary);
+    shop(secondary);
+    secondary.tables[0].name = "ORDERS";
+    secondary.tables[0].columns[0].name = "id";
+    secondary.tables[0].columns[1].name = "NOTE";
+    secondary.tables[0].indexes[0].columns[0].name = "id";
+    secondary.relationships[0].referencedTable = "ORDERS";
+    secondary.relationships[0].columns[0].referencedColumn = "id";
+    const Diff diff = compare();
+    EXPECT_EQ(outline(diff).filter("!"), QStringList({"Orders TABLE!"}));
+    EXPECT_TRUE(diff.find("Orders.PrimaryKey")->secondaryText.contains("ON [Orders] ([ID])"));
+
+    secondary.tables[0].indexes[0].unique = false; // a difference of its own still shows
+    EXPECT_EQ(outline(compare()).filter("!"),
+              QStringList({"Orders TABLE!", "Orders.PrimaryKey INDEX!"}));
+}
+
 // Jet's names hold no dot, so only a name such as "Orders (properties)" can clash; the later
 // object then carries its kind.
 TEST_F(ComparingKinds, NamesStayUniqueSoEveryObjectCanBeFound) {

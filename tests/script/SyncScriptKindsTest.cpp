@@ -179,6 +179,25 @@ TEST_F(SyncKinds, AnObjectWhoseTableWillBeMissingIsNotedNotScripted) {
     EXPECT_EQ(outline(s), QStringList({"create-table U"}));
     EXPECT_EQ(s.NoteTexts(), QStringList({"RELATIONSHIP [T.TU]: cannot be added: the fields it "
                                           "refers to in [U] will have no unique index."}));
+
+    secondary.tables[0].kind = ObjectKind::Link;
+    primary.tables[0].indexes = {key("ByA", "A", false)};
+    EXPECT_EQ(script(Side::Secondary, partsOnly).NoteTexts().first(),
+              "INDEX [T.ByA]: cannot be created: the table [T] is a link in the target database, "
+              "and a link takes no index, relationship or default there.");
+}
+
+TEST_F(SyncKinds, NamesInAnotherCaseAreNotedWhenTheColumnsAreAltered) {
+    pri("Orders").Column("ID", 3).Column("Note", 130, 20);
+    sec("ORDERS").Column("ID", 3);
+    pri("Lines").Column("Qty", 3).Column("Price", 6);
+    sec("Lines").Column("QTY", 3);
+    const SyncScript s = script();
+    EXPECT_EQ(outline(s), QStringList({"alter Lines", "alter ORDERS"}));
+    EXPECT_EQ(s.NoteTexts(), QStringList({"TABLE [Lines]: the names differ only in letter case, "
+                                          "which ALTER TABLE cannot change.",
+                                          "TABLE [Orders]: the names differ only in letter case, "
+                                          "which ALTER TABLE cannot change."}));
 }
 
 TEST_F(SyncKinds, DefaultValuesAreSetOnceTheFieldExistsAndOtherwiseNoted) {
