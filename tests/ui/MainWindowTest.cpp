@@ -193,6 +193,35 @@ private Q_SLOTS:
         QCOMPARE(window->compareView()->alterButton(0)->toolTip(), desktop().Prompts()[1]);
     }
 
+    // Indexes and properties get their own statements, or a reason when no statement applies,
+    // instead of the text in the pane.
+    void theScriptButtonsWriteEachKindsOwnStatements() {
+        ExampleDatabases dbs = MakeExampleDatabases();
+        Index byCustomer{"ByCustomer", {{"CustomerID", false}}};
+        byCustomer.unique = true;
+        Table& orders = dbs.pri->schema.tables[2];
+        orders.indexes << byCustomer;
+        orders.columns[0].description = "Order number";
+        window->connectAtStart("memory:pri", "memory:sec");
+        ui->session.waitForWork();
+        QStringList scripts;
+        ModalDialogs dialogs([&scripts](QWidget* dialog) {
+            if (auto* editor = dialog->findChild<ScriptWindow*>())
+                scripts << editor->editor()->Text();
+        });
+        CompareView* compare = window->compareView();
+        compare->showObject("Orders.ByCustomer");
+        compare->createScript(1);
+        compare->dropScript(0);
+        compare->showObject("Orders (properties)");
+        QVERIFY(!compare->dropButton(0)->isEnabled());
+        QVERIFY(compare->dropButton(0)->toolTip().startsWith("Field and table properties"));
+        QTRY_COMPARE(scripts.size(), 2);
+        QCOMPARE(scripts[0], QString("CREATE UNIQUE INDEX [ByCustomer] ON [Orders] ([CustomerID])"
+                                     "\r\nGO\r\n"));
+        QCOMPARE(scripts[1], QString("DROP INDEX [ByCustomer] ON [Orders]\r\nGO\r\n"));
+    }
+
     // Documents start aimed at the secondary database, named with its side; a failed connect
     // leaves them no target at all.
     void documentsNameTheirTargetAndLoseItWhenAConnectFails() {

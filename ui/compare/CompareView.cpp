@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace vantor {
 
@@ -144,10 +145,29 @@ QString CompareView::whyNotAlter(const DiffEntry& object) {
 }
 
 QString CompareView::whyNotDrop(const DiffEntry& object, int side) {
-    if (!object.kindOn(sideOf(side)))
+    const std::optional<ObjectKind> kind = object.kindOn(sideOf(side));
+    if (!kind)
         return QStringLiteral("The %1 database has no '%2' to drop.")
             .arg(side == 0 ? QStringLiteral("primary") : QStringLiteral("secondary"), object.name);
-    return QString();
+    if (*kind == ObjectKind::Properties)
+        return QStringLiteral("Field and table properties are not dropped: Alter sets them as the "
+                              "other database has them.");
+    if (*kind == ObjectKind::LinkSource)
+        return QStringLiteral(
+            "Where a link points is not dropped: drop the linked table, or change "
+            "the link in Access (External Data, Linked Table Manager).");
+    switch (*kind) {
+    case ObjectKind::Table:
+    case ObjectKind::View:
+    case ObjectKind::Query:
+    case ObjectKind::Index:
+    case ObjectKind::Relationship:
+        return QString();
+    default:
+        return QStringLiteral("'%1' is of type %2: only tables, views, queries, indexes and "
+                              "relationships can be dropped here.")
+            .arg(object.name, TypeName(*kind));
+    }
 }
 
 void CompareView::updateCommands() {
@@ -246,14 +266,18 @@ void CompareView::createScript(int side) {
         return;
     const QString primary = paneText(0);
     const QString secondary = paneText(1);
-    QString script;
-    if (primary.isEmpty())
-        script = secondary;
-    else if (secondary.isEmpty())
-        script = primary;
-    else
-        script = side == 0 ? secondary : primary;
-    showScript(script, side);
+    // The object comes from the other side, or from the only side that has it.
+    const int source = primary.isEmpty() ? 1 : secondary.isEmpty() ? 0 : 1 - side;
+    const DiffEntry* object =
+        currentObject_.isEmpty() ? nullptr : session_.diff()->find(currentObject_);
+    const std::optional<ObjectKind> kind = object ? object->kindOn(sideOf(source)) : std::nullopt;
+    // Tables and views are created from what the pane shows, edits included; the other kinds
+    // need their own statements or the steps to take in Access.
+    if (kind && *kind != ObjectKind::Table && *kind != ObjectKind::View) {
+        showScript(CreateScriptFor(*session_.diff(), object->name, sideOf(source)), side);
+        return;
+    }
+    showScript(source == 0 ? primary : secondary, side);
 }
 
 void CompareView::dropScript(int side) {
@@ -266,15 +290,12 @@ void CompareView::dropScript(int side) {
         desktop_.MsgBox(why, mb::Exclamation);
         return;
     }
-    const QString script = SqlDrop(*object->kindOn(sideOf(side)), object->name);
-    if (script.isNull()) {
-        desktop_.MsgBox(QStringLiteral("'%1' is of type %2: only tables and views can be dropped "
-                                       "here.")
-                            .arg(object->name, TypeName(object->kind)),
-                        mb::Exclamation);
-        return;
-    }
-    showScript(script, side);
+    // Tables and views keep their one-statement drop; the other kinds need their owner's name.
+    const ObjectKind kind = *object->kindOn(sideOf(side));
+    showScript(kind == ObjectKind::Table || kind == ObjectKind::View
+                   ? SqlDrop(kind, object->name)
+                   : DropScriptFor(*session_.diff(), object->name, sideOf(side)),
+               side);
 }
 
 void CompareView::writeScript(ScriptCommand command, int side) {
