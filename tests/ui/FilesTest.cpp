@@ -1,6 +1,7 @@
 #include "tests/ui/support/UiFixture.h"
 #include "ui/navigator/FolderPanel.h"
 #include "ui/shell/AddIns.h"
+#include "ui/shell/Desktop.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/RecentFiles.h"
@@ -80,6 +81,19 @@ private Q_SLOTS:
         file = ui->files.filePath("recent.rct");
     }
     void cleanup() { ui.reset(); }
+
+    // A name saved without an extension gets the one of the chosen kind of file, and none for
+    // "All Files".
+    void savedNamesTakeTheExtensionOfTheChosenKindOfFile() {
+        const QStringList filters =
+            DialogFilter("SQL Files|*.sql|Text|*.txt;*.log|Every file|*.*").split(";;");
+        QCOMPARE(filters,
+                 QStringList({"SQL Files (*.sql)", "Text (*.txt *.log)", "Every file (*)"}));
+        QCOMPARE(FilterSuffix(filters[0]), QString("sql"));
+        QCOMPARE(FilterSuffix(filters[1]), QString("txt"));
+        QCOMPARE(FilterSuffix(filters[2]), QString());
+        QCOMPARE(FilterSuffix("Backups (*.b*)"), QString());
+    }
 
     void recentAdditionsShiftKeepDuplicatesDropTheOldestAndAreReadBack() {
         QMenuBar bar;

@@ -318,6 +318,37 @@ private Q_SLOTS:
         QVERIFY(desktop().Prompts()[1].contains("Save them before it closes?"));
     }
 
+    // The shared window's Open and New buttons replace its script only once unsaved edits are
+    // given up, and a file that cannot be read leaves the script as it was.
+    void theSharedWindowOpensAndStartsScriptsWithoutLosingEdits() {
+        const QString kept = ui->files.filePath("kept.sql");
+        QVERIFY(WriteFile(kept, "DROP TABLE [Kept]"));
+        QStringList seen;
+        ModalDialogs dialogs([&](QWidget* dialog) {
+            auto* editor = dialog->findChild<ScriptWindow*>();
+            QTest::keyClicks(editor->editor(), "-- mine ");
+            desktop().answers = {mb::No};
+            editor->button("open")->trigger(); // the edits are kept
+            seen << editor->editor()->Text();
+            desktop().answers = {mb::Yes};
+            desktop().fileNames = {ui->files.filePath("missing.sql")};
+            editor->button("open")->trigger();
+            seen << editor->editor()->Text();
+            desktop().answers = {mb::Yes};
+            desktop().fileNames = {kept};
+            editor->button("open")->trigger();
+            seen << editor->editor()->Text() << dialog->windowTitle();
+            editor->button("new")->trigger(); // nothing unsaved: no question
+            seen << editor->editor()->Text() << (editor->isChanged() ? "changed" : "clean");
+            dialog->close();
+        });
+        ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
+        QCOMPARE(seen, QStringList({"-- mine DROP TABLE [X]", "-- mine DROP TABLE [X]",
+                                    "DROP TABLE [Kept]", kept, "", "clean"}));
+        QCOMPARE(desktop().messages.size(), 4); // two questions, a failed open, one question
+        QVERIFY(desktop().Prompts()[2].startsWith("The file "));
+    }
+
     // The secondary side's scripts are proved by running them below; the primary side's take
     // what the secondary database defines.
     void primarySideScriptsFollowTheSecondaryDatabase() {

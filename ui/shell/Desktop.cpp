@@ -98,9 +98,27 @@ QString SystemDesktop::OpenFileName(QWidget* parent, const QString& title, const
     return QFileDialog::getOpenFileName(parent, title, QString(), DialogFilter(filter));
 }
 
+QString FilterSuffix(const QString& dialogFilter) {
+    const qsizetype open = dialogFilter.indexOf(u'(');
+    const QString first = dialogFilter.mid(open + 1).section(u' ', 0, 0).remove(u')');
+    return first.startsWith(QLatin1String("*.")) && first.lastIndexOf(u'*') == 0 ? first.mid(2)
+                                                                                 : QString();
+}
+
 QString SystemDesktop::SaveFileName(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), DialogFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QFileDialog dialog(parent, title, QString(), DialogFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The caller asks before replacing a file, in the program's own words.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // A name typed without an extension gets the one of the kind of file chosen.
+    auto followFilter = [&dialog](const QString& chosen) {
+        dialog.setDefaultSuffix(FilterSuffix(chosen));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, followFilter);
+    followFilter(dialog.selectedNameFilter());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 bool SystemDesktop::OpenUrl(const QUrl& url) {

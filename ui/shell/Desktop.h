@@ -48,5 +48,8 @@ public:
 
 // A filter of the form "Name|*.a;*.b|Name|..." as the file dialogs take it: "Name (*.a *.b);;...".
 QString DialogFilter(const QString& filter);
+// The extension of a dialog filter's first pattern ("sql" for "SQL Files (*.sql *.txt)"), empty
+// when that pattern is not a plain "*.ext".
+QString FilterSuffix(const QString& dialogFilter);
 
 } // namespace vantor
