@@ -121,6 +121,8 @@ void Session::openSides() {
 }
 
 void Session::open() {
+    // Work in the background may still use the sources that opening replaces.
+    waitForWork();
     lastErrors_.clear();
     WorkScope work(*this);
     Q_EMIT workStarted();

@@ -3,7 +3,9 @@
 #include "tests/support/MemorySource.h"
 #include "tests/support/QtPrinters.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vantor;
 
@@ -204,4 +206,16 @@ TEST_F(SessionTest, ACancelledComparisonKeepsWhatWasThere) {
     session.close();
     EXPECT_FALSE(session.isBusy());
     EXPECT_EQ(session.diff(), nullptr);
+
+    // Opening anew waits for the work that reads the sources it replaces.
+    ASSERT_TRUE(session.startCompare({"memory:pri", "Admin", ""}, {"memory:slow", "Admin", ""}));
+    std::thread release([&slow] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        slow->holdReads = false;
+    });
+    session.open();
+    release.join();
+    EXPECT_FALSE(session.isBusy());
+    EXPECT_EQ(slow->reads, 1);
+    EXPECT_TRUE(session.isOpen());
 }
