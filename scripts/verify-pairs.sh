@@ -40,7 +40,7 @@ for a in "$work"/snaps/*.json; do
         out="$work/out/$(basename "$a" .json)__$(basename "$b" .json).json"
         # shellcheck disable=SC2086
         "$cli" verify "$a" "$b" --target secondary --format json --quiet ${VERIFY_OPTIONS:-} \
-            > "$out" 2> /dev/null
+            > "$out" 2> "$out.err"
     done
 done
 
@@ -53,6 +53,8 @@ for path in glob.glob(sys.argv[1] + "/*.json"):
         d = json.load(open(path))
     except ValueError:
         failed += 1
+        err = open(path + ".err", errors="replace").read().strip().splitlines()
+        reasons["failed to run: " + (err[-1] if err else "no output")].add(path)
         continue
     if d["converged"]:
         converged += 1

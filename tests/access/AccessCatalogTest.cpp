@@ -73,4 +73,7 @@ TEST(AccessCatalog, TableTypesFollowObjectTypeAndFlags) {
     EXPECT_EQ(TableKindOf(1, 0x2), ObjectKind::AccessTable);
     EXPECT_EQ(TableKindOf(4, 0), ObjectKind::PassThrough);
     EXPECT_EQ(TableKindOf(kObjectTypeQuery, 0), std::nullopt);
+    // Forms, reports, macros and modules are often named like the tables they show.
+    for (qint32 container : {-32768, -32764, -32766, -32761})
+        EXPECT_EQ(TableKindOf(container, 0), std::nullopt) << container;
 }
