@@ -2,6 +2,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/ProgressLine.h"
+#include "engine/access/reader/ReaderRun.h"
 #include "model/Error.h"
 
 namespace vantor::cli {
@@ -19,7 +20,8 @@ QString withDetail(const QString& message, const QString& detail) {
 std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
                                         const DatabaseLogin& secondary,
                                         const CompareSettings& settings, ProgressLine* progress) {
-    auto session = std::make_unique<Session>();
+    auto session = std::make_unique<Session>(
+        [](const DatabaseLogin& login) { return OpenDatabaseFileReadBy(login, RunReader); });
     session->setCompareSettings(settings);
     if (progress)
         progress->Follow(*session);
@@ -37,7 +39,7 @@ std::unique_ptr<Session> OpenAndCompare(const DatabaseLogin& primary,
 
 std::unique_ptr<Source> OpenDatabase(const DatabaseLogin& login) {
     try {
-        return OpenDatabaseFile(login);
+        return OpenDatabaseFileReadBy(login, RunReader);
     } catch (const std::exception& e) {
         throw CliError(withDetail(kCannotOpen, DescriptionOf(e)));
     }

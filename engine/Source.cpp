@@ -26,10 +26,14 @@ Schema& Source::mutableSchema() {
 }
 
 std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login) {
+    return OpenDatabaseFileReadBy(login, nullptr);
+}
+
+std::unique_ptr<Source> OpenDatabaseFileReadBy(const DatabaseLogin& login, ReaderEntry entry) {
     const QString& path = login.path;
     if (path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
         path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive))
-        return OpenAccessFile(login);
+        return OpenAccessFile(login, entry);
     if (path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
         return OpenSnapshotFile(login);
     if (!QFileInfo(path).isFile())

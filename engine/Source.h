@@ -60,7 +60,11 @@ private:
 using SourceOpener = std::function<std::unique_ptr<Source>(const DatabaseLogin&)>;
 
 // Access files (.mdb, .accdb) and snapshots (.json), told apart by the path's ending; anything
-// else fails as Jet fails on a file it cannot find or read.
+// else fails as Jet fails on a file it cannot find or read. A program that links the Access
+// reader may hand its entry, which reads path and writes the answer to answerFd, returning the
+// reader's exit code: Access files are then read by forked children (see PendingAccessRead).
+using ReaderEntry = int (*)(const QString& path, const QString& password, int answerFd);
 std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login);
+std::unique_ptr<Source> OpenDatabaseFileReadBy(const DatabaseLogin& login, ReaderEntry entry);
 
 } // namespace vantor

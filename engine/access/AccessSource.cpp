@@ -10,9 +10,9 @@
 
 namespace vantor {
 
-std::unique_ptr<Source> OpenAccessFile(const DatabaseLogin& login) {
+std::unique_ptr<Source> OpenAccessFile(const DatabaseLogin& login, ReaderEntry entry) {
     CheckAccessOpen(login.path, login.user, login.password);
-    return std::make_unique<AccessSource>(login.path, ReaderLimits(), login.password);
+    return std::make_unique<AccessSource>(login.path, ReaderLimits(), login.password, entry);
 }
 
 void CheckAccessOpen(const QString& path, const QString& userId, const QString& password) {
@@ -53,8 +53,8 @@ void CheckAccessOpen(const QString& path, const QString& userId, const QString& 
         throw accesserr::WrongAccount();
 }
 
-AccessSource::AccessSource(QString path, ReaderLimits limits, QString password)
-    : path_(std::move(path)), limits_(limits), password_(std::move(password)) {}
+AccessSource::AccessSource(QString path, ReaderLimits limits, QString password, ReaderEntry entry)
+    : path_(std::move(path)), limits_(limits), password_(std::move(password)), entry_(entry) {}
 
 void AccessSource::execute(const QString& statement) {
     Q_UNUSED(statement);
@@ -63,13 +63,14 @@ void AccessSource::execute(const QString& statement) {
 
 void AccessSource::prefetch() {
     if (!loaded() && !pending_)
-        pending_ = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken());
+        pending_ =
+            std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
 }
 
 Schema AccessSource::load() {
     std::unique_ptr<PendingAccessRead> read = std::move(pending_);
     if (!read)
-        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken());
+        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
     return read->Take();
 }
 

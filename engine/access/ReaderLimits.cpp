@@ -33,32 +33,45 @@ constexpr bool kSanitized =
 
 } // namespace
 
+ChildLimits ChildLimitsOf(const ReaderLimits& limits) {
+    ChildLimits child;
+    child.memoryBytes = static_cast<quint64>(qMax<qint64>(0, limits.memoryBytes));
+    child.cpuSeconds = static_cast<quint64>(qMax(0, limits.timeoutMs)) / 1000 + 2;
+    // One byte past the limit, so that the parent can tell an answer that outgrew it.
+    child.fileBytes = static_cast<quint64>(qMax<qint64>(0, limits.maxOutputBytes)) + 1;
+    return child;
+}
+
+void LimitThisChild(const ChildLimits& limits, int answerFd) {
+#if defined(Q_OS_UNIX)
+    if (answerFd == kReaderAnswerFd)
+        fcntl(answerFd, F_SETFD, 0);
+    else if (answerFd >= 0)
+        dup2(answerFd, kReaderAnswerFd);
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    struct rlimit cpu = {limits.cpuSeconds, limits.cpuSeconds + 1};
+    setrlimit(RLIMIT_CPU, &cpu);
+    struct rlimit written = {limits.fileBytes, limits.fileBytes};
+    setrlimit(RLIMIT_FSIZE, &written);
+    if (!kSanitized && limits.memoryBytes > 0) {
+        struct rlimit as = {limits.memoryBytes, limits.memoryBytes};
+        setrlimit(RLIMIT_AS, &as);
+    }
+#if defined(Q_OS_LINUX)
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+#else
+    Q_UNUSED(limits);
+    Q_UNUSED(answerFd);
+#endif
+}
+
 void ApplyChildLimits(QProcess& process, const ReaderLimits& limits, int answerFd) {
 #if defined(Q_OS_UNIX)
-    const auto memory = static_cast<rlim_t>(limits.memoryBytes);
-    const auto cpuSeconds = static_cast<rlim_t>(limits.timeoutMs) / 1000 + 2;
-    // One byte past the limit, so that the parent can tell an answer that outgrew it.
-    const auto fileBytes = static_cast<rlim_t>(limits.maxOutputBytes + 1);
-    // Runs in the child between fork and exec: only async-signal-safe calls.
-    process.setChildProcessModifier([memory, cpuSeconds, fileBytes, answerFd] {
-        if (answerFd == kReaderAnswerFd)
-            fcntl(answerFd, F_SETFD, 0);
-        else if (answerFd >= 0)
-            dup2(answerFd, kReaderAnswerFd);
-        struct rlimit none = {0, 0};
-        setrlimit(RLIMIT_CORE, &none);
-        struct rlimit cpu = {cpuSeconds, cpuSeconds + 1};
-        setrlimit(RLIMIT_CPU, &cpu);
-        struct rlimit written = {fileBytes, fileBytes};
-        setrlimit(RLIMIT_FSIZE, &written);
-        if (!kSanitized && memory > 0) {
-            struct rlimit as = {memory, memory};
-            setrlimit(RLIMIT_AS, &as);
-        }
-#if defined(Q_OS_LINUX)
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-    });
+    // Runs in the child between fork and exec.
+    process.setChildProcessModifier(
+        [child = ChildLimitsOf(limits), answerFd] { LimitThisChild(child, answerFd); });
 #else
     Q_UNUSED(process);
     Q_UNUSED(limits);

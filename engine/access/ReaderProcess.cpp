@@ -12,6 +12,11 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vantor {
@@ -65,6 +70,24 @@ bool readWhole(int fd, QByteArray& out) {
     }
 }
 
+// Only a program of one thread may fork and go on working in the child: another thread could
+// hold a lock that the child would wait for without end.
+bool runsOneThread() {
+    QFile status(QStringLiteral("/proc/self/stat"));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    // The fields after the name, which may itself hold blanks, end with ')'; threads is 20th.
+    const QByteArray line = status.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 17 && fields[17] == "1";
+}
+
+// A copy of fd numbered above the standard ones and descriptor 3, so that setting those up in
+// the child never overwrites it.
+int highCopy(int fd) {
+    return fcntl(fd, F_DUPFD, kReaderAnswerFd + 1);
+}
+
 } // namespace
 
 QString AccessReaderProgram() {
@@ -83,13 +106,16 @@ QString AccessReaderProgram() {
 }
 
 PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QString& password,
-                                     std::stop_token stop)
+                                     std::stop_token stop, ReaderEntry entry)
     : path_(std::move(path)), limits_(limits),
       answer_(QDir(QDir::tempPath()).filePath(QStringLiteral("vantor-answer-XXXXXX"))),
       deadline_(limits.timeoutMs), stop_(std::move(stop)) {
     // A failure to start is kept for Take, so that starting early changes no outcome.
     try {
-        start(password);
+        if (entry && runsOneThread())
+            fork(password, entry);
+        else
+            start(password);
     } catch (const Error& e) {
         startError_ = e;
     }
@@ -100,6 +126,56 @@ PendingAccessRead::~PendingAccessRead() {
         process_.kill();
         process_.waitForFinished(-1);
     }
+    stopChild();
+    if (childErr_ >= 0)
+        close(childErr_);
+}
+
+void PendingAccessRead::stopChild() {
+    if (child_ <= 0)
+        return;
+    kill(child_, SIGKILL);
+    while (waitpid(child_, &childStatus_, 0) < 0 && errno == EINTR) {
+    }
+    child_ = -1;
+}
+
+void PendingAccessRead::fork(const QString& password, ReaderEntry entry) {
+    if (!answer_.open())
+        throw accesserr::UnrecognizedFormat(
+            path_, QStringLiteral("No temporary file for the reader's answer could be made in "
+                                  "%1: %2.")
+                       .arg(QDir::tempPath(), answer_.errorString()));
+    int errPipe[2];
+    if (pipe2(errPipe, O_CLOEXEC) != 0)
+        throw accesserr::UnrecognizedFormat(path_,
+                                            QStringLiteral("The reader could not be started: %1.")
+                                                .arg(QString::fromLocal8Bit(strerror(errno))));
+    const ChildLimits limits = ChildLimitsOf(limits_);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // The child: nothing but the answer, a pipe for its reasons and /dev/null stay open.
+        const int answer = highCopy(answer_.handle());
+        const int err = highCopy(errPipe[1]);
+        const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (answer < 0 || err < 0 || null < 0 || dup2(null, STDIN_FILENO) < 0 ||
+            dup2(null, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0)
+            _exit(readerexit::Unreadable);
+        LimitThisChild(limits, answer);
+        close_range(kReaderAnswerFd + 1, ~0U, 0);
+        // Whatever the parent left in its buffers is not the child's to write.
+        _exit(entry(path_, password, kReaderAnswerFd));
+    }
+    close(errPipe[1]);
+    if (pid < 0) {
+        close(errPipe[0]);
+        throw accesserr::UnrecognizedFormat(path_,
+                                            QStringLiteral("The reader could not be started: %1.")
+                                                .arg(QString::fromLocal8Bit(strerror(errno))));
+    }
+    child_ = pid;
+    childErr_ = errPipe[0];
+    fcntl(childErr_, F_SETFL, O_NONBLOCK);
 }
 
 void PendingAccessRead::start(const QString& password) {
@@ -133,7 +209,14 @@ void PendingAccessRead::start(const QString& password) {
 Schema PendingAccessRead::Take() {
     if (startError_)
         throw *startError_;
-    throwOnFailure(waitForReader());
+    if (childErr_ >= 0) {
+        const QByteArray errTail = waitForChild();
+        throwOnFailure(WIFSIGNALED(childStatus_),
+                       WIFEXITED(childStatus_) ? WEXITSTATUS(childStatus_) : -1, errTail);
+    } else {
+        const QByteArray errTail = waitForReader();
+        throwOnFailure(process_.exitStatus() == QProcess::CrashExit, process_.exitCode(), errTail);
+    }
     QByteArray answer;
     if (!readWhole(answer_.handle(), answer))
         throw accesserr::UnrecognizedFormat(
@@ -146,29 +229,43 @@ Schema PendingAccessRead::Take() {
     }
 }
 
+QString PendingAccessRead::tooLarge() const {
+    return QStringLiteral("The reader's answer grew beyond %1 MiB.")
+        .arg(mebibytesText(limits_.maxOutputBytes));
+}
+
+QString PendingAccessRead::reasonToStop() const {
+    if (stop_.stop_requested())
+        throw WorkCancelled();
+    if (answer_.size() > limits_.maxOutputBytes)
+        return tooLarge();
+    if (deadline_.hasExpired())
+        return QStringLiteral("Reading the file took longer than the limit of %1 s.")
+            .arg(secondsText(limits_.timeoutMs));
+    return QString();
+}
+
+int PendingAccessRead::pollMs() const {
+    return static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline_.remainingTime())));
+}
+
 QByteArray PendingAccessRead::waitForReader() {
-    const QString tooLarge = QStringLiteral("The reader's answer grew beyond %1 MiB.")
-                                 .arg(mebibytesText(limits_.maxOutputBytes));
     QByteArray errTail;
     while (process_.state() != QProcess::NotRunning) {
-        process_.waitForFinished(
-            static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline_.remainingTime()))));
+        process_.waitForFinished(pollMs());
         // What the reader prints on standard output is libmdb's chatter, never its answer.
         process_.readAllStandardOutput();
         errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
         if (process_.state() == QProcess::NotRunning)
             break;
-        if (stop_.stop_requested()) {
+        QString stopReason;
+        try {
+            stopReason = reasonToStop();
+        } catch (const WorkCancelled&) {
             process_.kill();
             process_.waitForFinished(-1);
-            throw WorkCancelled();
+            throw;
         }
-        QString stopReason;
-        if (answer_.size() > limits_.maxOutputBytes)
-            stopReason = tooLarge;
-        else if (deadline_.hasExpired())
-            stopReason = QStringLiteral("Reading the file took longer than the limit of %1 s.")
-                             .arg(secondsText(limits_.timeoutMs));
         if (!stopReason.isEmpty()) {
             process_.kill();
             process_.waitForFinished(-1);
@@ -178,21 +275,64 @@ QByteArray PendingAccessRead::waitForReader() {
     errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
     // The file size limit stops a reader whose answer outgrew it between two looks.
     if (answer_.size() > limits_.maxOutputBytes)
-        throw accesserr::UnrecognizedFormat(path_, tooLarge);
+        throw accesserr::UnrecognizedFormat(path_, tooLarge());
     return errTail;
 }
 
-void PendingAccessRead::throwOnFailure(const QByteArray& errTail) const {
+QByteArray PendingAccessRead::waitForChild() {
+    QByteArray errTail;
+    auto readErr = [this, &errTail] {
+        char chunk[4096];
+        ssize_t n;
+        while ((n = read(childErr_, chunk, sizeof chunk)) > 0)
+            errTail = (errTail + QByteArray(chunk, n)).right(kStderrTail);
+    };
+    for (;;) {
+        const pid_t ended = waitpid(child_, &childStatus_, WNOHANG);
+        if (ended == child_) {
+            child_ = -1;
+            break;
+        }
+        if (ended < 0 && errno == ECHILD) {
+            // Someone else reaped the child, so how it ended is unknown: nothing it wrote counts.
+            child_ = -1;
+            childStatus_ = SIGKILL;
+            break;
+        }
+        pollfd err{childErr_, POLLIN, 0};
+        poll(&err, 1, pollMs());
+        readErr();
+        QString stopReason;
+        try {
+            stopReason = reasonToStop();
+        } catch (const WorkCancelled&) {
+            stopChild();
+            throw;
+        }
+        if (!stopReason.isEmpty()) {
+            stopChild();
+            throw accesserr::UnrecognizedFormat(path_, stopReason);
+        }
+    }
+    readErr();
+    // The file size limit stops a reader whose answer outgrew it between two looks.
+    if (answer_.size() > limits_.maxOutputBytes)
+        throw accesserr::UnrecognizedFormat(path_, tooLarge());
+    return errTail;
+}
+
+void PendingAccessRead::throwOnFailure(bool crashed, int exitCode,
+                                       const QByteArray& errTail) const {
     const QString memoryReason =
         QStringLiteral("Reading the file needed more than the reader's memory limit of %1 MiB.")
             .arg(mebibytesText(limits_.memoryBytes));
-    if (process_.exitStatus() == QProcess::CrashExit) {
+    if (crashed) {
         if (soundsOutOfMemory(errTail))
             throw accesserr::UnrecognizedFormat(path_, memoryReason);
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader stopped unexpectedly while reading the file."));
     }
-    switch (process_.exitCode()) {
+    switch (exitCode) {
     case readerexit::Ok:
         return;
     case readerexit::OutOfMemory:
@@ -208,7 +348,7 @@ void PendingAccessRead::throwOnFailure(const QByteArray& errTail) const {
     default:
         throw accesserr::UnrecognizedFormat(path_,
                                             QStringLiteral("The reader failed (exit code %1): %2")
-                                                .arg(process_.exitCode())
+                                                .arg(exitCode)
                                                 .arg(lastLine(errTail)));
     }
 }

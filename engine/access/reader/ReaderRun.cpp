@@ -1,0 +1,74 @@
+#include "engine/access/reader/ReaderRun.h"
+
+#include "engine/SnapshotJson.h"
+#include "engine/access/ReaderProtocol.h"
+#include "engine/access/reader/MdbSchemaReader.h"
+
+#include <atomic>
+#include <cstdio>
+#include <new>
+#include <unistd.h>
+
+namespace vantor {
+
+namespace {
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = write(fd, data, static_cast<size_t>(left));
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunReader(const QString& path, const QString& password, int answerFd) {
+    // Outlives the read, during which the watch threads may report damage.
+    std::atomic_flag reported;
+    try {
+        // libmdb goes on after a failed read and may loop on what it made of the bad pages;
+        // the first sign of damage settles the answer, so the reader stops there.
+        const int reportFd = dup(STDERR_FILENO);
+        Schema schema = ReadMdbSchema(path, password, [reportFd, &reported](const QString& why) {
+            // The page watch and the message watch may both see the
+            // damage at once; the second waits for the first to say
+            // why and end the process.
+            if (reported.test_and_set())
+                for (;;)
+                    pause();
+            writeAll(reportFd, why.toUtf8() + '\n');
+            _exit(readerexit::Damaged);
+        });
+        if (!writeAll(answerFd, WriteSnapshotJson(schema))) {
+            std::fputs("The answer could not be written.\n", stderr);
+            return readerexit::Unreadable;
+        }
+        return readerexit::Ok;
+    } catch (const WrongPassword& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::WrongPassword;
+    } catch (const EncryptedFile& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::Encrypted;
+    } catch (const DamagedFile& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::Damaged;
+    } catch (const UnreadableFile& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::Unreadable;
+    } catch (const std::bad_alloc&) {
+        std::fputs("out of memory\n", stderr);
+        return readerexit::OutOfMemory;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return readerexit::Unreadable;
+    }
+}
+
+} // namespace vantor

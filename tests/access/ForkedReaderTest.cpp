@@ -1,0 +1,111 @@
+// A read run by a forked child of this program instead of the reader program: the same answer,
+// the same limits, and the same errors for whatever the child does.
+#include "engine/access/ReaderProcess.h"
+#include "engine/access/ReaderProtocol.h"
+#include "engine/access/reader/MdbSchemaReader.h"
+#include "engine/access/reader/ReaderRun.h"
+#include "tests/access/AccessTestFiles.h"
+#include "tests/support/ErrorOf.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QElapsedTimer>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace vantor;
+using namespace vantor::test;
+
+namespace {
+
+QString failureOf(ReaderEntry entry, const ReaderLimits& limits = {},
+                  const QString& password = {}) {
+    return ErrorOf([&] { PendingAccessRead("/data/x.mdb", limits, password, {}, entry).Take(); })
+        .description();
+}
+
+} // namespace
+
+TEST(ForkedReader, AnswersAsTheReaderDoes) {
+    const QString file = SharedAccessFile("testV2003.mdb");
+    if (file.isEmpty())
+        GTEST_SKIP() << "the shared Access files are absent";
+    const Schema forked = PendingAccessRead(file, ReaderLimits(), {}, {}, RunReader).Take();
+    const Schema direct = ReadMdbSchema(file);
+    ASSERT_FALSE(forked.tables.isEmpty());
+    EXPECT_EQ(forked.tables.size(), direct.tables.size());
+    EXPECT_EQ(forked.queries.size(), direct.queries.size());
+    EXPECT_EQ(forked.relationships.size(), direct.relationships.size());
+}
+
+// Whatever the child does, the parent returns in time and says what happened; the child gets
+// the password, its answer descriptor, and nothing else of the parent's files.
+TEST(ForkedReader, AFailingChildIsReportedNotFollowed) {
+    const QString format = QStringLiteral("Unrecognized database format '/data/x.mdb'.");
+    ReaderLimits quick;
+    quick.timeoutMs = 300;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(failureOf(
+                  [](const QString&, const QString&, int) -> int {
+                      for (;;)
+                          pause();
+                  },
+                  quick),
+              format + " Reading the file took longer than the limit of 1 s.");
+    EXPECT_LT(timer.elapsed(), 5000);
+
+    EXPECT_EQ(failureOf([](const QString&, const QString&, int) -> int { std::abort(); }),
+              format + " The reader stopped unexpectedly while reading the file.");
+
+    ReaderLimits small;
+    small.maxOutputBytes = 1000;
+    EXPECT_EQ(failureOf(
+                  [](const QString&, const QString&, int answer) {
+                      const QByteArray lots(5000, 'x');
+                      return write(answer, lots.constData(), 5000) == 5000 ? 0 : 2;
+                  },
+                  small),
+              format + " The reader's answer grew beyond 0 MiB.");
+
+    // The child's reason is the last line it printed, after whatever libmdb printed.
+    EXPECT_TRUE(failureOf([](const QString&, const QString&, int) {
+                    std::fputs("libmdb chatter\nPage 7 points past the end of the file.\n", stderr);
+                    return readerexit::Damaged;
+                }).contains("damaged, so none of it was used. Page 7 points past the end"));
+
+    // Descriptors of the parent stay with it; standard input is /dev/null.
+    constexpr int kParentFd = 20;
+    const int null = open("/dev/null", O_RDONLY);
+    ASSERT_EQ(dup2(null, kParentFd), kParentFd);
+    close(null);
+    EXPECT_EQ(failureOf(
+                  [](const QString&, const QString& password, int answer) {
+                      char c;
+                      const bool onlyOwn = answer == kReaderAnswerFd &&
+                                           fcntl(kParentFd, F_GETFD) < 0 &&
+                                           read(STDIN_FILENO, &c, 1) == 0;
+                      return onlyOwn && password == "s3cr3t" ? readerexit::WrongPassword
+                                                             : readerexit::Unreadable;
+                  },
+                  {}, "s3cr3t"),
+              "Not a valid password.");
+    close(kParentFd);
+}
+
+// A cancelled read stops the child at once rather than waiting out its time limit.
+TEST(ForkedReader, ACancelledReadStopsTheChild) {
+    std::stop_source stop;
+    PendingAccessRead read("/data/x.mdb", ReaderLimits(), {}, stop.get_token(),
+                           [](const QString&, const QString&, int) -> int {
+                               for (;;)
+                                   pause();
+                           });
+    stop.request_stop();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(read.Take(), WorkCancelled);
+    EXPECT_LT(timer.elapsed(), 5000);
+}
