@@ -211,6 +211,8 @@ private Q_SLOTS:
         });
         CompareView* compare = window->compareView();
         compare->showObject("Orders.ByCustomer");
+        QVERIFY(!compare->alterButton(1)->isEnabled()); // only one side has it
+        QVERIFY(compare->alterButton(1)->toolTip().contains("only in the primary database"));
         compare->createScript(1);
         compare->dropScript(0);
         compare->showObject("Orders (properties)");
@@ -223,7 +225,7 @@ private Q_SLOTS:
     }
 
     // Documents start aimed at the secondary database, named with its side; a failed connect
-    // leaves them no target at all.
+    // leaves them no target at all, and the status bar no counts of the comparison it cleared.
     void documentsNameTheirTargetAndLoseItWhenAConnectFails() {
         connectExamples();
         ScriptWindow* doc = window->documents().NewDocument();
@@ -233,6 +235,7 @@ private Q_SLOTS:
         ui->session.waitForWork();
         QCOMPARE(doc->targetChoice()->count(), 0);
         QVERIFY(!doc->targetChoice()->isEnabled());
+        QVERIFY(window->statusText().startsWith("Nothing is compared now."));
     }
 
     // The comparison window grows with the main window, and tiling many windows never makes one

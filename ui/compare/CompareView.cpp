@@ -141,6 +141,11 @@ QString CompareView::whyNotAlter(const DiffEntry& object) {
         return QStringLiteral("'%1' is a view, and views have no ALTER: use Drop and Create to "
                               "replace it.")
             .arg(object.name);
+    if (!object.inPrimary() || !object.inSecondary())
+        return QStringLiteral("'%1' is only in the %2 database, so there is nothing to alter: use "
+                              "Create to add it to the other database, or Drop to remove it.")
+            .arg(object.name,
+                 object.inPrimary() ? QStringLiteral("primary") : QStringLiteral("secondary"));
     return QString();
 }
 

@@ -140,6 +140,11 @@ void MainWindow::wireSession() {
         dialog->show();
         dialog->raise();
     });
+    // The counts of a comparison that is gone must not stay on screen.
+    connect(&session_, &Session::cleared, this, [this] {
+        statusLabel_->setText(QStringLiteral(
+            "Nothing is compared now. Use File > Connect and Compare... to open two databases."));
+    });
     connect(&session_, &Session::workStarted, this, [this] { enableSessionCommands(false); });
     connect(&session_, &Session::workFinished, this, [this] { enableSessionCommands(true); });
 }
