@@ -28,7 +28,7 @@ program="$(cd "$build/bin" && pwd)/vantor"
 (cd "$work" && HOME="$work/home" exec "$program") >"$work/vantor.log" 2>&1 &
 # Every wait for a window is bounded, so a window that never comes fails the walk.
 wait_for() { timeout 20 xdotool search --sync --name "$1" >/dev/null; }
-wait_for '^Vantor Ver' 
+wait_for '^Vantor Ver'
 
 shot() {
     sleep "${2:-1}"
@@ -37,7 +37,7 @@ shot() {
 }
 
 xdotool key ctrl+n
-wait_for '^Compare two database$' 
+wait_for '^Compare two database$'
 xdotool type --delay 5 "$work/orders-v2.json"
 xdotool key Tab Tab Tab Tab
 xdotool type --delay 5 "$work/orders-v1.json"
@@ -49,10 +49,10 @@ xdotool mousemove 60 157 click 1
 xdotool key Down Down Return
 shot 03-differences
 xdotool key F8 # the secondary database's ALTER script
-wait_for '^SQL Script Editor' 
+wait_for '^SQL Script Editor'
 shot 04-script
 xdotool key ctrl+s
-wait_for '^Save script as' 
+wait_for '^Save script as'
 xdotool type --delay 5 "align-customers"
 xdotool key Return
 shot 05-saved
