@@ -22,12 +22,10 @@ bool jetOrder(const QString& typeA, const QString& foldedA, const QString& nameA
 
 // Items in the order of their folded keys, the exact spelling breaking ties; two equal keys
 // raise.
-template <typename T, typename Spelling>
-std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> keyed,
-                                   Spelling spelling) {
-    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        return jetOrder(QString(), a.first, spelling(*a.second), QString(), b.first,
-                        spelling(*b.second));
+template <typename T>
+std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> keyed) {
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return jetOrder(QString(), a.first, a.second->name, QString(), b.first, b.second->name);
     });
     std::vector<const T*> items;
     items.reserve(keyed.size());
@@ -37,6 +35,15 @@ std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> key
         items.push_back(keyed[i].second);
     }
     return items;
+}
+
+// The items of a list by their folded names.
+template <typename T> std::vector<const T*> byName(const QList<T>& list) {
+    std::vector<std::pair<QString, const T*>> keyed;
+    keyed.reserve(static_cast<size_t>(list.size()));
+    for (const T& item : list)
+        keyed.emplace_back(FoldKey(item.name), &item);
+    return sortedUnique(std::move(keyed));
 }
 
 } // namespace
@@ -77,30 +84,15 @@ std::vector<SchemaObject> ObjectsInJetOrder(const Schema& schema) {
 }
 
 std::vector<const Column*> ColumnsByName(const Table& table) {
-    std::vector<std::pair<QString, const Column*>> keyed;
-    keyed.reserve(static_cast<size_t>(table.columns.size()));
-    for (const Column& c : table.columns)
-        keyed.emplace_back(FoldKey(c.name), &c);
-    return sortedUnique<Column>(std::move(keyed),
-                                [](const Column& c) -> const QString& { return c.name; });
+    return byName(table.columns);
 }
 
 std::vector<const Query*> QueriesByName(const Schema& schema) {
-    std::vector<std::pair<QString, const Query*>> keyed;
-    keyed.reserve(static_cast<size_t>(schema.queries.size()));
-    for (const Query& q : schema.queries)
-        keyed.emplace_back(FoldKey(q.name), &q);
-    return sortedUnique<Query>(std::move(keyed),
-                               [](const Query& q) -> const QString& { return q.name; });
+    return byName(schema.queries);
 }
 
 std::vector<const Index*> IndexesByName(const Table& table) {
-    std::vector<std::pair<QString, const Index*>> keyed;
-    keyed.reserve(static_cast<size_t>(table.indexes.size()));
-    for (const Index& i : table.indexes)
-        keyed.emplace_back(FoldKey(i.name), &i);
-    return sortedUnique<Index>(std::move(keyed),
-                               [](const Index& i) -> const QString& { return i.name; });
+    return byName(table.indexes);
 }
 
 std::vector<const Relationship*> RelationshipsByTable(const Schema& schema) {
@@ -115,8 +107,7 @@ std::vector<const Relationship*> RelationshipsByTable(const Schema& schema) {
         // The table's name and the relationship's are joined by a character no name may hold.
         keyed.emplace_back(FoldKey(r.table) + QLatin1Char('.') + name, &r);
     }
-    return sortedUnique<Relationship>(
-        std::move(keyed), [](const Relationship& r) -> const QString& { return r.name; });
+    return sortedUnique(std::move(keyed));
 }
 
 } // namespace vantor

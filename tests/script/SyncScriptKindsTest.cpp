@@ -3,8 +3,8 @@
 #include "script/AlterScript.h"
 #include "script/SyncScript.h"
 
+#include "tests/script/SyncScriptFixture.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/SchemaPair.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -28,27 +28,7 @@ Relationship enforced(const QString& name, const QString& table, const QString& 
     return {name, table, referenced, {{column, referencedColumn}}, true};
 }
 
-class SyncKinds : public ::testing::Test, public SchemaPair {
-protected:
-    SyncScript script(Side target = Side::Secondary, const CompareOptions& options = {}) {
-        diff = std::make_unique<Diff>(SchemaPair::compare(options));
-        return BuildSyncScript(*diff, target);
-    }
-
-    // Each step as "kind name" in script order.
-    static QStringList outline(const SyncScript& s) {
-        static const char* kinds[] = {
-            "drop-view",   "drop-relationship", "drop-index",          "drop-table",
-            "alter",       "create-table",      "create-view",         "drop-query",
-            "set-default", "create-index",      "create-relationship", "create-query"};
-        QStringList out;
-        for (const SyncStep& step : s.steps)
-            out << QString::fromLatin1(kinds[static_cast<int>(step.kind)]) + " " + step.name;
-        return out;
-    }
-
-    std::unique_ptr<Diff> diff;
-};
+class SyncKinds : public SyncScriptFixture {};
 
 } // namespace
 

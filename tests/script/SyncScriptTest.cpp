@@ -1,8 +1,8 @@
 #include "script/SyncScript.h"
 #include "engine/SqlText.h"
 
+#include "tests/script/SyncScriptFixture.h"
 #include "tests/support/QtPrinters.h"
-#include "tests/support/SchemaPair.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -12,27 +12,7 @@ using namespace vantor::test;
 
 namespace {
 
-class SyncScriptTest : public ::testing::Test, public SchemaPair {
-protected:
-    SyncScript script(Side target, const CompareOptions& options = {}) {
-        diff = std::make_unique<Diff>(SchemaPair::compare(options));
-        return BuildSyncScript(*diff, target);
-    }
-
-    std::unique_ptr<Diff> diff;
-
-    // Each step as "kind name" in script order.
-    static QStringList outline(const SyncScript& s) {
-        static const char* kinds[] = {
-            "drop-view",   "drop-relationship", "drop-index",          "drop-table",
-            "alter",       "create-table",      "create-view",         "drop-query",
-            "set-default", "create-index",      "create-relationship", "create-query"};
-        QStringList out;
-        for (const SyncStep& step : s.steps)
-            out << QString::fromLatin1(kinds[static_cast<int>(step.kind)]) + " " + step.name;
-        return out;
-    }
-};
+class SyncScriptTest : public SyncScriptFixture {};
 
 } // namespace
 
