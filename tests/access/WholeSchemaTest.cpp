@@ -109,6 +109,18 @@ TEST(WholeSchema, FormRecordSourcesAreHidden) {
         for (const View& v : f.views)
             EXPECT_EQ(v.hidden, v.name.startsWith("~sq_")) << v.name.toStdString();
     }
+
+    // Forms, reports and other objects of the catalog are often named like a table: a copy whose
+    // Admin user's catalog row is named "Donor", like a table, reads as the same schema.
+    QByteArray bytes = FileBytes(path);
+    const qsizetype row = bytes.indexOf(Utf16Le("Admin"), 17 * 4096);
+    ASSERT_GT(row, 0);
+    bytes.replace(row, 10, Utf16Le("Donor"));
+    QTemporaryDir dir;
+    const Schema renamed = schemaOf(WriteFile(dir, "named-like-a-table.accdb", bytes));
+    EXPECT_EQ(renamed.tables.size(), s.tables.size());
+    ASSERT_TRUE(renamed.findTable("Donor"));
+    EXPECT_EQ(renamed.findTable("Donor")->columns.size(), s.findTable("Donor")->columns.size());
 }
 
 TEST(WholeSchema, IndexesFollowTheirOwnDefinitionsWithTheirFlags) {
