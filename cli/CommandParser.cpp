@@ -53,7 +53,7 @@ void CommandParser::AddFormat(const QStringList& formats) {
               QStringLiteral("FORMAT"));
 }
 
-bool CommandParser::Parse(const QStringList& args, int positionals) {
+bool CommandParser::Parse(const QStringList& args, int positionals, int optional) {
     // QCommandLineParser takes the first entry as the program's name.
     if (!parser_.parse(QStringList{QStringLiteral("vantor-cli")} + args))
         Fail(parser_.errorText());
@@ -65,8 +65,8 @@ bool CommandParser::Parse(const QStringList& args, int positionals) {
     const QStringList given = parser_.positionalArguments();
     if (given.size() < positionals)
         Fail(QStringLiteral("missing arguments (vantor-cli %1 %2)").arg(command_, usage_));
-    if (given.size() > positionals)
-        Fail(QStringLiteral("unexpected argument '%1'").arg(given[positionals]));
+    if (given.size() > positionals + optional)
+        Fail(QStringLiteral("unexpected argument '%1'").arg(given[positionals + optional]));
     if (!formats_.isEmpty())
         Format();
     return true;

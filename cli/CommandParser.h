@@ -24,8 +24,9 @@ public:
     void AddFormat(const QStringList& formats);
 
     // False when --help was asked: the help is then already printed. A command line that does
-    // not fit raises UsageError; exactly `positionals` arguments are expected.
-    bool Parse(const QStringList& args, int positionals);
+    // not fit raises UsageError; `positionals` arguments are expected, and up to `optional` more
+    // may follow.
+    bool Parse(const QStringList& args, int positionals, int optional = 0);
 
     QString Value(const QString& name) const { return parser_.value(name); }
     // Every value of an option given more than once, in order.

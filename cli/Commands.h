@@ -19,13 +19,17 @@ int ScriptCommand(const QStringList& args);
 int SnapshotCommand(const QStringList& args);
 int RunCommand(const QStringList& args);
 int VerifyCommand(const QStringList& args);
+int DumpCommand(const QStringList& args);
+int GitSetupCommand(const QStringList& args);
 
 // Options several commands share.
 void AddOutputOption(CommandParser& parser);
 void AddQuietOption(CommandParser& parser);
 void AddAllOption(CommandParser& parser);
-// --kinds, --exclude, --ignore-case, --ignore-whitespace and --show-hidden, and the settings they
-// give; --all, where the command has it, shows hidden objects too.
+// --kinds, --exclude and --show-hidden: which objects a command takes in.
+void AddSelectionOptions(CommandParser& parser);
+// The selection options with --ignore-case and --ignore-whitespace, and the settings they give;
+// --all, where the command has it, shows hidden objects too.
 void AddCompareOptions(CommandParser& parser);
 CompareSettings CompareSettingsOf(const CommandParser& parser);
 // --target primary|secondary as the database side.

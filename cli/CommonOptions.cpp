@@ -21,9 +21,9 @@ void AddAllOption(CommandParser& parser) {
                                     "--show-hidden, every hidden object)."));
 }
 
-void AddCompareOptions(CommandParser& parser) {
+void AddSelectionOptions(CommandParser& parser) {
     parser.AddOption(QStringLiteral("kinds"),
-                     QStringLiteral("Compare only these kinds of object, comma-separated: %1 "
+                     QStringLiteral("Take in only these kinds of object, comma-separated: %1 "
                                     "(default all).")
                          .arg(KindGroupNames().join(QStringLiteral(", "))),
                      QStringLiteral("LIST"));
@@ -31,14 +31,18 @@ void AddCompareOptions(CommandParser& parser) {
                      QStringLiteral("Leave out objects whose name, or whose table's name, matches "
                                     "PATTERN (* and ?, any letter case); may be repeated."),
                      QStringLiteral("PATTERN"));
+    parser.AddOption(QStringLiteral("show-hidden"),
+                     QStringLiteral("Include hidden queries and the database's own system objects "
+                                    "with their indexes and relationships."));
+}
+
+void AddCompareOptions(CommandParser& parser) {
+    AddSelectionOptions(parser);
     parser.AddOption(QStringLiteral("ignore-case"),
                      QStringLiteral("Count definitions that differ only in letter case as equal."));
     parser.AddOption(QStringLiteral("ignore-whitespace"),
                      QStringLiteral("Count view and query texts that differ only in blanks and "
                                     "line breaks as equal."));
-    parser.AddOption(QStringLiteral("show-hidden"),
-                     QStringLiteral("Include hidden queries and the database's own system objects "
-                                    "with their indexes and relationships."));
 }
 
 CompareSettings CompareSettingsOf(const CommandParser& parser) {

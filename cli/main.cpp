@@ -23,6 +23,8 @@ Commands:
   snapshot DATABASE -o FILE.json          write a database's schema as a snapshot
   run SCRIPT --on DATABASE                run a script batch by batch
   verify PRIMARY SECONDARY --target SIDE  prove the script converges on a copy of SIDE
+  dump DATABASE                           print the schema as text for git and review
+  git-setup [REPO]                        let git diff show Access files as their schema
 
 Run 'vantor-cli COMMAND --help' for the options of a command.
 Exit codes: 0 equal (or done), 1 different (or not converged), 2 error.
@@ -30,9 +32,10 @@ Exit codes: 0 equal (or done), 1 different (or not converged), 2 error.
 
 int runCommand(const QString& name, const QStringList& args) {
     static const std::map<QString, std::function<int(const QStringList&)>> commands{
-        {QStringLiteral("compare"), CompareCommand},   {QStringLiteral("script"), ScriptCommand},
-        {QStringLiteral("snapshot"), SnapshotCommand}, {QStringLiteral("run"), RunCommand},
-        {QStringLiteral("verify"), VerifyCommand},
+        {QStringLiteral("compare"), CompareCommand},    {QStringLiteral("script"), ScriptCommand},
+        {QStringLiteral("snapshot"), SnapshotCommand},  {QStringLiteral("run"), RunCommand},
+        {QStringLiteral("verify"), VerifyCommand},      {QStringLiteral("dump"), DumpCommand},
+        {QStringLiteral("git-setup"), GitSetupCommand},
     };
     auto it = commands.find(name);
     if (it == commands.end())

@@ -28,7 +28,8 @@ set(expected
     libexec/vantor/vantor-mdb-reader
     share/vantor/examples/orders-v1.json
     share/vantor/examples/orders-v2.json
-    share/doc/vantor/cli.md)
+    share/doc/vantor/cli.md
+    share/doc/vantor/git.md)
 if(DESKTOP)
     list(APPEND expected
         bin/vantor

@@ -1,0 +1,81 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CompareSession.h"
+#include "cli/Credentials.h"
+#include "engine/SchemaDump.h"
+#include "model/Error.h"
+
+#include <QFileInfo>
+
+namespace vantor::cli {
+
+namespace {
+
+// The reason without the file's name: git hands a converter a temporary copy whose name changes
+// from run to run, and the line must not differ when the reason does not.
+QString reasonWithoutName(QString reason, const QString& path) {
+    const QString base = QFileInfo(path).fileName();
+    for (const QString& name : {path, QFileInfo(path).absoluteFilePath(), base})
+        if (!name.isEmpty())
+            reason.remove(QStringLiteral(" '%1'").arg(name));
+    return reason.simplified();
+}
+
+QByteArray dumpOf(const CommandParser& parser, const QString& path) {
+    const CompareSettings settings = CompareSettingsOf(parser);
+    DatabaseLogin login = ReadLogin(parser, path, QString(), QStringLiteral("database"));
+    auto source = OpenDatabase(login);
+    try {
+        return SchemaDumpText(source->schema(), settings).toUtf8();
+    } catch (const Error& e) {
+        throw CliError(QStringLiteral("Unable to load schemas. ") + e.description());
+    }
+}
+
+} // namespace
+
+int DumpCommand(const QStringList& args) {
+    CommandParser parser(
+        QStringLiteral("dump"), QStringLiteral("DATABASE [options]"),
+        QStringLiteral(
+            "Prints the schema of a database (.mdb, .accdb or a .json snapshot) as text made for\n"
+            "version control: each kind of object in a section of its own, objects sorted by "
+            "name,\ncolumns in their table's order, one setting per line. Nothing in it changes "
+            "when the\nschema does not: the same schema in two file formats prints the same "
+            "text. System\ntables and hidden queries are left out unless --show-hidden is given; "
+            "passwords in\nconnect strings are shown as ***.\nAs git's converter for Access files "
+            "(see 'vantor-cli git-setup'), --textconv prints a\nfile it cannot read as one line "
+            "saying why, and exits 0, so that git log -p goes on."));
+    parser.AddOption(QStringLiteral("textconv"),
+                     QStringLiteral("A file that cannot be read prints one line saying why, and "
+                                    "the exit code is 0."));
+    AddOutputOption(parser);
+    parser.AddOneSideLogin();
+    AddSelectionOptions(parser);
+    if (!parser.Parse(args, 1))
+        return ExitEqual;
+
+    const QString path = parser.Positionals().first();
+    if (!parser.IsSet(QStringLiteral("textconv"))) {
+        WriteOutput(parser.Value(QStringLiteral("output")), dumpOf(parser, path));
+        return ExitEqual;
+    }
+    QByteArray text;
+    try {
+        text = dumpOf(parser, path);
+    } catch (const UsageError&) {
+        throw;
+    } catch (const CliError& e) {
+        text = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
+                   .arg(reasonWithoutName(e.Message(), path))
+                   .toUtf8();
+    } catch (const std::exception& e) {
+        text = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
+                   .arg(reasonWithoutName(DescriptionOf(e), path))
+                   .toUtf8();
+    }
+    WriteOutput(parser.Value(QStringLiteral("output")), text);
+    return ExitEqual;
+}
+
+} // namespace vantor::cli
