@@ -29,11 +29,13 @@ set(expected
     share/vantor/examples/orders-v1.json
     share/vantor/examples/orders-v2.json
     share/doc/vantor/cli.md
-    share/man/man1/vantor-cli.1.gz)
+    share/man/man1/vantor-cli.1.gz
+    share/bash-completion/completions/vantor-cli)
 if(DESKTOP)
     list(APPEND expected
         bin/vantor
         share/man/man1/vantor.1.gz
+        share/bash-completion/completions/vantor
         share/vantor/help/index.html
         share/vantor/help/help.css
         share/applications/vantor.desktop
@@ -163,3 +165,12 @@ check_man_page(vantor-cli)
 if(DESKTOP)
     check_man_page(vantor)
 endif()
+foreach(program vantor-cli vantor)
+    set(completion "${PREFIX}/share/bash-completion/completions/${program}")
+    if(EXISTS "${completion}")
+        execute_process(COMMAND bash -n "${completion}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+        if(NOT rc EQUAL 0)
+            fail("${completion} is not valid bash: ${err}")
+        endif()
+    endif()
+endforeach()
