@@ -29,10 +29,14 @@ set(expected
     share/vantor/examples/orders-v1.json
     share/vantor/examples/orders-v2.json
     share/doc/vantor/cli.md
-    share/doc/vantor/git.md)
+    share/doc/vantor/git.md
+    share/man/man1/vantor-cli.1.gz
+    share/bash-completion/completions/vantor-cli)
 if(DESKTOP)
     list(APPEND expected
         bin/vantor
+        share/man/man1/vantor.1.gz
+        share/bash-completion/completions/vantor
         share/vantor/help/index.html
         share/vantor/help/help.css
         share/applications/vantor.desktop
@@ -82,3 +86,92 @@ if(DESKTOP)
         fail("the installed vantor looks for its help elsewhere (${rc}): ${text}")
     endif()
 endif()
+
+# The option names of one help text, as a manual page shows them in bold.
+function(help_options out help)
+    string(REPLACE ";" "," help "${help}")
+    string(REGEX MATCHALL "\n  -[^\n]*" lines "\n${help}")
+    set(names "")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "^\n  (([^ ]| [^ ])*).*$" "\\1" left "${line}")
+        string(REGEX MATCHALL "--?[A-Za-z0-9][A-Za-z0-9-]*" options "${left}")
+        foreach(option IN LISTS options)
+            string(REPLACE "-" "\\-" option "${option}")
+            list(APPEND names "\\fB${option}\\fR")
+        endforeach()
+    endforeach()
+    set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+function(require_all where text)
+    foreach(wanted IN LISTS ARGN)
+        string(FIND "${text}" "${wanted}" at)
+        if(at EQUAL -1)
+            fail("${where} lacks ${wanted}")
+        endif()
+    endforeach()
+endfunction()
+
+# Each installed manual page has a section for every command its program's help lists, holding
+# that command's options; groff, where there is one, renders it without a warning.
+function(check_man_page program)
+    set(page "${PREFIX}/share/man/man1/${program}.1.gz")
+    execute_process(COMMAND gzip -dc "${page}"
+        RESULT_VARIABLE rc OUTPUT_VARIABLE man ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0)
+        fail("${page} does not unpack: ${err}")
+    endif()
+    string(TOUPPER "${program}" title)
+    require_all("${page}" "${man}" "\n.TH ${title} 1 " "\n.SH NAME\n" "\n.SH SYNOPSIS\n"
+        "\n.SH DESCRIPTION\n")
+
+    run_installed(rc help "${PREFIX}/bin/${program}" --help)
+    help_options(options "${help}")
+    require_all("${page}" "${man}" ${options})
+    string(REGEX MATCH "\nCommands:\n(  [^\n]*\n)+" block "${help}")
+    string(REGEX MATCHALL "\n  [a-z][a-z0-9-]*" commands "${block}")
+    foreach(command IN LISTS commands)
+        string(STRIP "${command}" command)
+        string(REPLACE "-" "\\-" heading "${command}")
+        string(FIND "${man}" "\n.SS ${heading}\n" start)
+        if(start EQUAL -1)
+            fail("${page} has no section for the command ${command}")
+        endif()
+        math(EXPR start "${start} + 1")
+        string(SUBSTRING "${man}" ${start} -1 section)
+        string(REGEX REPLACE "\n\\.S[HS] .*$" "" section "${section}")
+        run_installed(rc help "${PREFIX}/bin/${program}" ${command} --help)
+        help_options(options "${help}")
+        if(NOT options)
+            fail("'${program} ${command} --help' lists no options")
+        endif()
+        require_all("the section ${command} of ${page}" "${section}" ${options})
+    endforeach()
+    if(program STREQUAL "vantor-cli" AND NOT commands)
+        fail("no commands found in 'vantor-cli --help'")
+    endif()
+
+    find_program(GROFF groff)
+    if(GROFF)
+        file(WRITE "${PREFIX}/${program}.1" "${man}")
+        execute_process(COMMAND ${GROFF} -man -Tutf8 -ww -z "${PREFIX}/${program}.1"
+            RESULT_VARIABLE rc ERROR_VARIABLE warnings)
+        if(NOT rc EQUAL 0 OR NOT warnings STREQUAL "")
+            fail("groff finds fault with ${page}: ${warnings}")
+        endif()
+    endif()
+endfunction()
+
+check_man_page(vantor-cli)
+if(DESKTOP)
+    check_man_page(vantor)
+endif()
+foreach(program vantor-cli vantor)
+    set(completion "${PREFIX}/share/bash-completion/completions/${program}")
+    if(EXISTS "${completion}")
+        execute_process(COMMAND bash -n "${completion}" RESULT_VARIABLE rc ERROR_VARIABLE err)
+        if(NOT rc EQUAL 0)
+            fail("${completion} is not valid bash: ${err}")
+        endif()
+    endif()
+endforeach()
