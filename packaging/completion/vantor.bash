@@ -216,7 +216,7 @@ _vantor_cli() {
     case ${places[place]} in
     '') _vantor_offer_words "" "${_vantor_help[$key|options]}" "$cur" ;;
     PRIMARY | SECONDARY | *DATABASE*) _vantor_offer_files "" "$cur" "$_vantor_database_types" ;;
-    *FOLDER* | *DIR*) _vantor_offer_files "" "$cur" / ;;
+    *FOLDER* | *DIR* | REPO) _vantor_offer_files "" "$cur" / ;;
     *) _vantor_offer_files "" "$cur" ;;
     esac
 }
