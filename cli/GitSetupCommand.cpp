@@ -130,12 +130,13 @@ int GitSetupCommand(const QStringList& args) {
     const QString attributes = QDir(top.out).filePath(QStringLiteral(".gitattributes"));
     const QString program = thisProgram();
     const std::vector<std::pair<QString, QString>> settings{
-        {QStringLiteral("diff.vantor.textconv"), program + QStringLiteral(" dump --textconv")},
+        // git adds the file's path, which may start with a dash.
+        {QStringLiteral("diff.vantor.textconv"), program + QStringLiteral(" dump --textconv --")},
         {QStringLiteral("diff.vantor.cachetextconv"), QStringLiteral("true")},
         // Hunk headers name the object a change is in: its heading is the only line not indented.
         {QStringLiteral("diff.vantor.xfuncname"), QStringLiteral("^[A-Z].*$")},
         {QStringLiteral("difftool.vantor.cmd"),
-         program + QStringLiteral(" compare \"$LOCAL\" \"$REMOTE\"")},
+         program + QStringLiteral(" compare -- \"$LOCAL\" \"$REMOTE\"")},
     };
 
     const QStringList addedLines = addAttributes(attributes);
