@@ -64,8 +64,8 @@ QString thisProgram() {
     return shellWord(self);
 }
 
-// The lines of wanted that the attributes file lacks, added at its end; the file is otherwise
-// left as it was.
+// Adds the lines of kAttributeLines that the attributes file lacks at its end, leaving the rest as
+// it was, and answers them.
 QStringList addAttributes(const QString& path) {
     QFile file(path);
     QByteArray existing;
