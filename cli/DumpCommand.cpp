@@ -65,10 +65,6 @@ int DumpCommand(const QStringList& args) {
         text = dumpOf(parser, path);
     } catch (const UsageError&) {
         throw;
-    } catch (const CliError& e) {
-        text = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
-                   .arg(reasonWithoutName(e.Message(), path))
-                   .toUtf8();
     } catch (const std::exception& e) {
         text = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
                    .arg(reasonWithoutName(DescriptionOf(e), path))

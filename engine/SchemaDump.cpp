@@ -1,5 +1,6 @@
 #include "engine/SchemaDump.h"
 
+#include "engine/SchemaOrder.h"
 #include "engine/SqlText.h"
 
 #include <QHash>
@@ -12,22 +13,6 @@ namespace {
 
 const QString kSetting = QStringLiteral("  ");
 const QString kNested = QStringLiteral("    ");
-
-// Items by folded name, the exact spelling breaking ties, so the order never depends on the
-// order the file happened to list them in.
-template <typename T> std::vector<const T*> sortedByName(std::vector<const T*> items) {
-    std::vector<std::pair<QString, const T*>> keyed;
-    keyed.reserve(items.size());
-    for (const T* item : items)
-        keyed.emplace_back(FoldKey(item->name), item);
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        const int c = a.first.compare(b.first);
-        return c != 0 ? c < 0 : a.second->name < b.second->name;
-    });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        items[i] = keyed[i].second;
-    return items;
-}
 
 // A value on one line whatever breaks it holds, so that every setting stays one diff line.
 QString flat(const QString& value) {
@@ -160,10 +145,7 @@ private:
     }
 
     void tables() {
-        std::vector<const Table*> list;
-        for (const Table& t : schema_.tables)
-            list.push_back(&t);
-        list = sortedByName(std::move(list));
+        std::vector<const Table*> list = SortedByName(schema_.tables);
         std::stable_sort(list.begin(), list.end(), [](const Table* a, const Table* b) {
             return sectionOf(a->kind) < sectionOf(b->kind);
         });
@@ -195,7 +177,7 @@ private:
                 if (own || properties)
                     columnLines(out_, c, properties);
             if (indexes)
-                for (const Index* index : sortedByName(pointers(t->indexes)))
+                for (const Index* index : SortedByName(t->indexes))
                     out_ += indexLine(*index);
         }
     }
@@ -203,7 +185,7 @@ private:
     void views() {
         if (!settings_.compares(KindGroup::Views))
             return;
-        for (const View* v : sortedByName(pointers(schema_.views))) {
+        for (const View* v : SortedByName(schema_.views)) {
             if (!shows({v->name}, v->hidden))
                 continue;
             begin(QStringLiteral("VIEW"), v->name);
@@ -216,7 +198,7 @@ private:
     void queries() {
         if (!settings_.compares(KindGroup::Queries))
             return;
-        for (const Query* q : sortedByName(pointers(schema_.queries))) {
+        for (const Query* q : SortedByName(schema_.queries)) {
             if (!shows({q->name}, q->hidden))
                 continue;
             begin(QStringLiteral("QUERY"), q->name);
@@ -238,7 +220,7 @@ private:
         QHash<QString, bool> systemTables;
         for (const Table& t : schema_.tables)
             systemTables.insert(FoldKey(t.name), IsSystemKind(t.kind));
-        for (const Relationship* r : sortedByName(pointers(schema_.relationships))) {
+        for (const Relationship* r : SortedByName(schema_.relationships)) {
             const bool hidden = systemTables.value(FoldKey(r->table)) ||
                                 systemTables.value(FoldKey(r->referencedTable));
             if (!shows({r->name, r->table, r->referencedTable}, hidden))
@@ -256,14 +238,6 @@ private:
             setting(out_, kSetting, QStringLiteral("Cascade Delete"), yesNo(r->cascadeDelete));
             setting(out_, kSetting, QStringLiteral("Cascade To Null"), yesNo(r->cascadeToNull));
         }
-    }
-
-    template <typename T> static std::vector<const T*> pointers(const QList<T>& list) {
-        std::vector<const T*> items;
-        items.reserve(static_cast<size_t>(list.size()));
-        for (const T& item : list)
-            items.push_back(&item);
-        return items;
     }
 
     const Schema& schema_;

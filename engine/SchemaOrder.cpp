@@ -21,16 +21,16 @@ bool jetOrder(const QString& typeA, const QString& foldedA, const QString& nameA
 }
 
 // Items in the order of their folded keys, the exact spelling breaking ties; two equal keys
-// raise.
+// raise where unique is set.
 template <typename T>
-std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> keyed) {
+std::vector<const T*> sortedByKey(std::vector<std::pair<QString, const T*>> keyed, bool unique) {
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
         return jetOrder(QString(), a.first, a.second->name, QString(), b.first, b.second->name);
     });
     std::vector<const T*> items;
     items.reserve(keyed.size());
     for (size_t i = 0; i < keyed.size(); ++i) {
-        if (i > 0 && keyed[i].first == keyed[i - 1].first)
+        if (unique && i > 0 && keyed[i].first == keyed[i - 1].first)
             throw DuplicateNameError();
         items.push_back(keyed[i].second);
     }
@@ -38,12 +38,12 @@ std::vector<const T*> sortedUnique(std::vector<std::pair<QString, const T*>> key
 }
 
 // The items of a list by their folded names.
-template <typename T> std::vector<const T*> byName(const QList<T>& list) {
+template <typename T> std::vector<const T*> byName(const QList<T>& list, bool unique = true) {
     std::vector<std::pair<QString, const T*>> keyed;
     keyed.reserve(static_cast<size_t>(list.size()));
     for (const T& item : list)
         keyed.emplace_back(FoldKey(item.name), &item);
-    return sortedUnique(std::move(keyed));
+    return sortedByKey(std::move(keyed), unique);
 }
 
 } // namespace
@@ -95,6 +95,26 @@ std::vector<const Index*> IndexesByName(const Table& table) {
     return byName(table.indexes);
 }
 
+std::vector<const Table*> SortedByName(const QList<Table>& list) {
+    return byName(list, false);
+}
+
+std::vector<const View*> SortedByName(const QList<View>& list) {
+    return byName(list, false);
+}
+
+std::vector<const Query*> SortedByName(const QList<Query>& list) {
+    return byName(list, false);
+}
+
+std::vector<const Index*> SortedByName(const QList<Index>& list) {
+    return byName(list, false);
+}
+
+std::vector<const Relationship*> SortedByName(const QList<Relationship>& list) {
+    return byName(list, false);
+}
+
 std::vector<const Relationship*> RelationshipsByTable(const Schema& schema) {
     std::vector<std::pair<QString, const Relationship*>> keyed;
     keyed.reserve(static_cast<size_t>(schema.relationships.size()));
@@ -107,7 +127,7 @@ std::vector<const Relationship*> RelationshipsByTable(const Schema& schema) {
         // The table's name and the relationship's are joined by a character no name may hold.
         keyed.emplace_back(FoldKey(r.table) + QLatin1Char('.') + name, &r);
     }
-    return sortedUnique(std::move(keyed));
+    return sortedByKey(std::move(keyed), true);
 }
 
 } // namespace vantor

@@ -32,6 +32,15 @@ std::vector<const Query*> QueriesByName(const Schema& schema);
 std::vector<const Index*> IndexesByName(const Table& table);
 std::vector<const Relationship*> RelationshipsByTable(const Schema& schema);
 
+// A list's items by name without regard to case, the exact spelling breaking ties. Unlike the
+// orders above, names taken twice do not raise but stay side by side, for texts that show a
+// schema as it is.
+std::vector<const Table*> SortedByName(const QList<Table>& list);
+std::vector<const View*> SortedByName(const QList<View>& list);
+std::vector<const Query*> SortedByName(const QList<Query>& list);
+std::vector<const Index*> SortedByName(const QList<Index>& list);
+std::vector<const Relationship*> SortedByName(const QList<Relationship>& list);
+
 // The error Jet gives for a second object of a name already taken.
 Error DuplicateNameError();
 
