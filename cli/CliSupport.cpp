@@ -7,13 +7,29 @@
 
 namespace vantor::cli {
 
+namespace {
+
+bool isStandardOutput(const QString& path) {
+    return path.isEmpty() || path == QLatin1String("-");
+}
+
+} // namespace
+
+void RefuseHarmfulOutput(const QString& output, const std::vector<NamedInput>& inputs) {
+    if (isStandardOutput(output))
+        return;
+    if (const QString hazard = OutputHazard(output, inputs); !hazard.isEmpty())
+        throw CliError(hazard);
+}
+
 void WriteOutput(const QString& path, const QByteArray& bytes) {
-    if (path.isEmpty() || path == QLatin1String("-")) {
+    if (isStandardOutput(path)) {
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
             throw CliError(QStringLiteral("Cannot write to standard output."));
         return;
     }
+    RefuseHarmfulOutput(path, {});
     // A device or a pipe (/dev/null, /dev/stdout, a FIFO) is written to as it is: replacing it
     // with a new file, as for a regular one, would destroy it.
     const QFileInfo info(path);

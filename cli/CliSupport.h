@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/FileIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <stdexcept>
@@ -25,6 +27,10 @@ class UsageError : public CliError {
 public:
     using CliError::CliError;
 };
+
+// Ends the command before anything is read or written when output (a path given to -o) would
+// replace one of inputs or any Access database.
+void RefuseHarmfulOutput(const QString& output, const std::vector<NamedInput>& inputs);
 
 // Writes the bytes whole to path (replacing it only once they are all written), or to standard
 // output when path is empty.

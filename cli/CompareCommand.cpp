@@ -23,6 +23,9 @@ int CompareCommand(const QStringList& args) {
         return ExitEqual;
 
     const QStringList paths = parser.Positionals();
+    RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
+                        {{QStringLiteral("primary database"), paths[0]},
+                         {QStringLiteral("secondary database"), paths[1]}});
     DatabaseLogin primary =
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =

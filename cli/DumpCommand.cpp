@@ -56,6 +56,8 @@ int DumpCommand(const QStringList& args) {
         return ExitEqual;
 
     const QString path = parser.Positionals().first();
+    RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
+                        {{QStringLiteral("database"), path}});
     if (!parser.IsSet(QStringLiteral("textconv"))) {
         WriteOutput(parser.Value(QStringLiteral("output")), dumpOf(parser, path));
         return ExitEqual;

@@ -67,6 +67,7 @@ QString thisProgram() {
 // Adds the lines of kAttributeLines that the attributes file lacks at its end, leaving the rest as
 // it was, and answers them.
 QStringList addAttributes(const QString& path) {
+    RefuseHarmfulOutput(path, {});
     QFile file(path);
     QByteArray existing;
     if (file.exists()) {

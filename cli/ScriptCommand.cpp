@@ -32,6 +32,9 @@ int ScriptCommand(const QStringList& args) {
     const Side target = TargetSide(parser);
 
     const QStringList paths = parser.Positionals();
+    RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
+                        {{QStringLiteral("primary database"), paths[0]},
+                         {QStringLiteral("secondary database"), paths[1]}});
     DatabaseLogin primary =
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =

@@ -19,6 +19,8 @@ int SnapshotCommand(const QStringList& args) {
     if (!parser.Parse(args, 1))
         return ExitEqual;
 
+    RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
+                        {{QStringLiteral("source database"), parser.Positionals().first()}});
     DatabaseLogin login =
         ReadLogin(parser, parser.Positionals().first(), QString(), QStringLiteral("source"));
     auto source = OpenDatabase(login);

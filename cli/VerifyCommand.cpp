@@ -168,6 +168,9 @@ int VerifyCommand(const QStringList& args) {
     const CompareSettings settings = CompareSettingsOf(parser);
 
     const QStringList paths = parser.Positionals();
+    RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
+                        {{QStringLiteral("primary database"), paths[0]},
+                         {QStringLiteral("secondary database"), paths[1]}});
     DatabaseLogin primary =
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =

@@ -3,9 +3,16 @@
 #include "model/Error.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
+#include <unistd.h>
 
 using namespace vantor;
 using namespace vantor::cli;
@@ -45,6 +52,37 @@ int runCommand(const QString& name, const QStringList& args) {
     return it->second(args);
 }
 
+// The arguments as text. Qt keeps paths as text in UTF-8, so a name whose bytes are not UTF-8
+// has no text that opens it: such an argument that names a file becomes a link to it, made in
+// links, whose name shows those bytes as replacement characters.
+QStringList argumentsOf(int argc, char** argv, std::optional<QTemporaryDir>& links) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(raw);
+        if (!utf8.hasError() || ::access(raw.constData(), F_OK) != 0) {
+            args << text;
+            continue;
+        }
+        if (!links)
+            links.emplace(QDir::temp().filePath(QStringLiteral("vantor-cli-XXXXXX")));
+        QByteArray target = raw;
+        if (!target.startsWith('/')) {
+            char here[4096];
+            if (::getcwd(here, sizeof here))
+                target = QByteArray(here) + '/' + raw;
+        }
+        // A folder for each argument, as two such files may share their name.
+        const QString folder = links->filePath(QString::number(i));
+        const QString link = folder + u'/' + QFileInfo(text).fileName();
+        const bool linked = links->isValid() && QDir().mkpath(folder) &&
+                            ::symlink(target.constData(), QFile::encodeName(link).constData()) == 0;
+        args << (linked ? link : text);
+    }
+    return args;
+}
+
 // Everything after the program's set-up; errors end it with exit code 2 and their message.
 int runMain(const QStringList& args) {
     const QString first = args.value(0);
@@ -73,7 +111,8 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
         QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
-        return runMain(QCoreApplication::arguments().mid(1));
+        std::optional<QTemporaryDir> links;
+        return runMain(argumentsOf(argc, argv, links));
     } catch (const CliError& e) {
         PrintError(e.Message());
     } catch (const std::exception& e) {

@@ -12,6 +12,22 @@ size_t indexOf(Side side) {
     return side == Side::Primary ? 0 : 1;
 }
 
+// Runs work for one side; a wrong password is said with the side it was given for, since the
+// two databases may have different ones.
+template <typename Work> auto onSide(size_t side, Work work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const Error& e) {
+        if (e.code() != ErrorCode::AuthFailed)
+            throw;
+        QString text = e.description();
+        text.replace(QLatin1String("for the database '"),
+                     side == 0 ? QLatin1String("for the primary database '")
+                               : QLatin1String("for the secondary database '"));
+        throw Error(e.code(), text);
+    }
+}
+
 // Ends a wait however the work ends.
 class WorkScope {
 public:
@@ -112,9 +128,9 @@ void Session::openSides() {
     sources_[1].reset();
     try {
         Q_EMIT progressed(QStringLiteral("Opening primary database..."), 1);
-        sources_[0] = opener_(logins_[0]);
+        sources_[0] = onSide(0, [&] { return opener_(logins_[0]); });
         Q_EMIT progressed(QStringLiteral("Opening Secondary database..."), 1);
-        sources_[1] = opener_(logins_[1]);
+        sources_[1] = onSide(1, [&] { return opener_(logins_[1]); });
     } catch (const Error& e) {
         fail(e);
     }
@@ -171,9 +187,9 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
             throw Error(ErrorCode::NoDatabases,
                         QStringLiteral("Enter Primary and Secondary Database"));
         Q_EMIT progressed(QStringLiteral("Opening primary database..."), 1);
-        work.sources[0] = opener_(work.logins[0]);
+        work.sources[0] = onSide(0, [&] { return opener_(work.logins[0]); });
         Q_EMIT progressed(QStringLiteral("Opening Secondary database..."), 1);
-        work.sources[1] = opener_(work.logins[1]);
+        work.sources[1] = onSide(1, [&] { return opener_(work.logins[1]); });
         for (auto& source : work.sources)
             source->setStopToken(stop);
         if (stop.stop_requested())
@@ -192,8 +208,10 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
         // Both files are read side by side.
         work.sources[1]->prefetch();
         work.sources[0]->prefetch();
-        schemas[1] = std::make_shared<const Schema>(work.sources[1]->schema());
-        schemas[0] = std::make_shared<const Schema>(work.sources[0]->schema());
+        schemas[1] =
+            onSide(1, [&] { return std::make_shared<const Schema>(work.sources[1]->schema()); });
+        schemas[0] =
+            onSide(0, [&] { return std::make_shared<const Schema>(work.sources[0]->schema()); });
     } catch (const Error& e) {
         work.error = e;
         work.summary = Error(ErrorCode::SchemasUnreadable, QStringLiteral("Cannot open schemas."));

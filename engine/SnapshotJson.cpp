@@ -1,7 +1,10 @@
 #include "engine/SnapshotJson.h"
 
+#include "engine/JsonLayout.h"
 #include "model/Error.h"
+#include "model/Kinds.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -383,6 +386,15 @@ Schema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
                         .arg(column));
     }
     Reader r(sourceName);
+    const JsonLayout layout = ScanJsonLayout(data);
+    auto at = [&](qsizetype offset) {
+        auto [line, column] = lineAndColumn(data, offset);
+        return QStringLiteral("at line %1, column %2").arg(line).arg(column);
+    };
+    // The parser keeps the last of two equal keys; the first one's value would be lost unseen.
+    if (layout.repeated)
+        r.fail(layout.repeated->where, QStringLiteral("gives the field '%1' twice (the second %2)")
+                                           .arg(layout.repeated->key, at(layout.repeated->offset)));
     if (!doc.isObject())
         r.fail(QStringLiteral("the document"), QStringLiteral("must be an object"));
     QJsonObject root = r.object(
@@ -412,6 +424,23 @@ Schema ReadSnapshotJson(const QByteArray& data, const QString& sourceName) {
     QJsonArray queries = r.array(root, "queries", "the document", false);
     for (qsizetype i = 0; i < queries.size(); ++i)
         schema.queries.append(readQuery(r, queries[i], QStringLiteral("queries[%1]").arg(i)));
+
+    // Tables, views and queries share one set of names in Access, matched in any letter case; a
+    // second object of a name would stand in for the first in every comparison.
+    QHash<QString, QString> placeOfName;
+    auto claim = [&](const QString& name, const QString& place) {
+        const QString key = FoldKey(name);
+        if (const auto it = placeOfName.constFind(key); it != placeOfName.constEnd())
+            r.fail(place, QStringLiteral("%1 is named '%2', as %3 is already")
+                              .arg(at(layout.elementOffsets.value(place)), name, it.value()));
+        placeOfName.insert(key, place);
+    };
+    for (qsizetype i = 0; i < schema.tables.size(); ++i)
+        claim(schema.tables[i].name, QStringLiteral("tables[%1]").arg(i));
+    for (qsizetype i = 0; i < schema.views.size(); ++i)
+        claim(schema.views[i].name, QStringLiteral("views[%1]").arg(i));
+    for (qsizetype i = 0; i < schema.queries.size(); ++i)
+        claim(schema.queries[i].name, QStringLiteral("queries[%1]").arg(i));
     return schema;
 }
 

@@ -29,8 +29,9 @@ Error Encrypted(const QString& path, const QString& reason) {
                      .arg(path, reason));
 }
 
-Error WrongPassword() {
-    return Error(ErrorCode::AuthFailed, QStringLiteral("Not a valid password."));
+Error WrongPassword(const QString& path) {
+    return Error(ErrorCode::AuthFailed,
+                 QStringLiteral("Not a valid password for the database '%1'.").arg(path));
 }
 
 Error WrongAccount() {

@@ -14,7 +14,7 @@ Error Damaged(const QString& path, const QString& reason);
 // A file encrypted in a way the reader cannot undo; reason says which way, or what is wrong
 // with the description of it.
 Error Encrypted(const QString& path, const QString& reason);
-Error WrongPassword();
+Error WrongPassword(const QString& path);
 Error WrongAccount();
 Error ReadOnly(const QString& path);
 } // namespace vantor::accesserr

@@ -37,14 +37,14 @@ void CheckAccessOpen(const QString& path, const QString& userId, const QString& 
         if (!ParseOfficeEncryption(firstPage, &whyNot))
             throw accesserr::Encrypted(path, whyNot);
         if (password.isEmpty())
-            throw accesserr::WrongPassword();
+            throw accesserr::WrongPassword(path);
         if (!defaultUser)
             throw accesserr::WrongAccount();
         return;
     }
     if (!header->password.isEmpty()) {
         if (password != header->password)
-            throw accesserr::WrongPassword();
+            throw accesserr::WrongPassword(path);
         if (!defaultUser)
             throw accesserr::WrongAccount();
         return;

@@ -212,7 +212,10 @@ Schema PendingAccessRead::Take() {
     if (childErr_ >= 0) {
         const QByteArray errTail = waitForChild();
         throwOnFailure(WIFSIGNALED(childStatus_),
-                       WIFEXITED(childStatus_) ? WEXITSTATUS(childStatus_) : -1, errTail);
+                       WIFEXITED(childStatus_)     ? WEXITSTATUS(childStatus_)
+                       : WIFSIGNALED(childStatus_) ? WTERMSIG(childStatus_)
+                                                   : -1,
+                       errTail);
     } else {
         const QByteArray errTail = waitForReader();
         throwOnFailure(process_.exitStatus() == QProcess::CrashExit, process_.exitCode(), errTail);
@@ -240,9 +243,14 @@ QString PendingAccessRead::reasonToStop() const {
     if (answer_.size() > limits_.maxOutputBytes)
         return tooLarge();
     if (deadline_.hasExpired())
-        return QStringLiteral("Reading the file took longer than the limit of %1 s.")
-            .arg(secondsText(limits_.timeoutMs));
+        return overTime();
     return QString();
+}
+
+QString PendingAccessRead::overTime() const {
+    return QStringLiteral("Reading the file took longer than the limit of %1 s; the file is "
+                          "probably damaged.")
+        .arg(secondsText(limits_.timeoutMs));
 }
 
 int PendingAccessRead::pollMs() const {
@@ -323,6 +331,10 @@ QByteArray PendingAccessRead::waitForChild() {
 
 void PendingAccessRead::throwOnFailure(bool crashed, int exitCode,
                                        const QByteArray& errTail) const {
+    // The processor time limit backs up the clock; a reader with several threads can reach it
+    // first, and the file is then the same one that would have run out of time.
+    if (crashed && exitCode == SIGXCPU)
+        throw accesserr::UnrecognizedFormat(path_, overTime());
     const QString memoryReason =
         QStringLiteral("Reading the file needed more than the reader's memory limit of %1 MiB.")
             .arg(mebibytesText(limits_.memoryBytes));
@@ -340,7 +352,7 @@ void PendingAccessRead::throwOnFailure(bool crashed, int exitCode,
     case readerexit::Encrypted:
         throw accesserr::Encrypted(path_, lastLine(errTail));
     case readerexit::WrongPassword:
-        throw accesserr::WrongPassword();
+        throw accesserr::WrongPassword(path_);
     case readerexit::Damaged:
         throw accesserr::Damaged(path_, lastLine(errTail));
     case readerexit::Unreadable:

@@ -53,9 +53,12 @@ private:
     // The reason to stop the reader now, if any: a requested stop raises WorkCancelled.
     QString reasonToStop() const;
     QString tooLarge() const;
+    // Why a reader that ran out of time, by the clock or by processor time, was stopped.
+    QString overTime() const;
     // How long to wait before the next look at the reader.
     int pollMs() const;
-    // Raises the error that the reader's exit stands for, if any.
+    // Raises the error that the reader's exit stands for, if any; exitCode is the signal's number
+    // when the reader crashed.
     void throwOnFailure(bool crashed, int exitCode, const QByteArray& errTail) const;
     void stopChild();
 

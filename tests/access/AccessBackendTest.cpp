@@ -57,7 +57,8 @@ Error openError(const QString& path, const QString& user = {}, const QString& pw
 
 void expectWrongPassword(const QString& path, const QString& password) {
     Error e = openError(path, {}, password);
-    EXPECT_EQ(e.description(), "Not a valid password.") << password.toStdString();
+    EXPECT_EQ(e.description(), "Not a valid password for the database '" + path + "'.")
+        << password.toStdString();
     EXPECT_EQ(e.number(), -2147217843);
 }
 

@@ -54,8 +54,12 @@ TEST(ForkedReader, AFailingChildIsReportedNotFollowed) {
                           pause();
                   },
                   quick),
-              format + " Reading the file took longer than the limit of 1 s.");
+              format + " Reading the file took longer than the limit of 1 s; the file is probably "
+                       "damaged.");
     EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(failureOf([](const QString&, const QString&, int) { return raise(SIGXCPU); }),
+              format + " Reading the file took longer than the limit of 30 s; the file is "
+                       "probably damaged.");
 
     EXPECT_EQ(failureOf([](const QString&, const QString&, int) -> int { std::abort(); }),
               format + " The reader stopped unexpectedly while reading the file.");
@@ -91,7 +95,7 @@ TEST(ForkedReader, AFailingChildIsReportedNotFollowed) {
                                                              : readerexit::Unreadable;
                   },
                   {}, "s3cr3t"),
-              "Not a valid password.");
+              "Not a valid password for the database '/data/x.mdb'.");
     close(kParentFd);
 }
 

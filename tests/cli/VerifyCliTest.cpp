@@ -1,5 +1,6 @@
 #include "engine/Source.h"
 #include "tests/cli/CliTestSupport.h"
+#include "tests/support/Found.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -94,7 +95,7 @@ TEST_F(VerifyCli, ListsWhatDidNotConvergeAndWhy) {
 TEST_F(VerifyCli, ChangesToASnapshotOfARealFileAreExactlyTheDifferencesVerifyTakesBack) {
     REQUIRE_SHARED_FILE(keys, "indexTestV2000.mdb");
     Schema changed = OpenDatabaseFile({keys, {}, {}})->schema();
-    changed.findTable("Table1")->indexes[0].ignoreNulls = true;
+    FOUND(changed.findTable("Table1")).indexes[0].ignoreNulls = true;
     changed.relationships[1].cascadeDelete = true;
     changed.queries = {{"Purge", QueryKind::Delete, "DELETE * FROM Table1;\r\n"}};
     const QString copy = Write("copy.json", changed);

@@ -162,3 +162,38 @@ TEST(SnapshotJson, PasswordsInConnectStringsNeverReachTheSchema) {
     EXPECT_FALSE(back.contains("secret"));
     EXPECT_TRUE(back.contains("PWD=***"));
 }
+
+// A second object or key of a name would silently stand in for the first one, so the file is
+// refused with the name and where the second one is; equal keys in different objects are fine.
+TEST(SnapshotJson, ANameOrKeyGivenTwiceIsRefusedWithItsPlace) {
+    const QByteArray head = "{\"format\":\"vantor-schema-snapshot\",\"version\":1,\n";
+    const QByteArray table = R"({"name":"Orders","columns":[{"name":"ID","dataType":3}]})";
+    const std::pair<QByteArray, QString> cases[] = {
+        {head + "\"tables\":[" + table + ",\n  {\"name\":\"ORDERS\",\"columns\":[]}],\"views\":[]}",
+         "tables[1] at line 3, column 3 is named 'ORDERS', as tables[0] is already."},
+        {head + "\"tables\":[" + table +
+             "],\"views\":[{\"name\":\"orders\",\"definition\":\"x\"}]}",
+         "views[0] at line 2, column 93 is named 'orders', as tables[0] is already."},
+        {head + "\"tables\":[],\"views\":[{\"name\":\"V\",\"definition\":\"x\"}],\n\"queries\":[{"
+                "\"name\":"
+                "\"v\",\"kind\":\"SELECT\",\"sql\":\"y\"}]}",
+         "queries[0] at line 3, column 12 is named 'v', as views[0] is already."},
+        {head + "\"tables\":[],\"views\":[],\n\"tables\":[]}",
+         "the document gives the field 'tables' twice (the second at line 3, column 1)."},
+        {head + "\"tables\":[{\"name\":\"T\",\"columns\":[{\"name\":\"a\",\"dataType\":3,\n"
+                "\"name\":\"b\"}]}],\"views\":[]}",
+         "tables[0] gives the field 'name' twice (the second at line 3, column 1)."},
+        // The parser reads escapes, so an escaped spelling is the same key.
+        {head + "\"tables\":[],\"views\":[],\"v\\u0069ews\":[]}",
+         "the document gives the field 'views' twice (the second at line 2, column 25)."},
+    };
+    for (const auto& [json, expected] : cases) {
+        const QString error =
+            test::ErrorOf([&] { ReadSnapshotJson(json, "s.json"); }).description();
+        EXPECT_EQ(error, "The snapshot 's.json' is not valid: " + expected) << json.toStdString();
+    }
+    const QByteArray sameKeysApart =
+        head + R"("tables":[{"name":"A","columns":[{"name":"x","dataType":3}]},)" +
+        R"({"name":"B","columns":[{"name":"x","dataType":3}]}],"views":[]})";
+    EXPECT_EQ(ReadSnapshotJson(sameKeysApart, "s.json").tables.size(), 2);
+}

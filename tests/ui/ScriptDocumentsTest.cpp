@@ -1,9 +1,11 @@
 #include "ui/shell/ScriptDocuments.h"
+#include "engine/Session.h"
 #include "tests/ui/support/UiFixture.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
 #include "ui/icons/Icons.h"
 #include "ui/navigator/Navigator.h"
+#include "ui/shell/LogWindow.h"
 #include "ui/shell/MainMenu.h"
 #include "ui/shell/MainToolBars.h"
 #include "ui/shell/MainWindow.h"
@@ -117,6 +119,60 @@ private Q_SLOTS:
         QVERIFY(docs().SaveDocument());
         QCOMPARE(FileBytes(path("mine.sql")), QByteArray("select 2-- "));
         QCOMPARE(desktop().fileDialogFilters.size(), 4);
+    }
+
+    // Neither a script nor the log is ever written over a database: not over the session's
+    // own, reached by any path, and not over any Access file.
+    void savingNeverReplacesADatabase() {
+        const QByteArray jet("\0\1\0\0Standard Jet DB\0payload", 28);
+        QVERIFY(WriteFile(path("primary.json"), "{}"));
+        QVERIFY(WriteFile(path("elsewhere.accdb"), jet));
+        QVERIFY(WriteFile(path("jet-copy.sql"), jet));
+        QVERIFY(QFile::link(path("primary.json"), path("link.sql")));
+        window->session().setLogin(Side::Primary, {path("primary.json"), {}, {}});
+        ScriptWindow* editor = docs().NewDocument();
+        QTest::keyClicks(editor->editor(), "select 3");
+
+        const QString refusal("Refusing to write '%1': it is ");
+        desktop().fileNames = {path("link.sql"), path("elsewhere.accdb"), path("jet-copy.sql"),
+                               path("new.MDE")};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!docs().SaveDocumentAs());
+        QCOMPARE(desktop().Prompts(),
+                 QStringList({refusal.arg(path("link.sql")) + "the primary database '" +
+                                  path("primary.json") + "', which would be replaced.",
+                              refusal.arg(path("elsewhere.accdb")) +
+                                  "an Access database, and Vantor never writes over one.",
+                              refusal.arg(path("jet-copy.sql")) +
+                                  "an Access database, and Vantor never writes over one.",
+                              refusal.arg(path("new.MDE")) +
+                                  "an Access database, and Vantor never writes over one."}));
+        QCOMPARE(desktop().messages[0].buttons, mb::Critical);
+        QCOMPARE(FileBytes(path("primary.json")), QByteArray("{}"));
+        QCOMPARE(FileBytes(path("elsewhere.accdb")), jet);
+        QCOMPARE(FileBytes(path("jet-copy.sql")), jet);
+        QVERIFY(!QFile::exists(path("new.MDE")));
+        QVERIFY(editor->isChanged());
+        QCOMPARE(editor->windowTitle(), QString("Untitled 1"));
+
+        // A script whose file became a database since it was opened is not saved over it.
+        QVERIFY(WriteFile(path("was-text.sql"), "select 4"));
+        ScriptWindow* opened = docs().OpenDocument(path("was-text.sql"));
+        QVERIFY(opened);
+        QTest::keyClicks(opened->editor(), "x");
+        QVERIFY(WriteFile(path("was-text.sql"), jet));
+        desktop().messages.clear();
+        QVERIFY(!docs().SaveDocument());
+        QCOMPARE(desktop().messages.size(), 1);
+        QCOMPARE(FileBytes(path("was-text.sql")), jet);
+
+        // The log's Save to file refuses the same way.
+        desktop().messages.clear();
+        desktop().fileNames = {path("link.sql")};
+        window->logWindow()->saveAction->trigger();
+        QCOMPARE(desktop().messages.size(), 1);
+        QVERIFY(desktop().Prompts()[0].startsWith(refusal.arg(path("link.sql"))));
+        QCOMPARE(FileBytes(path("primary.json")), QByteArray("{}"));
     }
 
     void saveAllSavesFilesAndAsksANameForUntitledOnes() {

@@ -3,6 +3,7 @@
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/editor/ScriptWindow.h"
 #include "ui/shell/Desktop.h"
+#include "ui/shell/SaveGuard.h"
 
 #include <QFileInfo>
 
@@ -62,6 +63,8 @@ bool ScriptFileCommands::open() {
 }
 
 bool ScriptFileCommands::writeTo(const QString& path) {
+    if (RefuseHarmfulSave(desktop_, window_.session(), path))
+        return false;
     if (!window_.editor()->SaveFile(path)) {
         ShowSaveFailure(desktop_, path);
         return false;
@@ -81,7 +84,7 @@ bool ScriptFileCommands::saveAs() {
     for (;;) {
         const QString path =
             desktop_.SaveFileName(&window_, QStringLiteral("Save script as..."), kScriptFilter);
-        if (path.isEmpty())
+        if (path.isEmpty() || RefuseHarmfulSave(desktop_, window_.session(), path))
             return false;
         if (!QFileInfo::exists(path) ||
             desktop_.MsgBox(path + QStringLiteral(" Already exists.\nDo you want to replace it?"),

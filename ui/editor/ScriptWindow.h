@@ -48,6 +48,8 @@ public:
     bool isRunning() const { return running_; }
 
     ScriptEditControl* editor() const { return editor_; }
+    // The session whose databases the script runs on.
+    Session& session() const { return session_; }
     QComboBox* targetChoice() const { return targetChoice_; }
     // The target as the design keeps it: "0" the primary database, "1" the secondary one.
     QLineEdit* targetField() const { return targetField_; }

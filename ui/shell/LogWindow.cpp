@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "ui/shell/Desktop.h"
+#include "ui/shell/SaveGuard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,7 +17,7 @@
 namespace vantor {
 
 LogWindow::LogWindow(Session& session, Desktop& desktop, QWidget* parent)
-    : QWidget(parent), desktop_(desktop) {
+    : QWidget(parent), session_(session), desktop_(desktop) {
     setObjectName(QStringLiteral("frmOutput"));
     setWindowTitle(QStringLiteral("Debug - stdout"));
     QFont font(QStringLiteral("Tahoma"));
@@ -66,7 +67,7 @@ void LogWindow::copyAll() {
 void LogWindow::saveToFile() {
     QString path = desktop_.SaveFileName(this, QStringLiteral("Save to file..."),
                                          QStringLiteral("Text Files (*.txt);;All Files (*)"));
-    if (path.isEmpty())
+    if (path.isEmpty() || RefuseHarmfulSave(desktop_, session_, path))
         return;
     QSaveFile file(path);
     QByteArray bytes = text->toPlainText().toUtf8();

@@ -36,6 +36,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Session& session_;
     Desktop& desktop_;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/shell/Desktop.h"
 #include "ui/shell/MainWindow.h"
 #include "ui/shell/RecentFiles.h"
+#include "ui/shell/SaveGuard.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -226,6 +227,8 @@ void ScriptDocuments::remember(const QString& path) {
 }
 
 bool ScriptDocuments::writeTo(ScriptWindow* editor, const QString& path) {
+    if (RefuseHarmfulSave(main_.desktop(), main_.session(), path))
+        return false;
     if (editor->editor()->SaveFile(path))
         return true;
     ShowSaveFailure(main_.desktop(), path);
@@ -256,7 +259,7 @@ bool ScriptDocuments::SaveDocumentAs() {
         path = main_.desktop().SaveFileName(
             &main_, QStringLiteral("Save document... ") + editor->windowTitle(),
             MainWindow::ScriptFileFilter());
-        if (path.isEmpty())
+        if (path.isEmpty() || RefuseHarmfulSave(main_.desktop(), main_.session(), path))
             return false;
         if (!FileExists(path))
             break;
