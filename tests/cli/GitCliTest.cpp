@@ -137,6 +137,23 @@ TEST_F(GitCli, SetupOnlyAddsAndSaysWhat) {
     EXPECT_TRUE(QDir(plain).isEmpty());
 }
 
+// The attributes file is written in place, so one that leads to an Access file would destroy it.
+TEST_F(GitCli, SetupNeverWritesThroughALinkToAnAccessFile) {
+    REQUIRE_SHARED_FILE(original, "empty.mdb");
+    const QString database = Path(QStringLiteral("kept.mdb"));
+    ASSERT_TRUE(QFile::copy(original, database));
+    ASSERT_TRUE(QFile::link(database, InRepo(QStringLiteral(".gitattributes"))));
+
+    CliOutcome r = RunCli({QStringLiteral("git-setup"), Repo()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QLatin1String("it is an Access database, and Vantor never writes "
+                                             "over one.")))
+        << r.err.toStdString();
+    EXPECT_EQ(FileBytes(database), FileBytes(original));
+    EXPECT_NE(Git({QStringLiteral("config"), QStringLiteral("diff.vantor.textconv")}).code, 0)
+        << "nothing is set once the attributes are refused";
+}
+
 using DumpCli = CliTest;
 
 TEST_F(DumpCli, SameSchemaInTwoFormatsDumpsTheSameBytes) {
