@@ -323,6 +323,11 @@ private:
             e.secondaryText = definitionOf(*secondary, Spelling(*primary));
         if (primary && secondary)
             compareBoth(e, *secondary);
+        // A view or query hidden on one side only is a difference the dump shows, though its
+        // statement is the same.
+        if (primary && secondary && e.state == ObjectState::Equal &&
+            (primary->view || primary->query) && primary->hidden != secondary->hidden)
+            e.state = ObjectState::Different;
         diff_.positions.insert(folded, diff_.entries.size());
         diff_.entries.push_back(std::move(e));
     }

@@ -244,6 +244,17 @@ public:
                 return;
             }
         }
+        // No statement hides a view, so dropping and creating it again would change nothing. (A
+        // hidden query's text says so itself, and its script carries the note.)
+        if (source && target && source->view && target->view &&
+            source->definition == target->definition &&
+            source->view->hidden != target->view->hidden) {
+            note(*target, SyncNote::Cause::AccessOnly,
+                 QStringLiteral("it is hidden in one database only; %1 it in Access (its "
+                                "Properties, Hidden).")
+                     .arg(source->view->hidden ? QStringLiteral("hide") : QStringLiteral("show")));
+            return;
+        }
         if (source && target && source->kind == target->kind && source->kind == ObjectKind::Table) {
             alter(*source, *target);
             return;

@@ -1,6 +1,7 @@
 #include "engine/Compare.h"
 #include "engine/SqlText.h"
 #include "tests/support/ErrorOf.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/SchemaPair.h"
 
@@ -58,8 +59,8 @@ TEST_F(Comparing, EveryObjectGetsItsStateInJetsOrderThenTheSecondaryOnlyOnes) {
     EXPECT_EQ(diff.countsByState(), (std::array<int, 4>{5, 4, 2, 2}));
     EXPECT_EQ(diff.countsByState(true)[2], 3);
     ASSERT_NE(diff.find("CASEONLY"), nullptr);
-    EXPECT_EQ(diff.find("CASEONLY")->name, "caseonly");
-    EXPECT_EQ(diff.find("secview")->kind, ObjectKind::View);
+    EXPECT_EQ(FOUND(diff.find("CASEONLY")).name, "caseonly");
+    EXPECT_EQ(FOUND(diff.find("secview")).kind, ObjectKind::View);
 }
 
 // A table's text is the SQL text's test; a view's is made here, with no line break after GO.
@@ -67,9 +68,10 @@ TEST_F(Comparing, DefinitionsAreTheCreateStatementsEachSideWouldRun) {
     pri("Orders").Column("ID", 3);
     priView("V", "SELECT A\r\nFROM T;\r\n");
     const Diff diff = compare();
-    EXPECT_EQ(diff.find("Orders")->primaryText, CreateTableText(primary.tables[0]));
-    EXPECT_EQ(diff.find("Orders")->secondaryText, "");
-    EXPECT_EQ(diff.find("V")->primaryText, "CREATE VIEW [V] AS \r\nSELECT A\r\nFROM T;\r\n\r\nGO");
+    EXPECT_EQ(FOUND(diff.find("Orders")).primaryText, CreateTableText(primary.tables[0]));
+    EXPECT_EQ(FOUND(diff.find("Orders")).secondaryText, "");
+    EXPECT_EQ(FOUND(diff.find("V")).primaryText,
+              "CREATE VIEW [V] AS \r\nSELECT A\r\nFROM T;\r\n\r\nGO");
 }
 
 TEST_F(Comparing, ANameThatChangedKindIsDifferentWithEachSidesOwnDefinition) {
@@ -111,4 +113,32 @@ TEST_F(Comparing, EachTextIsMarkedAtItsOwnDifferences) {
 TEST_F(Comparing, TwoColumnsNamedAlikeAreRefused) {
     sec("T").Column("a", 3).Column("A", 3);
     EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
+}
+
+// The dump prints a hidden view or query with its Hidden line, so the comparison counts the
+// flag as part of what the object is; whatever is hidden on both sides stays out of sight.
+TEST_F(Comparing, AViewOrQueryHiddenInOneDatabaseOnlyIsDifferent) {
+    priView("Shown", "SELECT 1;\r\n");
+    secView("Shown", "SELECT 1;\r\n");
+    priView("Hid", "SELECT 2;\r\n");
+    secView("Hid", "SELECT 2;\r\n");
+    priView("Both", "SELECT 3;\r\n");
+    secView("Both", "SELECT 3;\r\n");
+    primary.queries = {{"Purge", QueryKind::Delete, "DELETE * FROM T;\r\n"}};
+    secondary.queries = primary.queries;
+    secondary.views[1].hidden = true;
+    primary.views[2].hidden = secondary.views[2].hidden = true;
+    primary.queries[0].hidden = true;
+
+    const Diff diff = compare();
+    EXPECT_EQ(states(diff), "Hid! Shown= Purge!");
+    const DiffEntry& hid = FOUND(diff.find("Hid"));
+    EXPECT_FALSE(hid.hidden) << "shown on one side, so shown in the tree";
+    EXPECT_EQ(hid.primaryText, hid.secondaryText);
+
+    CompareOptions all;
+    all.showHidden = true;
+    const Diff everything = compare(all);
+    EXPECT_EQ(states(everything), "Both= Hid! Shown= Purge!");
+    EXPECT_TRUE(FOUND(everything.find("Both")).hidden);
 }

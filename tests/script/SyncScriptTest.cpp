@@ -130,3 +130,26 @@ TEST_F(SyncScriptTest, RelationshipsAndIndexesInTheWayAreDroppedFirst) {
               "ALTER TABLE [Orders]\r\n DROP CONSTRAINT [CustomersOrders]\r\nGO\r\n");
     EXPECT_EQ(s.steps[2].text, "DROP INDEX [ByCustomer] ON [Orders]\r\nGO\r\n");
 }
+
+// No statement hides a view: dropping and creating it again would leave it as it was, so the
+// script says what to do in Access instead, and rewrites one whose text differs too.
+TEST_F(SyncScriptTest, AViewHiddenOnOneSideOnlyIsNotedNotRecreated) {
+    priView("Hid", "SELECT 1;\r\n");
+    secView("Hid", "SELECT 1;\r\n");
+    priView("Shown", "SELECT 2;\r\n");
+    secView("Shown", "SELECT 2;\r\n");
+    priView("Changed", "SELECT 3;\r\n");
+    secView("Changed", "SELECT 4;\r\n");
+    primary.views[0].hidden = primary.views[2].hidden = true;
+    secondary.views[1].hidden = true;
+
+    const SyncScript s = script(Side::Secondary);
+    EXPECT_EQ(outline(s), QStringList({"drop-view Changed", "create-view Changed"}));
+    EXPECT_EQ(s.NoteTexts(),
+              QStringList({"VIEW [Hid]: it is hidden in one database only; hide it in Access (its "
+                           "Properties, Hidden).",
+                           "VIEW [Shown]: it is hidden in one database only; show it in Access "
+                           "(its Properties, Hidden)."}));
+    ASSERT_EQ(s.notes.size(), 2u);
+    EXPECT_EQ(s.notes[0].cause, SyncNote::Cause::AccessOnly);
+}
