@@ -321,7 +321,7 @@ private:
 
     // A foreign key refers to the referenced table's primary key unless it names the columns,
     // and those must carry a unique index, as Jet demands.
-    void addRelationship(const Table& table, const DdlConstraint& k) {
+    void addRelationship(Table& table, const DdlConstraint& k) {
         Table* referenced = db_.findTable(k.referencedTable);
         if (!referenced)
             RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(k.referencedTable));
@@ -352,7 +352,8 @@ private:
             if (sameName(existing.name, r.name))
                 RaiseDdlError(QStringLiteral("Relationship '%1' already exists.").arg(r.name));
         for (qsizetype n = 0; n < targets.size(); ++n)
-            r.columns.append({k.columns[n], requireColumn(*referenced, targets[n]).name});
+            r.columns.append({requireColumn(table, k.columns[n]).name,
+                              requireColumn(*referenced, targets[n]).name});
         r.enforced = true;
         r.cascadeUpdate = k.cascadeUpdate;
         r.cascadeDelete = k.cascadeDelete;

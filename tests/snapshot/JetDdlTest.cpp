@@ -2,6 +2,7 @@
 #include "engine/SnapshotJson.h"
 #include "engine/SqlDataType.h"
 #include "model/Error.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +62,7 @@ QString column(const Schema& s, const QString& table, const QString& name) {
 // column.
 QString indexesOf(const Schema& s, const QString& table) {
     QStringList out;
-    for (const Index& i : s.findTable(table)->indexes) {
+    for (const Index& i : FOUND(s.findTable(table)).indexes) {
         QStringList columns;
         for (const IndexColumn& c : i.columns)
             columns << (c.descending ? "-" : "") + c.name;
@@ -73,7 +74,7 @@ QString indexesOf(const Schema& s, const QString& table) {
 
 QString columnNames(const Schema& s, const QString& table) {
     QStringList names;
-    for (const Column& c : s.findTable(table)->columns)
+    for (const Column& c : FOUND(s.findTable(table)).columns)
         names << QStringLiteral("%1:%2").arg(c.ordinal).arg(c.name);
     return names.join(' ');
 }
@@ -266,7 +267,7 @@ TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
                          "create index C on T (c desc, b) with ignore null",
                          "ALTER TABLE T ADD CONSTRAINT U UNIQUE (c)"});
     QStringList flags;
-    for (const Index& i : s.findTable("T")->indexes)
+    for (const Index& i : FOUND(s.findTable("T")).indexes)
         flags << QStringLiteral("%1:%2%3%4%5")
                      .arg(i.name, i.primary ? "P" : "", i.unique ? "U" : "",
                           i.ignoreNulls ? "N" : "", i.required ? "R" : "");
@@ -420,4 +421,48 @@ TEST(Statements, OnlyDataDefinitionRuns) {
                     {"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', "
                      "or 'UPDATE'.",
                      {"FROBNICATE Orders", "\r\n\r\n\r\n\r\n\r\n\r\n"}}});
+}
+
+// Jet matches names in any letter case, so a refusal must not depend on how the statement
+// spells the name, and what is stored takes the spelling of the object it names.
+TEST(Refusals, HoldWhicheverLetterCaseTheStatementSpellsANameIn) {
+    Schema s = schemaOf({kOrders, kLines, "CREATE VIEW [Open] AS SELECT * FROM Orders",
+                         "CREATE PROCEDURE Purge AS DELETE FROM Lines",
+                         "CREATE TABLE Notes (ID LONG, orderid LONG)",
+                         "ALTER TABLE notes ADD CONSTRAINT ToOrder FOREIGN KEY (ORDERID) "
+                         "REFERENCES orders (id)"});
+    ASSERT_EQ(s.relationships.size(), 2);
+    ASSERT_EQ(s.relationships[1].columns.size(), 1);
+    EXPECT_EQ(s.relationships[1].table, "Notes");
+    EXPECT_EQ(s.relationships[1].columns[0].column, "orderid");
+    EXPECT_EQ(s.relationships[1].columns[0].referencedColumn, "ID");
+    const QString inRelationship = QStringLiteral(
+        "Cannot delete this index or table. It is either the current index or is used in a "
+        "relationship.");
+    expectRefusals(
+        s, {// Still in use, by an index or a relationship.
+            {"Cannot delete field 'OrderID'; it is part of the index 'PK'. Drop the index first.",
+             {"ALTER TABLE lines DROP COLUMN orderid", "ALTER TABLE LINES DROP ORDERID"}},
+            {"Cannot delete field 'orderid'; it is part of one or more relationships.",
+             {"ALTER TABLE NOTES DROP COLUMN OrderID"}},
+            {"Cannot delete field 'ID'; it is part of the index 'PrimaryKey'. Drop the index "
+             "first.",
+             {"ALTER TABLE orders DROP id"}},
+            {"Cannot delete table 'Orders'; it participates in one or more relationships.",
+             {"DROP TABLE ORDERS", "DROP TABLE [orders]"}},
+            {"Cannot delete table 'Notes'; it participates in one or more relationships.",
+             {"DROP TABLE notes"}},
+            {inRelationship,
+             {"DROP INDEX primarykey ON orders", "ALTER TABLE ORDERS DROP CONSTRAINT PRIMARYKEY"}},
+            // Taken already, in another letter case.
+            {"Table 'oPEN' already exists.",
+             {"CREATE TABLE oPEN (x LONG)", "CREATE VIEW oPEN AS SELECT 1",
+              "CREATE PROCEDURE oPEN AS DELETE FROM Lines"}},
+            {"Table 'PURGE' already exists.", {"CREATE TABLE PURGE (x LONG)"}},
+            {"Field 'qty' already exists in table 'Orders'.",
+             {"ALTER TABLE ORDERS ADD COLUMN qty LONG"}},
+            {"Table 'Orders' already has an index named 'PRIMARYKEY'.",
+             {"CREATE INDEX PRIMARYKEY ON orders (Qty)"}},
+            {"Relationship 'TOORDER' already exists.",
+             {"ALTER TABLE Notes ADD CONSTRAINT TOORDER FOREIGN KEY (ID) REFERENCES Orders"}}});
 }
