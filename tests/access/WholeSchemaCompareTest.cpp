@@ -7,6 +7,7 @@
 #include "script/BatchRunner.h"
 #include "script/SyncScript.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QMap>
@@ -100,7 +101,7 @@ TEST(WholeSchemaCompare, AChangedIndexRelationshipOrDefaultIsOneDifferenceTheScr
     REQUIRE_SHARED_FILE(indexes, "indexTestV2000.mdb");
     const Schema keyed = schemaOf(indexes);
     RoundTrip r =
-        roundTrip(keyed, [](Schema& s) { s.findTable("Table1")->indexes[0].unique = true; });
+        roundTrip(keyed, [](Schema& s) { FOUND(s.findTable("Table1")).indexes[0].unique = true; });
     EXPECT_EQ(r.before, QStringList({"Table1.id INDEX!"}));
     EXPECT_EQ(r.after, QStringList());
 
@@ -109,12 +110,14 @@ TEST(WholeSchemaCompare, AChangedIndexRelationshipOrDefaultIsOneDifferenceTheScr
     EXPECT_EQ(r.after, QStringList());
 
     const Schema fields = schemaOf(SharedAccessFile("testV2003.mdb"));
-    r = roundTrip(fields, [](Schema& s) { s.findTable("Table1")->columns[2].defaultValue = "5"; });
+    r = roundTrip(fields,
+                  [](Schema& s) { FOUND(s.findTable("Table1")).columns[2].defaultValue = "5"; });
     EXPECT_EQ(r.before, QStringList({"Table1 (properties) PROPERTIES!"}));
     EXPECT_EQ(r.after, QStringList());
 
     // A caption is Access's alone: the script leaves it and says so.
-    r = roundTrip(fields, [](Schema& s) { s.findTable("Table2")->columns[0].caption = "Key"; });
+    r = roundTrip(fields,
+                  [](Schema& s) { FOUND(s.findTable("Table2")).columns[0].caption = "Key"; });
     EXPECT_EQ(r.before, QStringList({"Table2 (properties) PROPERTIES!"}));
     EXPECT_EQ(r.after, r.before);
     ASSERT_EQ(r.script.notes.size(), 1u);

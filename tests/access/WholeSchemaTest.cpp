@@ -2,6 +2,7 @@
 // flags, relationships' options, field and table properties and where links point.
 #include "engine/Source.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +121,8 @@ TEST(WholeSchema, FormRecordSourcesAreHidden) {
     const Schema renamed = schemaOf(WriteFile(dir, "named-like-a-table.accdb", bytes));
     EXPECT_EQ(renamed.tables.size(), s.tables.size());
     ASSERT_TRUE(renamed.findTable("Donor"));
-    EXPECT_EQ(renamed.findTable("Donor")->columns.size(), s.findTable("Donor")->columns.size());
+    EXPECT_EQ(FOUND(renamed.findTable("Donor")).columns.size(),
+              FOUND(s.findTable("Donor")).columns.size());
 }
 
 TEST(WholeSchema, IndexesFollowTheirOwnDefinitionsWithTheirFlags) {

@@ -2,6 +2,7 @@
 // and the options that choose what a comparison takes in.
 #include "engine/Compare.h"
 #include "tests/support/ErrorOf.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/SchemaPair.h"
 
@@ -58,18 +59,18 @@ TEST_F(ComparingKinds, EveryKindIsAnObjectOfItsOwnInItsPlaceWithItsDefinition) {
                            "Purge QUERY=", "Lines.PrimaryKey INDEX=", "Orders.PrimaryKey INDEX=",
                            "Lines.OrdersLines RELATIONSHIP=", "Orders (properties) PROPERTIES=",
                            "Remote (link source) LINK SOURCE="}));
-    EXPECT_EQ(diff.find("orders.primarykey")->primaryText,
+    EXPECT_EQ(FOUND(diff.find("orders.primarykey")).primaryText,
               "CREATE INDEX [PrimaryKey] ON [Orders] ([ID]) WITH PRIMARY\r\nGO\r\n");
-    EXPECT_EQ(diff.find("Lines.OrdersLines")->secondaryText,
+    EXPECT_EQ(FOUND(diff.find("Lines.OrdersLines")).secondaryText,
               "ALTER TABLE [Lines] ADD CONSTRAINT [OrdersLines] FOREIGN KEY ([OrderID]) "
               "REFERENCES [Orders] ([ID])\r\nGO\r\n");
-    EXPECT_EQ(diff.find("Purge")->primaryText,
+    EXPECT_EQ(FOUND(diff.find("Purge")).primaryText,
               "CREATE PROCEDURE [Purge] AS\r\nDELETE * FROM Lines;\r\nGO\r\n");
-    EXPECT_EQ(diff.find("Orders (properties)")->primaryText,
+    EXPECT_EQ(FOUND(diff.find("Orders (properties)")).primaryText,
               "TABLE [Orders]\r\nFIELD [Note]\r\n   Caption: Remark\r\n");
-    EXPECT_EQ(diff.find("Remote (link source)")->primaryText,
+    EXPECT_EQ(FOUND(diff.find("Remote (link source)")).primaryText,
               "LINK [Remote]\r\n   Database: C:\\data\\remote.accdb\r\n   Source Table: Stock\r\n");
-    EXPECT_EQ(diff.find("Lines.PrimaryKey")->owner(Side::Secondary),
+    EXPECT_EQ(FOUND(diff.find("Lines.PrimaryKey")).owner(Side::Secondary),
               &diff.schema(Side::Secondary).tables[1]);
 }
 
@@ -91,7 +92,7 @@ TEST_F(ComparingKinds, ATablesStateComesFromItsColumnsAlone) {
                      "Lines.PrimaryKey INDEX=", "Orders.PrimaryKey INDEX!",
                      "Lines.OrdersLines RELATIONSHIP!", "Lines (properties) PROPERTIES!",
                      "Orders (properties) PROPERTIES!", "Remote (link source) LINK SOURCE!"}));
-    EXPECT_EQ(diff.find("Orders (properties)")->secondaryText,
+    EXPECT_EQ(FOUND(diff.find("Orders (properties)")).secondaryText,
               "TABLE [Orders]\r\n   (no properties set)\r\n");
 }
 
@@ -107,7 +108,7 @@ TEST_F(ComparingKinds, ATableNamedInAnotherCaseIsTheTablesDifferenceAlone) {
     secondary.relationships[0].columns[0].referencedColumn = "id";
     const Diff diff = compare();
     EXPECT_EQ(outline(diff).filter("!"), QStringList({"Orders TABLE!"}));
-    EXPECT_TRUE(diff.find("Orders.PrimaryKey")->secondaryText.contains("ON [Orders] ([ID])"));
+    EXPECT_TRUE(FOUND(diff.find("Orders.PrimaryKey")).secondaryText.contains("ON [Orders] ([ID])"));
 
     secondary.tables[0].indexes[0].unique = false; // a difference of its own still shows
     EXPECT_EQ(outline(compare()).filter("!"),
@@ -122,12 +123,13 @@ TEST_F(ComparingKinds, NamesStayUniqueSoEveryObjectCanBeFound) {
     primary.tables.last().description = "odd";
     const Diff diff = compare();
     ASSERT_NE(diff.find("Orders (properties)"), nullptr);
-    EXPECT_EQ(diff.find("Orders (properties)")->kind, ObjectKind::Table);
+    EXPECT_EQ(FOUND(diff.find("Orders (properties)")).kind, ObjectKind::Table);
     ASSERT_NE(diff.find("Orders (properties) (properties)"), nullptr);
-    EXPECT_EQ(diff.find("Orders (properties) (properties)")->owner(Side::Primary)->name, "Orders");
+    EXPECT_EQ(FOUND(FOUND(diff.find("Orders (properties) (properties)")).owner(Side::Primary)).name,
+              "Orders");
     const DiffEntry* odd = diff.find("ORDERS (PROPERTIES) (PROPERTIES) (properties)");
     ASSERT_NE(odd, nullptr);
-    EXPECT_EQ(odd->owner(Side::Primary)->name, "Orders (properties)");
+    EXPECT_EQ(FOUND(odd->owner(Side::Primary)).name, "Orders (properties)");
 }
 
 TEST_F(ComparingKinds, HiddenQueriesAndTheSystemsPartsStayOutUnlessShown) {
@@ -152,7 +154,7 @@ TEST_F(ComparingKinds, HiddenQueriesAndTheSystemsPartsStayOutUnlessShown) {
     EXPECT_EQ(all.entries.size(), 7u);
     for (const char* name : {"~sq_cForm", "~sq_fReport", "MSysObjects.PrimaryKey", "T.SysT"}) {
         ASSERT_NE(all.find(name), nullptr) << name;
-        EXPECT_TRUE(all.find(name)->hidden) << name;
+        EXPECT_TRUE(FOUND(all.find(name)).hidden) << name;
     }
     EXPECT_EQ(all.countsByState(true)[2], 6);
 }

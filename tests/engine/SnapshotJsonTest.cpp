@@ -173,7 +173,7 @@ TEST(SnapshotJson, ANameOrKeyGivenTwiceIsRefusedWithItsPlace) {
          "tables[1] at line 3, column 3 is named 'ORDERS', as tables[0] is already."},
         {head + "\"tables\":[" + table +
              "],\"views\":[{\"name\":\"orders\",\"definition\":\"x\"}]}",
-         "views[0] at line 2, column 93 is named 'orders', as tables[0] is already."},
+         "views[0] at line 2, column 78 is named 'orders', as tables[0] is already."},
         {head + "\"tables\":[],\"views\":[{\"name\":\"V\",\"definition\":\"x\"}],\n\"queries\":[{"
                 "\"name\":"
                 "\"v\",\"kind\":\"SELECT\",\"sql\":\"y\"}]}",
@@ -185,7 +185,7 @@ TEST(SnapshotJson, ANameOrKeyGivenTwiceIsRefusedWithItsPlace) {
          "tables[0] gives the field 'name' twice (the second at line 3, column 1)."},
         // The parser reads escapes, so an escaped spelling is the same key.
         {head + "\"tables\":[],\"views\":[],\"v\\u0069ews\":[]}",
-         "the document gives the field 'views' twice (the second at line 2, column 25)."},
+         "the document gives the field 'views' twice (the second at line 2, column 24)."},
     };
     for (const auto& [json, expected] : cases) {
         const QString error =

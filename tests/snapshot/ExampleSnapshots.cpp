@@ -1,6 +1,7 @@
 #include "tests/snapshot/ExampleSnapshots.h"
 
 #include "engine/snapshot/JetDdl.h"
+#include "tests/support/Found.h"
 
 namespace vantor::test {
 
@@ -28,7 +29,7 @@ void apply(Schema& s, const QString& statement) {
 }
 
 void describe(Schema& s, const QString& table, const QString& column, const QString& text) {
-    for (Column& c : s.findTable(table)->columns)
+    for (Column& c : FOUND(s.findTable(table)).columns)
         if (c.name == column)
             c.description = text;
 }
@@ -42,7 +43,7 @@ void commonExtras(Schema& s) {
     describe(s, "Customers", "Customer ID", "Number the order desk gives each customer.");
     describe(s, "Products", "Units In Stock",
              QString::fromUtf8("Stück on the shelf, counted nightly."));
-    for (Column& c : s.findTable("Orders")->columns)
+    for (Column& c : FOUND(s.findTable("Orders")).columns)
         if (c.dataType == 130)
             c.allowZeroLength = true;
 }

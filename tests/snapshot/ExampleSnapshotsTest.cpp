@@ -7,6 +7,7 @@
 #include "script/AlterScript.h"
 #include "script/BatchRunner.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/TestPaths.h"
 
@@ -47,7 +48,8 @@ QString secondaryScript(const Diff& diff, const DiffEntry& e) {
     case ObjectState::OnlyPrimary:
         return CreateScriptFor(diff, e.name, Side::Primary);
     case ObjectState::OnlySecondary:
-        if (e.owner(Side::Secondary) && !diff.find(e.owner(Side::Secondary)->name)->inPrimary())
+        if (e.owner(Side::Secondary) &&
+            !FOUND(diff.find(e.owner(Side::Secondary)->name)).inPrimary())
             return QString();
         return DropScriptFor(diff, e.name, Side::Secondary);
     case ObjectState::Equal:

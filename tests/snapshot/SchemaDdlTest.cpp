@@ -2,6 +2,7 @@
 #include "engine/snapshot/JetDdl.h"
 #include "model/Error.h"
 #include "tests/support/DescribeObjects.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -96,9 +97,9 @@ TEST(SchemaDdlRoundTrip, AnIndexComesBackEqualExactlyWhenNothingIsListedAsLost) 
         index.ignoreNulls = bits & 4;
         index.required = bits & 8;
         Schema base = s;
-        base.findTable("Order Lines")->indexes.clear();
+        FOUND(base.findTable("Order Lines")).indexes.clear();
         QString back = afterRunning(base, CreateIndexText("Order Lines", index), [](Schema& t) {
-            return Describe(t.findTable("Order Lines")->indexes.value(0));
+            return Describe(FOUND(t.findTable("Order Lines")).indexes.value(0));
         });
         QStringList lost = InexpressibleSettings(index);
         EXPECT_EQ(back == Describe(index), lost.isEmpty())

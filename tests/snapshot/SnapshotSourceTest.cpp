@@ -6,6 +6,7 @@
 #include "model/Error.h"
 #include "tests/access/AccessTestFiles.h"
 #include "tests/support/ErrorOf.h"
+#include "tests/support/Found.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -67,7 +68,7 @@ TEST_F(SnapshotSourceTest, OpensForAnyAccountAndServesRowsetsInJetsOrder) {
     auto cn = open(path, "anybody");
     EXPECT_EQ(names(*cn), QStringList({"MSysObjects", "archive", "Products", "Cheap"}));
     EXPECT_EQ(names(*cn, "products"), QStringList({"ID", "Name"}));
-    EXPECT_EQ(cn->schema().findView("Cheap")->definition, "SELECT *\r\nFROM Products;\r\n");
+    EXPECT_EQ(FOUND(cn->schema().findView("Cheap")).definition, "SELECT *\r\nFROM Products;\r\n");
     EXPECT_EQ(FileBytes(path), WriteSnapshotJson(sample())) << "reading never writes";
 
     // Any account opens a snapshot, but only without a password.
@@ -100,8 +101,8 @@ TEST_F(SnapshotSourceTest, EachExecuteIsOnDiskWhenItReturns) {
 
     Schema saved = onDisk();
     ASSERT_NE(saved.findTable("ünits"), nullptr);
-    EXPECT_EQ(saved.findTable("Products")->columns.size(), 3);
-    EXPECT_EQ(saved.findTable("Products")->indexes.size(), 1) << "extras survive a rewrite";
+    EXPECT_EQ(FOUND(saved.findTable("Products")).columns.size(), 3);
+    EXPECT_EQ(FOUND(saved.findTable("Products")).indexes.size(), 1) << "extras survive a rewrite";
     EXPECT_EQ(FileBytes(path), WriteSnapshotJson(saved)) << "the canonical form";
     EXPECT_EQ(folderEntries(), QStringList({"link.json", "shop.json"})) << "no temporary file left";
     EXPECT_TRUE(QFileInfo(link).isSymLink());

@@ -197,6 +197,7 @@ private Q_SLOTS:
         QCOMPARE(ui->compare.objectLabel()->text(), QString("Customers"));
         QCOMPARE(ui->compare.databaseLabel(1)->text(), QString("memory:sec"));
         const DiffEntry* customers = ui->session.diff()->find("Customers");
+        QVERIFY(customers);
         QCOMPARE(ui->compare.paneText(0), customers->primaryText);
         QCOMPARE(ui->compare.paneText(1), customers->secondaryText);
         // The Name column's length is where the texts differ: 50 against 80.

@@ -173,7 +173,9 @@ private Q_SLOTS:
             nav->objectMenu()->hide();
         };
         auto trigger = [nav](const char* name) {
-            nav->objectMenu()->findChild<QAction*>(QLatin1String(name))->trigger();
+            QAction* action = nav->objectMenu()->findChild<QAction*>(QLatin1String(name));
+            QVERIFY2(action, name);
+            action->trigger();
         };
         popUpOn("OnlyPri");
         trigger("mnObjSecondaryCREATE");

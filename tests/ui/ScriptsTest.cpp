@@ -66,6 +66,7 @@ class ScriptsTest : public QObject {
         QStringList scripts;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
+            QVERIFY(editor);
             // A script written for one database must never run on the other.
             const bool aimed = editor->targetField()->text() == QString::number(side) &&
                                editor->targetChoice()->currentText() ==
@@ -271,6 +272,7 @@ private Q_SLOTS:
         QStringList seen;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
+            QVERIFY(editor);
             QTest::keyClicks(editor->editor(), "edited ");
             seen << editor->targetChoice()->currentText() << editor->targetField()->text()
                  << (editor->targetChoice()->isEnabled() ? "choosable" : "fixed")
@@ -292,6 +294,7 @@ private Q_SLOTS:
         QStringList seen;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
+            QVERIFY(editor);
             dialog->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(dialog));
             editor->editor()->setFocus();
@@ -326,6 +329,7 @@ private Q_SLOTS:
         QStringList seen;
         ModalDialogs dialogs([&](QWidget* dialog) {
             auto* editor = dialog->findChild<ScriptWindow*>();
+            QVERIFY(editor);
             QTest::keyClicks(editor->editor(), "-- mine ");
             desktop().answers = {mb::No};
             editor->button("open")->trigger(); // the edits are kept
