@@ -7,6 +7,7 @@
 #include "ui/shell/ScriptDocuments.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -319,6 +320,28 @@ private Q_SLOTS:
         QVERIFY(desktop().Prompts()[0].startsWith("Error: 75\nThe script could not be saved to "));
         QCOMPARE(desktop().messages[0].buttons, int(mb::Critical));
         QVERIFY(desktop().Prompts()[1].contains("Save them before it closes?"));
+    }
+
+    // A script saved over a compared database would destroy it, whatever path leads there.
+    void theSharedWindowNeverSavesOverADatabase() {
+        const QByteArray before = FileBytes(secondary);
+        const QString link = ui->files.filePath("script.sql");
+        QVERIFY(QFile::link(secondary, link));
+        ModalDialogs dialogs([&](QWidget* dialog) {
+            auto* editor = dialog->findChild<ScriptWindow*>();
+            QVERIFY(editor);
+            desktop().fileNames = {link};
+            editor->saveAsRequested();
+            desktop().answers = {mb::No};
+            dialog->close();
+        });
+        ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
+        QVERIFY(!desktop().messages.isEmpty());
+        QCOMPARE(desktop().Prompts()[0], "Refusing to write '" + link +
+                                             "': it is the secondary database '" + secondary +
+                                             "', which would be replaced.");
+        QCOMPARE(desktop().messages[0].buttons, int(mb::Critical));
+        QCOMPARE(FileBytes(secondary), before);
     }
 
     // The shared window's Open and New buttons replace its script only once unsaved edits are
