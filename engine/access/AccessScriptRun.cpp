@@ -106,6 +106,11 @@ AccessRunResult RunScriptOnAccessFile(const QString& path, const QList<AccessBat
             throw Error(ErrorCode::Provider,
                         QStringLiteral("Vantor cannot change '%1'; nothing was written: %2")
                             .arg(database, *why));
+    // Replacing goes by the folder's permissions, so a file marked read-only would be changed
+    // all the same: its mark is taken as the user's word.
+    if ((VersionOf(database).mode & 0222) == 0)
+        throw Error(ErrorCode::Provider,
+                    QStringLiteral("'%1' is marked read-only; nothing was written.").arg(database));
     checkStillClosed(database);
     const QList<DdlStatement> statements = CheckBatchesWritable(
         batches, options.whyStatementNotWritable ? options.whyStatementNotWritable

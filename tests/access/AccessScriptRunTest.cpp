@@ -111,8 +111,8 @@ TEST_F(AccessScriptRun, FilesTheWriterRefusesAreNeverTouched) {
         const Error e = ErrorOf(
             [&] { RunScriptOnAccess(TextLineSource(script), db, DefaultAccessRunOptions()); });
         EXPECT_TRUE(e.description().contains("nothing was") && e.description().contains(name))
-            << e.description();
-        EXPECT_EQ(FileBytes(db), before) << name;
+            << e.description().toStdString();
+        EXPECT_EQ(FileBytes(db), before) << name.toStdString();
         EXPECT_EQ(Folder(), QStringList{name});
         QFile::remove(db);
     }
@@ -130,7 +130,7 @@ TEST_F(AccessScriptRun, AnOpenFileOrAHeldLockIsRefused) {
             ErrorOf([&] { RunScriptOnAccess(TextLineSource(kOneTableScript), db, permissive()); });
         EXPECT_TRUE(e.description().contains("is open in Access") &&
                     e.description().contains(lockName))
-            << e.description();
+            << e.description().toStdString();
         QFile::remove(dir_.filePath(lockName));
     }
     {
@@ -138,10 +138,17 @@ TEST_F(AccessScriptRun, AnOpenFileOrAHeldLockIsRefused) {
         const Error e =
             ErrorOf([&] { RunScriptOnAccess(TextLineSource(kOneTableScript), db, permissive()); });
         EXPECT_TRUE(e.description().startsWith("Another Vantor run is changing"))
-            << e.description();
+            << e.description().toStdString();
         EXPECT_EQ(Folder(), (QStringList{".Shop.mdb.vantor-lock", "Shop.mdb"}));
     }
     EXPECT_EQ(FileBytes(db), original_);
+    EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
+
+    // A file marked read-only is the user's word, even where the folder lets it be replaced.
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    const Error marked =
+        ErrorOf([&] { RunScriptOnAccess(TextLineSource(kOneTableScript), db, permissive()); });
+    EXPECT_EQ(marked.description(), "'" + db + "' is marked read-only; nothing was written.");
     EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
 }
 
@@ -162,7 +169,8 @@ TEST_F(AccessScriptRun, ALinkedTableIsNotATarget) {
         RunScriptOnAccess(TextLineSource(QStringLiteral("DROP TABLE [%1]\r\n").arg(link)), db,
                           permissive());
     });
-    EXPECT_TRUE(e.description().contains("linked table '" + link + "'")) << e.description();
+    EXPECT_TRUE(e.description().contains("linked table '" + link + "'"))
+        << e.description().toStdString();
     EXPECT_EQ(FileBytes(db), original_);
     EXPECT_EQ(Folder(), QStringList{"linkerTestV2007.accdb"});
 }
@@ -186,9 +194,12 @@ TEST_F(AccessScriptRun, AReadOnlyFolderOrAFullDiskLeavesTheOriginal) {
             _exit(99);
     });
     QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(QFileInfo(script).absolutePath(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (readOnly.code != 99) {
         EXPECT_EQ(readOnly.code, 2) << readOnly.err.toStdString();
-        EXPECT_TRUE(readOnly.err.contains("the folder cannot be written")) << readOnly.err;
+        EXPECT_TRUE(readOnly.err.contains("the folder cannot be written"))
+            << readOnly.err.toStdString();
         EXPECT_EQ(FileBytes(db), original_);
         EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
     }
@@ -203,7 +214,7 @@ TEST_F(AccessScriptRun, AReadOnlyFolderOrAFullDiskLeavesTheOriginal) {
     EXPECT_EQ(full.code, 2) << full.err.toStdString();
     EXPECT_TRUE(full.err.contains("Copying it failed, so '" + db + "' was left as it was") &&
                 full.err.contains("more than this process may write"))
-        << full.err;
+        << full.err.toStdString();
     EXPECT_EQ(FileBytes(db), original_);
     EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
 }
@@ -214,7 +225,8 @@ TEST_F(AccessScriptRun, AProvenCopyReplacesTheOriginalWhichIsKeptAsABackup) {
     const QString db = Copy(kOneTable, "Shop.mdb");
     const Outcome run = runToStage({db, Script(kOneTableScript)}, ScriptedWriterSwapping());
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith("applied 1\nbackup " + db + ".backup-")) << run.out;
+    EXPECT_TRUE(run.out.startsWith("applied 1\nbackup " + db + ".backup-"))
+        << run.out.toStdString();
     const QString backup = run.out.section("backup ", 1).trimmed();
     EXPECT_EQ(FileBytes(backup), original_);
     EXPECT_EQ(FileBytes(db), FileBytes(SharedAccessFile(kEmpty)));
@@ -222,7 +234,8 @@ TEST_F(AccessScriptRun, AProvenCopyReplacesTheOriginalWhichIsKeptAsABackup) {
     ASSERT_EQ(folder.size(), 2) << folder.join(' ').toStdString();
     EXPECT_EQ(folder[0], "Shop.mdb");
     EXPECT_EQ(dir_.filePath(folder[1]), backup);
-    EXPECT_TRUE(run.err.contains("the original is kept as '" + backup + "'")) << run.err;
+    EXPECT_TRUE(run.err.contains("the original is kept as '" + backup + "'"))
+        << run.err.toStdString();
 
     // Without a backup only the database is left.
     QFile::remove(backup);
@@ -242,7 +255,7 @@ TEST_F(AccessScriptRun, TheProofCatchesACopyThatIsNotWhatTheScriptMakes) {
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(run.err.contains("The written copy is not what the script makes, so '" + db +
                                  "' was left as it was: table 'Table1' should not be there"))
-        << run.err;
+        << run.err.toStdString();
     EXPECT_EQ(FileBytes(db), original_);
     EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
 }
@@ -289,7 +302,7 @@ TEST_F(AccessScriptRun, AWriterKilledMidBatchLeavesTheOriginal) {
         EXPECT_TRUE(run.err.contains("Changing the copy failed, so '" + db +
                                      "' was left as it was: The reader program failed while "
                                      "writing: it stopped unexpectedly."))
-            << run.err;
+            << run.err.toStdString();
         EXPECT_EQ(FileBytes(db), original_) << batch;
         EXPECT_EQ(Folder(), QStringList{"Shop.mdb"}) << batch;
     }
@@ -318,7 +331,7 @@ TEST_F(AccessScriptRun, KilledAtAnyStageTheNextRunClearsUp) {
         QStringList folder = Folder();
         if (replaced) {
             ASSERT_EQ(folder.size(), 2) << folder.join(' ').toStdString();
-            EXPECT_TRUE(folder[1].startsWith("Shop.mdb.backup-")) << folder[1];
+            EXPECT_TRUE(folder[1].startsWith("Shop.mdb.backup-")) << folder[1].toStdString();
             EXPECT_EQ(FileBytes(dir_.filePath(folder[1])), original_);
         } else {
             EXPECT_EQ(folder, QStringList{"Shop.mdb"}) << stage.toStdString();
@@ -334,7 +347,11 @@ namespace {
 // tables of its own, ending with the file's own tables as they were but for one new table.
 QString everyKindScript(const Table& table) {
     const QString t = table.name;
-    const QString c = table.columns.first().name;
+    // Memo (203) and OLE (205) columns take no index.
+    QString c;
+    for (const Column& column : table.columns)
+        if (c.isEmpty() && column.dataType != 203 && column.dataType != 205)
+            c = column.name;
     const QStringList batches = {
         "CREATE TABLE [VantorNew] ([Id] COUNTER CONSTRAINT [PK_VantorNew] PRIMARY KEY, "
         "[Name] TEXT(50) NOT NULL, [Amount] CURRENCY DEFAULT 0, [Born] DATETIME, [Flag] YESNO, "
@@ -366,21 +383,25 @@ TEST_F(AccessScriptRun, EveryStatementKindRunsOnRealFiles) {
         const Schema before = RunAccessReader(db);
         const Table* withRows = nullptr;
         for (const Table& t : before.tables)
-            if (t.kind == ObjectKind::Table && !t.columns.isEmpty() && !withRows)
+            if (t.kind == ObjectKind::Table && !t.columns.isEmpty() && !withRows &&
+                std::any_of(t.columns.begin(), t.columns.end(),
+                            [](const Column& c) { return c.dataType != 203 && c.dataType != 205; }))
                 withRows = &t;
-        ASSERT_NE(withRows, nullptr) << name;
+        ASSERT_NE(withRows, nullptr) << name.toStdString();
         const QString script = everyKindScript(*withRows);
         if (std::optional<QString> why = WhyFileNotWritable(db))
-            GTEST_SKIP() << "skipped: the writer refuses " << name << ": " << *why;
+            GTEST_SKIP() << "skipped: the writer refuses " << name.toStdString() << ": "
+                         << why->toStdString();
         for (const QString& batch : script.split("\r\nGO\r\n"))
             if (std::optional<QString> why = WhyStatementNotWritable(ParseJetDdl(batch)))
-                GTEST_SKIP() << "skipped: the writer refuses " << batch << ": " << *why;
+                GTEST_SKIP() << "skipped: the writer refuses " << batch.toStdString() << ": "
+                             << why->toStdString();
 
         const auto jackcessBefore = JackcessRowDigests(db);
         const AccessScriptOutcome outcome =
             RunScriptOnAccess(TextLineSource(script), db, DefaultAccessRunOptions());
         ASSERT_TRUE(outcome.run.Succeeded())
-            << (outcome.run.failure ? outcome.run.failure->description : QString());
+            << (outcome.run.failure ? outcome.run.failure->description : QString()).toStdString();
         EXPECT_EQ(outcome.run.batches.size(), 10u);
         EXPECT_EQ(FileBytes(outcome.backup), original_);
 
@@ -395,14 +416,16 @@ TEST_F(AccessScriptRun, EveryStatementKindRunsOnRealFiles) {
         if (!jackcessBefore)
             continue; // Jackcess cannot run here
         const auto jackcessAfter = JackcessRowDigests(db);
-        ASSERT_TRUE(jackcessAfter.has_value()) << "Jackcess cannot read the written " << name;
+        ASSERT_TRUE(jackcessAfter.has_value())
+            << "Jackcess cannot read the written " << name.toStdString();
         for (auto it = jackcessBefore->begin(); it != jackcessBefore->end(); ++it)
-            EXPECT_EQ(jackcessAfter->value(it.key()), it.value()) << name << it.key();
+            EXPECT_EQ(jackcessAfter->value(it.key()), it.value())
+                << name.toStdString() << it.key().toStdString();
         ASSERT_TRUE(jackcessAfter->contains("VantorNew"));
         EXPECT_EQ(jackcessAfter->value("VantorNew").rows, 0);
         const auto schema = JackcessSchema(db);
         EXPECT_TRUE(schema.has_value())
-            << "Jackcess cannot read the schema of the written " << name;
+            << "Jackcess cannot read the schema of the written " << name.toStdString();
         QFile::remove(outcome.backup);
         QFile::remove(db);
     }

@@ -83,7 +83,8 @@ TEST(ApplyRun, BatchesRunInOrderUntilAFailureOrAStop) {
     EXPECT_EQ(all.applied, (QStringList{"A", "B", "C"}));
     EXPECT_EQ(all.flushes, 1);
 
-    WriterLog failing{.failAt = 2};
+    WriterLog failing;
+    failing.failAt = 2;
     const ApplyAnswer failed =
         ApplyAnswerFromJson(apply(failing, ApplyRequestToJson(kThree)).answer);
     EXPECT_EQ(failed.applied, 1);
@@ -95,7 +96,8 @@ TEST(ApplyRun, BatchesRunInOrderUntilAFailureOrAStop) {
     EXPECT_EQ(failing.flushes, 1); // the batch before it must reach the disk
 
     // A stop asked for during batch 2 lets it finish and runs nothing after it.
-    WriterLog stopping{.stopDuring = 2};
+    WriterLog stopping;
+    stopping.stopDuring = 2;
     const ApplyAnswer stopped =
         ApplyAnswerFromJson(apply(stopping, ApplyRequestToJson(kThree)).answer);
     EXPECT_EQ(stopped.applied, 2);
@@ -123,7 +125,8 @@ TEST(ApplyRun, NoAnswerWhenTheFileCannotBeWrittenOrTheRequestIsBroken) {
     EXPECT_EQ(notOpened.exitCode, writerexit::NotWritten);
     EXPECT_TRUE(notOpened.answer.isEmpty());
 
-    WriterLog flushFails{.flushFails = true};
+    WriterLog flushFails;
+    flushFails.flushFails = true;
     const Applied notFlushed = apply(flushFails, ApplyRequestToJson(kThree));
     EXPECT_EQ(notFlushed.exitCode, writerexit::NotWritten);
     EXPECT_TRUE(notFlushed.answer.isEmpty());

@@ -29,13 +29,13 @@ TEST(RowDigest, CountsAgreeWithJackcessAndDigestsFollowTheRows) {
                                 QStringLiteral("indexTestV2000.mdb")}) {
         REQUIRE_SHARED_FILE(path, name);
         const QList<TableRowDigest> digests = DigestMdbRows(path);
-        ASSERT_FALSE(digests.isEmpty()) << name;
+        ASSERT_FALSE(digests.isEmpty()) << name.toStdString();
         QTemporaryDir dir;
         const QString copy =
             WriteFile(dir, "copy" + name.mid(name.lastIndexOf('.')), FileBytes(path));
         EXPECT_EQ(byName(DigestMdbRows(copy)).keys(), byName(digests).keys());
         for (const TableRowDigest& d : DigestMdbRows(copy)) {
-            EXPECT_EQ(d.sha256, byName(digests)[d.table].sha256) << d.table;
+            EXPECT_EQ(d.sha256, byName(digests)[d.table].sha256) << d.table.toStdString();
             EXPECT_EQ(d.sha256.size(), 64);
         }
         QSet<QByteArray> distinct;
@@ -45,19 +45,20 @@ TEST(RowDigest, CountsAgreeWithJackcessAndDigestsFollowTheRows) {
                 ++withRows;
                 distinct.insert(d.sha256);
             }
-        EXPECT_EQ(distinct.size(), withRows) << name;
+        EXPECT_EQ(distinct.size(), withRows) << name.toStdString();
 
         if (std::optional<QString> why = WhyNoJackcess()) {
             std::printf("Jackcess not compared: %s\n", why->toUtf8().constData());
             continue;
         }
         const auto jackcess = JackcessRowDigests(path);
-        ASSERT_TRUE(jackcess.has_value()) << name;
+        ASSERT_TRUE(jackcess.has_value()) << name.toStdString();
         for (const TableRowDigest& d : digests) {
-            ASSERT_TRUE(jackcess->contains(d.table)) << d.table;
-            EXPECT_EQ(d.rows, jackcess->value(d.table).rows) << name << d.table;
+            ASSERT_TRUE(jackcess->contains(d.table)) << d.table.toStdString();
+            EXPECT_EQ(d.rows, jackcess->value(d.table).rows)
+                << name.toStdString() << d.table.toStdString();
         }
-        EXPECT_EQ(jackcess->size(), digests.size()) << name;
+        EXPECT_EQ(jackcess->size(), digests.size()) << name.toStdString();
     }
 }
 

@@ -59,7 +59,7 @@ TEST(ScriptRunChecks, AnUnreadableOrUnwritableBatchRefusesTheWholeScript) {
         parsed(batchesOf({"CREATE TABLE A (x INTEGER)", "CREATE TABLE"}));
     });
     EXPECT_TRUE(unreadable.description().startsWith("Batch 2 cannot be read, so nothing was run: "))
-        << unreadable.description();
+        << unreadable.description().toStdString();
     EXPECT_EQ(unreadable.code(), ErrorCode::SyntaxError);
 
     EXPECT_EQ(parsed(batchesOf({"CREATE TABLE A (x INTEGER)", "DROP TABLE A"})).size(), 2);
@@ -75,7 +75,8 @@ TEST(ScriptRunChecks, PredictionStopsAtTheFirstBatchTheCopyRefuses) {
     EXPECT_EQ(run.runnable, 1);
     ASSERT_TRUE(run.failure.has_value());
     EXPECT_EQ(run.failure->batch, 1);
-    EXPECT_TRUE(run.failure->description.contains("Nowhere")) << run.failure->description;
+    EXPECT_TRUE(run.failure->description.contains("Nowhere"))
+        << run.failure->description.toStdString();
 
     const Schema after = PredictedSchema(original, batches, run.runnable);
     const Table* customers = after.findTable("Customers");
@@ -94,7 +95,10 @@ TEST(ScriptRunChecks, PredictionStopsAtTheFirstBatchTheCopyRefuses) {
 TEST(ScriptRunChecks, StatementsOnLinkedTablesAreRefused) {
     Schema original = schemaOf(kShop);
     Table link{"Remote", ObjectKind::Link, {}, {}};
-    link.columns << Column{"Id", 3};
+    Column id;
+    id.name = "Id";
+    id.dataType = 3;
+    link.columns << id;
     link.linkedDatabase = "/elsewhere/other.mdb";
     original.tables << link;
     const QStringList aimedAtLink = {"CREATE INDEX ById ON Remote (Id)",
