@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryFile>
-#include <csignal>
 #include <unistd.h>
 
 namespace vantor {
@@ -55,12 +54,23 @@ QByteArray RunReaderJob(const ReaderJob& job, const QString& verb, const std::st
     if (!process.waitForStarted())
         throw jobError(verb, QStringLiteral("the program '%1' could not be started: %2.")
                                  .arg(process.program(), process.errorString()));
+    bool askedToStop = false;
+    // A stop asked for already goes with the request, so that no batch runs.
+    auto askToStop = [&] {
+        process.write("\nstop\n");
+        process.closeWriteChannel();
+        askedToStop = true;
+    };
     if (!job.input.isEmpty()) {
         process.write(job.input);
-        process.closeWriteChannel();
+        if (job.stopsBetweenBatches && stop.stop_requested())
+            askToStop();
+        else if (job.stopsBetweenBatches)
+            process.write("\n");
+        else
+            process.closeWriteChannel();
     }
     const QDeadlineTimer deadline(job.limits.timeoutMs);
-    bool askedToStop = false;
     QByteArray errTail;
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(
@@ -75,8 +85,7 @@ QByteArray RunReaderJob(const ReaderJob& job, const QString& verb, const std::st
                 process.waitForFinished(-1);
                 throw WorkCancelled();
             }
-            ::kill(static_cast<pid_t>(process.processId()), SIGUSR1);
-            askedToStop = true;
+            askToStop();
         }
         if (deadline.hasExpired() || answer.size() > job.limits.maxOutputBytes) {
             process.kill();

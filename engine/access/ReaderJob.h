@@ -14,8 +14,8 @@ struct ReaderJob {
     QString path;
     QByteArray input; // on standard input
     ReaderLimits limits;
-    // Apply runs are asked to stop between two batches and waited for; other jobs are stopped
-    // at once and raise WorkCancelled.
+    // Apply runs are asked to stop between two batches (see WriterProtocol.h) and waited for;
+    // other jobs are stopped at once and raise WorkCancelled.
     bool stopsBetweenBatches = false;
 };
 

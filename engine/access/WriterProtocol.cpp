@@ -15,7 +15,10 @@ QJsonObject objectOf(const QByteArray& json, const char* what) {
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         throw Error(ErrorCode::Provider, QStringLiteral("The %1 is not valid: %2.")
-                                             .arg(QString::fromLatin1(what), error.errorString()));
+                                             .arg(QString::fromLatin1(what),
+                                                  error.error != QJsonParseError::NoError
+                                                      ? error.errorString()
+                                                      : QStringLiteral("it is not a JSON object")));
     return document.object();
 }
 

@@ -11,8 +11,9 @@ namespace vantor {
 
 // How the parent and the reader program talk about changing a file and proving the change. The
 // reader program's modes beside reading a schema:
-//   --apply FILE   applies the batches of the request on standard input to FILE, one at a time,
-//                  and answers which ran; SIGUSR1 asks it to stop between two batches.
+//   --apply FILE   applies the batches of the request, the first line on standard input, to
+//                  FILE, one at a time, and answers which ran; a second line, or the end of
+//                  standard input, asks it to stop before the next batch.
 //   --digest FILE  answers the row count and digest of every local user table.
 inline constexpr char kReaderApplyOption[] = "--apply";
 inline constexpr char kReaderDigestOption[] = "--digest";
@@ -48,6 +49,7 @@ struct ApplyAnswer {
     std::optional<ApplyFailure> failure;
 };
 
+// One line, without its line break.
 QByteArray ApplyRequestToJson(const QStringList& batches);
 QStringList ApplyRequestFromJson(const QByteArray& json);
 QByteArray ApplyAnswerToJson(const ApplyAnswer& answer);

@@ -290,6 +290,31 @@ TEST_F(AccessScriptRun, AFailingBatchEndsTheRunAndTheBatchesBeforeItStay) {
     EXPECT_EQ(Folder(), (QStringList{"Second.mdb", "Shop.mdb", "Third.mdb"}));
 }
 
+// A stop asked for before the writer starts reaches it with the batches: none runs, and the
+// file is left alone with nothing beside it.
+TEST_F(AccessScriptRun, AStopBeforeTheWriterStartsRunsNoBatch) {
+    const QString db = Copy(kOneTable, "Shop.mdb");
+    qputenv(kReaderProgramEnv, binary("vantor-scripted-writer-reader").toLocal8Bit());
+    qputenv("VANTOR_TEST_WRITER", ScriptedWriterSwapping().toLocal8Bit());
+    std::stop_source stop;
+    AccessRunOptions options = permissive();
+    options.stop = stop.get_token();
+    options.reached = [&stop](AccessRunStage stage) {
+        if (stage == AccessRunStage::Copied)
+            stop.request_stop();
+    };
+    const AccessRunResult result =
+        RunScriptOnAccessFile(db, {{"DROP TABLE [Table1]", "Batch 1"}}, options);
+    qunsetenv(kReaderProgramEnv);
+    qunsetenv("VANTOR_TEST_WRITER");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.applied, 0);
+    EXPECT_FALSE(result.failure.has_value());
+    EXPECT_TRUE(result.backup.isEmpty());
+    EXPECT_EQ(FileBytes(db), original_);
+    EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
+}
+
 // The writer's process killed in the middle of any batch: the half-written copy is thrown away
 // and the original is untouched.
 TEST_F(AccessScriptRun, AWriterKilledMidBatchLeavesTheOriginal) {

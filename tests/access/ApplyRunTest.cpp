@@ -7,7 +7,6 @@
 #include "tests/support/QtPrinters.h"
 
 #include <QTemporaryFile>
-#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace vantor;
@@ -22,6 +21,7 @@ struct WriterLog {
     int failAt = 0;
     int stopDuring = 0;
     bool flushFails = false;
+    bool stopAsked = false;
 };
 
 class RecordingWriter : public JetFileWriter {
@@ -30,7 +30,7 @@ public:
     void Apply(const DdlStatement& statement) override {
         const int number = static_cast<int>(log_.applied.size()) + 1 + failures_;
         if (number == log_.stopDuring)
-            raise(SIGUSR1); // as the parent does while the batch runs
+            log_.stopAsked = true; // as the parent does while the batch runs
         if (number == log_.failAt) {
             ++failures_;
             throw Error(ErrorCode::Provider, QStringLiteral("No room for batch %1.").arg(number));
@@ -56,12 +56,14 @@ struct Applied {
 Applied apply(WriterLog& log, const QByteArray& request, bool openFails = false) {
     QTemporaryFile answer;
     EXPECT_TRUE(answer.open());
-    const int code = RunApply("/copy.mdb", request, answer.handle(),
-                              [&](const QString&) -> std::unique_ptr<JetFileWriter> {
-                                  if (openFails)
-                                      throw Error(ErrorCode::Provider, "Not a Jet 4 file.");
-                                  return std::make_unique<RecordingWriter>(log);
-                              });
+    const int code = RunApply(
+        "/copy.mdb", request, answer.handle(),
+        [&](const QString&) -> std::unique_ptr<JetFileWriter> {
+            if (openFails)
+                throw Error(ErrorCode::Provider, "Not a Jet 4 file.");
+            return std::make_unique<RecordingWriter>(log);
+        },
+        [&log] { return log.stopAsked; });
     answer.seek(0);
     return {code, answer.readAll()};
 }
@@ -104,9 +106,13 @@ TEST(ApplyRun, BatchesRunInOrderUntilAFailureOrAStop) {
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(stopping.applied, (QStringList{"A", "B"}));
 
-    // The stop belonged to that run only.
-    WriterLog later;
-    EXPECT_EQ(ApplyAnswerFromJson(apply(later, ApplyRequestToJson(kThree)).answer).applied, 3);
+    // A stop asked for before the run starts runs nothing.
+    WriterLog early;
+    early.stopAsked = true;
+    const ApplyAnswer none = ApplyAnswerFromJson(apply(early, ApplyRequestToJson(kThree)).answer);
+    EXPECT_EQ(none.applied, 0);
+    EXPECT_TRUE(none.stopped);
+    EXPECT_TRUE(early.applied.isEmpty());
 
     // A batch that does not parse fails as Jet's syntax error, in its place.
     WriterLog unparsed;

@@ -5,7 +5,6 @@
 #include "engine/snapshot/JetDdlStatements.h"
 #include "model/Error.h"
 
-#include <csignal>
 #include <cstdio>
 #include <new>
 #include <unistd.h>
@@ -13,13 +12,6 @@
 namespace vantor {
 
 namespace {
-
-// A signal handler can reach nothing else; the process applies one request and ends.
-volatile std::sig_atomic_t stopAsked = 0;
-
-void askStop(int) {
-    stopAsked = 1;
-}
 
 bool writeAll(int fd, const QByteArray& bytes) {
     const char* data = bytes.constData();
@@ -42,11 +34,7 @@ int notWritten(const QString& why) {
 } // namespace
 
 int RunApply(const QString& path, const QByteArray& request, int answerFd,
-             const WriterOpener& openWriter) {
-    stopAsked = 0;
-    struct sigaction stop = {};
-    stop.sa_handler = askStop;
-    sigaction(SIGUSR1, &stop, nullptr);
+             const WriterOpener& openWriter, const std::function<bool()>& stopRequested) {
     try {
         const QStringList batches = ApplyRequestFromJson(request);
         std::unique_ptr<JetFileWriter> writer;
@@ -57,7 +45,7 @@ int RunApply(const QString& path, const QByteArray& request, int answerFd,
         }
         ApplyAnswer answer;
         for (const QString& batch : batches) {
-            if (stopAsked) {
+            if (stopRequested && stopRequested()) {
                 answer.stopped = true;
                 break;
             }

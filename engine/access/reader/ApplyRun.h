@@ -13,9 +13,9 @@ using WriterOpener = std::function<std::unique_ptr<JetFileWriter>(const QString&
 
 // Applies the batches of request (see ApplyRequestToJson) to the file one at a time, flushes
 // what ran and writes the answer (ApplyAnswerToJson) to answerFd; returns the reader's exit code.
-// The first failing batch ends the run and leaves no trace; SIGUSR1 stops it between batches. A
-// file the writer cannot open or flush gives writerexit::NotWritten and no answer.
+// The first failing batch ends the run and leaves no trace; stopRequested is asked before each
+// batch. A file the writer cannot open or flush gives writerexit::NotWritten and no answer.
 int RunApply(const QString& path, const QByteArray& request, int answerFd,
-             const WriterOpener& openWriter);
+             const WriterOpener& openWriter, const std::function<bool()>& stopRequested);
 
 } // namespace vantor

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <poll.h>
 #include <string_view>
 #include <unistd.h>
 
@@ -31,6 +32,39 @@ QByteArray readInput(size_t most) {
         bytes.append(chunk, n);
     }
     return bytes.left(static_cast<qsizetype>(most));
+}
+
+// The request is the first line on standard input; anything after it, or its end, asks the run
+// to stop, and is looked for without waiting.
+struct RequestInput {
+    QByteArray request;
+    bool stopSent = false; // read together with the request
+};
+
+RequestInput readRequestLine(size_t most) {
+    RequestInput in;
+    char chunk[65536];
+    while (static_cast<size_t>(in.request.size()) < most) {
+        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            in.stopSent = true;
+            break;
+        }
+        in.request.append(chunk, n);
+        if (const qsizetype end = in.request.indexOf('\n'); end >= 0) {
+            in.stopSent = end + 1 < in.request.size();
+            in.request.truncate(end);
+            break;
+        }
+    }
+    return in;
+}
+
+bool stopOnInput() {
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    return poll(&in, 1, 0) > 0 && (in.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 int usage() {
@@ -78,8 +112,11 @@ int ReaderMain(int argc, char** argv, const WriterOpener& openWriter) {
         return RunReader(path, QString(), answerFd);
     case Mode::SchemaWithPassword:
         return RunReader(path, QString::fromUtf8(readInput(kLongestPassword)), answerFd);
-    case Mode::Apply:
-        return RunApply(path, readInput(kLongestRequest), answerFd, openWriter);
+    case Mode::Apply: {
+        const RequestInput input = readRequestLine(kLongestRequest);
+        return RunApply(path, input.request, answerFd, openWriter,
+                        [stopSent = input.stopSent] { return stopSent || stopOnInput(); });
+    }
     case Mode::Digest:
         return RunRowDigest(path, answerFd);
     }
