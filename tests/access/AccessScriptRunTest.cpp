@@ -315,13 +315,51 @@ TEST_F(AccessScriptRun, AStopBeforeTheWriterStartsRunsNoBatch) {
     EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
 }
 
-// The writer's process killed in the middle of any batch: the half-written copy is thrown away
-// and the original is untouched.
+// Access opening the file, or another program writing it, while the copy was being made and
+// proven: the copy is thrown away rather than put over what the other program did.
+TEST_F(AccessScriptRun, AFileOpenedOrChangedMeanwhileIsNotReplaced) {
+    qputenv(kReaderProgramEnv, binary("vantor-scripted-writer-reader").toLocal8Bit());
+    qputenv("VANTOR_TEST_WRITER", ScriptedWriterSwapping().toLocal8Bit());
+    const QString db = Copy(kOneTable, "Shop.mdb");
+    const std::function<void()> meanwhile[] = {[&] { WriteFile(dir_, "Shop.ldb", "user"); },
+                                               [&] {
+                                                   QFile file(db);
+                                                   ASSERT_TRUE(file.open(QIODevice::Append));
+                                                   file.write(QByteArray(4096, '\0'));
+                                               }};
+    QStringList messages;
+    for (const auto& act : meanwhile) {
+        AccessRunOptions options = permissive();
+        options.reached = [&act](AccessRunStage stage) {
+            if (stage == AccessRunStage::Proven)
+                act();
+        };
+        messages << ErrorOf([&] {
+                        RunScriptOnAccessFile(db, {{"DROP TABLE [Table1]", "Batch 1"}}, options);
+                    }).description();
+        QFile::remove(dir_.filePath("Shop.ldb"));
+    }
+    qunsetenv(kReaderProgramEnv);
+    qunsetenv("VANTOR_TEST_WRITER");
+    EXPECT_TRUE(messages[0].startsWith("'" + db + "' is open in Access"))
+        << messages[0].toStdString();
+    EXPECT_EQ(messages[1], "'" + db +
+                               "' was changed by another program while the script ran, so "
+                               "it was left as that program wrote it.");
+    EXPECT_EQ(FileBytes(db), original_ + QByteArray(4096, '\0'));
+    EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
+}
+
+// The writer's process killed in the middle of any batch of a long script: the half-written
+// copy is thrown away and the original is untouched.
 TEST_F(AccessScriptRun, AWriterKilledMidBatchLeavesTheOriginal) {
     const QString db = Copy(kOneTable, "Shop.mdb");
-    const QString script = Script(kOneTableScript + "CREATE TABLE [A] ([Id] INTEGER)\r\nGO\r\n" +
-                                  "CREATE TABLE [B] ([Id] INTEGER)\r\nGO\r\n");
-    for (int batch = 1; batch <= 3; ++batch) {
+    QString text = kOneTableScript;
+    constexpr int kBatches = 13;
+    for (int i = 2; i <= kBatches; ++i)
+        text += QStringLiteral("CREATE TABLE [T%1] ([Id] INTEGER)\r\nGO\r\n").arg(i);
+    const QString script = Script(text);
+    for (int batch = 1; batch <= kBatches; ++batch) {
         const Outcome run = runToStage({db, script}, QStringLiteral("die:%1").arg(batch));
         EXPECT_EQ(run.code, 2) << batch;
         EXPECT_TRUE(run.err.contains("Changing the copy failed, so '" + db +
