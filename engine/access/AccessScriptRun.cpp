@@ -98,7 +98,11 @@ AccessRunResult RunScriptOnAccessFile(const QString& path, const QList<AccessBat
         if (options.reached)
             options.reached(stage);
     };
-    const QString database = QFileInfo(path).absoluteFilePath();
+    // A link is followed, so that the copy and the backup sit beside the file it names and the
+    // file, not the link, is replaced.
+    const QFileInfo named(path);
+    const QString database =
+        named.canonicalFilePath().isEmpty() ? named.absoluteFilePath() : named.canonicalFilePath();
     if (!QFileInfo(database).isFile())
         throw accesserr::FileNotFound(path);
     if (options.whyFileNotWritable)

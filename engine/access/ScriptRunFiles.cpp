@@ -228,6 +228,12 @@ QString KeepBackup(const QString& database) {
 }
 
 void ReplaceWithCopy(const QString& copy, const QString& database) {
+    // Whatever the writer left in the page cache is on the disk before its name is.
+    {
+        Descriptor written{open(native(copy).constData(), O_RDONLY | O_CLOEXEC)};
+        if (written.fd < 0 || fsync(written.fd) != 0)
+            fail(QStringLiteral("force to disk the working copy"), copy, errno);
+    }
     if (rename(native(copy).constData(), native(database).constData()) != 0)
         fail(QStringLiteral("put the new version in the place of"), database, errno);
     syncFolder(folderOf(database));

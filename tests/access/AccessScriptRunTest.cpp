@@ -246,6 +246,18 @@ TEST_F(AccessScriptRun, AProvenCopyReplacesTheOriginalWhichIsKeptAsABackup) {
     ASSERT_EQ(bare.code, 0) << bare.err.toStdString();
     EXPECT_EQ(bare.out, "applied 1\n");
     EXPECT_EQ(Folder(), QStringList{"Shop.mdb"});
+
+    // Through a symbolic link the file it names is replaced, and the link stays a link to it.
+    QFile::remove(db);
+    Copy(kOneTable, "Shop.mdb");
+    const QString link = dir_.filePath("Link.mdb");
+    ASSERT_TRUE(QFile::link(db, link));
+    const Outcome linked =
+        runToStage({link, Script(kOneTableScript), "", "--no-backup"}, ScriptedWriterSwapping());
+    ASSERT_EQ(linked.code, 0) << linked.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(FileBytes(db), FileBytes(SharedAccessFile(kEmpty)));
+    EXPECT_EQ(Folder(), (QStringList{"Link.mdb", "Shop.mdb"}));
 }
 
 // A writer that says it ran the batches but left the file alone is caught by the proof.
