@@ -144,6 +144,8 @@ AccessRunResult RunScriptOnAccessFile(const QString& path, const QList<AccessBat
         leavingOriginal(database, QStringLiteral("Reading its rows"),
                         [&] { return digestRows(database, options); });
 
+    reached(AccessRunStage::Predicted);
+
     say(QStringLiteral("Copying '%1' to change the copy.").arg(database));
     WorkingCopy copy(WorkingCopyPath(database));
     leavingOriginal(database, QStringLiteral("Copying it"),

@@ -12,7 +12,16 @@
 namespace vantor {
 
 // The points a run passes on its way, in order; a test may end the process dead at each.
-enum class AccessRunStage { Locked, Copied, Applied, ReadBack, Proven, BackedUp, Replaced };
+enum class AccessRunStage {
+    Locked,
+    Predicted, // the original read, its rows digested, the batches run on its schema in memory
+    Copied,
+    Applied,
+    ReadBack,
+    Proven,
+    BackedUp,
+    Replaced
+};
 
 struct AccessRunOptions {
     bool keepBackup = true;

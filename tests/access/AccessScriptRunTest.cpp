@@ -389,8 +389,8 @@ TEST_F(AccessScriptRun, AWriterKilledMidBatchLeavesTheOriginal) {
 // what it was, after it the proven copy is in place, and the next run clears away whatever the
 // killed one left (its copy, a backup that never got its replacement, its lock file).
 TEST_F(AccessScriptRun, KilledAtAnyStageTheNextRunClearsUp) {
-    const QStringList stages = {"Locked", "Copied",   "Applied", "ReadBack",
-                                "Proven", "BackedUp", "Replaced"};
+    const QStringList stages = {"Locked",   "Predicted", "Copied",   "Applied",
+                                "ReadBack", "Proven",    "BackedUp", "Replaced"};
     const QByteArray empty = FileBytes(SharedAccessFile(kEmpty));
     for (const QString& stage : stages) {
         const QString db = Copy(kOneTable, "Shop.mdb");

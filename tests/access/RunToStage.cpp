@@ -1,8 +1,8 @@
 // vantor-run-to-stage DATABASE SCRIPT [STAGE] [--no-backup]: runs the script on the Access file
 // as the command line does, but with every file and statement let through to the writer, and
-// kills itself dead on reaching STAGE (Locked, Copied, Applied, ReadBack, Proven, BackedUp,
-// Replaced). Prints "applied N", the failure and the backup on standard output; an error goes to
-// standard error with exit code 2.
+// kills itself dead on reaching STAGE (Locked, Predicted, Copied, Applied, ReadBack, Proven,
+// BackedUp, Replaced). Prints "applied N", the failure and the backup on standard output; an error
+// goes to standard error with exit code 2.
 #include "model/Error.h"
 #include "script/AccessScriptRun.h"
 
@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     if (!script.open(QIODevice::ReadOnly))
         return 64;
     const QString killAt = args.value(3);
-    static const char* const kStages[] = {"Locked", "Copied",   "Applied", "ReadBack",
-                                          "Proven", "BackedUp", "Replaced"};
+    static const char* const kStages[] = {"Locked",   "Predicted", "Copied",   "Applied",
+                                          "ReadBack", "Proven",    "BackedUp", "Replaced"};
     AccessRunOptions options;
     options.keepBackup = !args.contains(QStringLiteral("--no-backup"));
     options.reached = [&killAt](AccessRunStage stage) {
