@@ -18,8 +18,8 @@ using namespace vantor;
 
 class ScriptedWriter : public JetFileWriter {
 public:
-    ScriptedWriter(QString path, const QString& spec) : path_(std::move(path)) {
-        for (const QString& item : spec.split(QLatin1Char(','))) {
+    ScriptedWriter(QString path, const QString& plan) : path_(std::move(path)) {
+        for (const QString& item : plan.split(QLatin1Char(','))) {
             const QString value = item.section(QLatin1Char(':'), 1);
             if (item.startsWith(QLatin1String("fail:")))
                 failAt_ = value.toInt();
@@ -62,10 +62,10 @@ private:
 };
 
 std::unique_ptr<JetFileWriter> openScripted(const QString& path) {
-    const QString spec = qEnvironmentVariable("VANTOR_TEST_WRITER");
-    if (spec.isEmpty())
+    const QString plan = qEnvironmentVariable("VANTOR_TEST_WRITER");
+    if (plan.isEmpty())
         return JetFileWriter::Open(path);
-    return std::make_unique<ScriptedWriter>(path, spec);
+    return std::make_unique<ScriptedWriter>(path, plan);
 }
 
 } // namespace
