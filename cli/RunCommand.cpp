@@ -2,6 +2,8 @@
 #include "cli/Commands.h"
 #include "cli/CompareSession.h"
 #include "cli/Credentials.h"
+#include "engine/access/AccessSource.h"
+#include "script/AccessScriptRun.h"
 #include "script/BatchRunner.h"
 
 #include <QFile>
@@ -28,13 +30,8 @@ QString readScript(const QString& path) {
     return text;
 }
 
-// Lines as people count them, from 1.
 QString linesOf(const ScriptBatch& b) {
-    if (b.lastLine < b.firstLine)
-        return QStringLiteral("no lines");
-    if (b.lastLine == b.firstLine)
-        return QStringLiteral("line %1").arg(b.firstLine + 1);
-    return QStringLiteral("lines %1-%2").arg(b.firstLine + 1).arg(b.lastLine + 1);
+    return LinesOf(b);
 }
 
 class PrintingObserver : public BatchObserver {
@@ -54,6 +51,26 @@ private:
     bool print_;
 };
 
+bool isAccessFile(const QString& path) {
+    return path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+}
+
+// An Access file is never written in place: a proven copy replaces it, and the original is kept
+// beside it unless the user declined.
+AccessScriptOutcome runOnAccessFile(const QString& text, const DatabaseLogin& login,
+                                    bool keepBackup, bool printBatches) {
+    CheckAccessOpen(login.path, login.user, login.password);
+    AccessRunOptions options = DefaultAccessRunOptions();
+    options.keepBackup = keepBackup;
+    options.progress = [](const QString& line) { PrintError(line); };
+    AccessScriptOutcome outcome = RunScriptOnAccess(TextLineSource(text), login.path, options);
+    PrintingObserver printer(printBatches);
+    for (const ScriptBatch& b : outcome.run.batches)
+        printer.BatchFinished(b);
+    return outcome;
+}
+
 QJsonObject batchJson(const ScriptBatch& b) {
     return {{QStringLiteral("number"), b.number},
             {QStringLiteral("firstLine"), b.firstLine + 1},
@@ -61,7 +78,8 @@ QJsonObject batchJson(const ScriptBatch& b) {
             {QStringLiteral("executed"), b.executed}};
 }
 
-QByteArray resultJson(const QString& script, const QString& database, const BatchRunResult& r) {
+QByteArray resultJson(const QString& script, const QString& database, const BatchRunResult& r,
+                      const QString& backup) {
     QJsonArray batches;
     for (const ScriptBatch& b : r.batches)
         batches.append(batchJson(b));
@@ -78,6 +96,8 @@ QByteArray resultJson(const QString& script, const QString& database, const Batc
                      {QStringLiteral("succeeded"), r.Succeeded()},
                      {QStringLiteral("batches"), batches},
                      {QStringLiteral("failure"), failure}};
+    if (!backup.isEmpty())
+        root.insert(QStringLiteral("backup"), backup);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -95,11 +115,14 @@ int RunCommand(const QStringList& args) {
         QStringLiteral("Runs a script file against a database batch by batch, as the script "
                        "window does: the text is cut\nat lines that read GO (any case, blanks "
                        "around it), batches of 10 characters or fewer are skipped,\nand the "
-                       "first error ends the run; batches before it stay applied. Access files "
-                       "are read-only\nhere: run scripts against a .json snapshot. Exit code 0 "
-                       "when every batch ran, 2 otherwise."));
+                       "first error ends the run; batches before it stay applied. An Access file "
+                       "is never written\nin place: a copy beside it is changed, read back and "
+                       "proven, then replaces it, and the\noriginal is kept as a backup beside "
+                       "it. Exit code 0 when every batch ran, 2 otherwise."));
     parser.AddOption(QStringLiteral("on"), QStringLiteral("The database to run the script on."),
                      QStringLiteral("DATABASE"));
+    parser.AddOption(QStringLiteral("no-backup"),
+                     QStringLiteral("Keep no backup of an Access file the script changes."));
     parser.AddFormat({QStringLiteral("text"), QStringLiteral("json")});
     parser.AddOneSideLogin();
     if (!parser.Parse(args, 1))
@@ -111,19 +134,28 @@ int RunCommand(const QStringList& args) {
     const QString text = readScript(scriptPath);
     DatabaseLogin login =
         ReadLogin(parser, parser.Value(QStringLiteral("on")), QString(), QStringLiteral("target"));
-    auto source = OpenDatabase(login);
-
     const bool json = parser.Format() == QLatin1String("json");
-    PrintingObserver printer(!json);
-    BatchRunResult result = BatchRunner().Run(TextLineSource(text), source.get(), &printer);
-    source.reset();
+    BatchRunResult result;
+    QString backup;
+    if (isAccessFile(login.path)) {
+        AccessScriptOutcome outcome =
+            runOnAccessFile(text, login, !parser.IsSet(QStringLiteral("no-backup")), !json);
+        result = std::move(outcome.run);
+        backup = outcome.backup;
+    } else {
+        auto source = OpenDatabase(login);
+        PrintingObserver printer(!json);
+        result = BatchRunner().Run(TextLineSource(text), source.get(), &printer);
+    }
 
     if (json)
-        WriteOutput(QString(), resultJson(scriptPath, login.path, result));
+        WriteOutput(QString(), resultJson(scriptPath, login.path, result, backup));
     if (result.failure) {
         PrintError(FailedBatchSentence(*result.failure));
         if (!result.batches.empty())
             PrintError(QStringLiteral("The batches before it stay applied."));
+        if (!backup.isEmpty())
+            PrintError(QStringLiteral("The original is kept as '%1'.").arg(backup));
         return ExitTrouble;
     }
     if (!json) {
@@ -134,6 +166,9 @@ int RunCommand(const QStringList& args) {
                                    .arg(executed)
                                    .arg(static_cast<qsizetype>(result.batches.size()) - executed)
                                    .toUtf8());
+        if (!backup.isEmpty())
+            WriteOutput(QString(),
+                        QStringLiteral("The original is kept as '%1'.\n").arg(backup).toUtf8());
     }
     return ExitEqual;
 }

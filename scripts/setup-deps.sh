@@ -8,6 +8,8 @@ packages=(
     mdbtools-dev mdbtools nlohmann-json3-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
+    # Jackcess, the second reader the tests check written Access files with.
+    openjdk-17-jdk-headless libcommons-lang3-java libcommons-logging-java
 )
 packages+=("$@")
 

@@ -60,6 +60,28 @@ TEST_F(RunCli_, StopsAtTheFirstFailingBatchAndReportsItsLines) {
     EXPECT_EQ(RunCli({"run", script}).code, 2);
 }
 
+// An Access file the writer refuses is left byte for byte as it was, with nothing beside it, and
+// the command fails with the reason; a missing one fails as Jet does.
+TEST_F(RunCli_, AnAccessFileIsChangedOnlyWhenItCanBeSafely) {
+    REQUIRE_SHARED_FILE(jet3, "testV1997.mdb");
+    const QString db = WriteText("site.mdb", FileBytes(jet3));
+    const QString script = WriteText("s.sql", "CREATE TABLE [One] ([a] INTEGER)\r\nGO\r\n");
+    for (const QStringList& extra :
+         {QStringList(), QStringList{"--no-backup"}, QStringList{"--format", "json"}}) {
+        CliOutcome r = RunCli(QStringList{"run", script, "--on", db} + extra);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.err.contains("Vantor cannot change '" + db + "'; nothing was written"))
+            << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+    EXPECT_EQ(FileBytes(db), FileBytes(jet3));
+    EXPECT_EQ(QDir(QFileInfo(db).absolutePath()).entryList({"*site*"}, QDir::Files | QDir::Hidden),
+              QStringList{"site.mdb"});
+    CliOutcome missing = RunCli({"run", script, "--on", Path("nowhere.mdb")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("nowhere.mdb")) << missing.err.toStdString();
+}
+
 // Every real Access file's snapshot is the comparison test's; here a snapshot's own extras.
 TEST_F(SnapshotCli, ASnapshotComparesEqualToItsDatabaseAndKeepsItsRelationships) {
     const QString v2 = ShopV2();
