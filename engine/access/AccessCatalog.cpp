@@ -1,5 +1,7 @@
 #include "engine/access/AccessCatalog.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -8,7 +10,8 @@ constexpr qint32 kObjectTypeOdbcLink = 4;
 constexpr qint32 kObjectTypeLink = 6;
 constexpr qint64 kFlagSystem = 0x80000000LL;
 constexpr qint64 kFlagAccess = 0x2;
-constexpr int kCalculatedTextLength = 255;
+// A calculated column's stored value carries this many bytes before the result itself.
+constexpr int kCalculatedValueHeader = 23;
 
 bool isYes(const QHash<QString, QString>& props, const QString& key) {
     QString v = props.value(key).trimmed().toLower();
@@ -85,7 +88,7 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
     switch (type) {
     case jettype::Text:
         if (calculated)
-            c.maxLength = kCalculatedTextLength;
+            c.maxLength = std::max(raw.sizeInBytes - kCalculatedValueHeader, 0) / 2;
         else
             c.maxLength = jet3 ? raw.sizeInBytes : raw.sizeInBytes / 2;
         break;
@@ -97,16 +100,21 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
         c.maxLength = 0;
         break;
     case jettype::Decimal:
-        if (!calculated) {
-            c.precision = raw.precision;
-            c.scale = raw.scale;
-        }
+        // A calculated result keeps its precision and scale where a stored Decimal does.
+        c.precision = raw.precision;
+        c.scale = raw.scale;
         break;
     default:
         break;
     }
 
     c.autoNumber = raw.longAutoNumber && raw.jetType == jettype::Long && !calculated;
+    // Access makes a GUID whose default is GenGUID() an AutoNumber of size Replication ID.
+    if (type == jettype::Guid && !calculated &&
+        raw.properties.value(QStringLiteral("DefaultValue"))
+                .trimmed()
+                .compare(QLatin1String("GenGUID()"), Qt::CaseInsensitive) == 0)
+        c.autoNumber = true;
     c.nullable = type != jettype::Boolean && !isYes(raw.properties, QStringLiteral("Required"));
     c.allowZeroLength = isYes(raw.properties, QStringLiteral("AllowZeroLength"));
     if (raw.properties.contains(QStringLiteral("DefaultValue")))
