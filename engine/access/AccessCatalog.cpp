@@ -109,11 +109,12 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
     }
 
     c.autoNumber = raw.longAutoNumber && raw.jetType == jettype::Long && !calculated;
-    // Access makes a GUID whose default is GenGUID() an AutoNumber of size Replication ID.
-    if (type == jettype::Guid && !calculated &&
-        raw.properties.value(QStringLiteral("DefaultValue"))
-                .trimmed()
-                .compare(QLatin1String("GenGUID()"), Qt::CaseInsensitive) == 0)
+    // Access makes a GUID an AutoNumber of size Replication ID by flagging it and giving it the
+    // default GenGUID(); either one says it.
+    const bool genGuid = raw.properties.value(QStringLiteral("DefaultValue"))
+                             .trimmed()
+                             .compare(QLatin1String("GenGUID()"), Qt::CaseInsensitive) == 0;
+    if (type == jettype::Guid && !calculated && (raw.guidAutoNumber || genGuid))
         c.autoNumber = true;
     c.nullable = type != jettype::Boolean && !isYes(raw.properties, QStringLiteral("Required"));
     c.allowZeroLength = isYes(raw.properties, QStringLiteral("AllowZeroLength"));

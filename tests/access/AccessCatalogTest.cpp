@@ -74,6 +74,9 @@ TEST(AccessCatalog, ReplicationIdsAreAutoNumbers) {
     EXPECT_EQ(described(raw(jettype::Guid, 16, {{"DefaultValue", " genguid() "}})),
               "72 - null auto");
     EXPECT_EQ(described(raw(jettype::Guid, 16)), "72 - null");
+    RawColumn flagged = raw(jettype::Guid, 16);
+    flagged.guidAutoNumber = true;
+    EXPECT_EQ(described(flagged), "72 - null auto");
     EXPECT_EQ(described(raw(jettype::Guid, 16, {{"DefaultValue", "\"{0000}\""}})), "72 - null");
     // A calculated column is never numbered by Access, whatever its default says.
     EXPECT_EQ(described(raw(

@@ -41,14 +41,39 @@ const Column* columnOf(const Schema& s, const QString& table, const QString& nam
 // The columns come in the order of their definitions, which Access shows; the ordinal still
 // counts their numbers, so a snapshot's old order stays recoverable.
 TEST(ColumnShape, ColumnsComeInTheOrderAccessShows) {
+    REQUIRE_SHARED_FILE(boolean, "../access-more/boolean.accdb");
+    const Schema s = schemaOf(boolean);
+    EXPECT_EQ(columnsOf(s, "t"), (QStringList{"pk:2", "b:1"}));
+    const QString dump = SchemaDumpText(s);
+    EXPECT_LT(dump.indexOf("[pk]"), dump.indexOf("[b]"));
+    // Where the two orders agree nothing moves.
     REQUIRE_SHARED_FILE(order, "../access-more/columnOrder.accdb");
     EXPECT_EQ(columnsOf(schemaOf(order), "t_columnorder"),
-              (QStringList{"txt3:3", "dt2:2", "ID1:1"}));
-    REQUIRE_SHARED_FILE(boolean, "../access-more/boolean.accdb");
-    EXPECT_EQ(columnsOf(schemaOf(boolean), "t"), (QStringList{"pk:2", "b:1"}));
-    // The dump lists them in the same order.
-    const QString dump = SchemaDumpText(schemaOf(order));
-    EXPECT_LT(dump.indexOf("[txt3]"), dump.indexOf("[ID1]"));
+              (QStringList{"txt3:1", "dt2:2", "ID1:3"}));
+    // Access lists its own tables' columns by name.
+    const QStringList system = columnsOf(s, "MSysObjects");
+    ASSERT_GE(system.size(), 3);
+    EXPECT_TRUE(system[0].startsWith("Connect:")) << system.join(' ').toStdString();
+}
+
+// A multi-value column whose values are of a type no reader knows stays a plain complex column.
+TEST(ColumnShape, ValuesOfAnUnknownTypeAreNotGuessed) {
+    REQUIRE_SHARED_FILE(path, "unsupportedFieldsTestV2007.accdb");
+    const Column* unknown = columnOf(schemaOf(path), "Test", "UnknownComplex");
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->dataType, 13);
+    EXPECT_FALSE(unknown->valueType.has_value());
+}
+
+// A Replication ID is an AutoNumber; the dump says so.
+TEST(ColumnShape, ReplicationIdsReadAsAutoNumbers) {
+    REQUIRE_SHARED_FILE(path, "testV2003.mdb");
+    const Schema s = schemaOf(path);
+    const Column* id = columnOf(s, "Table4", "data");
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->dataType, 72);
+    EXPECT_TRUE(id->autoNumber);
+    EXPECT_TRUE(SchemaDumpText(s).contains("COLUMN [data] GUID AUTONUMBER\n"));
 }
 
 TEST(ColumnShape, CalculatedResultsTakeTheirSizeFromTheFile) {
@@ -62,6 +87,11 @@ TEST(ColumnShape, CalculatedResultsTakeTheirSizeFromTheFile) {
     EXPECT_EQ(decimal->dataType, 131);
     EXPECT_EQ(decimal->precision, 28);
     EXPECT_EQ(decimal->scale, 0);
+    for (const char* name : {"DecimalTest", "BigNumTest"}) {
+        const Column* other = columnOf(s, "Table1", name);
+        ASSERT_TRUE(other) << name;
+        EXPECT_EQ(other->precision, 28) << name;
+    }
     const Column* memo = columnOf(s, "Table1", "AllNames");
     ASSERT_TRUE(memo);
     EXPECT_EQ(memo->maxLength, 0);
@@ -81,6 +111,10 @@ TEST(ColumnShape, MultiValueColumnsSayWhatTheyHold) {
         EXPECT_EQ(multi->valueType, 130);
         EXPECT_EQ(multi->valueMaxLength, 255);
         EXPECT_TRUE(multi->allowZeroLength);
+        const Column* history =
+            columnOf(s, table, "VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880");
+        ASSERT_TRUE(history);
+        EXPECT_FALSE(history->valueType.has_value());
         const Column* attachment = columnOf(s, table, "attach-data");
         ASSERT_TRUE(attachment);
         EXPECT_FALSE(attachment->valueType.has_value());

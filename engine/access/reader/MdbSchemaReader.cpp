@@ -17,6 +17,7 @@
 #include <iconv.h>
 #include <memory>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace vantor {
@@ -314,6 +315,9 @@ QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) 
 struct ColumnEntries {
     QList<int> definitionOrder;     // column numbers as the definition lists them
     QHash<int, quint32> complexIds; // of attachment and multi-value columns, by column number
+    // Precision and scale by column number; libmdb reads them only for a column stored as a
+    // number, and a calculated Decimal is stored otherwise.
+    QHash<int, std::pair<int, int>> precisionScale;
 };
 
 ColumnEntries columnEntries(MdbTableDef* table, const QString& tableName, bool jet3) {
@@ -332,6 +336,9 @@ ColumnEntries columnEntries(MdbTableDef* table, const QString& tableName, bool j
         // libmdb keeps one byte of the number, as the columns it lists do.
         const int number = static_cast<int>(def.At(entry + fmt->col_num_offset, 1));
         out.definitionOrder.append(number);
+        out.precisionScale.insert(number,
+                                  {static_cast<int>(def.At(entry + fmt->col_scale_offset, 1)),
+                                   static_cast<int>(def.At(entry + fmt->col_prec_offset, 1))});
         if (!jet3 && def.At(entry, 1) == jettype::Complex)
             out.complexIds.insert(number, def.At(entry + kComplexIdOffset, 4));
     }
@@ -369,6 +376,8 @@ void complexValue(MdbHandle* mdb, quint32 complexId, Column& column) {
         raw.scale = col->col_prec;
         raw.properties = propertiesOf(col->props);
         const Column value = ToSchemaColumn(raw, false, 1);
+        if (value.dataType == 0)
+            return; // a type of value Access added after the reader was written
         column.valueType = value.dataType;
         column.valueMaxLength = value.maxLength;
         column.allowZeroLength = value.allowZeroLength;
@@ -395,9 +404,9 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
         raw.jetType = col->col_type;
         raw.sizeInBytes = col->col_size;
         raw.longAutoNumber = col->is_long_auto;
-        // libmdb reads the precision into col_scale and the scale into col_prec.
-        raw.precision = col->col_scale;
-        raw.scale = col->col_prec;
+        raw.guidAutoNumber = col->is_uuid_auto;
+        // libmdb's offsets for these are named the other way round.
+        std::tie(raw.precision, raw.scale) = entries.precisionScale.value(col->col_num);
         raw.properties = propertiesOf(col->props);
         Column column = ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1));
         if (raw.jetType == jettype::Complex)
