@@ -12,6 +12,7 @@ constexpr qint64 kFlagSystem = 0x80000000LL;
 constexpr qint64 kFlagAccess = 0x2;
 // A calculated column's stored value carries this many bytes before the result itself.
 constexpr int kCalculatedValueHeader = 23;
+constexpr int kLargestDecimalPrecision = 28;
 
 bool isYes(const QHash<QString, QString>& props, const QString& key) {
     QString v = props.value(key).trimmed().toLower();
@@ -100,9 +101,12 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
         c.maxLength = 0;
         break;
     case jettype::Decimal:
-        // A calculated result keeps its precision and scale where a stored Decimal does.
         c.precision = raw.precision;
         c.scale = raw.scale;
+        // Access keeps no precision for a calculated Decimal: each value carries its own scale,
+        // up to the type's largest precision.
+        if (calculated && raw.precision == 0)
+            c.precision = kLargestDecimalPrecision;
         break;
     default:
         break;

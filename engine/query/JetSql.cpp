@@ -491,17 +491,29 @@ std::optional<Statement> Parse(const QString& sql, ParseError* error) {
 }
 
 QString Unbracketed(const QString& name) {
-    QString out;
+    QStringList parts;
+    QString part;
     bool inBrackets = false;
+    auto close = [&] {
+        part = part.trimmed();
+        if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
+            part = part.mid(1, part.size() - 2);
+        parts.append(part);
+        part.clear();
+    };
     for (QChar c : name) {
-        if (c == QLatin1Char('[') && !inBrackets)
+        if (c == QLatin1Char('.') && !inBrackets) {
+            close();
+            continue;
+        }
+        if (c == QLatin1Char('['))
             inBrackets = true;
-        else if (c == QLatin1Char(']') && inBrackets)
+        else if (c == QLatin1Char(']'))
             inBrackets = false;
-        else if (inBrackets || !c.isSpace())
-            out += c;
+        part += c;
     }
-    return out;
+    close();
+    return parts.join(QLatin1Char('.'));
 }
 
 } // namespace vantor::jetsql

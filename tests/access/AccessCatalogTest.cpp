@@ -66,6 +66,15 @@ TEST(AccessCatalog, CalculatedDecimalsKeepTheirPrecisionAndScale) {
     const Column c = ToSchemaColumn(r, false, 1);
     EXPECT_EQ(c.precision, 28);
     EXPECT_EQ(c.scale, 4);
+    // Where the definition holds none, the result may take Decimal's whole precision.
+    r.precision = 0;
+    r.scale = 0;
+    EXPECT_EQ(ToSchemaColumn(r, false, 1).precision, 28);
+    // A stored Decimal always has its own.
+    RawColumn stored = raw(jettype::Decimal, 17);
+    stored.precision = 10;
+    stored.scale = 2;
+    EXPECT_EQ(ToSchemaColumn(stored, false, 1).precision, 10);
 }
 
 // A GUID whose default is GenGUID() is Access's Replication ID AutoNumber; any other GUID is not.

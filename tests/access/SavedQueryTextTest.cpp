@@ -28,7 +28,7 @@ QString savedQueriesText() {
         const QString name = QFileInfo(file.path).fileName();
         Schema schema;
         try {
-            schema = OpenDatabaseFile({file.path, file.password, {}})->schema();
+            schema = OpenDatabaseFile({file.path, {}, file.password})->schema();
         } catch (const std::exception& e) {
             out += QStringLiteral("== %1: not read (%2)\n").arg(name, QString::fromUtf8(e.what()));
             continue;

@@ -196,4 +196,6 @@ TEST(JetSql, NamesLoseOnlyTheirBrackets) {
     EXPECT_EQ(Unbracketed("[Table1].[col 1]"), "Table1.col 1");
     EXPECT_EQ(Unbracketed("T.[a b]"), "T.a b");
     EXPECT_EQ(Unbracketed("plain"), "plain");
+    EXPECT_EQ(Unbracketed("User Name"), "User Name");
+    EXPECT_EQ(Unbracketed(" [a] . b "), "a.b");
 }
