@@ -68,6 +68,8 @@ QList<StoredQuery> ReadStoredQueries(const QString& path) {
     std::unique_ptr<MdbHandle, Closer> mdb(mdb_open(path.toUtf8().constData(), MDB_NOFLAGS));
     if (!mdb || !mdb_read_catalog(mdb.get(), MDB_ANY))
         throw std::runtime_error("cannot open " + path.toStdString());
+    // A long expression is cut at libmdb's bind size, which is far smaller by default.
+    mdb_set_bind_size(mdb.get(), kValueSize);
     QMap<qint64, StoredQuery> byId;
     Rows objects(mdb.get(), "MSysObjects", {"Id", "Name", "Type", "Flags"});
     while (objects.Next())
