@@ -1,6 +1,7 @@
 #include "engine/DefinitionText.h"
 
 #include "engine/SchemaDdl.h"
+#include "engine/SchemaDump.h"
 #include "engine/SchemaOrder.h"
 #include "engine/SqlText.h"
 
@@ -45,6 +46,9 @@ QString fieldLines(const Column& c) {
         lines += propertyLine(QStringLiteral("Decimal Places"), QString::number(*c.decimalPlaces));
     lines += optionalLine(QStringLiteral("Validation Rule"), c.validationRule);
     lines += optionalLine(QStringLiteral("Validation Text"), c.validationText);
+    // Jet DDL has no type for a multi-value column; what one value holds is compared here.
+    if (c.valueType)
+        lines += propertyLine(QStringLiteral("Values"), JetTypeText(c).section(u' ', 0, 0));
     // Required is not among them: the table's own text says NOT NULL, and compares it.
     if (c.allowZeroLength)
         lines += propertyLine(QStringLiteral("Allow Zero Length"), QStringLiteral("Yes"));
@@ -102,7 +106,8 @@ bool HasProperties(const Table& table) {
         return true;
     return std::any_of(table.columns.begin(), table.columns.end(), [](const Column& c) {
         return c.defaultValue || !c.description.isEmpty() || c.caption || c.format || c.inputMask ||
-               c.decimalPlaces || c.validationRule || c.validationText || c.allowZeroLength;
+               c.decimalPlaces || c.validationRule || c.validationText || c.allowZeroLength ||
+               c.valueType;
     });
 }
 

@@ -271,7 +271,8 @@ QString JetTypeText(const Column& c) {
     case 135:
         return QStringLiteral("TIMESTAMP");
     case 72:
-        return QStringLiteral("GUID");
+        // A Replication ID: Access's AutoNumber of GUIDs, made by a GenGUID() default.
+        return c.autoNumber ? QStringLiteral("GUID AUTONUMBER") : QStringLiteral("GUID");
     case 130:
         return length > 0 ? QStringLiteral("TEXT(%1)").arg(length) : QStringLiteral("MEMO");
     case 128:
@@ -280,9 +281,15 @@ QString JetTypeText(const Column& c) {
         return QStringLiteral("DECIMAL(%1,%2)")
             .arg(c.precision.value_or(18))
             .arg(c.scale.value_or(0));
-    case 13:
+    case 13: {
         // Attachment and multi-value columns, which Jet DDL cannot create.
-        return QStringLiteral("COMPLEX");
+        if (!c.valueType)
+            return QStringLiteral("COMPLEX");
+        Column value;
+        value.dataType = *c.valueType;
+        value.maxLength = c.valueMaxLength;
+        return JetTypeText(value) + QStringLiteral(" MULTIVALUE");
+    }
     default:
         return QStringLiteral("TYPE(%1)").arg(c.dataType);
     }

@@ -57,6 +57,10 @@ QJsonObject columnJson(const Column& c) {
     putText(o, "inputMask", c.inputMask);
     if (c.decimalPlaces)
         o["decimalPlaces"] = *c.decimalPlaces;
+    if (c.valueType)
+        o["valueType"] = *c.valueType;
+    if (c.valueMaxLength)
+        o["valueMaxLength"] = *c.valueMaxLength;
     return o;
 }
 
@@ -188,11 +192,12 @@ private:
 };
 
 Column readColumn(const Reader& r, const QJsonValue& v, const QString& where) {
-    QJsonObject o = r.object(v, where,
-                             {"name", "dataType", "maxLength", "nullable", "ordinal", "autoNumber",
-                              "default", "allowZeroLength", "description", "precision", "scale",
-                              "required", "validationRule", "validationText", "caption", "format",
-                              "inputMask", "decimalPlaces"});
+    QJsonObject o =
+        r.object(v, where, {"name",           "dataType",       "maxLength", "nullable",
+                            "ordinal",        "autoNumber",     "default",   "allowZeroLength",
+                            "description",    "precision",      "scale",     "required",
+                            "validationRule", "validationText", "caption",   "format",
+                            "inputMask",      "decimalPlaces",  "valueType", "valueMaxLength"});
     Column c;
     c.name = r.string(o, "name", where);
     c.dataType = *r.integer(o, "dataType", where, true);
@@ -216,6 +221,11 @@ Column readColumn(const Reader& r, const QJsonValue& v, const QString& where) {
     c.format = r.optionalString(o, "format", where);
     c.inputMask = r.optionalString(o, "inputMask", where);
     c.decimalPlaces = r.integer(o, "decimalPlaces", where, false);
+    c.valueType = r.integer(o, "valueType", where, false);
+    c.valueMaxLength = r.integer(o, "valueMaxLength", where, false);
+    constexpr qint32 kComplex = 13;
+    if ((c.valueType || c.valueMaxLength) && c.dataType != kComplex)
+        r.fail(where + ".valueType", QStringLiteral("belongs to multi-value columns only"));
     return c;
 }
 

@@ -15,8 +15,10 @@ struct Column {
     qint32 dataType = 0;             // ADO DataTypeEnum code
     std::optional<qint32> maxLength; // CHARACTER_MAXIMUM_LENGTH; none for types without one
     bool nullable = true;
-    qint32 ordinal = 0; // 1-based position in the table's own column order
-    bool autoNumber = false;
+    // 1-based position among the table's column numbers, the order its rows are stored in; the
+    // table lists its columns in the order Access shows them, which can differ.
+    qint32 ordinal = 0;
+    bool autoNumber = false; // a Long Integer counter or a Replication ID
     std::optional<QString> defaultValue;
     bool allowZeroLength = false;
     QString description;
@@ -30,6 +32,10 @@ struct Column {
     std::optional<QString> format{};
     std::optional<QString> inputMask{};
     std::optional<qint32> decimalPlaces{}; // none also for Auto, which behaves the same
+    // Multi-value columns: the type and length of one value, as the hidden column of the values
+    // holds them; none for attachments and every other column.
+    std::optional<qint32> valueType{};
+    std::optional<qint32> valueMaxLength{};
 };
 
 struct IndexColumn {
@@ -49,7 +55,7 @@ struct Index {
 struct Table {
     QString name;
     ObjectKind kind = ObjectKind::Table;
-    QList<Column> columns; // in the table's own order
+    QList<Column> columns; // in the order Access shows them in the table's design
     QList<Index> indexes;
     QString description{};
     std::optional<QString> validationRule{};

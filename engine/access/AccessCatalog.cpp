@@ -1,5 +1,7 @@
 #include "engine/access/AccessCatalog.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 namespace {
@@ -8,7 +10,9 @@ constexpr qint32 kObjectTypeOdbcLink = 4;
 constexpr qint32 kObjectTypeLink = 6;
 constexpr qint64 kFlagSystem = 0x80000000LL;
 constexpr qint64 kFlagAccess = 0x2;
-constexpr int kCalculatedTextLength = 255;
+// A calculated column's stored value carries this many bytes before the result itself.
+constexpr int kCalculatedValueHeader = 23;
+constexpr int kLargestDecimalPrecision = 28;
 
 bool isYes(const QHash<QString, QString>& props, const QString& key) {
     QString v = props.value(key).trimmed().toLower();
@@ -85,7 +89,7 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
     switch (type) {
     case jettype::Text:
         if (calculated)
-            c.maxLength = kCalculatedTextLength;
+            c.maxLength = std::max(raw.sizeInBytes - kCalculatedValueHeader, 0) / 2;
         else
             c.maxLength = jet3 ? raw.sizeInBytes : raw.sizeInBytes / 2;
         break;
@@ -97,16 +101,25 @@ Column ToSchemaColumn(const RawColumn& raw, bool jet3, qint32 ordinal) {
         c.maxLength = 0;
         break;
     case jettype::Decimal:
-        if (!calculated) {
-            c.precision = raw.precision;
-            c.scale = raw.scale;
-        }
+        c.precision = raw.precision;
+        c.scale = raw.scale;
+        // Access keeps no precision for a calculated Decimal: each value carries its own scale,
+        // up to the type's largest precision.
+        if (calculated && raw.precision == 0)
+            c.precision = kLargestDecimalPrecision;
         break;
     default:
         break;
     }
 
     c.autoNumber = raw.longAutoNumber && raw.jetType == jettype::Long && !calculated;
+    // Access makes a GUID an AutoNumber of size Replication ID by flagging it and giving it the
+    // default GenGUID(); either one says it.
+    const bool genGuid = raw.properties.value(QStringLiteral("DefaultValue"))
+                             .trimmed()
+                             .compare(QLatin1String("GenGUID()"), Qt::CaseInsensitive) == 0;
+    if (type == jettype::Guid && !calculated && (raw.guidAutoNumber || genGuid))
+        c.autoNumber = true;
     c.nullable = type != jettype::Boolean && !isYes(raw.properties, QStringLiteral("Required"));
     c.allowZeroLength = isYes(raw.properties, QStringLiteral("AllowZeroLength"));
     if (raw.properties.contains(QStringLiteral("DefaultValue")))

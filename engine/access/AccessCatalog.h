@@ -41,6 +41,7 @@ struct RawColumn {
     int jetType = 0;
     int sizeInBytes = 0;
     bool longAutoNumber = false; // libmdb's flag, also set on complex columns
+    bool guidAutoNumber = false; // the definition's flag for a Replication ID
     int precision = 0;
     int scale = 0;
     QHash<QString, QString> properties; // column properties as text ("yes"/"no" for flags)

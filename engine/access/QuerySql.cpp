@@ -3,6 +3,7 @@
 #include "model/Kinds.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <array>
 
@@ -53,14 +54,16 @@ QString predicates(const QList<QueryRow>& rows) {
     return line;
 }
 
+QString output(const QueryRow& column) {
+    return column.name1.isEmpty()
+               ? column.expression
+               : column.expression + QStringLiteral(" AS ") + QuoteSqlName(column.name1);
+}
+
 QString outputList(const QList<const QueryRow*>& columns, int flags) {
     QStringList outputs;
-    for (const QueryRow* r : columns) {
-        QString out = r->expression;
-        if (!r->name1.isEmpty())
-            out += QStringLiteral(" AS ") + QuoteSqlName(r->name1);
-        outputs.append(out);
-    }
+    for (const QueryRow* r : columns)
+        outputs.append(output(*r));
     if (flags & option::AllFields || outputs.isEmpty())
         outputs.append(QStringLiteral("*"));
     return outputs.join(QStringLiteral(", "));
@@ -116,6 +119,13 @@ QList<JoinGroup> joinGroups(const QList<QueryRow>& rows) {
     return groups;
 }
 
+QString subquery(const QString& stored) {
+    QString text = stored.trimmed();
+    while (text.endsWith(QLatin1Char(';')))
+        text = text.chopped(1).trimmed();
+    return text;
+}
+
 qsizetype sourceHolding(const QList<Source>& sources, const QString& key) {
     for (qsizetype i = 0; i < sources.size(); ++i)
         if (sources[i].keys.contains(key))
@@ -126,7 +136,10 @@ qsizetype sourceHolding(const QList<Source>& sources, const QString& key) {
 QString fromLine(const QList<QueryRow>& rows) {
     QList<Source> sources;
     for (const QueryRow* r : rowsOf(rows, queryattr::Table)) {
-        QString sql = r->name1.isEmpty() ? r->expression : QuoteSqlName(r->name1);
+        // A subquery keeps its parentheses: without them FROM would read as another statement.
+        QString sql = r->expression.isEmpty()
+                          ? QuoteSqlName(r->name1)
+                          : QLatin1Char('(') + subquery(r->expression) + QLatin1Char(')');
         if (!r->name2.isEmpty())
             sql += QStringLiteral(" AS ") + QuoteSqlName(r->name2);
         sources.append({sql, {FoldKey(r->name2.isEmpty() ? r->name1 : r->name2)}, false});
@@ -158,7 +171,9 @@ QString fromLine(const QList<QueryRow>& rows) {
             items.append(s.sql);
     QString line = QStringLiteral("FROM ") + items.join(QStringLiteral(", "));
     QList<const QueryRow*> remote = rowsOf(rows, queryattr::RemoteDatabase);
-    if (!remote.isEmpty()) {
+    // Access keeps the row when the query no longer reads another database, and shows no IN.
+    if (!remote.isEmpty() &&
+        !(remote.first()->name1.isEmpty() && remote.first()->expression.isEmpty())) {
         line += QStringLiteral(" IN '") + remote.first()->name1 + QLatin1Char('\'');
         if (!remote.first()->expression.isEmpty())
             line += QStringLiteral(" [") + WithoutPassword(remote.first()->expression) +
@@ -321,7 +336,7 @@ QStringList statementLines(const QList<QueryRow>& rows, QueryKind kind) {
         QStringList targets;
         for (const QueryRow* r : columns)
             if (!r->name2.isEmpty())
-                targets.append(r->name2);
+                targets.append(QuoteSqlPath(r->name2));
         QString into = QStringLiteral("INSERT INTO ") + target(typeRow);
         if (!targets.isEmpty())
             into +=
@@ -337,10 +352,10 @@ QStringList statementLines(const QList<QueryRow>& rows, QueryKind kind) {
             return lines;
         }
         QList<const QueryRow*> sources = withFlag(columns, kAppendValue, false);
-        // The target names are the statement's own, not aliases of the selected values.
+        // The target columns are listed apart; an alias of a selected value is its own.
         QStringList outputs;
         for (const QueryRow* r : sources)
-            outputs.append(r->expression);
+            outputs.append(output(*r));
         if (flags & option::AllFields || outputs.isEmpty())
             outputs.append(QStringLiteral("*"));
         lines.append(QStringLiteral("SELECT ") + predicates(rows) +
@@ -350,7 +365,7 @@ QStringList statementLines(const QList<QueryRow>& rows, QueryKind kind) {
     case QueryKind::Update: {
         QStringList sets;
         for (const QueryRow* r : columns)
-            sets.append(r->name2 + QStringLiteral(" = ") + r->expression);
+            sets.append(QuoteSqlPath(r->name2) + QStringLiteral(" = ") + r->expression);
         QString from = fromLine(rows);
         lines.append(QStringLiteral("UPDATE ") + predicates(rows) +
                      from.mid(QStringLiteral("FROM ").size()) + QStringLiteral(" SET ") +
@@ -470,7 +485,49 @@ QString QuoteSqlName(const QString& name) {
     bool plain = !name.isEmpty() && !name.front().isDigit();
     for (QChar ch : name)
         plain = plain && (ch.isLetterOrNumber() || ch == QLatin1Char('_'));
-    return plain ? name : QLatin1Char('[') + name + QLatin1Char(']');
+    return plain && !IsJetSqlKeyword(name) ? name : QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+QString QuoteSqlPath(const QString& name) {
+    QStringList parts;
+    QString part;
+    bool inBrackets = false;
+    for (QChar ch : name) {
+        if (ch == QLatin1Char('.') && !inBrackets) {
+            parts.append(QuoteSqlName(part));
+            part.clear();
+            continue;
+        }
+        if (ch == QLatin1Char('['))
+            inBrackets = true;
+        else if (ch == QLatin1Char(']'))
+            inBrackets = false;
+        part += ch;
+    }
+    parts.append(QuoteSqlName(part));
+    return parts.join(QLatin1Char('.'));
+}
+
+bool IsJetSqlKeyword(const QString& word) {
+    // The words that end or start a clause of Jet SQL, and its operators and literals.
+    static const QSet<QString> kKeywords = [] {
+        QSet<QString> out;
+        for (const char* w :
+             {"ADD",      "ALL",       "ALTER",       "AND",        "ANY",        "AS",
+              "ASC",      "BETWEEN",   "BY",          "COLUMN",     "CONSTRAINT", "CREATE",
+              "DATABASE", "DELETE",    "DESC",        "DISALLOW",   "DISTINCT",   "DISTINCTROW",
+              "DROP",     "EQV",       "EXISTS",      "FALSE",      "FOREIGN",    "FROM",
+              "GROUP",    "HAVING",    "IMP",         "IN",         "INDEX",      "INNER",
+              "INSERT",   "INTO",      "IS",          "JOIN",       "KEY",        "LEFT",
+              "LIKE",     "MOD",       "NOT",         "NULL",       "ON",         "OR",
+              "ORDER",    "OUTER",     "OWNERACCESS", "PARAMETERS", "PERCENT",    "PIVOT",
+              "PRIMARY",  "PROCEDURE", "REFERENCES",  "RIGHT",      "SELECT",     "SET",
+              "TABLE",    "TOP",       "TRANSFORM",   "TRUE",       "UNION",      "UNIQUE",
+              "UPDATE",   "VALUES",    "VIEW",        "WHERE",      "WITH",       "XOR"})
+            out.insert(QString::fromLatin1(w));
+        return out;
+    }();
+    return kKeywords.contains(word.toUpper());
 }
 
 } // namespace vantor

@@ -53,7 +53,13 @@ QList<QueryParameter> QueryParameters(const QList<QueryRow>& rows);
 // The connect string a pass-through query sends its text through, without any password.
 QString PassThroughConnect(const QList<QueryRow>& rows);
 
-// A name as Access writes it in SQL: in square brackets unless it is a plain identifier.
+// A name as Access writes it in SQL: in square brackets unless it is a plain identifier and no
+// keyword of Jet SQL.
 QString QuoteSqlName(const QString& name);
+
+// A name that may be qualified ("Table 1.Field"), each part quoted as a name.
+QString QuoteSqlPath(const QString& name);
+
+bool IsJetSqlKeyword(const QString& word);
 
 } // namespace vantor

@@ -45,14 +45,53 @@ TEST(AccessCatalog, ColumnsTakeTypeLengthNullabilityAndAutoNumberFromTheDefiniti
 }
 
 TEST(AccessCatalog, CalculatedColumnsReportTheirResultType) {
-    auto calc = [](int stored, const char* resultType) {
-        return described(raw(stored, 8, {{"ResultType", resultType}, {"Expression", "[a]+[b]"}}));
+    auto calc = [](int stored, const char* resultType, int size = 39) {
+        return described(
+            raw(stored, size, {{"ResultType", resultType}, {"Expression", "[a]+[b]"}}));
     };
-    EXPECT_EQ(calc(jettype::Text, "10"), "130 255 null");
+    // A text result's size is what the definition holds beyond the value's 23-byte header.
+    EXPECT_EQ(calc(jettype::Text, "10", 509), "130 243 null");
+    EXPECT_EQ(calc(jettype::Text, "10", 123), "130 50 null");
+    EXPECT_EQ(calc(jettype::Text, "10", 0), "130 0 null");
     EXPECT_EQ(calc(jettype::Integer, "1"), "11 - required");
     EXPECT_EQ(calc(jettype::Decimal, "6"), "4 - null");
     // ResultType 0 is what every ordinary column of a newer file carries.
     EXPECT_EQ(described(raw(jettype::Double, 8, {{"ResultType", "0"}})), "5 - null");
+}
+
+TEST(AccessCatalog, CalculatedDecimalsKeepTheirPrecisionAndScale) {
+    RawColumn r = raw(jettype::Decimal, 39, {{"ResultType", "16"}, {"Expression", "[a]/3"}});
+    r.precision = 28;
+    r.scale = 4;
+    const Column c = ToSchemaColumn(r, false, 1);
+    EXPECT_EQ(c.precision, 28);
+    EXPECT_EQ(c.scale, 4);
+    // Where the definition holds none, the result may take Decimal's whole precision.
+    r.precision = 0;
+    r.scale = 0;
+    EXPECT_EQ(ToSchemaColumn(r, false, 1).precision, 28);
+    // A stored Decimal always has its own.
+    RawColumn stored = raw(jettype::Decimal, 17);
+    stored.precision = 10;
+    stored.scale = 2;
+    EXPECT_EQ(ToSchemaColumn(stored, false, 1).precision, 10);
+}
+
+// A GUID whose default is GenGUID() is Access's Replication ID AutoNumber; any other GUID is not.
+TEST(AccessCatalog, ReplicationIdsAreAutoNumbers) {
+    EXPECT_EQ(described(raw(jettype::Guid, 16, {{"DefaultValue", "GenGUID()"}})), "72 - null auto");
+    EXPECT_EQ(described(raw(jettype::Guid, 16, {{"DefaultValue", " genguid() "}})),
+              "72 - null auto");
+    EXPECT_EQ(described(raw(jettype::Guid, 16)), "72 - null");
+    RawColumn flagged = raw(jettype::Guid, 16);
+    flagged.guidAutoNumber = true;
+    EXPECT_EQ(described(flagged), "72 - null auto");
+    EXPECT_EQ(described(raw(jettype::Guid, 16, {{"DefaultValue", "\"{0000}\""}})), "72 - null");
+    // A calculated column is never numbered by Access, whatever its default says.
+    EXPECT_EQ(described(raw(
+                  jettype::Guid, 39,
+                  {{"DefaultValue", "GenGUID()"}, {"ResultType", "15"}, {"Expression", "[g]"}})),
+              "72 - null");
 }
 
 TEST(AccessCatalog, KeepsDefaultZeroLengthAndDescription) {

@@ -162,3 +162,70 @@ TEST(QuerySql, PasswordsInConnectStringsAreScrubbed) {
     EXPECT_EQ(SavedQuerySql(into, QueryKind::MakeTable),
               "SELECT * INTO Copy IN 'C:\\b.mdb' [;PWD=***]\r\nFROM T;\r\n");
 }
+
+// A FROM row holding a whole SELECT is a subquery; written bare it would read as another
+// statement, so it keeps parentheses, in record-source queries as in saved ones.
+TEST(QuerySql, SubqueriesInFromKeepTheirParentheses) {
+    const QList<QueryRow> rows{
+        selectType(),
+        row(queryattr::Column, "u.a", 0),
+        row(queryattr::Table, "SELECT a FROM T\r\nUNION SELECT a FROM [U V];\r\n", {}, {}, "u"),
+        row(queryattr::Table, {}, {}, "W"),
+        row(queryattr::Join, "u.a = W.a", 2, "u", "W"),
+    };
+    EXPECT_EQ(SelectQuerySql(rows), "SELECT u.a\r\nFROM (SELECT a FROM T\r\nUNION SELECT a FROM "
+                                    "[U V]) AS u LEFT JOIN W ON u.a = W.a;\r\n");
+    QList<QueryRow> recordSource = rows;
+    recordSource.insert(1, row(queryattr::Parameter, {}, 0, "Forms!F!x"));
+    EXPECT_TRUE(SavedQuerySql(recordSource, QueryKind::Select)
+                    .contains("\r\nFROM (SELECT a FROM T\r\nUNION SELECT a FROM [U V]) AS u "));
+}
+
+// Every name the text writes is bracketed where a plain word would not read as that name.
+TEST(QuerySql, NamesWithSpacesOrKeywordsAreBracketedEverywhere) {
+    const QList<QueryRow> append{
+        row(queryattr::Type, {}, 3, "table 1"),
+        row(queryattr::Table, {}, {}, "Order", "Select"),
+        row(queryattr::Column, "[Select].a", 0, "Espr2", "text1"),
+        row(queryattr::Column, "[Select].[b c]", 0, {}, "date 1"),
+        row(queryattr::Column, "Now()", 0, {}, "table 1.Where"),
+    };
+    EXPECT_EQ(SavedQuerySql(append, QueryKind::Append),
+              "INSERT INTO [table 1] ( text1, [date 1], [table 1].[Where] )\r\n"
+              "SELECT [Select].a AS Espr2, [Select].[b c], Now()\r\n"
+              "FROM [Order] AS [Select];\r\n");
+
+    const QList<QueryRow> update{
+        row(queryattr::Type, {}, 4),
+        row(queryattr::Table, {}, {}, "My Table"),
+        row(queryattr::Column, "\"x\"", 0, {}, "My Table.date 1"),
+        row(queryattr::Column, "1", 0, {}, "[My Table].[n]"),
+        row(queryattr::Where, "[My Table].n>0"),
+    };
+    EXPECT_EQ(SavedQuerySql(update, QueryKind::Update),
+              "UPDATE [My Table] SET [My Table].[date 1] = \"x\", [My Table].[n] = 1\r\n"
+              "WHERE [My Table].n>0;\r\n");
+
+    const QList<QueryRow> makeTable{
+        row(queryattr::Type, {}, 2, "New Order"),
+        row(queryattr::Table, {}, {}, "T"),
+    };
+    EXPECT_EQ(SavedQuerySql(makeTable, QueryKind::MakeTable),
+              "SELECT * INTO [New Order]\r\nFROM T;\r\n");
+    EXPECT_EQ(QuoteSqlPath("a.b"), "a.b");
+    EXPECT_EQ(QuoteSqlPath("[a.b]"), "[a.b]");
+    EXPECT_EQ(QuoteSqlName("select"), "[select]");
+    EXPECT_EQ(QuoteSqlName("Selection"), "Selection");
+}
+
+// A remote-database row whose path and connect string are both empty reads nothing remote.
+TEST(QuerySql, AnEmptyRemoteDatabaseRowWritesNoIn) {
+    QList<QueryRow> rows{selectType(), row(queryattr::RemoteDatabase),
+                         row(queryattr::Table, {}, {}, "T")};
+    EXPECT_EQ(SelectQuerySql(rows), "SELECT *\r\nFROM T;\r\n");
+    rows[1].expression = "dBase IV;";
+    EXPECT_EQ(SelectQuerySql(rows), "SELECT *\r\nFROM T IN '' [dBase IV;];\r\n");
+    rows[1].expression.clear();
+    rows[1].name1 = "C:\\a.mdb";
+    EXPECT_EQ(SelectQuerySql(rows), "SELECT *\r\nFROM T IN 'C:\\a.mdb';\r\n");
+}

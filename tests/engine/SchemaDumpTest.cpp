@@ -195,6 +195,13 @@ TEST(SchemaDump, TypesAsJetSpellsThem) {
     Column counter = column(QStringLiteral("a"), 3);
     counter.autoNumber = true;
     Column plainDecimal = column(QStringLiteral("a"), 131);
+    Column replicationId = column(QStringLiteral("a"), 72);
+    replicationId.autoNumber = true;
+    Column multiText = column(QStringLiteral("a"), 13);
+    multiText.valueType = 130;
+    multiText.valueMaxLength = 50;
+    Column multiLong = column(QStringLiteral("a"), 13);
+    multiLong.valueType = 3;
     const Case cases[] = {
         {column(QStringLiteral("a"), 130, 255), "TEXT(255)"},
         {column(QStringLiteral("a"), 130), "MEMO"},
@@ -204,6 +211,10 @@ TEST(SchemaDump, TypesAsJetSpellsThem) {
         {plainDecimal, "DECIMAL(18,0)"},
         {column(QStringLiteral("a"), 135), "TIMESTAMP"},
         {column(QStringLiteral("a"), 13), "COMPLEX"},
+        {column(QStringLiteral("a"), 72), "GUID"},
+        {replicationId, "GUID AUTONUMBER"},
+        {multiText, "TEXT(50) MULTIVALUE"},
+        {multiLong, "LONG MULTIVALUE"},
         {column(QStringLiteral("a"), 8192), "TYPE(8192)"},
     };
     for (const Case& c : cases)

@@ -88,6 +88,12 @@ Schema everyNewValue() {
     s.views[0].hidden = true;
     s.relationships[0].oneToOne = true;
     s.relationships[0].cascadeToNull = true;
+    Column tags;
+    tags.name = "Tags";
+    tags.dataType = 13;
+    tags.valueType = 130;
+    tags.valueMaxLength = 50;
+    s.tables[0].columns.append(tags);
     s.queries = {{"Raise", QueryKind::Update, "UPDATE orders SET x = 1;\r\n", {{"[Pct]", "Long"}}},
                  {"Remote", QueryKind::PassThrough, "EXEC p", {}, "ODBC;DSN=x", true}};
     return s;
@@ -105,6 +111,9 @@ TEST(SnapshotJson, NewValuesSurviveTheRoundTripAndAreLeftOutAtTheirDefaults) {
     EXPECT_EQ(c.validationText, QString(""));
     EXPECT_FALSE(back.tables[0].columns[0].validationText.has_value());
     EXPECT_EQ(c.decimalPlaces, 2);
+    const Column& tags = back.tables[0].columns.last();
+    EXPECT_EQ(tags.valueType, 130);
+    EXPECT_EQ(tags.valueMaxLength, 50);
     EXPECT_EQ(back.tables[3].foreignName, "Orders 1999");
     EXPECT_TRUE(back.tables[0].indexes[0].ignoreNulls && back.tables[0].indexes[0].required);
     EXPECT_TRUE(back.views[0].hidden && !back.views[1].hidden);
@@ -118,9 +127,10 @@ TEST(SnapshotJson, NewValuesSurviveTheRoundTripAndAreLeftOutAtTheirDefaults) {
 
     // A schema without any of them writes none of their keys, as the first format did.
     const QByteArray plain = WriteSnapshotJson(sample());
-    for (const char* key : {"required", "validation", "caption", "inputMask", "decimalPlaces",
-                            "ignoreNulls", "hidden", "oneToOne", "cascadeToNull", "queries",
-                            "linkedDatabase", "foreignName", "connect"})
+    for (const char* key :
+         {"required", "validation", "caption", "inputMask", "decimalPlaces", "ignoreNulls",
+          "hidden", "oneToOne", "cascadeToNull", "queries", "linkedDatabase", "foreignName",
+          "connect", "valueType", "valueMaxLength"})
         EXPECT_FALSE(plain.contains(key)) << key;
 }
 
@@ -136,6 +146,9 @@ TEST(SnapshotJson, UnknownOrMistypedNewFieldsAreRefused) {
         {head + table + R"("caption":7}]}]})", "tables[0].columns[0].caption"},
         {head + table + R"("decimalPlaces":1.5}]}]})", "tables[0].columns[0].decimalPlaces"},
         {head + table + R"("colour":"red"}]}]})", "unknown field 'colour'"},
+        // What one value holds belongs to multi-value columns only.
+        {head + table + R"("valueType":130}]}]})", "tables[0].columns[0].valueType"},
+        {head + table + R"("valueMaxLength":"50"}]}]})", "tables[0].columns[0].valueMaxLength"},
         {head + R"("tables":[],"queries":{}})", "queries"},
     };
     for (const auto& [json, place] : cases) {

@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <iconv.h>
 #include <memory>
+#include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace vantor {
@@ -310,6 +312,78 @@ QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) 
     return out;
 }
 
+struct ColumnEntries {
+    QList<int> definitionOrder;     // column numbers as the definition lists them
+    QHash<int, quint32> complexIds; // of attachment and multi-value columns, by column number
+    // Precision and scale by column number; libmdb reads them only for a column stored as a
+    // number, and a calculated Decimal is stored otherwise.
+    QHash<int, std::pair<int, int>> precisionScale;
+};
+
+ColumnEntries columnEntries(MdbTableDef* table, const QString& tableName, bool jet3) {
+    MdbHandle* mdb = table->entry->mdb;
+    const MdbFormatConstants* fmt = mdb->fmt;
+    const DefinitionBytes def(definitionBytes(mdb, table->entry->table_pg, tableName), tableName);
+    const quint32 columnCount = def.At(fmt->tab_num_cols_offset, 2);
+    const quint32 realCount = def.At(fmt->tab_num_ridxs_offset, 4);
+    const qsizetype start =
+        fmt->tab_cols_start_offset + qsizetype(realCount) * fmt->tab_ridx_entry_size;
+    // Where a Jet 4 entry keeps the complex column's id; Jet 3 has no such columns.
+    constexpr qsizetype kComplexIdOffset = 11;
+    ColumnEntries out;
+    for (quint32 i = 0; i < columnCount; ++i) {
+        const qsizetype entry = start + qsizetype(i) * fmt->tab_col_entry_size;
+        // libmdb keeps one byte of the number, as the columns it lists do.
+        const int number = static_cast<int>(def.At(entry + fmt->col_num_offset, 1));
+        out.definitionOrder.append(number);
+        out.precisionScale.insert(number,
+                                  {static_cast<int>(def.At(entry + fmt->col_scale_offset, 1)),
+                                   static_cast<int>(def.At(entry + fmt->col_prec_offset, 1))});
+        if (!jet3 && def.At(entry, 1) == jettype::Complex)
+            out.complexIds.insert(number, def.At(entry + kComplexIdOffset, 4));
+    }
+    return out;
+}
+
+// What one value of a multi-value column is: the hidden table Access keeps the values in names
+// it, through MSysComplexColumns, and its column "value" holds them. Attachments have none.
+void complexValue(MdbHandle* mdb, quint32 complexId, Column& column) {
+    TableHandle complexColumns = openCatalogTable(mdb, "MSysComplexColumns");
+    if (!complexColumns || complexId == 0)
+        return;
+    RowCursor rows(complexColumns.get(), {"ComplexID", "FlatTableID"});
+    std::optional<qint64> flatTable;
+    while (rows.Next())
+        if (rows.Number(0) == qint64(complexId))
+            flatTable = rows.Number(1);
+    constexpr qint64 kPageBits = 0x00FFFFFF;
+    MdbCatalogEntry* entry =
+        flatTable ? tableEntryOnPage(mdb, static_cast<guint32>(*flatTable & kPageBits)) : nullptr;
+    TableHandle flat = entry ? openTable(entry) : nullptr;
+    if (!flat)
+        throw UnreadableFile(QStringLiteral("The values of column '%1' cannot be found.")
+                                 .arg(column.name)
+                                 .toStdString());
+    for (guint i = 0; i < flat->columns->len; ++i) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(flat->columns, i));
+        if (g_ascii_strcasecmp(col->name, "value") != 0)
+            continue;
+        RawColumn raw;
+        raw.name = text(col->name);
+        raw.jetType = col->col_type;
+        raw.sizeInBytes = col->col_size;
+        raw.precision = col->col_scale;
+        raw.scale = col->col_prec;
+        raw.properties = propertiesOf(col->props);
+        const Column value = ToSchemaColumn(raw, false, 1);
+        if (value.dataType == 0)
+            return; // a type of value Access added after the reader was written
+        column.valueType = value.dataType;
+        column.valueMaxLength = value.maxLength;
+        column.allowZeroLength = value.allowZeroLength;
+    }
+}
+
 Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bool jet3) {
     Table t;
     t.name = name;
@@ -320,19 +394,36 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
                               .arg(name)
                               .arg(entry->table_pg)
                               .toStdString());
+    const ColumnEntries entries = columnEntries(table.get(), name, jet3);
+    QList<int> numbers;
     for (guint i = 0; i < table->columns->len; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        numbers.append(col->col_num);
         RawColumn raw;
         raw.name = text(col->name);
         raw.jetType = col->col_type;
         raw.sizeInBytes = col->col_size;
         raw.longAutoNumber = col->is_long_auto;
-        // libmdb reads the precision into col_scale and the scale into col_prec.
-        raw.precision = col->col_scale;
-        raw.scale = col->col_prec;
+        raw.guidAutoNumber = col->is_uuid_auto;
+        // libmdb's offsets for these are named the other way round.
+        std::tie(raw.precision, raw.scale) = entries.precisionScale.value(col->col_num);
         raw.properties = propertiesOf(col->props);
-        t.columns.append(ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1)));
+        Column column = ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1));
+        if (raw.jetType == jettype::Complex)
+            complexValue(entry->mdb, entries.complexIds.value(col->col_num), column);
+        t.columns.append(column);
     }
+    // libmdb lists the columns by number; Access shows them in the order they are defined.
+    QList<qsizetype> order(t.columns.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return entries.definitionOrder.indexOf(numbers[a]) <
+               entries.definitionOrder.indexOf(numbers[b]);
+    });
+    QList<Column> shown;
+    for (qsizetype i : order)
+        shown.append(t.columns[i]);
+    t.columns = shown;
     t.indexes = indexesOf(table.get(), name, jet3);
     TableProperties props = ToTableProperties(propertiesOf(table->props));
     t.description = props.description;
@@ -422,15 +513,10 @@ QList<Relationship> readRelationships(MdbHandle* mdb) {
     constexpr qint64 kCascadeUpdate = 0x100;
     constexpr qint64 kCascadeDelete = 0x1000;
     constexpr qint64 kCascadeToNull = 0x2000;
-    auto isSystem = [](const QString& table) {
-        return table.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive);
-    };
+    // Access relates its own navigation tables too; those count as hidden through their tables.
     QMap<QString, QMap<qint64, RelationshipColumn>> columns;
     while (rows.Next()) {
         QString name = rows.Text(0);
-        // Access relates its own navigation tables; those are not the user's schema.
-        if (isSystem(rows.Text(1)) || isSystem(rows.Text(3)))
-            continue;
         Relationship* rel = nullptr;
         for (Relationship& r : out)
             if (r.name == name)
