@@ -109,6 +109,16 @@ private Q_SLOTS:
         QCOMPARE(desktop().Prompts().size(), 1);
         QVERIFY(desktop().Prompts()[0].startsWith("No database is open to run the script on."));
         QVERIFY(!logText().contains("Running the script"));
+        // Nor does a new script window offer the closed databases.
+        int offered = -1;
+        {
+            ModalDialogs dialogs([&offered](QWidget* dialog) {
+                if (auto* editor = dialog->findChild<ScriptWindow*>())
+                    offered = editor->targetChoice()->count();
+            });
+            item("mnNew")->trigger();
+        }
+        QCOMPARE(offered, 0);
 
         item("mnRef")->trigger();
         ui->session.waitForWork();

@@ -60,7 +60,8 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
     auto* saveAs = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), &dialog);
     QObject::connect(saveAs, &QShortcut::activated, dialog.files, &ScriptFileCommands::saveAs);
     layout->addWidget(editor);
-    if (session.diff())
+    // Closed databases are no target, even while their comparison is still shown.
+    if (session.diff() && session.isOpen())
         editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
     editor->targetField()->setText(target == Side::Secondary ? QStringLiteral("1")
                                                              : QStringLiteral("0"));
