@@ -147,7 +147,7 @@ void Session::open() {
 
 void Session::refresh() {
     waitForWork();
-    Comparison work{{logins_[0], logins_[1]}, settings_, {}, {}, {}, {}, false};
+    Comparison work{{logins_[0], logins_[1]}, settings_, {}, {}, {}, {}, false, isOpen()};
     lastErrors_.clear();
     {
         WorkScope scope(*this);
@@ -160,19 +160,20 @@ void Session::refresh() {
 }
 
 bool Session::startRefresh() {
-    return startComparison({logins_[0], logins_[1]});
+    return startComparison({logins_[0], logins_[1]}, isOpen());
 }
 
 bool Session::startCompare(const DatabaseLogin& primary, const DatabaseLogin& secondary) {
-    return startComparison({primary, secondary});
+    return startComparison({primary, secondary}, false);
 }
 
-bool Session::startComparison(std::array<DatabaseLogin, 2> logins) {
+bool Session::startComparison(std::array<DatabaseLogin, 2> logins, bool wasOpen) {
     if (isBusy())
         return false;
     lastErrors_.clear();
     auto work = std::make_shared<Comparison>();
     work->logins = std::move(logins);
+    work->wasOpen = wasOpen;
     work->settings = settings_;
     return runInBackground(
         [this, work](const std::stop_token& stop) { readAndCompare(*work, stop); },
@@ -196,6 +197,8 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
             throw WorkCancelled();
     } catch (const Error& e) {
         work.error = e;
+        if (work.wasOpen)
+            work.summary = Error(ErrorCode::ConnectionClosed, QStringLiteral("Connection Closed."));
         return;
     } catch (const WorkCancelled&) {
         work.cancelled = true;
@@ -222,11 +225,16 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
     }
     try {
         CompareOptions options{work.settings, {}};
-        const QString analyzing = QStringLiteral("Analyzing tables: ");
         options.onObject = [&](const QString& name) {
             if (stop.stop_requested())
                 throw WorkCancelled();
-            step(analyzing + name);
+            // A name is a view when the primary database has it as one, or, lacking it as a
+            // table, the secondary one does.
+            const bool view = schemas[0]->findView(name) ||
+                              (!schemas[0]->findTable(name) && schemas[1]->findView(name));
+            step(
+                (view ? QStringLiteral("Analyzing view: ") : QStringLiteral("Analyzing tables: ")) +
+                name);
         };
         work.diff = std::make_shared<const Diff>(Compare(schemas[0], schemas[1], options));
     } catch (const Error& e) {

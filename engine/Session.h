@@ -97,6 +97,9 @@ private:
         std::optional<Error> error;
         std::optional<Error> summary;
         bool cancelled = false;
+        // The databases were open when the work began, so failing to open them again means
+        // they were closed under the session.
+        bool wasOpen = false;
     };
 
     void openSides();
@@ -105,7 +108,7 @@ private:
     void step(const QString& caption);
     void readAndCompare(Comparison& work, const std::stop_token& stop);
     void adopt(Comparison& work);
-    bool startComparison(std::array<DatabaseLogin, 2> logins);
+    bool startComparison(std::array<DatabaseLogin, 2> logins, bool wasOpen);
     void finishWork();
 
     SourceOpener opener_;

@@ -16,6 +16,7 @@ enum class ErrorCode : qint32 {
     ObjectNotSet = 91,
     DuplicateKey = 457,
     NoDatabases = 1001,
+    ConnectionClosed = 10002,
     SchemasUnreadable = 10003,
     CompareFailed = 10004,
     ItemNotFound = 3265,

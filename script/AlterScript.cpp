@@ -170,8 +170,19 @@ QString AlterScriptFor(const Diff& diff, const QString& name, Side target) {
         return QString();
     const SyncScript script = BuildSyncScript(diff, target, name);
     QString text;
-    for (const SyncNote& note : script.notes)
+    bool missingNeeds = false;
+    for (const SyncNote& note : script.notes) {
         text += QStringLiteral("-- ") + note.reason + CrLf;
+        missingNeeds = missingNeeds || note.cause == SyncNote::Cause::Dependency;
+    }
+    // Dropping the old definition when the new one cannot follow would leave the database
+    // worse than before; the whole-database script adds what the object needs first.
+    if (missingNeeds)
+        return text +
+               QStringLiteral("-- Nothing is dropped or changed: this object alone cannot be put "
+                              "in place. The script for the whole database adds what it needs "
+                              "first.") +
+               CrLf;
     return text + script.Text();
 }
 

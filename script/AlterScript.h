@@ -24,6 +24,8 @@ bool HoldsEveryValue(const Column& from, const Column& to);
 // them: ALTER TABLE for a table, DROP and CREATE for a query, index or relationship, the default
 // values for properties, and what only Access can change on "-- " lines; empty for a view (the
 // comparison window drops and creates it) and when the diff lacks the object on either side.
+// When the new definition needs what the target lacks (a field, a table, a unique index), the
+// script says so on "-- " lines and drops nothing.
 QString AlterScriptFor(const Diff& diff, const QString& name, Side target);
 
 // The script that creates side's object name in a database that lacks it, and the one that

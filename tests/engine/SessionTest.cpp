@@ -69,7 +69,7 @@ TEST_F(SessionTest, RefreshOpensReadsAndComparesBothSidesShowingWhatItDoes) {
     EXPECT_EQ(events, QStringList({"start", "end", "compared"}));
     EXPECT_EQ(captions, QStringList({"Opening primary database...", "Opening Secondary database...",
                                      "Analyzing Tables...", "Analyzing tables: P1",
-                                     "Analyzing tables: PV", "Analyzing tables: S1"}));
+                                     "Analyzing view: PV", "Analyzing tables: S1"}));
     EXPECT_EQ(pri->reads, 1);
     ASSERT_EQ(sec->opens.size(), 1);
     EXPECT_EQ(sec->opens[0].user, "Guest") << "credentials reach the source as typed";

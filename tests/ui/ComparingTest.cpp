@@ -153,9 +153,10 @@ private Q_SLOTS:
         QCOMPARE(ui->nav.nodes().size(), size_t(4));
     }
 
-    // F5 compares again and selects the node at the index selected before, even when other
-    // content has moved there; a failure leaves nothing of the old comparison on screen.
-    void f5ComparesAgainKeepingTheSelectedIndexAndAFailureClearsTheComparison() {
+    // F5 compares again and keeps the selected object selected, even when other objects now
+    // come before it; when it is gone nothing is selected, so no row names another object. A
+    // failure leaves nothing of the old comparison on screen.
+    void f5ComparesAgainKeepingTheSelectedObjectAndAFailureClearsTheComparison() {
         auto dbs = connectExamples();
         QCOMPARE(ui->nav.objectTree()->currentItem(), ui->nav.node(":ROOT"));
         ui->nav.objectTree()->setCurrentItem(
@@ -165,18 +166,32 @@ private Q_SLOTS:
         dbs.sec->AddTable("Fresh").Column("a", 3);
         QTest::keyClick(ui->nav.objectTree(), Qt::Key_F5);
         ui->session.waitForWork();
-        QCOMPARE(ui->nav.objectTree()->currentItem()->text(0), QString("Aardvark"));
+        QCOMPARE(ui->nav.objectTree()->currentItem(), ui->nav.node(":Customers"));
         QVERIFY(showsState(ui->nav.node(":Fresh"), ObjectState::OnlySecondary));
 
-        // An index past the end of a shorter tree selects nothing.
-        ui->nav.objectTree()->setCurrentItem(ui->nav.nodes().back());
+        // The object gone, nothing is selected, though the tree still has a row where it was.
+        ui->nav.objectTree()->setCurrentItem(ui->nav.node(":OnlySec"));
+        dbs.sec->schema.tables.removeIf([](const Table& t) { return t.name == "OnlySec"; });
+        QTest::keyClick(ui->nav.objectTree(), Qt::Key_F5);
+        ui->session.waitForWork();
+        QVERIFY(!ui->nav.node(":OnlySec"));
+        QVERIFY(!ui->nav.objectTree()->currentItem());
+
+        // Nor does a name that is now another kind of object count as the same one.
+        ui->nav.objectTree()->setCurrentItem(ui->nav.node(":Fresh"));
+        dbs.sec->schema.tables.removeIf([](const Table& t) { return t.name == "Fresh"; });
+        dbs.sec->AddView("Fresh", "SELECT 1;");
+        QTest::keyClick(ui->nav.objectTree(), Qt::Key_F5);
+        ui->session.waitForWork();
+        QVERIFY(ui->nav.node(":Fresh"));
+        QVERIFY(!ui->nav.objectTree()->currentItem());
+
         for (const auto& db : {dbs.pri, dbs.sec})
             db->schema = Schema();
         dbs.pri->AddTable("Only").Column("a", 3);
         ui->commands.refresh();
         ui->session.waitForWork();
         QCOMPARE(ui->nav.nodes().size(), size_t(4));
-        QVERIFY(!ui->nav.objectTree()->currentItem());
 
         ShowObject(ui->nav, "Only");
         QVERIFY(!ui->compare.pane(0)->toPlainText().isEmpty());

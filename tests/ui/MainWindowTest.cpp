@@ -385,7 +385,8 @@ private Q_SLOTS:
         QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  ");
         QVERIFY(stamp.match(lines[0]).hasMatch());
         QVERIFY(lines[0].endsWith("Connecting <b>a</b> with b"));
-        QVERIFY(lines[1].endsWith("Error 1001: Enter Primary and Secondary Database"));
+        QVERIFY(lines[1].endsWith("Error 1001: Enter Primary and Secondary Database (error 1001: "
+                                  "no database was named)"));
 
         QTest::mouseClick(log->text->viewport(), Qt::LeftButton);
         QVERIFY(!log->menu->isVisible());

@@ -19,6 +19,7 @@
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 using namespace vantor;
@@ -40,13 +41,12 @@ class ScriptsTest : public QObject {
     }
 
     // Runs text in the editor, its target chosen as a user would, and answers No to closing the
-    // window and to refreshing the comparison.
+    // window.
     void runIn(ScriptWindow& editor, const QString& text, int target = 0) {
         editor.setTargets(primary, secondary);
         editor.targetChoice()->setCurrentIndex(target);
         Q_EMIT editor.targetChoice()->activated(target);
         editor.setScript(text);
-        desktop().answers.push_back(mb::No);
         desktop().answers.push_back(mb::No);
         editor.button("exec")->trigger();
         ui->session.waitForWork();
@@ -146,15 +146,16 @@ private Q_SLOTS:
         const QByteArray untouchedSecondary = FileBytes(secondary);
         auto editor = run("CREATE TABLE [T one] (A int)\r\n go \r\n\r\nGO\r\n"
                           "CREATE TABLE [T two] (B int)\r\n");
-        QCOMPARE(desktop().Prompts(),
-                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
+        // One question after the run, never a second one in a row.
+        QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
         QCOMPARE(desktop().messages[0].buttons, mb::YesNo | mb::Exclamation);
         QVERIFY(hasTable(primary, "T one") && hasTable(primary, "T two"));
         QCOMPARE(FileBytes(secondary), untouchedSecondary);
-        // The run leaves its marks: where it started, and the first line of each batch.
+        // The run leaves its marks: where it started, and the first line of each batch that ran;
+        // the empty batch between the two separators was skipped and is not marked as run.
         QVERIFY(editor->editor()->HasStartMark(0) && editor->editor()->HasRunMark(0) &&
-                editor->editor()->HasRunMark(2) && editor->editor()->HasRunMark(4));
-        QVERIFY(!editor->editor()->HasRunMark(3));
+                editor->editor()->HasRunMark(4));
+        QVERIFY(!editor->editor()->HasRunMark(2) && !editor->editor()->HasRunMark(3));
 
         const QByteArray untouchedPrimary = FileBytes(primary);
         run("CREATE TABLE [T three] (C int)", 1);
@@ -206,17 +207,14 @@ private Q_SLOTS:
         QVERIFY(!editor->button("exec")->isEnabled());
         QTest::keyClick(editor->editor(), Qt::Key_F5);
         QTRY_VERIFY(!ui->session.isBusy());
-        QCOMPARE(desktop().Prompts(),
-                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
+        QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
         QVERIFY(hasTable(primary, "T eleven"));
         QTRY_VERIFY(!sub || !sub->isVisible());
     }
 
-    // A script that went through is not run on the same database again without asking, and the
-    // comparison can be refreshed from the window that ran it.
+    // A script that went through is not run on the same database again without asking.
     void aScriptThatRanCompletelyAsksBeforeRunningAgain() {
         auto editor = run("CREATE TABLE [T twelve] (A int)");
-        QSignalSpy refresh(editor.get(), &ScriptWindow::refreshWanted);
         desktop().messages.clear();
         desktop().answers = {mb::No};
         editor->button("exec")->trigger();
@@ -225,15 +223,13 @@ private Q_SLOTS:
                  QStringList({"This script has already run completely on the primary database " +
                               primary + ". Run it again?"}));
 
-        // Changed, it runs without the question; the refresh is offered after it.
+        // Changed, it runs without the question.
         desktop().messages.clear();
         editor->editor()->Text("DROP TABLE [T twelve]");
-        desktop().answers = {mb::No, mb::Yes};
+        desktop().answers = {mb::No};
         editor->button("exec")->trigger();
         ui->session.waitForWork();
-        QCOMPARE(desktop().Prompts(),
-                 QStringList({ScriptWindow::ClosingQuestion(), ScriptWindow::RefreshQuestion()}));
-        QCOMPARE(refresh.size(), 1);
+        QCOMPARE(desktop().Prompts(), QStringList({ScriptWindow::ClosingQuestion()}));
         QVERIFY(!hasTable(primary, "T twelve"));
     }
 
@@ -269,27 +265,58 @@ private Q_SLOTS:
         QVERIFY(desktop().messages.isEmpty());
     }
 
-    void sharedWindowIsModalAimedAndClosesOnEscapeWithoutAQuestion() {
+    // The shared window opens modal and aimed as written; untouched, Escape closes it at once.
+    // With edits, Escape, its own Close button and its frame's close button each ask the same
+    // question: Cancel keeps the window and the edits, No lets it go.
+    void everyWayOfClosingTheSharedWindowAsksAboutUnsavedEdits() {
         QStringList seen;
-        ModalDialogs dialogs([&](QWidget* dialog) {
-            auto* editor = dialog->findChild<ScriptWindow*>();
-            QVERIFY(editor);
-            QTest::keyClicks(editor->editor(), "edited ");
-            seen << editor->targetChoice()->currentText() << editor->targetField()->text()
-                 << (editor->targetChoice()->isEnabled() ? "choosable" : "fixed")
-                 << editor->editor()->Text();
-            QTest::keyClick(editor->editor(), Qt::Key_Escape);
-            seen << (dialog->isVisible() ? "open" : "closed");
-        });
-        ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
-        QCOMPARE(seen, QStringList({"Secondary: " + secondary, "1", "fixed",
-                                    "edited DROP TABLE [X]", "closed"}));
+        {
+            ModalDialogs untouched([&](QWidget* dialog) {
+                auto* editor = dialog->findChild<ScriptWindow*>();
+                QVERIFY(editor);
+                seen << editor->targetChoice()->currentText() << editor->targetField()->text()
+                     << (editor->targetChoice()->isEnabled() ? "choosable" : "fixed");
+                QTest::keyClick(editor->editor(), Qt::Key_Escape);
+                seen << (dialog->isVisible() ? "open" : "closed");
+            });
+            ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
+        }
+        QCOMPARE(seen, QStringList({"Secondary: " + secondary, "1", "fixed", "closed"}));
         QVERIFY(desktop().messages.isEmpty());
+
+        using Close = std::function<void(QWidget*, ScriptWindow*)>;
+        const QList<std::pair<QString, Close>> routes = {
+            {"Escape",
+             [](QWidget*, ScriptWindow* e) { QTest::keyClick(e->editor(), Qt::Key_Escape); }},
+            {"Close me", [](QWidget*, ScriptWindow* e) { e->button("close")->trigger(); }},
+            {"frame", [](QWidget* dialog, ScriptWindow*) { dialog->close(); }},
+        };
+        for (const auto& [route, close] : routes) {
+            seen.clear();
+            desktop().messages.clear();
+            ModalDialogs edited([&, close = close](QWidget* dialog) {
+                auto* editor = dialog->findChild<ScriptWindow*>();
+                QVERIFY(editor);
+                QTest::keyClicks(editor->editor(), "edited ");
+                desktop().answers = {mb::Cancel};
+                close(dialog, editor);
+                seen << (dialog->isVisible() ? "open" : "closed") << editor->editor()->Text();
+                desktop().answers = {mb::No};
+                close(dialog, editor);
+                seen << (dialog->isVisible() ? "open" : "closed");
+            });
+            ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
+            QVERIFY2(seen == QStringList({"open", "edited DROP TABLE [X]", "closed"}),
+                     qPrintable(route + ": " + seen.join('|')));
+            QCOMPARE(desktop().messages.size(), 2);
+            QVERIFY2(desktop().Prompts()[0].contains("Save them before it closes?"),
+                     qPrintable(route));
+        }
     }
 
     // The shared script window keeps work: Ctrl+S and its Save button save the script (asking a
     // name the first time), a failed save shows error 75, and its close button asks about
-    // unsaved edits where Escape closes as designed.
+    // unsaved edits.
     void theSharedWindowSavesItsScriptAndAsksBeforeLosingEdits() {
         const QString saved = ui->files.filePath("kept.sql");
         QStringList seen;
@@ -345,7 +372,8 @@ private Q_SLOTS:
     }
 
     // The shared window's Open and New buttons replace its script only once unsaved edits are
-    // given up, and a file that cannot be read leaves the script as it was.
+    // given up, and a file that cannot be read leaves the script as it was. A file opened there
+    // was not written for the side the window was aimed at, so it is aimed at none.
     void theSharedWindowOpensAndStartsScriptsWithoutLosingEdits() {
         const QString kept = ui->files.filePath("kept.sql");
         QVERIFY(WriteFile(kept, "DROP TABLE [Kept]"));
@@ -364,14 +392,17 @@ private Q_SLOTS:
             desktop().answers = {mb::Yes};
             desktop().fileNames = {kept};
             editor->button("open")->trigger();
-            seen << editor->editor()->Text() << dialog->windowTitle();
+            seen << editor->editor()->Text() << dialog->windowTitle()
+                 << (editor->hasTarget() ? "aimed" : "unaimed")
+                 << (editor->targetChoice()->isEnabled() ? "choosable" : "fixed");
             editor->button("new")->trigger(); // nothing unsaved: no question
             seen << editor->editor()->Text() << (editor->isChanged() ? "changed" : "clean");
             dialog->close();
         });
         ShowScriptWindow(nullptr, ui->session, ui->desktop, "DROP TABLE [X]", Side::Secondary);
-        QCOMPARE(seen, QStringList({"-- mine DROP TABLE [X]", "-- mine DROP TABLE [X]",
-                                    "DROP TABLE [Kept]", kept, "", "clean"}));
+        QCOMPARE(seen,
+                 QStringList({"-- mine DROP TABLE [X]", "-- mine DROP TABLE [X]",
+                              "DROP TABLE [Kept]", kept, "unaimed", "choosable", "", "clean"}));
         QCOMPARE(desktop().messages.size(), 4); // two questions, a failed open, one question
         QVERIFY(desktop().Prompts()[2].startsWith("The file "));
     }
@@ -380,7 +411,9 @@ private Q_SLOTS:
     // what the secondary database defines.
     void primarySideScriptsFollowTheSecondaryDatabase() {
         ShowObject(ui->nav, "Customers"); // only the primary database has the E-Mail column
-        QCOMPARE(scriptFrom(&CompareView::createButton, 0), ui->compare.paneText(1));
+        // Both databases have the table: Create would only fail on either of them.
+        QVERIFY(scriptFrom(&CompareView::createButton, 0).isNull());
+        QVERIFY(!ui->compare.createButton(1)->isEnabled());
         QCOMPARE(scriptFrom(&CompareView::dropButton, 0), QString("DROP TABLE [Customers]"));
         const QString toPrimary = scriptFrom(&CompareView::alterButton, 0);
         QVERIFY(toPrimary.contains(" DROP COLUMN \r\n"));
@@ -404,9 +437,17 @@ private Q_SLOTS:
         ui->session.waitForWork();
         QVERIFY(ui->compare.currentObject().isEmpty());
         QVERIFY(ui->compare.pane(1)->toPlainText().isEmpty());
-        QVERIFY(scriptFrom(&CompareView::dropButton, 1).isNull());
-        QVERIFY(scriptFrom(&CompareView::alterButton, 0).isNull());
-        QCOMPARE(desktop().Prompts(), QStringList(2, "No table or view is shown. Double-click one "
+        for (int side : {0, 1})
+            for (QPushButton* b : {ui->compare.createButton(side), ui->compare.alterButton(side),
+                                   ui->compare.dropButton(side)})
+                QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        // The menu's commands, which stay enabled, say why they do nothing.
+        ModalDialogs dialogs;
+        ui->compare.dropScript(1);
+        ui->compare.alterScript(0);
+        ui->compare.createScript(1);
+        QCOMPARE(dialogs.Seen(), 0);
+        QCOMPARE(desktop().Prompts(), QStringList(3, "No table or view is shown. Double-click one "
                                                      "in the object tree first."));
     }
 
@@ -420,17 +461,22 @@ private Q_SLOTS:
         QVERIFY(differing.size() >= 5);
         for (const DiffEntry& entry : differing) {
             ShowObject(ui->nav, entry.name);
-            // Views have no ALTER: a differing one is dropped and created again.
+            // Views have no ALTER: a differing one is dropped, and once the comparison knows it
+            // is gone, created again.
             const bool replace = entry.state == ObjectState::Different && entry.isView();
             if (entry.state == ObjectState::OnlySecondary || replace)
                 scriptFrom(&CompareView::dropButton, 1, true);
+            if (replace) {
+                ui->commands.refresh();
+                ui->session.waitForWork();
+                ShowObject(ui->nav, entry.name);
+            }
             if (entry.state == ObjectState::OnlyPrimary || replace)
                 scriptFrom(&CompareView::createButton, 1, true);
             if (entry.state == ObjectState::Different && !entry.isView())
                 scriptFrom(&CompareView::alterButton, 1, true);
             for (const auto& message : desktop().messages)
-                QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion() ||
-                             message.prompt == ScriptWindow::RefreshQuestion(),
+                QVERIFY2(message.prompt == ScriptWindow::ClosingQuestion(),
                          qPrintable(entry.name + ": " + message.prompt));
         }
         ui->commands.refresh();

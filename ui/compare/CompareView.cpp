@@ -90,6 +90,7 @@ CompareView::CompareView(Session& session, Desktop& desktop, QWidget* parent)
 
     connect(&session_, &Session::compared, this, &CompareView::showAgain);
     connect(&session_, &Session::cleared, this, &CompareView::clear);
+    updateCommands();
 }
 
 void CompareView::buildSide(int i) {
@@ -135,7 +136,7 @@ void CompareView::buildSide(int i) {
     connect(dropButtons_[i], &QPushButton::clicked, this, [this, i] { dropScript(i); });
 }
 
-QString CompareView::whyNotAlter(const DiffEntry& object) {
+QString CompareView::whyNotAlter(const Diff& diff, const DiffEntry& object, int side) {
     if (object.isView() || object.kindOn(Side::Primary) == ObjectKind::View ||
         object.kindOn(Side::Secondary) == ObjectKind::View)
         return QStringLiteral("'%1' is a view, and views have no ALTER: use Drop and Create to "
@@ -146,6 +147,19 @@ QString CompareView::whyNotAlter(const DiffEntry& object) {
                               "Create to add it to the other database, or Drop to remove it.")
             .arg(object.name,
                  object.inPrimary() ? QStringLiteral("primary") : QStringLiteral("secondary"));
+    // A script of blank lines would only open an empty window.
+    if (AlterScriptFor(diff, object.name, sideOf(side)).trimmed().isEmpty())
+        return QStringLiteral("'%1' is the same in both databases as far as ALTER can tell: "
+                              "there is nothing to alter.")
+            .arg(object.name);
+    return QString();
+}
+
+QString CompareView::whyNotCreate(const DiffEntry& object, int side) {
+    if (object.kindOn(sideOf(side)))
+        return QStringLiteral("The %1 database has '%2' already: use Alter to make it like the "
+                              "other database's, or Drop to remove it.")
+            .arg(side == 0 ? QStringLiteral("primary") : QStringLiteral("secondary"), object.name);
     return QString();
 }
 
@@ -179,14 +193,19 @@ void CompareView::updateCommands() {
     const Diff* diff = session_.diff();
     const DiffEntry* object =
         diff && !currentObject_.isEmpty() ? diff->find(currentObject_) : nullptr;
+    const QString designed = QStringLiteral("Drop table");
     for (int i : {0, 1}) {
-        // A command that cannot apply to the object shown says why instead of acting.
-        const QString noAlter = object ? whyNotAlter(*object) : QString();
-        const QString noDrop = object ? whyNotDrop(*object, i) : QString();
-        alterButtons_[i]->setEnabled(noAlter.isEmpty());
-        alterButtons_[i]->setToolTip(noAlter.isEmpty() ? QStringLiteral("Drop table") : noAlter);
-        dropButtons_[i]->setEnabled(noDrop.isEmpty());
-        dropButtons_[i]->setToolTip(noDrop.isEmpty() ? QStringLiteral("Drop table") : noDrop);
+        // A button is enabled only where it writes something useful; with no object shown
+        // none is, and otherwise a disabled one's tool tip says why.
+        const std::pair<QPushButton*, QString> states[] = {
+            {createButtons_[i], object ? whyNotCreate(*object, i) : designed},
+            {alterButtons_[i], object ? whyNotAlter(*diff, *object, i) : designed},
+            {dropButtons_[i], object ? whyNotDrop(*object, i) : designed},
+        };
+        for (const auto& [button, why] : states) {
+            button->setEnabled(why.isEmpty());
+            button->setToolTip(why.isEmpty() ? designed : why);
+        }
     }
 }
 
@@ -224,6 +243,8 @@ void CompareView::showAgain() {
     // Definitions from before the comparison must not stay on screen.
     if (!currentObject_.isEmpty())
         showObject(currentObject_);
+    else
+        updateCommands();
 }
 
 QString CompareView::paneText(int side) const {
@@ -259,7 +280,7 @@ void CompareView::alterScript(int side) {
     const DiffEntry* object = displayedObject();
     if (!object)
         return;
-    if (const QString why = whyNotAlter(*object); !why.isEmpty()) {
+    if (const QString why = whyNotAlter(*session_.diff(), *object, side); !why.isEmpty()) {
         desktop_.MsgBox(why, mb::Exclamation);
         return;
     }
@@ -269,13 +290,18 @@ void CompareView::alterScript(int side) {
 void CompareView::createScript(int side) {
     if (!ComparisonOrWarn(session_, desktop_))
         return;
+    const DiffEntry* object = displayedObject();
+    if (!object)
+        return;
+    if (const QString why = whyNotCreate(*object, side); !why.isEmpty()) {
+        desktop_.MsgBox(why, mb::Exclamation);
+        return;
+    }
     const QString primary = paneText(0);
     const QString secondary = paneText(1);
-    // The object comes from the other side, or from the only side that has it.
-    const int source = primary.isEmpty() ? 1 : secondary.isEmpty() ? 0 : 1 - side;
-    const DiffEntry* object =
-        currentObject_.isEmpty() ? nullptr : session_.diff()->find(currentObject_);
-    const std::optional<ObjectKind> kind = object ? object->kindOn(sideOf(source)) : std::nullopt;
+    // The object comes from the other side, the only one that has it.
+    const int source = 1 - side;
+    const std::optional<ObjectKind> kind = object->kindOn(sideOf(source));
     // Tables and views are created from what the pane shows, edits included; the other kinds
     // need their own statements or the steps to take in Access.
     if (kind && *kind != ObjectKind::Table && *kind != ObjectKind::View) {

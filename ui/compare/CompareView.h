@@ -14,6 +14,7 @@ namespace vantor {
 
 class Desktop;
 class Session;
+struct Diff;
 struct DiffEntry;
 
 // One object of the last comparison, as each database defines it, side by side, with the
@@ -55,7 +56,8 @@ public Q_SLOTS:
 private:
     void buildSide(int side);
     // Why a command cannot apply to the object, or an empty text when it can.
-    static QString whyNotAlter(const DiffEntry& object);
+    static QString whyNotAlter(const Diff& diff, const DiffEntry& object, int side);
+    static QString whyNotCreate(const DiffEntry& object, int side);
     static QString whyNotDrop(const DiffEntry& object, int side);
     void updateCommands();
     // Follows a new comparison: the object on display is shown again from it.

@@ -19,9 +19,9 @@ public:
         : editor_(editor), session_(session), bookmarks_(editor.Bookmarks()),
           caret_(editor.CaretLine()) {}
 
-    void MarkCurrentLine(qint64 line) override {
-        onEditor([line](ScriptEditControl& e) { e.MarkRunLine(line); });
-    }
+    // The runner marks a batch's line before it knows whether the batch is sent; the marker
+    // goes on only once the batch has run, so a skipped batch is never shown as run.
+    void MarkCurrentLine(qint64 line) override { Q_UNUSED(line); }
     void MarkStartLine(qint64 line) override {
         onEditor([line](ScriptEditControl& e) { e.MarkStartLine(line); });
     }
@@ -35,11 +35,13 @@ public:
         onEditor([line = caret_](ScriptEditControl& e) { e.GoToLine(line); });
     }
     void BatchFinished(const ScriptBatch& batch) override {
-        if (batch.executed)
-            session_.log(QStringLiteral("Batch %1 (lines %2-%3) executed.")
-                             .arg(batch.number)
-                             .arg(batch.firstLine + 1)
-                             .arg(batch.lastLine + 1));
+        if (!batch.executed)
+            return;
+        onEditor([line = batch.firstLine](ScriptEditControl& e) { e.MarkRunLine(line); });
+        session_.log(QStringLiteral("Batch %1 (lines %2-%3) executed.")
+                         .arg(batch.number)
+                         .arg(batch.firstLine + 1)
+                         .arg(batch.lastLine + 1));
     }
 
 private:

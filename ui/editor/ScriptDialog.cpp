@@ -5,7 +5,6 @@
 #include "ui/editor/ScriptFiles.h"
 #include "ui/editor/ScriptWindow.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -16,20 +15,19 @@ namespace vantor {
 
 namespace {
 
-// The dialog around the script window; a run under way stops before the dialog goes, and its
-// close button asks about unsaved edits (Escape and the window's own Close button do not).
+// The dialog around the script window; a run under way stops before the dialog goes. Every
+// way of leaving it (its close button, Escape, the window's own Close button) asks about
+// unsaved edits, since each of them would lose the same work.
 class ScriptDialog : public QDialog {
 public:
     ScriptDialog(QWidget* parent, Session& session) : QDialog(parent), session_(session) {}
     ScriptWindow* editor = nullptr;
     ScriptFileCommands* files = nullptr;
 
-    void closeEvent(QCloseEvent* event) override {
-        if (files && !files->settleEdits()) {
-            event->ignore();
+    void reject() override {
+        if (files && !files->settleEdits())
             return;
-        }
-        QDialog::closeEvent(event);
+        QDialog::reject();
     }
 
     void done(int result) override {
@@ -62,7 +60,8 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
     auto* saveAs = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")), &dialog);
     QObject::connect(saveAs, &QShortcut::activated, dialog.files, &ScriptFileCommands::saveAs);
     layout->addWidget(editor);
-    if (session.diff())
+    // Closed databases are no target, even while their comparison is still shown.
+    if (session.diff() && session.isOpen())
         editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
     editor->targetField()->setText(target == Side::Secondary ? QStringLiteral("1")
                                                              : QStringLiteral("0"));
@@ -74,10 +73,6 @@ void ShowScriptWindow(QWidget* parent, Session& session, Desktop& desktop, const
     if (main && main->metaObject()->indexOfSlot("setStatusText(QString)") >= 0)
         QObject::connect(editor, &ScriptWindow::statusMessage, main, [main](const QString& text) {
             QMetaObject::invokeMethod(main, "setStatusText", Q_ARG(QString, text));
-        });
-    if (main && main->metaObject()->indexOfSlot("refreshComparison()") >= 0)
-        QObject::connect(editor, &ScriptWindow::refreshWanted, main, [main] {
-            QMetaObject::invokeMethod(main, "refreshComparison", Qt::QueuedConnection);
         });
     dialog.resize(960, 640);
     editor->editor()->setFocus();

@@ -5,6 +5,7 @@
 #include "ui/shell/Desktop.h"
 #include "ui/shell/SaveGuard.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 
 namespace vantor {
@@ -59,6 +60,9 @@ bool ScriptFileCommands::open() {
     window_.setIsFile(true);
     window_.setChanged(false);
     window_.window()->setWindowTitle(path);
+    // The file was not written for the side the window was opened for: F5 asks which one.
+    window_.forgetTarget();
+    window_.targetChoice()->setEnabled(window_.targetChoice()->count() >= 2);
     return true;
 }
 

@@ -24,6 +24,10 @@ namespace vantor {
 
 namespace {
 
+const QString kNoDatabaseToRunOn =
+    QStringLiteral("No database is open to run the script on. Open two databases with File > "
+                   "Connect and Compare... first.");
+
 struct Button {
     const char* key;
     const char* toolTip;
@@ -152,6 +156,7 @@ void ScriptWindow::buildToolBands() {
     targetChoice_->setMinimumContentsLength(24);
     targetChoice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     targetChoice_->setToolTip(QStringLiteral("The database the script runs against (F5)."));
+    targetChoice_->setPlaceholderText(QStringLiteral("(none: F5 asks)"));
     label->setBuddy(targetChoice_);
     target->addWidget(label);
     target->addWidget(targetChoice_, 1);
@@ -242,7 +247,34 @@ void ScriptWindow::clearTargets() {
 void ScriptWindow::syncTargetChoice() {
     if (targetChoice_->count() < 2)
         return;
-    targetChoice_->setCurrentIndex(TargetSide(targetField_->text()) == Side::Secondary ? 1 : 0);
+    if (!hasTarget())
+        targetChoice_->setCurrentIndex(-1);
+    else
+        targetChoice_->setCurrentIndex(TargetSide(targetField_->text()) == Side::Secondary ? 1 : 0);
+}
+
+bool ScriptWindow::hasTarget() const {
+    return !targetField_->text().trimmed().isEmpty();
+}
+
+void ScriptWindow::forgetTarget() {
+    targetField_->clear();
+    targetChoice_->setCurrentIndex(-1);
+}
+
+bool ScriptWindow::askTarget() {
+    const QString primary = session_.login(Side::Primary).path;
+    const QString secondary = session_.login(Side::Secondary).path;
+    const int answer = desktop_.MsgBox(
+        QStringLiteral("The script is not aimed at a database yet. Run it on the primary "
+                       "database %1?\n\nYes: the primary database %1\nNo: the secondary "
+                       "database %2\nCancel: run nothing")
+            .arg(primary, secondary),
+        mb::YesNoCancel | mb::Question, QStringLiteral("Target"));
+    if (answer != mb::Yes && answer != mb::No)
+        return false;
+    targetField_->setText(answer == mb::Yes ? QStringLiteral("0") : QStringLiteral("1"));
+    return true;
 }
 
 void ScriptWindow::prepareBookmarks() {
@@ -257,7 +289,7 @@ void ScriptWindow::closeWindow() {
         session_.cancel();
         session_.waitForWork();
     }
-    // A dialog is left as Escape leaves it, without the question its close button asks.
+    // The frame around the window asks about unsaved edits, whichever way it is closed.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         sub->close();
     else if (auto* dialog = qobject_cast<QDialog*>(window()))
@@ -274,18 +306,20 @@ QString ScriptWindow::RefreshHint() {
     return QStringLiteral("Press F5 to refresh schema.");
 }
 
-QString ScriptWindow::RefreshQuestion() {
-    return QStringLiteral("Compare the two databases again now, so that the comparison shows what "
-                          "the script changed?");
-}
-
 void ScriptWindow::runScript() {
     if (session_.isBusy()) {
         desktop_.MsgBox(kWorkUnderWay, mb::Exclamation);
         return;
     }
+    if (!session_.isOpen()) {
+        // Nothing is started, so the log does not tell of a run that never was.
+        desktop_.MsgBox(kNoDatabaseToRunOn, mb::Exclamation);
+        return;
+    }
+    if (!hasTarget() && !askTarget())
+        return;
     const Side side = TargetSide(targetField_->text());
-    Source* target = session_.isOpen() ? &session_.source(side) : nullptr;
+    Source* target = &session_.source(side);
     QString targetName = side == Side::Secondary ? QStringLiteral("the secondary database")
                                                  : QStringLiteral("the primary database");
     if (session_.diff())
@@ -314,9 +348,7 @@ void ScriptWindow::runFinished(const BatchRunResult& result) {
         const ScriptBatch& batch = result.failure->batch;
         if (!session_.isOpen() &&
             result.failure->number == static_cast<qint32>(ErrorCode::ObjectNotSet)) {
-            desktop_.MsgBox(QStringLiteral("No database is open to run the script on. Open two "
-                                           "databases with File > Connect and Compare... first."),
-                            mb::Exclamation);
+            desktop_.MsgBox(kNoDatabaseToRunOn, mb::Exclamation);
             return;
         }
         // The failing batch's first line is selected, so the user sees where to look.
@@ -334,11 +366,9 @@ void ScriptWindow::runFinished(const BatchRunResult& result) {
     }
     completedOn_ = runningOn_;
     completedText_ = editor_->Text();
+    // One question after a run; the status bar points at F5 for the comparison.
     const bool closing = desktop_.MsgBox(ClosingQuestion(), mb::YesNo | mb::Exclamation) == mb::Yes;
     Q_EMIT statusMessage(RefreshHint());
-    if (session_.isOpen() &&
-        desktop_.MsgBox(RefreshQuestion(), mb::YesNo | mb::Question) == mb::Yes)
-        Q_EMIT refreshWanted();
     if (closing)
         closeWindow();
 }

@@ -29,7 +29,6 @@ public:
     static QString DefaultCaption();
     static QString ClosingQuestion();
     static QString RefreshHint();
-    static QString RefreshQuestion();
 
     ScriptWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
@@ -63,13 +62,19 @@ public:
     void setTargets(const QString& primaryPath, const QString& secondaryPath);
     // Offers no target, as when no two databases are open.
     void clearTargets();
+    // Whether the script is aimed at one of the databases; a script read from a file is not
+    // until the user picks one.
+    bool hasTarget() const;
+    // Leaves the script aimed at neither database: a run asks which one first.
+    void forgetTarget();
     // Prepares the bookmarks once the caller has put the script into the editor.
     void prepareBookmarks();
 
 public Q_SLOTS:
     // Runs the script against the target in the background; the window stays usable meanwhile.
     void runScript();
-    // Closes the window, asking nothing; a run under way is stopped first.
+    // Closes the window as its frame does, asking about unsaved edits; a run under way is
+    // stopped first.
     void closeWindow();
 
 Q_SIGNALS:
@@ -81,8 +86,6 @@ Q_SIGNALS:
     void newRequested();
     // A line for the main window's status bar.
     void statusMessage(const QString& text);
-    // The user wants the databases compared again after a run.
-    void refreshWanted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +98,8 @@ private:
     void arrangeBands();
     void runFinished(const BatchRunResult& result);
     void syncTargetChoice();
+    // Asks the user which database an unaimed script runs on; false when the user cancels.
+    bool askTarget();
     bool handleWindowKey(int key);
 
     Session& session_;

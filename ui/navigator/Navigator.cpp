@@ -167,10 +167,15 @@ QTreeWidgetItem* Navigator::addNode(QTreeWidgetItem* parent, const QString& key,
 }
 
 void Navigator::fillTree() {
-    std::optional<size_t> remembered;
+    // The selection stays on the same object, found by its key (kind and name); a row number
+    // would point at another object once objects come or go.
+    std::optional<QString> remembered;
+    QString rememberedCategory;
     if (!nodes_.empty())
-        if (QTreeWidgetItem* selected = objectTree_->currentItem())
-            remembered = selected->data(0, kIndexRole).toULongLong();
+        if (QTreeWidgetItem* selected = objectTree_->currentItem()) {
+            remembered = nodeKey(selected);
+            rememberedCategory = nodeKey(selected->parent());
+        }
 
     clearTree();
     QTreeWidgetItem* root =
@@ -198,8 +203,13 @@ void Navigator::fillTree() {
         }
     }
 
-    size_t index = remembered.value_or(0);
-    objectTree_->setCurrentItem(index < nodes_.size() ? nodes_[index] : nullptr);
+    if (!remembered)
+        objectTree_->setCurrentItem(nodes_.front());
+    else if (QTreeWidgetItem* same = node(*remembered);
+             same && nodeKey(same->parent()) == rememberedCategory)
+        objectTree_->setCurrentItem(same);
+    else
+        objectTree_->setCurrentItem(nullptr);
     Q_EMIT filled();
 }
 

@@ -34,7 +34,7 @@ public:
     QTreeWidget* files() const;
     QTreeWidget* objectTree() const { return objectTree_; }
 
-    // Rebuilds the tree from the session's current comparison, keeping the selected place.
+    // Rebuilds the tree from the session's current comparison, keeping the selected object.
     void fillTree();
     void clearTree();
 

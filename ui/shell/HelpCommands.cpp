@@ -48,6 +48,16 @@ void ShowHelp(Desktop& desktop, const QStringList& candidates) {
     openOrExplain(desktop, QUrl::fromLocalFile(index), index);
 }
 
+void ShowUpdateInfo(Desktop& desktop) {
+    // The program asks no server: it is updated as the rest of the system is.
+    desktop.MsgBox(QStringLiteral("This is Vantor version %1.\n\nUpdates come with your "
+                                  "distribution's packages: update the system with its package "
+                                  "manager (for example: sudo apt update && sudo apt upgrade) "
+                                  "to get a newer Vantor when there is one.")
+                       .arg(QStringLiteral(VANTOR_VERSION)),
+                   mb::OKOnly | mb::Information, QStringLiteral("Check Update Application"));
+}
+
 void OpenUrl(Desktop& desktop, const QString& url) {
     openOrExplain(desktop, QUrl(url), url);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "ui/shell/Desktop.h"
+#include "ui/shell/ErrorWords.h"
 #include "ui/shell/SaveGuard.h"
 
 #include <QApplication>
@@ -89,7 +90,8 @@ void LogWindow::appendLine(const QString& line) {
     end.movePosition(QTextCursor::End);
     if (!text->document()->isEmpty())
         end.insertBlock();
-    end.insertText(line, QTextCharFormat());
+    // An error's number alone tells a user nothing, so its words follow the line.
+    end.insertText(WithErrorWords(line), QTextCharFormat());
     text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
 }
 

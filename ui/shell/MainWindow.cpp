@@ -79,6 +79,8 @@ MainWindow::~MainWindow() {
     // before them.
     navDock_->disconnect(this);
     logDock_->disconnect(this);
+    // The tool bar goes before the work area, whose last activations must not reach it.
+    mdi_->disconnect(documents_);
     compareWindow_->removeEventFilter(this);
     mdi_->viewport()->removeEventFilter(this);
 }
@@ -110,6 +112,9 @@ void MainWindow::buildCentralArea() {
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName(QStringLiteral("MDIClient"));
     mdi_->setBackground(QColor(0x8a, 0x94, 0xa0));
+    // Tiled windows that do not fit keep their size; the area scrolls to them.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     column->addWidget(mdi_, 1);
 
     auto* strip = new QWidget(central);
@@ -196,6 +201,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == compareWindow_ &&
         (event->type() == QEvent::Hide || event->type() == QEvent::Show)) {
+        // Closing the frame also closes the view inside it; shown again, the frame must not
+        // come back empty.
+        if (event->type() == QEvent::Show && compare_->isHidden())
+            compare_->show();
         if (!compareWindow_->isMinimized())
             setToggle("mnTblCmp", !compareWindow_->isHidden());
     } else if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !firstShow_) {

@@ -86,6 +86,7 @@ void MainWindow::wireMenu() {
     // The program has no web pages of its own: both web items open the help it brings.
     on("mnHelpOnline", [this] { ShowHelp(desktop_); });
     on("mnReadme", [this] { documents_->OpenDocument(readmePath()); });
+    on("mnCheckUpdate", [this] { ShowUpdateInfo(desktop_); });
     on("mnProductWeb", [this] { ShowHelp(desktop_); });
     on("mnAbout", [this] {
         AboutDialog about(desktop_, this);
@@ -173,6 +174,7 @@ void MainWindow::disconnectDatabases() {
     session_.disconnect();
     nav_->clearTree();
     compare_->clear();
+    documents_->ForgetTargets();
     statusLabel_->setText(QStringLiteral("Disconnected."));
     session_.log(QStringLiteral("Disconnected both databases"));
 }
@@ -225,6 +227,11 @@ void MainWindow::showObject(const QString& name) {
         compareWindow_->show();
         setToggle("mnTblCmp", true);
     }
+    if (compareWindow_->isMinimized())
+        compareWindow_->showNormal();
+    // The object asked for must be seen, not left behind the script documents.
+    mdi_->setActiveSubWindow(compareWindow_);
+    compareWindow_->raise();
     compare_->showObject(name);
 }
 

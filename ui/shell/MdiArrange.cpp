@@ -2,6 +2,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 #include <algorithm>
 
 namespace vantor {
@@ -25,39 +26,57 @@ void tile(QMdiArea& area, bool horizontal) {
     QList<QMdiSubWindow*> windows = visibleWindows(area, false);
     if (windows.isEmpty())
         return;
-    QRect space = area.viewport()->rect();
-    int n = static_cast<int>(windows.size());
-    // Windows too many for one row or column would be squeezed below what they can show: a grid
-    // keeps each usable, and cascading when even that would not.
+    const QRect space = area.viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    const int length = horizontal ? space.height() : space.width();
     int needed = 0;
     for (QMdiSubWindow* w : windows)
         needed = std::max(needed, horizontal ? w->minimumSizeHint().height()
                                              : w->minimumSizeHint().width());
-    if ((horizontal ? space.height() : space.width()) < needed * n) {
-        area.tileSubWindows();
-        for (QMdiSubWindow* w : windows)
-            if (w->width() < w->minimumSizeHint().width() ||
-                w->height() < w->minimumSizeHint().height()) {
-                area.cascadeSubWindows();
-                break;
-            }
-        return;
-    }
+    // Windows too many for the area keep the direction asked for at their minimum size; the
+    // area scrolls to the ones beyond its edge rather than squeezing them.
+    const bool fits = length >= needed * n;
     int offset = 0;
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* w = windows[i];
         if (w->isMaximized())
             w->showNormal();
+        const QSize least = w->minimumSizeHint();
         if (horizontal) {
-            int h = part(space.height(), n, i);
-            w->setGeometry(space.left(), space.top() + offset, space.width(), h);
+            const int h = fits ? part(length, n, i) : least.height();
+            w->setGeometry(space.left(), space.top() + offset,
+                           std::max(space.width(), least.width()), h);
             offset += h;
         } else {
-            int wd = part(space.width(), n, i);
-            w->setGeometry(space.left() + offset, space.top(), wd, space.height());
+            const int wd = fits ? part(length, n, i) : least.width();
+            w->setGeometry(space.left() + offset, space.top(), wd,
+                           std::max(space.height(), least.height()));
             offset += wd;
         }
     }
+}
+
+// Each window one title bar lower and to the right of the one before, all of the same size:
+// as large as the area leaves once the steps are taken, never below a window's minimum.
+void cascade(QMdiArea& area) {
+    QList<QMdiSubWindow*> windows = visibleWindows(area, false);
+    if (windows.isEmpty())
+        return;
+    const QRect space = area.viewport()->rect();
+    const int step = std::max(
+        area.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.first()), 16);
+    const int n = static_cast<int>(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[i];
+        if (w->isMaximized())
+            w->showNormal();
+        const QSize least = w->minimumSizeHint();
+        const int width = std::max(space.width() - step * (n - 1), least.width());
+        const int height = std::max(space.height() - step * (n - 1), least.height());
+        w->setGeometry(space.left() + step * i, space.top() + step * i, width, height);
+        w->raise();
+    }
+    area.setActiveSubWindow(windows.last());
 }
 
 void arrangeIcons(QMdiArea& area) {
@@ -97,10 +116,24 @@ void FollowAreaResize(QMdiArea& area, const QSize& before, const QSize& after) {
     }
 }
 
+void KeepInside(QMdiArea& area, QMdiSubWindow& window) {
+    if (window.isMaximized() || window.isMinimized())
+        return;
+    const QRect space = area.viewport()->rect();
+    const QSize least = window.minimumSizeHint();
+    QRect g = window.geometry();
+    g.setWidth(std::max(std::min(g.width(), space.width()), least.width()));
+    g.setHeight(std::max(std::min(g.height(), space.height()), least.height()));
+    g.moveLeft(std::max(space.left(), std::min(g.left(), space.right() + 1 - g.width())));
+    g.moveTop(std::max(space.top(), std::min(g.top(), space.bottom() + 1 - g.height())));
+    if (g != window.geometry())
+        window.setGeometry(g);
+}
+
 void ArrangeSubWindows(QMdiArea& area, Arrangement how) {
     switch (how) {
     case Arrangement::Cascade:
-        area.cascadeSubWindows();
+        cascade(area);
         break;
     case Arrangement::TileHorizontal:
         tile(area, true);

@@ -6,10 +6,13 @@
 #include "ui/editor/ScriptWindow.h"
 #include "ui/icons/Icons.h"
 #include "ui/shell/Desktop.h"
+#include "ui/shell/MainToolBars.h"
 #include "ui/shell/MainWindow.h"
+#include "ui/shell/MdiArrange.h"
 #include "ui/shell/RecentFiles.h"
 #include "ui/shell/SaveGuard.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -32,18 +35,33 @@ ScriptDocuments::ScriptDocuments(MainWindow& main, QTabBar& tabs)
     : QObject(&main), main_(main), tabs_(tabs) {
     connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         const int n = slots_.IndexOf(w);
-        if (n)
+        if (n && n != closing_)
             current_ = n;
         if (ScriptWindow* editor = Document(n))
             refreshTab(editor);
+        EnableDocumentCommands();
     });
     connect(&tabs_, &QTabBar::tabBarClicked, this, &ScriptDocuments::activateTab);
     // A comparison that failed leaves no database to aim at.
-    connect(&main_.session(), &Session::cleared, this, [this] {
-        for (int n = 1; n <= slots_.UBound(); ++n)
-            if (ScriptWindow* editor = Document(n))
-                editor->clearTargets();
-    });
+    connect(&main_.session(), &Session::cleared, this, &ScriptDocuments::ForgetTargets);
+    EnableDocumentCommands();
+}
+
+void ScriptDocuments::ForgetTargets() {
+    for (int n = 1; n <= slots_.UBound(); ++n) {
+        ScriptWindow* editor = Document(n);
+        if (!editor)
+            continue;
+        const bool aimed = editor->targetChoice()->count() > 0 && editor->hasTarget();
+        editor->clearTargets();
+        // Aimed again only by the user's choice: the next database may not be the one the
+        // script was meant for.
+        editor->forgetTarget();
+        if (aimed)
+            main_.session().log(
+                QStringLiteral("The script %1 is aimed at no database now: its database was closed")
+                    .arg(editor->windowTitle()));
+    }
 }
 
 int ScriptDocuments::GetFreeDocIndex() {
@@ -56,7 +74,34 @@ ScriptWindow* ScriptDocuments::Document(int n) const {
 }
 
 ScriptWindow* ScriptDocuments::CurrentDocument() const {
-    return Document(current_);
+    return current_ == closing_ ? nullptr : Document(current_);
+}
+
+void ScriptDocuments::EnableDocumentCommands() {
+    const ScriptWindow* editor = CurrentDocument();
+    for (const char* key : {"close", "save", "saveas"})
+        if (QAction* button = FindButton(*main_.mainToolBar(), QLatin1String(key)))
+            button->setEnabled(editor != nullptr);
+    if (QAction* reload = FindButton(*main_.mainToolBar(), QStringLiteral("reload")))
+        reload->setEnabled(editor && editor->isFile());
+}
+
+void ScriptDocuments::followClosedDocument(int n) {
+    closing_ = n;
+    if (current_ == n)
+        current_ = 0;
+    EnableDocumentCommands();
+    // Once the window is gone, the commands act on the document the area activated next, if
+    // any.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            closing_ = 0;
+            if (!CurrentDocument())
+                current_ = slots_.IndexOf(main_.mdiArea()->activeSubWindow());
+            EnableDocumentCommands();
+        },
+        Qt::QueuedConnection);
 }
 
 void ScriptDocuments::CloseCurrentDocument() {
@@ -77,6 +122,7 @@ void ScriptDocuments::activateTab(int index) {
     }
     QMdiSubWindow* window = slots_.Item(n);
     window->show();
+    KeepInside(*main_.mdiArea(), *window);
     main_.mdiArea()->setActiveSubWindow(window);
     window->setFocus();
 }
@@ -96,8 +142,6 @@ ScriptWindow* ScriptDocuments::createWindow(int n) {
     connect(editor, &QWidget::windowTitleChanged, window,
             [window, editor] { window->setWindowTitle(mdiTitle(editor)); });
     connect(editor, &ScriptWindow::statusMessage, &main_, &MainWindow::setStatusText);
-    connect(editor, &ScriptWindow::refreshWanted, &main_, &MainWindow::refreshComparison,
-            Qt::QueuedConnection);
     connect(editor, &ScriptWindow::changedFlagChanged, this, [this, editor, window] {
         window->setWindowTitle(mdiTitle(editor));
         refreshTab(editor);
@@ -145,6 +189,7 @@ void ScriptDocuments::activate(int n) {
     window->show();
     main_.mdiArea()->setActiveSubWindow(window);
     current_ = n;
+    EnableDocumentCommands();
 }
 
 ScriptWindow* ScriptDocuments::NewDocument() {
@@ -154,6 +199,7 @@ ScriptWindow* ScriptDocuments::NewDocument() {
     editor->setWindowTitle(UntitledCaption(n));
     addTab(n, editor);
     activate(n);
+    KeepInside(*main_.mdiArea(), *slots_.Item(n));
     main_.session().log(QStringLiteral("New script document %1").arg(UntitledCaption(n)));
     return editor;
 }
@@ -203,9 +249,12 @@ ScriptWindow* ScriptDocuments::OpenDocument(const QString& path) {
     editor->setWindowTitle(path);
     editor->setIsFile(true);
     editor->setFileName(path);
+    // Nothing says which database a file was written for, so F5 asks before it runs.
+    editor->forgetTarget();
     editor->prepareBookmarks();
     addTab(n, editor);
     activate(n);
+    KeepInside(*main_.mdiArea(), *slots_.Item(n));
     main_.session().log(QStringLiteral("Opened the script %1").arg(path));
     return editor;
 }
@@ -276,6 +325,7 @@ bool ScriptDocuments::SaveDocumentAs() {
     editor->setFileName(path);
     editor->setChanged(false);
     refreshTab(editor);
+    EnableDocumentCommands();
     remember(path);
     main_.session().log(QStringLiteral("Saved the script as %1").arg(path));
     return true;
@@ -345,7 +395,7 @@ bool ScriptDocuments::QueryCloseAll() {
 
 void ScriptDocuments::offerTargets(ScriptWindow* editor) {
     const Session& session = main_.session();
-    if (!session.diff())
+    if (!session.diff() || !session.isOpen())
         return;
     editor->setTargets(session.login(Side::Primary).path, session.login(Side::Secondary).path);
     editor->targetChoice()->setEnabled(true);
@@ -374,6 +424,7 @@ bool ScriptDocuments::eventFilter(QObject* watched, QEvent* event) {
         main_.session().waitForWork();
     }
     removeTab(editor->tag().toInt());
+    followClosedDocument(editor->tag().toInt());
     return false;
 }
 

@@ -52,12 +52,18 @@ public:
     // The highest document number so far.
     int Count() const { return slots_.UBound(); }
     void CloseCurrentDocument();
+    // The tool bar's Close, Save, Save As and Reload act on the current document: with none
+    // they are disabled, and Reload also while the document has no file.
+    void EnableDocumentCommands();
 
     static bool FileExists(const QString& path);
     static QString GetFileExtension(const QString& path);
 
     // Offers the open databases as targets in every document.
     void RefreshTargets();
+    // The databases are closed: every document is aimed at none, and the log says which lost
+    // their target.
+    void ForgetTargets();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +77,8 @@ private:
     void refreshTab(ScriptWindow* editor);
     // The tab strip's click: brings up the document, making its window again if it was closed.
     void activateTab(int index);
+    // Document n is closing: the commands no longer act on it.
+    void followClosedDocument(int n);
     // Puts path at the top of the recent-file list.
     void remember(const QString& path);
     bool writeTo(ScriptWindow* editor, const QString& path);
@@ -81,6 +89,7 @@ private:
     QTabBar& tabs_;
     DocumentSet slots_;
     int current_ = 0;
+    int closing_ = 0;
 };
 
 } // namespace vantor
