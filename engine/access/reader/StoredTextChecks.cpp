@@ -1,0 +1,103 @@
+#include "engine/access/reader/StoredTextChecks.h"
+
+#include "model/Kinds.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace vantor {
+
+namespace {
+
+constexpr int kStartRow = 0;
+constexpr int kEndRow = 255;
+
+QString shown(QChar c) {
+    return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// The union parts Access stores as input rows whose alias is one of these.
+const QString kFirstUnionPart = QStringLiteral("X7YZ_____1");
+const QString kSecondUnionPart = QStringLiteral("X7YZ_____2");
+
+QString whyUnionIsIncomplete(const QList<QueryRow>& rows) {
+    static const QRegularExpression kEndsInUnion(QStringLiteral("\\bUNION(\\s+ALL)?\\s*;?\\s*$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    for (const QString& part : {kFirstUnionPart, kSecondUnionPart}) {
+        const QueryRow* found = nullptr;
+        for (const QueryRow& r : rows)
+            if (r.attribute == queryattr::Table && r.name2 == part)
+                found = &r;
+        if (!found || found->expression.trimmed().isEmpty())
+            return QStringLiteral("the union has no part %1").arg(part.right(1));
+        if (kEndsInUnion.match(found->expression).hasMatch())
+            return QStringLiteral("union part %1 ends in UNION").arg(part.right(1));
+    }
+    return QString();
+}
+
+} // namespace
+
+QString WhyNameIsDamaged(const QString& name, bool systemName) {
+    if (name.isEmpty())
+        return QStringLiteral("it is empty");
+    for (QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("it holds the control character %1").arg(shown(c));
+    if (systemName)
+        return QString();
+    for (QChar c : name)
+        if (QStringLiteral(".![]`").contains(c))
+            return QStringLiteral("it holds '%1', which Access forbids in names").arg(c);
+    if (name.front() == QLatin1Char(' '))
+        return QStringLiteral("it starts with a space");
+    return QString();
+}
+
+QString WhyQueryRowsAreIncomplete(const QList<QueryRow>& rows, qint64 objectFlags) {
+    bool started = false, ended = false;
+    for (const QueryRow& r : rows) {
+        started = started || r.attribute == kStartRow;
+        ended = ended || r.attribute == kEndRow;
+        switch (r.attribute) {
+        case queryattr::Table:
+            if (r.name1.isEmpty() && r.expression.isEmpty())
+                return QStringLiteral("an input table has no name");
+            break;
+        case queryattr::Column:
+        case queryattr::Join:
+        case queryattr::Where:
+        case queryattr::GroupBy:
+        case queryattr::Having:
+        case queryattr::OrderBy:
+            if (r.expression.trimmed().isEmpty())
+                return QStringLiteral("a clause (row of attribute %1) has no text")
+                    .arg(r.attribute);
+            break;
+        default:
+            break;
+        }
+    }
+    if (!started || !ended)
+        return QStringLiteral("its %1 row is missing").arg(started ? "end" : "start");
+    if (SavedQueryKind(rows, objectFlags) == QueryKind::Union)
+        return whyUnionIsIncomplete(rows);
+    return QString();
+}
+
+QString WhyIndexNamesAreDamaged(const QStringList& names) {
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        if (name.isEmpty())
+            return QStringLiteral("an index has no name");
+        if (QString why = WhyNameIsDamaged(name, true); !why.isEmpty())
+            return QStringLiteral("the name of index '%1' is damaged: %2").arg(name, why);
+        const QString folded = name.toCaseFolded();
+        if (seen.contains(folded))
+            return QStringLiteral("two indexes are named '%1'").arg(name);
+        seen.insert(folded);
+    }
+    return QString();
+}
+
+} // namespace vantor
