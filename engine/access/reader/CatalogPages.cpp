@@ -137,6 +137,16 @@ std::vector<bool> pagesInUse(const Pages& pages) {
     return used;
 }
 
+// Whether a definition page is the first of its chain: only the first has the table's header.
+// Access leaves continuation pages of tables long gone marked in use, so those prove nothing.
+bool startsADefinition(const QByteArray& page, const Layout& layout) {
+    constexpr quint32 kDefinitionMark = 1625;
+    constexpr quint8 kUserTable = 0x4E, kSystemTable = 0x53;
+    const auto tableType = static_cast<quint8>(page[layout.jet3 ? 20 : 40]);
+    return (tableType == kUserTable || tableType == kSystemTable) &&
+           (layout.jet3 || le(page, 12, 4) == kDefinitionMark);
+}
+
 PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
                           std::pair<int, int> mapOffsets) {
     const Layout& layout = pages.layout();
@@ -149,8 +159,9 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
             damaged(QStringLiteral("Page %1 cannot be read.").arg(at));
         if (type(*page) == kDefinitionPage) {
             out.definitionPages.emplace(at, le(*page, 4, 4));
-            out.pageMaps.emplace(
-                at, std::pair(le(*page, mapOffsets.first, 4), le(*page, mapOffsets.second, 4)));
+            if (startsADefinition(*page, layout))
+                out.pageMaps.emplace(
+                    at, std::pair(le(*page, mapOffsets.first, 4), le(*page, mapOffsets.second, 4)));
         } else if (type(*page) == kDataPage && le(*page, 4, 4) == kCatalogPage) {
             const int slots = static_cast<int>(le(*page, layout.slotCount(), 2));
             if (layout.slots() + 2 * slots > layout.pageSize)
@@ -284,7 +295,7 @@ void checkIndexesAgainstRows(MdbHandle* mdb, const Pages& pages, const std::vect
 // libmdb follows a table's page maps as soon as it opens the table and does not survive one that
 // points at a row that is not there, so those rows are looked at first.
 void checkPageMaps(const Pages& pages, const PagesInUse& found, const CatalogTablePage& table) {
-    const auto [owned, free] = found.pageMaps.at(table.page);
+    const auto [owned, free] = found.pageMaps.at(table.page); // the caller saw it is there
     for (quint32 pointer : {owned, free}) {
         const quint32 page = pointer >> 8;
         const int row = static_cast<int>(pointer & 0xFF);
@@ -302,12 +313,100 @@ void checkPageMaps(const Pages& pages, const PagesInUse& found, const CatalogTab
     }
 }
 
+// The variable-length slot that holds the catalog's Name column, from the catalog's definition.
+std::optional<int> catalogNameSlot(MdbHandle* mdb, const Pages& pages) {
+    const MdbFormatConstants* fmt = mdb->fmt;
+    std::optional<QByteArray> def = pages.Read(kCatalogPage);
+    if (!def)
+        return std::nullopt;
+    const quint32 columns = le(*def, fmt->tab_num_cols_offset, 2);
+    const qsizetype descriptors =
+        fmt->tab_cols_start_offset +
+        qsizetype(le(*def, fmt->tab_num_ridxs_offset, 4)) * fmt->tab_ridx_entry_size;
+    qsizetype name = descriptors + qsizetype(columns) * fmt->tab_col_entry_size;
+    for (quint32 i = 0; i < columns && name + 2 <= def->size(); ++i) {
+        const qsizetype length = le(*def, name, 2);
+        if (name + 2 + length > def->size())
+            return std::nullopt;
+        QString stored;
+        for (qsizetype at = name + 2; at + 1 < name + 2 + length; at += 2)
+            stored.append(QChar(static_cast<char16_t>(le(*def, at, 2))));
+        if (stored == QLatin1String("Name"))
+            return static_cast<int>(le(
+                *def,
+                descriptors + qsizetype(i) * fmt->tab_col_entry_size + fmt->tab_col_offset_var, 2));
+        name += 2 + length;
+    }
+    return std::nullopt;
+}
+
+// A variable-length value of a Jet 4 row, or nothing when it is null or lies outside the row.
+std::optional<QByteArray> variableValue(const QByteArray& row, int slot) {
+    if (row.size() < 2)
+        return std::nullopt;
+    const qsizetype mask = (le(row, 0, 2) + 7) / 8;
+    const qsizetype count = row.size() - mask - 2;
+    if (count < 0 || slot >= static_cast<int>(le(row, count, 2)))
+        return std::nullopt;
+    const qsizetype startAt = count - 2 - 2 * slot;
+    const qsizetype endAt = startAt - 2; // the next slot's start, or the end of the data
+    if (endAt < 0)
+        return std::nullopt;
+    const quint32 start = le(row, startAt, 2), end = le(row, endAt, 2);
+    if (start > end || end > static_cast<quint32>(row.size()))
+        return std::nullopt;
+    return row.mid(start, end - start);
+}
+
+// libmdb turns text that is not UTF-16 into question marks without a word, so a name garbled
+// into half a surrogate pair would read as another name; the stored bytes show it.
+void checkStoredNames(MdbHandle* mdb, const Pages& pages, const std::set<RowPointer>& rows) {
+    if (pages.layout().jet3) // code-page text: every byte is a character
+        return;
+    const std::optional<int> slot = catalogNameSlot(mdb, pages);
+    if (!slot)
+        return;
+    constexpr quint16 kOverflowRow = 0x4000;
+    std::optional<QByteArray> page;
+    quint32 pageNumber = 0;
+    for (RowPointer pointer : rows) {
+        if (!page || pageNumber != pointer >> 8) {
+            pageNumber = pointer >> 8;
+            page = pages.Read(pageNumber);
+        }
+        const int row = static_cast<int>(pointer & 0xFF);
+        if (!page || le(*page, pages.layout().slots() + 2 * row, 2) & kOverflowRow)
+            continue;
+        std::optional<QByteArray> bytes = rowOf(*page, pages.layout(), row);
+        std::optional<QByteArray> name = bytes ? variableValue(*bytes, *slot) : std::nullopt;
+        // Jet 4 compresses some text to one byte a character; Access never does so to names.
+        if (!name || name->startsWith("\xFF\xFE"))
+            continue;
+        bool whole = name->size() % 2 == 0;
+        for (qsizetype i = 0; whole && i + 1 < name->size(); i += 2) {
+            const QChar unit(static_cast<char16_t>(le(*name, i, 2)));
+            const bool pairedHigh =
+                unit.isHighSurrogate() && i + 3 < name->size() &&
+                QChar(static_cast<char16_t>(le(*name, i + 2, 2))).isLowSurrogate();
+            if (pairedHigh)
+                i += 2;
+            else if (unit.isSurrogate())
+                whole = false;
+        }
+        if (!whole)
+            damaged(QStringLiteral("Row %1 of catalog page %2 holds a name that is not text: "
+                                   "half of a UTF-16 surrogate pair, or an odd number of bytes.")
+                        .arg(row)
+                        .arg(pageNumber));
+    }
+}
+
 void checkDefinitionsOwned(const Pages& pages, const PagesInUse& found,
                            const QList<CatalogTablePage>& tables) {
     std::set<quint32> owned;
     for (const CatalogTablePage& table : tables) {
         quint32 page = table.page;
-        if (!found.definitionPages.contains(page))
+        if (!found.pageMaps.contains(page))
             damaged(QStringLiteral("The catalog places table '%1' on page %2, which holds no "
                                    "table definition.")
                         .arg(table.name)
@@ -327,7 +426,7 @@ void checkDefinitionsOwned(const Pages& pages, const PagesInUse& found,
             page = found.definitionPages.at(page);
         }
     }
-    for (const auto& [page, next] : found.definitionPages)
+    for (const auto& [page, maps] : found.pageMaps)
         if (!owned.contains(page))
             damaged(QStringLiteral("Page %1 holds a table definition that no catalog row owns.")
                         .arg(page));
@@ -341,6 +440,7 @@ PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount) {
     PagesInUse found = scanPagesInUse(
         pages, used, {mdb->fmt->tab_usage_map_offset, mdb->fmt->tab_free_map_offset});
     checkIndexesAgainstRows(mdb, pages, used, found.catalogRows);
+    checkStoredNames(mdb, pages, found.catalogRows);
     return found;
 }
 

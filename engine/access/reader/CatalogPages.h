@@ -28,8 +28,7 @@ using RowPointer = quint32; // page << 8 | row, as index entries store it
 struct PagesInUse {
     std::set<RowPointer> catalogRows;           // live rows on the catalog's data pages
     std::map<quint32, quint32> definitionPages; // each table definition page -> the next in chain
-    // The row pointers to the two page maps each definition page names at its head; only those
-    // on the first page of a chain mean anything.
+    // The row pointers to the two page maps of each page that starts a table definition.
     std::map<quint32, std::pair<quint32, quint32>> pageMaps;
 };
 

@@ -61,7 +61,9 @@ QString WhyQueryRowsAreIncomplete(const QList<QueryRow>& rows, qint64 objectFlag
         ended = ended || r.attribute == kEndRow;
         switch (r.attribute) {
         case queryattr::Table:
-            if (r.name1.isEmpty() && r.expression.isEmpty())
+            // A union's parts are held to their own rule below.
+            if (r.name1.isEmpty() && r.expression.isEmpty() && r.name2 != kFirstUnionPart &&
+                r.name2 != kSecondUnionPart)
                 return QStringLiteral("an input table has no name");
             break;
         case queryattr::Column:
