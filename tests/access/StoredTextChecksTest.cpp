@@ -40,6 +40,9 @@ TEST(StoredTextChecks, NamesAccessWritesPass) {
     // Access's own names may hold what users cannot type.
     EXPECT_EQ(WhyNameIsDamaged(QStringLiteral(".rC"), true), QString());
     EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("[x]"), true), QString());
+    // Characters beyond the first plane are characters, paired surrogates and all.
+    EXPECT_EQ(WhyNameIsDamaged(QString::fromUtf8("Smile \xF0\x9F\x98\x80 \xE4\xB8\xAD")),
+              QString());
 }
 
 TEST(StoredTextChecks, NamesAccessCannotWriteAreDamage) {
@@ -51,6 +54,15 @@ TEST(StoredTextChecks, NamesAccessCannotWriteAreDamage) {
     // Control characters are damage in system names too.
     EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("MSys\nObjects"), true),
               QStringLiteral("it holds the control character U+000A"));
+    // What overwritten bytes make of a name, in system names too.
+    EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("MSys") + QChar(0xE000), true),
+              QStringLiteral("it holds U+E000, which is no character"));
+    EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("a") + QChar(0xDC00) + QStringLiteral("b"), true),
+              QStringLiteral("it holds U+FFFD, which is no character"));
+    EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("a") + QChar(0xFFFF), true),
+              QStringLiteral("it holds U+FFFF, which is no character"));
+    EXPECT_EQ(WhyNameIsDamaged(QStringLiteral("a") + QChar(0x0378), true), // unassigned
+              QStringLiteral("it holds U+0378, which is no character"));
     for (const char* bad : {"a.b", "a!b", "a[b", "a]b", "a`b"})
         EXPECT_EQ(WhyNameIsDamaged(QString::fromLatin1(bad)),
                   QStringLiteral("it holds '%1', which Access forbids in names").arg(bad[1]))

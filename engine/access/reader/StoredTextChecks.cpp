@@ -12,8 +12,17 @@ namespace {
 constexpr int kStartRow = 0;
 constexpr int kEndRow = 255;
 
-QString shown(QChar c) {
-    return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+QString shown(char32_t c) {
+    return QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// Characters no one can type or paste into a name: code points Unicode leaves unassigned or
+// keeps for private use, those it promises never to assign, and the mark that stands in for
+// text that could not be decoded. Overwritten name bytes turn into these more often than not.
+bool isNoCharacter(char32_t c) {
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Other_NotAssigned || category == QChar::Other_PrivateUse ||
+           QChar::isNonCharacter(c) || c == QChar::ReplacementCharacter;
 }
 
 // The union parts Access stores as input rows whose alias is one of these.
@@ -41,9 +50,13 @@ QString whyUnionIsIncomplete(const QList<QueryRow>& rows) {
 QString WhyNameIsDamaged(const QString& name, bool systemName) {
     if (name.isEmpty())
         return QStringLiteral("it is empty");
-    for (QChar c : name)
-        if (c.category() == QChar::Other_Control)
+    for (char32_t c : QStringView(name).toUcs4()) {
+        if (QChar::category(c) == QChar::Other_Control)
             return QStringLiteral("it holds the control character %1").arg(shown(c));
+        // An unpaired surrogate comes out of toUcs4 as the replacement character.
+        if (isNoCharacter(c))
+            return QStringLiteral("it holds %1, which is no character").arg(shown(c));
+    }
     if (systemName)
         return QString();
     for (QChar c : name)

@@ -10,7 +10,8 @@ namespace vantor {
 // Why a name stored in the file cannot be one Access wrote, or empty when it can be: Access
 // names hold no control characters, none of . ! [ ] `, and do not start with a space.
 // System names start with characters users cannot type, so a name is only held to what any
-// name must be when systemName is set: text without control characters.
+// name must be when systemName is set: text without control characters, unpaired surrogates,
+// unassigned or private-use code points.
 QString WhyNameIsDamaged(const QString& name, bool systemName = false);
 
 // Why the stored rows of a saved query do not make a whole statement (a clause with no text,
