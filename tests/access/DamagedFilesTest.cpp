@@ -352,6 +352,23 @@ TEST(DamagedFiles, NamesAndQueriesMustBeWhole) {
         }
     }
     {
+        SCOPED_TRACE("a name marked null");
+        REQUIRE_SHARED_FILE(original, "testV2003.mdb");
+        QByteArray bytes = FileBytes(original);
+        std::optional<CatalogRow> table1 = catalogRowOf(bytes, QStringLiteral("Table1"));
+        ASSERT_TRUE(table1.has_value());
+        // The row's null mask is its last bytes, one bit a column; Name is column 2.
+        const qsizetype rowEnd =
+            table1->page * kJet4PageSize +
+            (qFromLittleEndian<quint16>(bytes.constData() + table1->slot - 2) & 0x1FFF);
+        const int columns = qFromLittleEndian<quint16>(bytes.constData() + table1->start);
+        const qsizetype mask = rowEnd - (columns + 7) / 8;
+        bytes[mask] = static_cast<char>(bytes[mask] & ~0x04);
+        EXPECT_TRUE(Says(refusalOf(dir, bytes),
+                         QStringLiteral("The catalog row of the object with id %1 has no name.")
+                             .arg(idOf(bytes, *table1))));
+    }
+    {
         SCOPED_TRACE("half a surrogate pair");
         REQUIRE_SHARED_FILE(original, "testV2003.mdb");
         QByteArray bytes = FileBytes(original);

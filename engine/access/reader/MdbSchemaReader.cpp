@@ -148,11 +148,11 @@ struct Catalog {
     CatalogAsRead asRead;
 };
 
-// Users name tables and queries; Access names its own with characters users cannot type.
-bool isUserNamed(const CatalogObject& o) {
-    std::optional<ObjectKind> kind = TableKindOf(o.type, o.flags);
-    if (kind)
-        return *kind != ObjectKind::SystemTable;
+// Tables, Access's own included, and the queries users save follow the naming rules; Access
+// names its other objects with characters users cannot type.
+bool followsNamingRules(const CatalogObject& o) {
+    if (TableKindOf(o.type, o.flags))
+        return true;
     return o.type == kObjectTypeQuery && !o.name.startsWith(QLatin1Char('~'));
 }
 
@@ -176,9 +176,11 @@ Catalog readObjects(MdbHandle* mdb) {
         o.foreignName = rows.Text(6);
         if (o.type == kObjectTypeTable)
             catalog.asRead.tables.append({o.name, static_cast<quint32>(o.id & 0x00FFFFFF)});
+        // Every object Access keeps has a name; a row without one lost it.
         if (o.name.isEmpty())
-            continue;
-        if (QString why = WhyNameIsDamaged(o.name, !isUserNamed(o)); !why.isEmpty())
+            damaged(
+                QStringLiteral("The catalog row of the object with id %1 has no name.").arg(o.id));
+        if (QString why = WhyNameIsDamaged(o.name, !followsNamingRules(o)); !why.isEmpty())
             damaged(QStringLiteral("The catalog row of object '%1' (id %2) is damaged: its name "
                                    "is not one Access writes, as %3.")
                         .arg(o.name)
@@ -365,7 +367,7 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         RawColumn raw;
         raw.name = text(col->name);
-        QString why = WhyNameIsDamaged(raw.name, kind == ObjectKind::SystemTable);
+        QString why = WhyNameIsDamaged(raw.name);
         if (why.isEmpty() && columnNames.contains(raw.name.toCaseFolded()))
             why = QStringLiteral("another column has the same name");
         if (!why.isEmpty())
