@@ -183,7 +183,7 @@ TEST(DamagedFiles, AnObjectNamedLikeATableDoesNotHideIt) {
 }
 
 // Files cut at every page of their catalog, in the middle of one, and at half: each either
-// fails naming the file, or reads exactly as the whole file does.
+// fails naming the file and the cut, or reads exactly as the whole file does.
 TEST(DamagedFiles, ACutFileFailsOrReadsWhole) {
     for (const char* file : {"testV1997.mdb", "testV2003.mdb", "queryTestV2010.accdb"}) {
         SCOPED_TRACE(file);
@@ -208,7 +208,9 @@ TEST(DamagedFiles, ACutFileFailsOrReadsWhole) {
                 EXPECT_EQ(schemaText(path), whole);
             } catch (const Error& e) {
                 ++failed;
-                EXPECT_TRUE(e.description().contains(path)) << e.description().toStdString();
+                // Whichever page the cut reaches, the reason is the cut, not another check.
+                EXPECT_TRUE(Says(e.description(), path));
+                EXPECT_TRUE(Says(e.description(), QStringLiteral("was cut short")));
             }
         }
         EXPECT_GT(failed, 0);

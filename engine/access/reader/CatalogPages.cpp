@@ -276,12 +276,16 @@ void checkIndexesAgainstRows(MdbHandle* mdb, const Pages& pages, const std::vect
     for (quint32 root : catalogIndexRoots(mdb, pages)) {
         const std::set<RowPointer> indexed = indexedRows(pages, used, root);
         for (RowPointer row : indexed)
-            if (!rows.contains(row))
+            if (!rows.contains(row)) {
+                // A row on a page past the end was lost to the cut, which says more.
+                if (qint64(row >> 8) >= pages.count())
+                    pages.Read(row >> 8);
                 damaged(QStringLiteral("The catalog's index (page %1) lists row %2 of page %3, "
                                        "which the catalog lacks.")
                             .arg(root)
                             .arg(row & 0xFF)
                             .arg(row >> 8));
+            }
         for (RowPointer row : rows)
             if (!indexed.contains(row))
                 damaged(QStringLiteral("Row %1 of catalog page %2 is missing from the catalog's "
