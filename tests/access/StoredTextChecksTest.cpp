@@ -129,3 +129,24 @@ TEST(StoredTextChecks, IndexNamesMustBeThereAndDistinct) {
               QStringLiteral("the name of index 'a\x02' is damaged: it holds the control "
                              "character U+0002"));
 }
+
+TEST(StoredTextChecks, AQueryWhoseKindOrTextIsLostIsIncomplete) {
+    constexpr qint64 kCrosstabFlags = 16, kPassThroughFlags = 112;
+    QueryRow crosstabType = row(1);
+    crosstabType.flag = 6;
+    QList<QueryRow> crosstab = selectRows();
+    crosstab.insert(1, crosstabType);
+    EXPECT_EQ(WhyQueryRowsAreIncomplete(crosstab, kCrosstabFlags), QString());
+    // The hidden bit beside the kind changes nothing.
+    EXPECT_EQ(WhyQueryRowsAreIncomplete(crosstab, kCrosstabFlags | 0x8), QString());
+    EXPECT_EQ(WhyQueryRowsAreIncomplete(crosstab, kPassThroughFlags),
+              QStringLiteral("its catalog flags and its type row name different kinds"));
+
+    QueryRow passThroughType = row(1, QStringLiteral("SELECT 1"), QStringLiteral("ODBC;DSN=x"));
+    passThroughType.flag = 8;
+    QList<QueryRow> passThrough{row(0), passThroughType, row(255)};
+    EXPECT_EQ(WhyQueryRowsAreIncomplete(passThrough, kPassThroughFlags), QString());
+    passThrough[1].expression.clear();
+    EXPECT_EQ(WhyQueryRowsAreIncomplete(passThrough, kPassThroughFlags),
+              QStringLiteral("its statement has no text"));
+}

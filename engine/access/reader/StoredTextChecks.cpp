@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 namespace vantor {
 
@@ -95,8 +96,24 @@ QString WhyQueryRowsAreIncomplete(const QList<QueryRow>& rows, qint64 objectFlag
     }
     if (!started || !ended)
         return QStringLiteral("its %1 row is missing").arg(started ? "end" : "start");
-    if (SavedQueryKind(rows, objectFlags) == QueryKind::Union)
+    const std::optional<QueryKind> kind = SavedQueryKind(rows, objectFlags);
+    // The catalog's flags and the type row both state the kind; with flags that name one, a
+    // type row that names another means one of them was overwritten.
+    constexpr qint64 kKindBits = 0xF0;
+    const bool typeRowPresent = std::any_of(rows.begin(), rows.end(), [](const QueryRow& r) {
+        return r.attribute == queryattr::Type && r.flag;
+    });
+    if ((objectFlags & kKindBits) && typeRowPresent && kind != SavedQueryKind(rows, 0))
+        return QStringLiteral("its catalog flags and its type row name different kinds");
+    if (kind == QueryKind::Union)
         return whyUnionIsIncomplete(rows);
+    if (kind == QueryKind::DataDefinition || kind == QueryKind::PassThrough) {
+        // These keep their whole statement in the type row.
+        for (const QueryRow& r : rows)
+            if (r.attribute == queryattr::Type && !r.expression.trimmed().isEmpty())
+                return QString();
+        return QStringLiteral("its statement has no text");
+    }
     return QString();
 }
 
