@@ -331,6 +331,15 @@ TEST(DamagedFiles, QueriesAndRelationshipsNeedTheirCatalogRows) {
                          QStringLiteral("Relationship 'Table3Table1' relates table 'Table3', "
                                         "which the catalog lacks.")));
     }
+    {
+        // Its relationships would otherwise be lost without a word.
+        REQUIRE_SHARED_FILE(original, "indexTestV2000.mdb");
+        QByteArray bytes = FileBytes(original);
+        ASSERT_EQ(renameInCatalog(bytes, "MSysRelationships", "MSysRelationshipz"), 1);
+        EXPECT_TRUE(Says(refusalOf(dir, bytes),
+                         QStringLiteral("The catalog lacks the table of relationships, "
+                                        "MSysRelationships.")));
+    }
 }
 
 // Names Access cannot have written and statements cut in two are damage, not a schema.

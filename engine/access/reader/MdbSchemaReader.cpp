@@ -480,9 +480,10 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
 
 QList<Relationship> readRelationships(MdbHandle* mdb, const QList<CatalogObject>& objects) {
     QList<Relationship> out;
+    // Every version of Jet makes this table with the file; a catalog without it lost its row.
     TableHandle table = openCatalogTable(mdb, "MSysRelationships");
     if (!table)
-        return out;
+        damaged(QStringLiteral("The catalog lacks the table of relationships, MSysRelationships."));
     RowCursor rows(table.get(), {"szRelationship", "szObject", "szColumn", "szReferencedObject",
                                  "szReferencedColumn", "icolumn", "grbit"});
     constexpr qint64 kOneToOne = 0x1;
