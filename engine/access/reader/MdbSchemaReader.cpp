@@ -4,7 +4,9 @@
 #include "engine/access/JetHeader.h"
 #include "engine/access/OfficeCrypto.h"
 #include "engine/access/QuerySql.h"
+#include "engine/access/reader/CatalogPages.h"
 #include "engine/access/reader/LibraryOutput.h"
+#include "engine/access/reader/StoredTextChecks.h"
 #include "engine/access/reader/WatchedPages.h"
 
 #include <mdbtools.h>
@@ -14,6 +16,7 @@
 #include <QHash>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <iconv.h>
 #include <memory>
 #include <numeric>
@@ -138,14 +141,33 @@ struct CatalogObject {
     QString foreignName;
 };
 
-QList<CatalogObject> readObjects(MdbHandle* mdb) {
+[[noreturn]] void damaged(const QString& reason) {
+    throw DamagedFile(reason.toStdString());
+}
+
+struct Catalog {
+    QList<CatalogObject> objects; // the named rows
+    CatalogAsRead asRead;
+};
+
+// Tables, Access's own included, and the queries users save follow the naming rules; Access
+// names its other objects with characters users cannot type.
+bool followsNamingRules(const CatalogObject& o) {
+    if (TableKindOf(o.type, o.flags))
+        return true;
+    return o.type == kObjectTypeQuery && !o.name.startsWith(QLatin1Char('~'));
+}
+
+Catalog readObjects(MdbHandle* mdb) {
     TableHandle table = openCatalogTable(mdb, "MSysObjects");
     if (!table)
         throw UnreadableFile("The catalog table cannot be read.");
     RowCursor rows(table.get(),
                    {"Id", "Name", "Type", "Flags", "Database", "Connect", "ForeignName"});
-    QList<CatalogObject> out;
+    Catalog catalog;
+    QList<CatalogObject>& out = catalog.objects;
     while (rows.Next()) {
+        ++catalog.asRead.rows;
         CatalogObject o;
         o.id = rows.Number(0).value_or(0);
         o.name = rows.Text(1);
@@ -154,10 +176,21 @@ QList<CatalogObject> readObjects(MdbHandle* mdb) {
         o.database = WithoutPassword(rows.Text(4));
         o.connect = WithoutPassword(rows.Text(5));
         o.foreignName = rows.Text(6);
-        if (!o.name.isEmpty())
-            out.append(o);
+        if (o.type == kObjectTypeTable)
+            catalog.asRead.tables.append({o.name, static_cast<quint32>(o.id & 0x00FFFFFF)});
+        // Every object Access keeps has a name; a row without one lost it.
+        if (o.name.isEmpty())
+            damaged(
+                QStringLiteral("The catalog row of the object with id %1 has no name.").arg(o.id));
+        if (QString why = WhyNameIsDamaged(o.name, !followsNamingRules(o)); !why.isEmpty())
+            damaged(QStringLiteral("The catalog row of object '%1' (id %2) is damaged: its name "
+                                   "is not one Access writes, as %3.")
+                        .arg(o.name)
+                        .arg(o.id)
+                        .arg(why));
+        out.append(o);
     }
-    return out;
+    return catalog;
 }
 
 QHash<QString, QString> propertiesOf(const MdbProperties* props) {
@@ -263,6 +296,15 @@ QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) 
         real.append(r);
         pos += jet3 ? 39 : 52;
     }
+
+    QStringList names;
+    for (guint i = 0; i < indexes->len; ++i)
+        names.append(text(static_cast<MdbIndex*>(g_ptr_array_index(indexes, i))->name));
+    if (QString why = WhyIndexNamesAreDamaged(names); !why.isEmpty())
+        damaged(QStringLiteral("The indexes of table '%1' (page %2) are damaged: %3.")
+                    .arg(tableName)
+                    .arg(table->entry->table_pg)
+                    .arg(why));
 
     constexpr int kForeignKeyIndex = 2;
     // Since Access 2000 every index has 0x80 set; only these bits mean anything to a user.
@@ -396,11 +438,23 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
                               .toStdString());
     const ColumnEntries entries = columnEntries(table.get(), name, jet3);
     QList<int> numbers;
+    QSet<QString> columnNames;
     for (guint i = 0; i < table->columns->len; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         numbers.append(col->col_num);
         RawColumn raw;
         raw.name = text(col->name);
+        QString why = WhyNameIsDamaged(raw.name);
+        if (why.isEmpty() && columnNames.contains(raw.name.toCaseFolded()))
+            why = QStringLiteral("another column has the same name");
+        if (!why.isEmpty())
+            damaged(QStringLiteral("The definition of table '%1' (page %2) is damaged: the name "
+                                   "of column %3 ('%4') is not one Access writes, as %5.")
+                        .arg(name)
+                        .arg(entry->table_pg)
+                        .arg(i + 1)
+                        .arg(raw.name, why));
+        columnNames.insert(raw.name.toCaseFolded());
         raw.jetType = col->col_type;
         raw.sizeInBytes = col->col_size;
         raw.longAutoNumber = col->is_long_auto;
@@ -452,9 +506,11 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
         if (o.type == kObjectTypeQuery)
             queries.insert(o.id, &o);
     SavedQueries out;
-    if (queries.isEmpty())
-        return out;
+    // A file without saved queries may lack the table; its rows are read even then, because
+    // rows of a query the catalog lost are the one trace the loss leaves.
     TableHandle table = openCatalogTable(mdb, "MSysQueries");
+    if (!table && queries.isEmpty())
+        return out;
     if (!table)
         throw UnreadableFile("The table of saved queries cannot be read.");
     RowCursor rows(table.get(),
@@ -472,6 +528,14 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
             r.extra = static_cast<qint32>(*extra);
         byQuery[rows.Number(0).value_or(0)].append(r);
     }
+    QSet<qint64> ids;
+    for (const CatalogObject& o : objects)
+        ids.insert(o.id);
+    for (auto it = byQuery.cbegin(); it != byQuery.cend(); ++it)
+        if (!ids.contains(it.key()))
+            damaged(QStringLiteral("MSysQueries holds the definition of a saved query (id %1) "
+                                   "that the catalog lacks.")
+                        .arg(it.key()));
     for (const CatalogObject* query : std::as_const(queries)) {
         auto rowsOfQuery = byQuery.constFind(query->id);
         // Every saved query keeps at least its version row; none at all means lost pages.
@@ -480,6 +544,10 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
                 QStringLiteral("The saved query '%1' has no definition in MSysQueries.")
                     .arg(query->name)
                     .toStdString());
+        if (QString why = WhyQueryRowsAreIncomplete(*rowsOfQuery, query->flags); !why.isEmpty())
+            damaged(QStringLiteral("The definition of the saved query '%1' in MSysQueries is "
+                                   "incomplete: %2.")
+                        .arg(query->name, why));
         const bool hidden = isHiddenQuery(*query);
         if (IsPlainSelectQuery(*rowsOfQuery, query->flags)) {
             out.views.append({query->name, SelectQuerySql(*rowsOfQuery), hidden});
@@ -501,11 +569,12 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
     return out;
 }
 
-QList<Relationship> readRelationships(MdbHandle* mdb) {
+QList<Relationship> readRelationships(MdbHandle* mdb, const QList<CatalogObject>& objects) {
     QList<Relationship> out;
+    // Every version of Jet makes this table with the file; a catalog without it lost its row.
     TableHandle table = openCatalogTable(mdb, "MSysRelationships");
     if (!table)
-        return out;
+        damaged(QStringLiteral("The catalog lacks the table of relationships, MSysRelationships."));
     RowCursor rows(table.get(), {"szRelationship", "szObject", "szColumn", "szReferencedObject",
                                  "szReferencedColumn", "icolumn", "grbit"});
     constexpr qint64 kOneToOne = 0x1;
@@ -513,10 +582,19 @@ QList<Relationship> readRelationships(MdbHandle* mdb) {
     constexpr qint64 kCascadeUpdate = 0x100;
     constexpr qint64 kCascadeDelete = 0x1000;
     constexpr qint64 kCascadeToNull = 0x2000;
+    QSet<QString> tables;
+    for (const CatalogObject& o : objects)
+        if (TableKindOf(o.type, o.flags))
+            tables.insert(o.name.toCaseFolded());
     // Access relates its own navigation tables too; those count as hidden through their tables.
     QMap<QString, QMap<qint64, RelationshipColumn>> columns;
     while (rows.Next()) {
         QString name = rows.Text(0);
+        for (const QString& side : {rows.Text(1), rows.Text(3)})
+            if (!tables.contains(side.toCaseFolded()))
+                damaged(QStringLiteral("Relationship '%1' relates table '%2', which the catalog "
+                                       "lacks.")
+                            .arg(name, side));
         Relationship* rel = nullptr;
         for (Relationship& r : out)
             if (r.name == name)
@@ -612,12 +690,23 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
     if (checked.decryptor)
         mdb->f->db_key = 0;
     mdb_set_bind_size(mdb.get(), kBindSize);
+    // Before libmdb reads a row of the catalog, so that a catalog it would read short is caught.
+    const PagesInUse pagesInUse = ScanCatalogPages(mdb.get(), pageCount);
     if (!mdb_read_catalog(mdb.get(), MDB_ANY))
         throw UnreadableFile("The catalog cannot be read.");
 
     Schema schema;
     schema.sourceFormat = header.FormatName();
-    QList<CatalogObject> objects = readObjects(mdb.get());
+    const Catalog catalog = readObjects(mdb.get());
+    const QList<CatalogObject>& objects = catalog.objects;
+    for (const CatalogTablePage& table : catalog.asRead.tables)
+        if (table.page >= pageCount)
+            throw DamagedFile(QStringLiteral("The catalog places table '%1' on page %2, beyond "
+                                             "the end of the file: the file was cut short.")
+                                  .arg(table.name)
+                                  .arg(table.page)
+                                  .toStdString());
+    CheckCatalogAgainstPages(mdb.get(), pageCount, pagesInUse, catalog.asRead);
     for (const CatalogObject& o : objects) {
         std::optional<ObjectKind> kind = TableKindOf(o.type, o.flags);
         if (!kind)
@@ -631,12 +720,6 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
             continue;
         }
         const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
-        if (page >= pageCount)
-            throw DamagedFile(QStringLiteral("The catalog places table '%1' on page %2, beyond "
-                                             "the end of the file: the file was cut short.")
-                                  .arg(o.name)
-                                  .arg(page)
-                                  .toStdString());
         MdbCatalogEntry* entry = tableEntryOnPage(mdb.get(), page);
         if (!entry)
             throw UnreadableFile("The catalog changed while it was read.");
@@ -645,7 +728,7 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
     SavedQueries saved = readQueries(mdb.get(), objects);
     schema.views = saved.views;
     schema.queries = saved.queries;
-    schema.relationships = readRelationships(mdb.get());
+    schema.relationships = readRelationships(mdb.get(), objects);
     if (reads->pastEnd)
         throw DamagedFile(kCutShort);
     return schema;
