@@ -8,6 +8,7 @@ packages=(
     mdbtools-dev mdbtools nlohmann-json3-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
+    openjdk-17-jdk-headless libcommons-lang3-java libcommons-logging-java
 )
 packages+=("$@")
 
