@@ -220,6 +220,14 @@ namespace vantor::jet {
 void FillIndexFromRows(PageFile& file, PageAllocator& allocator, TableDef& def, int realIndex,
                        KeyFormat format) {
     RealIndexDef& index = def.realIndexes[realIndex];
+    for (const IndexColumnRef& ref : index.UsedColumns()) {
+        const ColumnDef* column = def.ColumnByNumber(ref.number);
+        if (!column || !CanEncodeKeyColumn(*column))
+            throw Error(ErrorCode::Provider,
+                        QStringLiteral("Vantor cannot write the keys of an index over column %1: "
+                                       "its type or sort order has no key form Vantor knows.")
+                            .arg(column ? column->name : QString::number(ref.number)));
+    }
     QList<IndexEntry> entries;
     ForEachRow(file, def, [&](RowPointer where, const QByteArray& row) {
         const RowValues values = DecodeRow(def, row);

@@ -1,6 +1,8 @@
 #include "engine/access/writer/JetWriter.h"
 
 #include "engine/access/JetHeader.h"
+#include "engine/access/writer/DropTable.h"
+#include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
 #include "model/Error.h"
 
@@ -11,20 +13,25 @@ namespace vantor {
 
 namespace {
 
-const char kNoStatementsYet[] = "Vantor cannot change the schema of Access files yet.";
+const char kNotYet[] = "Vantor can run DROP TABLE on Access files so far; it cannot run "
+                       "this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
 
 class PageWriter final : public JetFileWriter {
 public:
-    PageWriter(const QString& path, int pageSize) : file_(path, pageSize, true) {}
+    PageWriter(const QString& path, int pageSize, int version)
+        : file_(path, pageSize, true), format_{version == 1} {}
 
     void Apply(const DdlStatement& statement) override {
         if (std::optional<QString> why = WhyStatementNotWritable(statement))
             throw Error(ErrorCode::Provider, *why);
         file_.Begin();
         try {
+            jet::PageAllocator allocator(file_);
+            if (const auto* drop = std::get_if<DropTableStmt>(&statement))
+                jet::DropTable(file_, allocator, drop->table, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -36,6 +43,7 @@ public:
 
 private:
     jet::PageFile file_;
+    jet::KeyFormat format_;
 };
 
 } // namespace
@@ -66,14 +74,22 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 }
 
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
-    Q_UNUSED(statement);
-    return QString::fromLatin1(kNoStatementsYet);
+    if (std::holds_alternative<DropTableStmt>(statement))
+        return std::nullopt;
+    return QString::fromLatin1(kNotYet);
 }
 
 std::unique_ptr<JetFileWriter> JetFileWriter::Open(const QString& path) {
     if (std::optional<QString> why = WhyFileNotWritable(path))
         throw Error(ErrorCode::Provider, *why);
-    return std::make_unique<PageWriter>(path, 4096);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(ErrorCode::Provider,
+                    QStringLiteral("The file cannot be read: %1").arg(file.errorString()));
+    const std::optional<JetHeader> header = ParseJetHeader(file.read(kJetHeaderBytes));
+    if (!header)
+        throw Error(ErrorCode::Provider, QStringLiteral("The file is not an Access database."));
+    return std::make_unique<PageWriter>(path, header->pageSize, header->version);
 }
 
 } // namespace vantor

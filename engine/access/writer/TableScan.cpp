@@ -46,9 +46,10 @@ QList<CatalogObject> ReadCatalog(const PageFile& file) {
     const qsizetype id = position("Id"), parent = position("ParentId"), name = position("Name"),
                     type = position("Type"), flags = position("Flags");
     QList<CatalogObject> objects;
-    ForEachRow(file, def, [&](RowPointer, const QByteArray& row) {
+    ForEachRow(file, def, [&](RowPointer where, const QByteArray& row) {
         const RowValues values = DecodeRow(def, row);
         CatalogObject object;
+        object.where = where;
         object.id = longValue(values.value(id));
         object.parentId = longValue(values.value(parent));
         object.name = values.value(name) ? DecodeText(*values.value(name)) : QString();

@@ -18,6 +18,7 @@ void ForEachRow(const PageFile& file, const TableDef& def,
 
 // One object of the catalog (MSysObjects), the fields the writer needs.
 struct CatalogObject {
+    RowPointer where; // the catalog row
     qint32 id = 0;
     qint32 parentId = 0;
     QString name;
