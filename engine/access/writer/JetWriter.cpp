@@ -2,6 +2,7 @@
 
 #include "engine/access/JetHeader.h"
 #include "engine/access/writer/DropTable.h"
+#include "engine/access/writer/IndexStatements.h"
 #include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
 #include "model/Error.h"
@@ -13,8 +14,8 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] = "Vantor can run DROP TABLE on Access files so far; it cannot run "
-                       "this statement on one yet.";
+const char kNotYet[] = "Vantor can run DROP TABLE and CREATE INDEX on Access files so far; it "
+                       "cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -32,6 +33,8 @@ public:
             jet::PageAllocator allocator(file_);
             if (const auto* drop = std::get_if<DropTableStmt>(&statement))
                 jet::DropTable(file_, allocator, drop->table, format_);
+            else if (const auto* create = std::get_if<CreateIndexStmt>(&statement))
+                jet::CreateIndex(file_, allocator, *create, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -74,7 +77,8 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 }
 
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
-    if (std::holds_alternative<DropTableStmt>(statement))
+    if (std::holds_alternative<DropTableStmt>(statement) ||
+        std::holds_alternative<CreateIndexStmt>(statement))
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }

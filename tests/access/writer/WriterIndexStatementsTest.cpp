@@ -1,0 +1,105 @@
+// CREATE INDEX on copies of real files with rows: Jackcess and libmdb see the new index and
+// Jackcess finds every row through it; refused statements leave the file as it was.
+#include "engine/access/writer/JetWriter.h"
+#include "engine/access/writer/PageFile.h"
+#include "engine/access/writer/TableDef.h"
+#include "engine/access/writer/TableScan.h"
+#include "engine/snapshot/JetDdlStatements.h"
+#include "model/Error.h"
+#include "tests/access/AccessTestFiles.h"
+#include "tests/access/writer/WriterTestFiles.h"
+#include "tests/support/Jackcess.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace vantor {
+namespace {
+
+using namespace vantor::jet;
+
+class WriterCreateIndex : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_JACKCESS();
+        if (test::SharedAccessDir().isEmpty())
+            GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
+    }
+    void apply(const QString& path, const QString& statement) {
+        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
+        writer->Apply(ParseJetDdl(statement));
+        writer->Flush();
+    }
+    QString errorOf(const QString& path, const QString& statement) {
+        try {
+            apply(path, statement);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return QString();
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(WriterCreateIndex, IndexesOverRowsInBothSortVersionsAgreeWithJackcess) {
+    for (const char* name : {"testV2003.mdb", "testV2010.accdb"}) {
+        SCOPED_TRACE(name);
+        const QString path = test::CopyToTemp(dir_, test::SharedAccessFile(name));
+        apply(path, "CREATE INDEX ByText ON Table1 (A, B DESC)");
+        apply(path, "CREATE INDEX ByNumbers ON Table1 (E DESC, F, D) WITH IGNORE NULL");
+        apply(path, "CREATE UNIQUE INDEX ByTextUnique ON Table1 (A, B DESC)");
+        apply(path, "CREATE INDEX Empty ON Table2 (column1, column2)");
+
+        const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+        EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+        for (const char* index : {"ByText", "ByNumbers", "ByTextUnique", "Empty"})
+            EXPECT_TRUE(check.output.contains(QStringLiteral("\t%1\tok").arg(index)))
+                << index << "\n"
+                << check.output.toStdString();
+        const test::JackcessResult schema = test::RunJackcess("SchemaDump", {path});
+        EXPECT_EQ(schema.exitCode, 0) << schema.errors.toStdString();
+        EXPECT_TRUE(schema.output.contains("ByNumbers")) << schema.output.toStdString();
+
+        QProcess mdbSchema;
+        mdbSchema.start("mdb-schema", {"--indexes", path, "postgres"});
+        ASSERT_TRUE(mdbSchema.waitForFinished(60000));
+        EXPECT_TRUE(
+            QString::fromUtf8(mdbSchema.readAllStandardOutput()).contains("table1_bytext_idx"));
+
+        PageFile file(path, 4096, false);
+        for (const CatalogObject& object : ReadCatalog(file)) {
+            if (object.name != "Table1")
+                continue;
+            const TableDef def = ReadTableDef(file, quint32(object.id));
+            // The unique index has other flags than the first, so it has its own storage.
+            QSet<quint32> reals;
+            for (const LogicalIndexDef& l : def.logicalIndexes)
+                reals.insert(l.realIndex);
+            EXPECT_EQ(reals.size(), def.realIndexes.size());
+            EXPECT_GE(def.logicalIndexes.size(), 3);
+        }
+    }
+}
+
+TEST_F(WriterCreateIndex, RefusedIndexesLeaveTheFileAsItWas) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("indexTestV2000.mdb"));
+    apply(path, "CREATE INDEX ByData ON Table1 (data)");
+    const QByteArray before = test::FileBytes(path);
+    // Two of Table1's rows share their otherfk1 and otherfk2 values.
+    EXPECT_TRUE(errorOf(path, "CREATE UNIQUE INDEX Pair ON Table1 (otherfk1, otherfk2)")
+                    .contains("duplicate values"));
+    EXPECT_TRUE(
+        errorOf(path, "CREATE INDEX ByData ON Table1 (id)").contains("already has an index"));
+    EXPECT_TRUE(errorOf(path, "CREATE INDEX X ON Table1 (NoSuchField)").contains("does not exist"));
+    EXPECT_TRUE(errorOf(path, "CREATE INDEX X ON Table1 (data) WITH PRIMARY")
+                    .contains("Primary key already exists"));
+    EXPECT_TRUE(errorOf(path, "CREATE INDEX X ON NoSuchTable (A)").contains("does not exist"));
+    EXPECT_TRUE(errorOf(path, "CREATE INDEX X ON MSysObjects (Name)").contains("system table"));
+    EXPECT_EQ(test::FileBytes(path), before);
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+}
+
+} // namespace
+} // namespace vantor
