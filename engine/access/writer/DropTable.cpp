@@ -68,9 +68,9 @@ void deleteRowsWhere(PageFile& file, PageAllocator& allocator, TableDef& def, Ke
     WriteTableDef(file, allocator, def);
 }
 
-// Marks a usage map's row deleted, gives back its bitmap pages, and the holder page when it
-// holds no other live row.
-void dropMapRow(PageFile& file, PageAllocator& allocator, RowPointer where, QSet<quint32>& freed) {
+} // namespace
+
+void DropMapRow(PageFile& file, PageAllocator& allocator, RowPointer where, QSet<quint32>& freed) {
     if (where.page == 0)
         return; // some Access files point unused maps at page 0
     const UsageMap map = ReadUsageMap(file, where);
@@ -96,8 +96,7 @@ void dropMapRow(PageFile& file, PageAllocator& allocator, RowPointer where, QSet
     }
 }
 
-// Gives back every page of a map whose pages are owned by the dropped table.
-void freeMappedPages(PageFile& file, PageAllocator& allocator, quint32 mapPointer,
+void FreeMappedPages(PageFile& file, PageAllocator& allocator, quint32 mapPointer,
                      const std::function<bool(const QByteArray&)>& owned, QSet<quint32>& freed) {
     const RowPointer where = RowPointer::FromRaw(mapPointer);
     if (where.page == 0)
@@ -109,8 +108,6 @@ void freeMappedPages(PageFile& file, PageAllocator& allocator, quint32 mapPointe
         freed.insert(page);
     }
 }
-
-} // namespace
 
 void DropTable(PageFile& file, PageAllocator& allocator, const QString& name, KeyFormat format) {
     const QList<CatalogObject> catalog = ReadCatalog(file);
@@ -155,23 +152,23 @@ void DropTable(PageFile& file, PageAllocator& allocator, const QString& name, Ke
     auto isLongValuePage = [](const QByteArray& page) {
         return U8(page, 0) == kDataPageType && page.mid(kOwnerOffset, 4) == "LVAL";
     };
-    freeMappedPages(file, allocator, def.ownedMap, ownsPage, freed);
+    FreeMappedPages(file, allocator, def.ownedMap, ownsPage, freed);
     for (const RealIndexDef& index : def.realIndexes) {
-        freeMappedPages(file, allocator, index.ownedMap, ownsPage, freed);
+        FreeMappedPages(file, allocator, index.ownedMap, ownsPage, freed);
         if (!freed.contains(index.rootPage)) {
             allocator.FreePage(index.rootPage);
             freed.insert(index.rootPage);
         }
     }
     for (const LongValueMaps& maps : def.longValueMaps)
-        freeMappedPages(file, allocator, maps.ownedMap, isLongValuePage, freed);
-    dropMapRow(file, allocator, RowPointer::FromRaw(def.ownedMap), freed);
-    dropMapRow(file, allocator, RowPointer::FromRaw(def.freeMap), freed);
+        FreeMappedPages(file, allocator, maps.ownedMap, isLongValuePage, freed);
+    DropMapRow(file, allocator, RowPointer::FromRaw(def.ownedMap), freed);
+    DropMapRow(file, allocator, RowPointer::FromRaw(def.freeMap), freed);
     for (const RealIndexDef& index : def.realIndexes)
-        dropMapRow(file, allocator, RowPointer::FromRaw(index.ownedMap), freed);
+        DropMapRow(file, allocator, RowPointer::FromRaw(index.ownedMap), freed);
     for (const LongValueMaps& maps : def.longValueMaps) {
-        dropMapRow(file, allocator, RowPointer::FromRaw(maps.ownedMap), freed);
-        dropMapRow(file, allocator, RowPointer::FromRaw(maps.freeMap), freed);
+        DropMapRow(file, allocator, RowPointer::FromRaw(maps.ownedMap), freed);
+        DropMapRow(file, allocator, RowPointer::FromRaw(maps.freeMap), freed);
     }
     QSet<quint32> chain;
     for (quint32 page = tablePage; page != 0 && !chain.contains(page);

@@ -1,6 +1,7 @@
 #include "engine/access/writer/IndexStatements.h"
 
 #include "engine/access/writer/DataPage.h"
+#include "engine/access/writer/DropTable.h"
 #include "engine/access/writer/IndexBuild.h"
 #include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
@@ -172,6 +173,55 @@ void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt
     logical.kind = s.primary ? kPrimaryKeyKind : 0;
     logical.name = s.index;
     def.logicalIndexes.append(logical);
+    WriteTableDef(file, allocator, def);
+}
+
+void DropIndex(PageFile& file, PageAllocator& allocator, const DropIndexStmt& s) {
+    const CatalogObject table = requireUserTable(file, s.table);
+    TableDef def = ReadTableDef(file, quint32(table.id));
+    qsizetype position = -1;
+    for (qsizetype i = 0; i < def.logicalIndexes.size(); ++i)
+        if (sameName(def.logicalIndexes[i].name, s.index))
+            position = i;
+    if (position < 0)
+        RaiseDdlError(
+            QStringLiteral("Index '%1' does not exist on table '%2'.").arg(s.index, table.name));
+    const LogicalIndexDef dropped = def.logicalIndexes[position];
+    bool shared = false;
+    for (const LogicalIndexDef& l : def.logicalIndexes) {
+        if (&l == &def.logicalIndexes[position] || l.realIndex != dropped.realIndex)
+            continue;
+        shared = true;
+        // The primary side of a relationship keeps its integrity by this storage.
+        if (l.foreignKeySide != 0 &&
+            (dropped.kind == kPrimaryKeyKind || dropped.foreignKeySide == 0))
+            RaiseDdlError(QStringLiteral("Cannot delete this index or table. It is either the "
+                                         "current index or is used in a relationship."));
+    }
+    if (dropped.foreignKeySide != 0)
+        RaiseDdlError(QStringLiteral("Cannot delete this index or table. It is either the "
+                                     "current index or is used in a relationship."));
+    def.logicalIndexes.removeAt(position);
+    if (!shared) {
+        const RealIndexDef real = def.realIndexes[dropped.realIndex];
+        QSet<quint32> freed;
+        auto ownsPage = [&def](const QByteArray& page) {
+            const quint8 type = U8(page, 0);
+            return (type == kIndexLeafPageType || type == kIndexNodePageType) &&
+                   U32(page, 4) == def.page;
+        };
+        FreeMappedPages(file, allocator, real.ownedMap, ownsPage, freed);
+        if (!freed.contains(real.rootPage)) {
+            allocator.FreePage(real.rootPage);
+            freed.insert(real.rootPage);
+        }
+        DropMapRow(file, allocator, RowPointer::FromRaw(real.ownedMap), freed);
+        def.realIndexes.removeAt(dropped.realIndex);
+        // Logical numbers stay (other tables' relationships name them); storage positions move.
+        for (LogicalIndexDef& l : def.logicalIndexes)
+            if (l.realIndex > dropped.realIndex)
+                --l.realIndex;
+    }
     WriteTableDef(file, allocator, def);
 }
 

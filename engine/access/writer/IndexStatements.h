@@ -13,4 +13,8 @@ class PageAllocator;
 void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt& statement,
                  KeyFormat format);
 
+// Removes an index from a user table, and its pages when no other index shares them; an index
+// that a relationship relies on is refused with Jet's error.
+void DropIndex(PageFile& file, PageAllocator& allocator, const DropIndexStmt& statement);
+
 } // namespace vantor::jet

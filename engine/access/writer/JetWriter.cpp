@@ -14,8 +14,8 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] = "Vantor can run DROP TABLE and CREATE INDEX on Access files so far; it "
-                       "cannot run this statement on one yet.";
+const char kNotYet[] = "Vantor can run DROP TABLE, CREATE INDEX and DROP INDEX on Access files so "
+                       "far; it cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -35,6 +35,8 @@ public:
                 jet::DropTable(file_, allocator, drop->table, format_);
             else if (const auto* create = std::get_if<CreateIndexStmt>(&statement))
                 jet::CreateIndex(file_, allocator, *create, format_);
+            else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
+                jet::DropIndex(file_, allocator, *dropIndex);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -78,7 +80,8 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
     if (std::holds_alternative<DropTableStmt>(statement) ||
-        std::holds_alternative<CreateIndexStmt>(statement))
+        std::holds_alternative<CreateIndexStmt>(statement) ||
+        std::holds_alternative<DropIndexStmt>(statement))
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }

@@ -11,7 +11,9 @@
 #include "tests/support/Jackcess.h"
 #include "tests/support/QtPrinters.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace vantor {
@@ -99,6 +101,70 @@ TEST_F(WriterCreateIndex, RefusedIndexesLeaveTheFileAsItWas) {
     EXPECT_EQ(test::FileBytes(path), before);
     const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
     EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+}
+
+// Vantor's own reader (the program users run) prints the schema of a written file.
+QString vantorDump(const QString& path) {
+    QProcess dump;
+    dump.start(QDir(test::BinaryDir()).filePath("bin/vantor-cli"), {"dump", path});
+    if (!dump.waitForFinished(120000) || dump.exitCode() != 0)
+        return QStringLiteral("vantor-cli failed: ") +
+               QString::fromUtf8(dump.readAllStandardError());
+    return QString::fromUtf8(dump.readAllStandardOutput());
+}
+
+TEST_F(WriterCreateIndex, DroppedIndexesGoWithTheirPagesUnlessAnotherSharesThem) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("testV2010.accdb"));
+    const quint32 pagesBefore = PageFile(path, 4096, false).PageCount();
+    apply(path, "CREATE INDEX Twin1 ON Table1 (E, A)");
+    apply(path, "CREATE INDEX Twin2 ON Table1 (E, A)"); // the same storage as Twin1
+    apply(path, "CREATE INDEX Alone ON Table1 (F DESC)");
+    apply(path, "DROP INDEX Twin1 ON Table1");
+    apply(path, "DROP INDEX Alone ON Table1");
+
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+    EXPECT_TRUE(check.output.contains("\tTwin2\tok")) << check.output.toStdString();
+    EXPECT_FALSE(check.output.contains("Twin1"));
+    EXPECT_FALSE(check.output.contains("Alone"));
+    const QString dump = vantorDump(path);
+    EXPECT_TRUE(dump.contains("Twin2")) << dump.toStdString();
+    EXPECT_FALSE(dump.contains("Alone")) << dump.toStdString();
+    // The dropped storage's pages were taken again instead of new ones.
+    apply(path, "CREATE INDEX Again ON Table1 (G)");
+    EXPECT_LE(PageFile(path, 4096, false).PageCount(), pagesBefore + 2);
+
+    const QByteArray before = test::FileBytes(path);
+    EXPECT_TRUE(errorOf(path, "DROP INDEX Alone ON Table1").contains("does not exist"));
+    EXPECT_TRUE(errorOf(path, "DROP INDEX Twin2 ON NoSuchTable").contains("does not exist"));
+    EXPECT_EQ(test::FileBytes(path), before);
+}
+
+TEST_F(WriterCreateIndex, IndexesThatRelationshipsRelyOnStay) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("indexTestV2000.mdb"));
+    const QByteArray before = test::FileBytes(path);
+    PageFile file(path, 4096, false);
+    int refused = 0;
+    for (const CatalogObject& object : ReadCatalog(file)) {
+        if (object.type != kTableObjectType || object.name.startsWith("MSys"))
+            continue;
+        const TableDef def = ReadTableDef(file, quint32(object.id));
+        for (const LogicalIndexDef& l : def.logicalIndexes) {
+            // A relationship's own index, or the primary key one points at.
+            bool reliedOn = l.foreignKeySide != 0;
+            for (const LogicalIndexDef& other : def.logicalIndexes)
+                reliedOn =
+                    reliedOn || (other.foreignKeySide == 1 && other.realIndex == l.realIndex);
+            if (!reliedOn)
+                continue;
+            const QString error =
+                errorOf(path, QStringLiteral("DROP INDEX [%1] ON [%2]").arg(l.name, object.name));
+            EXPECT_TRUE(error.contains("used in a relationship")) << l.name.toStdString();
+            ++refused;
+        }
+    }
+    EXPECT_GE(refused, 4);
+    EXPECT_EQ(test::FileBytes(path), before);
 }
 
 } // namespace
