@@ -93,6 +93,11 @@ TEST_F(WriterDropTable, TheTableGoesAndEverythingElseStays) {
             EXPECT_NE(object.name.compare(table, Qt::CaseInsensitive), 0);
         EXPECT_GT(freePages(path), freeBefore) << "the table's pages were not given back";
 
+        const QString dump = test::VantorDump(path);
+        EXPECT_FALSE(dump.startsWith("vantor-cli failed")) << dump.toStdString();
+        EXPECT_FALSE(dump.contains(QStringLiteral("[%1]").arg(table))) << dump.toStdString();
+        EXPECT_TRUE(dump.contains("Table2")) << dump.toStdString();
+
         QProcess schemaReader;
         schemaReader.start("mdb-schema", {path});
         ASSERT_TRUE(schemaReader.waitForFinished(60000));

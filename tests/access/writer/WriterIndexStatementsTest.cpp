@@ -103,16 +103,6 @@ TEST_F(WriterCreateIndex, RefusedIndexesLeaveTheFileAsItWas) {
     EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
 }
 
-// Vantor's own reader (the program users run) prints the schema of a written file.
-QString vantorDump(const QString& path) {
-    QProcess dump;
-    dump.start(QDir(test::BinaryDir()).filePath("bin/vantor-cli"), {"dump", path});
-    if (!dump.waitForFinished(120000) || dump.exitCode() != 0)
-        return QStringLiteral("vantor-cli failed: ") +
-               QString::fromUtf8(dump.readAllStandardError());
-    return QString::fromUtf8(dump.readAllStandardOutput());
-}
-
 TEST_F(WriterCreateIndex, DroppedIndexesGoWithTheirPagesUnlessAnotherSharesThem) {
     const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("testV2010.accdb"));
     const quint32 pagesBefore = PageFile(path, 4096, false).PageCount();
@@ -127,7 +117,7 @@ TEST_F(WriterCreateIndex, DroppedIndexesGoWithTheirPagesUnlessAnotherSharesThem)
     EXPECT_TRUE(check.output.contains("\tTwin2\tok")) << check.output.toStdString();
     EXPECT_FALSE(check.output.contains("Twin1"));
     EXPECT_FALSE(check.output.contains("Alone"));
-    const QString dump = vantorDump(path);
+    const QString dump = test::VantorDump(path);
     EXPECT_TRUE(dump.contains("Twin2")) << dump.toStdString();
     EXPECT_FALSE(dump.contains("Alone")) << dump.toStdString();
     // The dropped storage's pages were taken again instead of new ones.

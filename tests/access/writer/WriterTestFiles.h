@@ -3,9 +3,11 @@
 #include "engine/access/writer/JetWriter.h"
 #include "tests/support/TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -29,6 +31,17 @@ inline QString CopyToTemp(const QTemporaryDir& dir, const QString& path) {
         return QString();
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return copy;
+}
+
+// The schema of a file as Vantor's own reader (the program users run) prints it, or why it could
+// not.
+inline QString VantorDump(const QString& path) {
+    QProcess dump;
+    dump.start(QDir(BinaryDir()).filePath("bin/vantor-cli"), {"dump", path});
+    if (!dump.waitForFinished(120000) || dump.exitCode() != 0)
+        return QStringLiteral("vantor-cli failed: ") +
+               QString::fromUtf8(dump.readAllStandardError());
+    return QString::fromUtf8(dump.readAllStandardOutput());
 }
 
 } // namespace vantor::test
