@@ -123,7 +123,7 @@ void DropTable(PageFile& file, PageAllocator& allocator, const QString& name, Ke
             QStringLiteral("'%1' is a system table and cannot be changed.").arg(object->name));
     const QString tableName = object->name;
     const qint32 tableId = object->id;
-    const quint32 tablePage = quint32(tableId);
+    const auto tablePage = quint32(tableId);
 
     const qint32 container = tablesContainer(catalog);
     if (const CatalogObject* relationships = findObject(catalog, container, "MSysRelationships")) {

@@ -104,51 +104,51 @@ QByteArray extendedDateKey(const QByteArray& stored, bool ascending) {
     }
     QByteArray out;
     for (int block = 0; block < 5; ++block)
-        out.append(value.mid(block * 8, 8)).append(kMorePieces);
+        out.append(value.mid(qsizetype(block) * 8, 8)).append(kMorePieces);
     return out + value.mid(40, 2) + trailer;
 }
 
 void appendValue(QByteArray& key, const PageFile& file, const ColumnDef& column,
                  const QByteArray& stored, bool ascending) {
     switch (column.type) {
-    case kTypeBoolean:
+    case TypeBoolean:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(stored == QByteArray(1, '\1') ? (ascending ? '\0' : '\xff')
                                                  : (ascending ? '\xff' : '\0'));
         return;
-    case kTypeByte:
+    case TypeByte:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(ascending ? stored : QByteArray(1, static_cast<char>(~quint8(stored[0]))));
         return;
-    case kTypeInteger:
-    case kTypeLong:
-    case kTypeCurrency:
-    case kTypeComplex:
-    case kTypeBigInt:
+    case TypeInteger:
+    case TypeLong:
+    case TypeCurrency:
+    case TypeComplex:
+    case TypeBigInt:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(integerKey(stored, ascending));
         return;
-    case kTypeSingle:
-    case kTypeDouble:
-    case kTypeDateTime:
+    case TypeSingle:
+    case TypeDouble:
+    case TypeDateTime:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(floatKey(stored, ascending));
         return;
-    case kTypeGuid:
+    case TypeGuid:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(binaryKey(guidBytes(stored), ascending));
         return;
-    case kTypeBinary:
+    case TypeBinary:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(binaryKey(stored, ascending));
         return;
-    case kTypeExtendedDate:
+    case TypeExtendedDate:
         key.append(ascending ? kAscendingValue : kDescendingValue);
         key.append(extendedDateKey(stored, ascending));
         return;
-    case kTypeText:
-    case kTypeMemo: {
-        QByteArray bytes = column.type == kTypeMemo ? ReadLongValue(file, stored) : stored;
+    case TypeText:
+    case TypeMemo: {
+        QByteArray bytes = column.type == TypeMemo ? ReadLongValue(file, stored) : stored;
         key.append(ascending ? kAscendingValue : kDescendingValue);
         AppendTextKey(key, DecodeText(bytes),
                       column.SortVersion() == 0 ? GeneralSort::Legacy : GeneralSort::Since2010,
@@ -166,13 +166,13 @@ void appendValue(QByteArray& key, const PageFile& file, const ColumnDef& column,
 
 bool CanEncodeKeyColumn(const ColumnDef& column) {
     switch (column.type) {
-    case kTypeText:
-    case kTypeMemo:
+    case TypeText:
+    case TypeMemo:
         return column.SortLcid() == kGeneralLcid && column.SortVersion() <= 1;
-    case kTypeOle:
+    case TypeOle:
         return false;
     default:
-        return column.type <= kTypeExtendedDate;
+        return column.type <= TypeExtendedDate;
     }
 }
 
@@ -191,7 +191,7 @@ QByteArray EncodeIndexKey(const PageFile& file, const TableDef& def, const RealI
             key.append(ascending ? kAscendingNull : kDescendingNull);
             continue;
         }
-        if (column->type == kTypeNumeric) {
+        if (column->type == TypeNumeric) {
             if (value->size() < 17)
                 RaiseDamaged(QStringLiteral("a decimal value of %1 bytes").arg(value->size()));
             key.append(ascending ? kAscendingValue : kDescendingValue);

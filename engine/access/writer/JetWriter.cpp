@@ -68,8 +68,8 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
     if (header->encodingKey != 0)
         return QStringLiteral("Vantor does not write encrypted Access files.");
     QByteArray page = ToggleJetHeaderMask(start);
-    const quint16 lcid = qFromLittleEndian<quint16>(page.constData() + kSortOrderOffset);
-    const quint8 sortVersion = static_cast<quint8>(page[kSortVersionOffset]);
+    const auto lcid = qFromLittleEndian<quint16>(page.constData() + kSortOrderOffset);
+    const auto sortVersion = static_cast<quint8>(page[kSortVersionOffset]);
     if (lcid != kGeneralSortLcid || sortVersion > 1)
         return QStringLiteral("Vantor writes files in the General sort order only; this one "
                               "sorts text by locale %1, version %2.")

@@ -25,7 +25,8 @@ PageFile::PageFile(const QString& path, int pageSize, bool writable)
     if (!file_.open(writable ? QIODevice::ReadWrite : QIODevice::ReadOnly))
         raiseDisk(file_, "open");
     qint64 size = file_.size();
-    if (size % pageSize_ != 0 || size / pageSize_ >= kPageNumberLimit || size < 2 * pageSize_)
+    if (size % pageSize_ != 0 || size / pageSize_ >= kPageNumberLimit ||
+        size < 2 * qint64(pageSize_))
         RaiseDamaged(
             QStringLiteral("the file's length %1 is not a whole number of pages").arg(size));
     pageCount_ = static_cast<quint32>(size / pageSize_);

@@ -35,11 +35,11 @@ RowValues DecodeRow(const TableDef& def, const QByteArray& row) {
     int rowVarCount = 0;
     if (def.varColumns > 0)
         rowVarCount = U16(row, maskAt - 2);
-    auto varWord = [&](int k) { return U16(row, maskAt - 4 - 2 * k); };
+    auto varWord = [&](int k) { return U16(row, maskAt - 4 - 2 * qsizetype(k)); };
 
     RowValues values;
     for (const ColumnDef& c : def.columns) {
-        if (c.type == kTypeBoolean) {
+        if (c.type == TypeBoolean) {
             values.append(QByteArray(1, present(c.number) ? '\1' : '\0'));
             continue;
         }

@@ -48,7 +48,7 @@ QByteArray EncodeRow(const TableDef& def, const RowValues& values) {
     QByteArray mask((columnCount + 7) / 8, '\0');
     int fixedSize = 0;
     for (const ColumnDef& c : def.columns)
-        if (c.IsFixed() && c.type != kTypeBoolean)
+        if (c.IsFixed() && c.type != TypeBoolean)
             fixedSize = std::max(fixedSize, c.fixedOffset + c.length);
     QByteArray row(2 + fixedSize, '\0');
     PutU16(row, 0, static_cast<quint16>(columnCount));
@@ -59,12 +59,12 @@ QByteArray EncodeRow(const TableDef& def, const RowValues& values) {
         if (c.number >= columnCount)
             RaiseDamaged(
                 QStringLiteral("column %1 is numbered beyond the table's count").arg(c.name));
-        const bool present = c.type == kTypeBoolean
+        const bool present = c.type == TypeBoolean
                                  ? (value && !value->isEmpty() && value->at(0) != 0)
                                  : value.has_value();
         if (present)
             mask[c.number / 8] = static_cast<char>(mask[c.number / 8] | (1 << (c.number % 8)));
-        if (!value || c.type == kTypeBoolean)
+        if (!value || c.type == TypeBoolean)
             continue;
         if (c.IsFixed()) {
             if (value->size() != c.length)
@@ -84,7 +84,7 @@ QByteArray EncodeRow(const TableDef& def, const RowValues& values) {
             starts.append(static_cast<quint16>(row.size()));
             row.append(slot);
         }
-        const quint16 end = static_cast<quint16>(row.size());
+        const auto end = static_cast<quint16>(row.size());
         AppendU16(row, end);
         for (qsizetype k = starts.size() - 1; k >= 0; --k)
             AppendU16(row, starts[k]);

@@ -91,8 +91,8 @@ RealIndexDef parseRealIndex(const QByteArray& bytes, qsizetype at) {
     RealIndexDef r;
     r.marker = U32(bytes, at);
     for (int i = 0; i < 10; ++i) {
-        r.columns[i].number = U16(bytes, at + 4 + 3 * i);
-        r.columns[i].flags = U8(bytes, at + 6 + 3 * i);
+        r.columns[i].number = U16(bytes, at + 4 + 3 * qsizetype(i));
+        r.columns[i].flags = U8(bytes, at + 6 + 3 * qsizetype(i));
     }
     r.ownedMap = U32(bytes, at + 34);
     r.rootPage = U32(bytes, at + 38);

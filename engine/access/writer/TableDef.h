@@ -13,23 +13,23 @@ class PageFile;
 
 // Column data types as a table definition stores them.
 enum ColumnType : quint8 {
-    kTypeBoolean = 0x01,
-    kTypeByte = 0x02,
-    kTypeInteger = 0x03,
-    kTypeLong = 0x04,
-    kTypeCurrency = 0x05,
-    kTypeSingle = 0x06,
-    kTypeDouble = 0x07,
-    kTypeDateTime = 0x08,
-    kTypeBinary = 0x09,
-    kTypeText = 0x0a,
-    kTypeOle = 0x0b,
-    kTypeMemo = 0x0c,
-    kTypeGuid = 0x0f,
-    kTypeNumeric = 0x10,
-    kTypeComplex = 0x12,
-    kTypeBigInt = 0x13,
-    kTypeExtendedDate = 0x14,
+    TypeBoolean = 0x01,
+    TypeByte = 0x02,
+    TypeInteger = 0x03,
+    TypeLong = 0x04,
+    TypeCurrency = 0x05,
+    TypeSingle = 0x06,
+    TypeDouble = 0x07,
+    TypeDateTime = 0x08,
+    TypeBinary = 0x09,
+    TypeText = 0x0a,
+    TypeOle = 0x0b,
+    TypeMemo = 0x0c,
+    TypeGuid = 0x0f,
+    TypeNumeric = 0x10,
+    TypeComplex = 0x12,
+    TypeBigInt = 0x13,
+    TypeExtendedDate = 0x14,
 };
 
 struct ColumnDef {
@@ -48,7 +48,7 @@ struct ColumnDef {
 
     bool IsFixed() const { return (flags & 0x01) != 0; }
     bool IsCompressed() const { return (extraFlags & 0x01) != 0; }
-    bool IsLongValue() const { return type == kTypeMemo || type == kTypeOle; }
+    bool IsLongValue() const { return type == TypeMemo || type == TypeOle; }
     quint16 SortLcid() const { return quint16(typeInfo[0] | (typeInfo[1] << 8)); }
     quint8 SortVersion() const { return typeInfo[3]; }
 };

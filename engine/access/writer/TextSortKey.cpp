@@ -192,7 +192,8 @@ void AppendTextKey(QByteArray& key, const QString& value, GeneralSort sort, bool
             int at = current;
             if (extra)
                 at = int(extra->bytes.size()) + (current - extra->chars) - extra->unprintablePrefix;
-            quint16 offset = quint16((kUnprintableBase + kUnprintableStep * at) | kUnprintableFlag);
+            const auto offset =
+                quint16((kUnprintableBase + kUnprintableStep * at) | kUnprintableFlag);
             unprintable.append(static_cast<char>(offset >> 8))
                 .append(static_cast<char>(offset & 0xff));
             unprintable.append(kUnprintableMidfix);

@@ -14,7 +14,7 @@ constexpr int kBitmapPageHeader = 4;
 
 void addBits(const QByteArray& bits, quint32 first, quint32 limit, QList<quint32>& pages) {
     for (qsizetype byte = 0; byte < bits.size(); ++byte) {
-        quint8 value = static_cast<quint8>(bits[byte]);
+        const auto value = static_cast<quint8>(bits[byte]);
         for (int bit = 0; value != 0 && bit < 8; ++bit) {
             if ((value & (1u << bit)) == 0)
                 continue;

@@ -68,8 +68,8 @@ TEST_F(WriterDropTable, TheTableGoesAndEverythingElseStays) {
         apply(path, QStringLiteral("DROP TABLE [%1]").arg(table));
 
         QStringList expected = digestLines(original);
-        expected.removeIf(
-            [&](const QString& line) { return line.startsWith(QString(table) + "\t"); });
+        const QString dropped = QString(table) + "\t";
+        expected.removeIf([&dropped](const QString& line) { return line.startsWith(dropped); });
         const QStringList after = digestLines(path);
         // The catalog and permission tables lose rows; every other table reads as before.
         auto untouched = [](const QStringList& lines) {

@@ -112,25 +112,24 @@ protected:
 };
 
 TEST_F(WriterValueKeys, NumbersOfEveryWidthSortBySignedValue) {
-    expectOrdered(kTypeLong, 4,
+    expectOrdered(TypeLong, 4,
                   {littleEndian<qint32>(INT32_MIN), littleEndian<qint32>(-1),
                    littleEndian<qint32>(0), littleEndian<qint32>(1),
                    littleEndian<qint32>(INT32_MAX)});
-    expectOrdered(kTypeInteger, 2,
+    expectOrdered(TypeInteger, 2,
                   {littleEndian<qint16>(-300), littleEndian<qint16>(-2), littleEndian<qint16>(7)});
     expectOrdered(
-        kTypeCurrency, 8,
+        TypeCurrency, 8,
         {littleEndian<qint64>(-50000), littleEndian<qint64>(0), littleEndian<qint64>(10000)});
-    expectOrdered(kTypeByte, 1,
-                  {QByteArray(1, '\0'), QByteArray(1, '\x7f'), QByteArray(1, '\xff')});
+    expectOrdered(TypeByte, 1, {QByteArray(1, '\0'), QByteArray(1, '\x7f'), QByteArray(1, '\xff')});
 }
 
 TEST_F(WriterValueKeys, FloatingPointAndDatesSortByValueAcrossZero) {
-    expectOrdered(kTypeDouble, 8,
+    expectOrdered(TypeDouble, 8,
                   {littleEndian(-1e300), littleEndian(-2.5), littleEndian(-0.0001),
                    littleEndian(0.0), littleEndian(0.5), littleEndian(3.0), littleEndian(1e300)});
     expectOrdered(
-        kTypeSingle, 4,
+        TypeSingle, 4,
         {littleEndian(-3.5f), littleEndian(-1.0f), littleEndian(2.0f), littleEndian(9.0f)});
 }
 
@@ -143,16 +142,16 @@ TEST_F(WriterValueKeys, DecimalsSortBySignedValueInBothEncodings) {
     };
     const QList<QByteArray> values{decimal(true, 1000), decimal(true, 2), decimal(false, 0),
                                    decimal(false, 3), decimal(false, 70000)};
-    expectOrdered(kTypeNumeric, 17, values, KeyFormat{false});
+    expectOrdered(TypeNumeric, 17, values, KeyFormat{false});
     // Jet 4 sorted negative decimals wrongly in descending indexes; ACE corrected it.
-    expectOrdered(kTypeNumeric, 17, values, KeyFormat{true}, false);
-    expectOrdered(kTypeNumeric, 17, {decimal(true, 1000), decimal(true, 2)}, KeyFormat{true});
-    expectOrdered(kTypeNumeric, 17, {decimal(false, 0), decimal(false, 3)}, KeyFormat{true});
+    expectOrdered(TypeNumeric, 17, values, KeyFormat{true}, false);
+    expectOrdered(TypeNumeric, 17, {decimal(true, 1000), decimal(true, 2)}, KeyFormat{true});
+    expectOrdered(TypeNumeric, 17, {decimal(false, 0), decimal(false, 3)}, KeyFormat{true});
 }
 
 TEST_F(WriterValueKeys, NullsComeFirstAscendingAndLastDescending) {
     for (bool ascending : {true, false}) {
-        OneColumn table(kTypeLong, 4, ascending);
+        OneColumn table(TypeLong, 4, ascending);
         const QByteArray null = EncodeIndexKey(*file_, table.def, table.index, {std::nullopt}, {});
         const QByteArray lowest =
             EncodeIndexKey(*file_, table.def, table.index, {littleEndian<qint32>(INT32_MIN)}, {});
@@ -163,12 +162,12 @@ TEST_F(WriterValueKeys, NullsComeFirstAscendingAndLastDescending) {
 
 TEST_F(WriterValueKeys, BinaryKeysKeepLengthOrderAndColumnsWithoutKeysAreRefused) {
     expectOrdered(
-        kTypeBinary, 255,
+        TypeBinary, 255,
         {QByteArray(1, '\0'), QByteArray(8, '\x05'), QByteArray(9, '\x05'), QByteArray(3, '\x06')});
-    OneColumn ole(kTypeOle, 0, true);
+    OneColumn ole(TypeOle, 0, true);
     EXPECT_FALSE(CanEncodeKeyColumn(ole.def.columns[0]));
     EXPECT_THROW(EncodeIndexKey(*file_, ole.def, ole.index, {QByteArray(12, '\0')}, {}), Error);
-    OneColumn swedish(kTypeText, 100, true);
+    OneColumn swedish(TypeText, 100, true);
     swedish.def.columns[0].typeInfo = {0x1d, 0x04, 0, 1};
     EXPECT_FALSE(CanEncodeKeyColumn(swedish.def.columns[0]));
 }

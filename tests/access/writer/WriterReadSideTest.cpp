@@ -200,7 +200,7 @@ TEST_F(WriterReadSide, EveryIndexKeyIsRebuiltFromItsRow) {
                     const ColumnDef* column = def.ColumnByNumber(ref.number);
                     ASSERT_NE(column, nullptr);
                     encodable = encodable && CanEncodeKeyColumn(*column);
-                    if (column->type == kTypeText || column->type == kTypeMemo)
+                    if (column->type == TypeText || column->type == TypeMemo)
                         (column->SortVersion() == 0 ? legacyText : generalText)++;
                     descending += ref.Ascending() ? 0 : 1;
                 }

@@ -38,12 +38,12 @@ QByteArray withoutLeftovers(const TableDef& def, const QByteArray& row, const Ro
     QByteArray used(clean.size(), '\0');
     for (qsizetype i = 0; i < def.columns.size(); ++i) {
         const ColumnDef& c = def.columns[i];
-        if (c.IsFixed() && c.type != kTypeBoolean && values[i])
+        if (c.IsFixed() && c.type != TypeBoolean && values[i])
             used.replace(2 + c.fixedOffset, c.length, QByteArray(c.length, '\1'));
     }
     int fixedEnd = 2;
     for (const ColumnDef& c : def.columns)
-        if (c.IsFixed() && c.type != kTypeBoolean)
+        if (c.IsFixed() && c.type != TypeBoolean)
             fixedEnd = std::max(fixedEnd, 2 + c.fixedOffset + c.length);
     for (int at = 2; at < fixedEnd; ++at)
         if (used[at] == '\0')
