@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace vantor::jet {
+
+class PageFile;
+
+// Hands out and takes back pages through the file's global usage map (page 1, row 0), in which a
+// set bit marks a free page.
+class PageAllocator {
+public:
+    explicit PageAllocator(PageFile& file) : file_(file) {}
+
+    // Puts the contents on a free page of the file, or on a new one at its end, and marks the
+    // page in use.
+    quint32 NewPage(const QByteArray& contents);
+    // Marks a page free; its bytes stay as they are, as Access leaves them.
+    void FreePage(quint32 page);
+    bool IsFree(quint32 page) const;
+
+private:
+    void setFree(quint32 page, bool free);
+
+    PageFile& file_;
+};
+
+} // namespace vantor::jet
