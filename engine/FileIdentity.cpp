@@ -1,5 +1,7 @@
 #include "engine/FileIdentity.h"
 
+#include "model/Error.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
@@ -74,6 +76,13 @@ QString NonFileKind(const QString& path) {
     if (S_ISBLK(st.st_mode))
         return QStringLiteral("a block device");
     return QStringLiteral("not a regular file");
+}
+
+void RefuseNonFile(const QString& path) {
+    if (const QString kind = NonFileKind(path); !kind.isEmpty())
+        throw Error(
+            ErrorCode::Provider,
+            QStringLiteral("Cannot open '%1': it is %2, not a database file.").arg(path, kind));
 }
 
 } // namespace vantor

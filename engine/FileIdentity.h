@@ -24,4 +24,8 @@ QString OutputHazard(const QString& target, const std::vector<NamedInput>& input
 // that it is refused before anything opens it; empty for a regular file or one that is missing.
 QString NonFileKind(const QString& path);
 
+// Raises the error that refuses a path naming anything but a regular file, before anything opens
+// it: reading a pipe or a device would wait for data that never comes, or never end.
+void RefuseNonFile(const QString& path);
+
 } // namespace vantor

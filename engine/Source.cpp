@@ -32,11 +32,7 @@ std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login) {
 
 std::unique_ptr<Source> OpenDatabaseFileReadBy(const DatabaseLogin& login, ReaderEntry entry) {
     const QString& path = login.path;
-    // Reading a pipe or a device would wait for data that never comes, or never end.
-    if (const QString kind = NonFileKind(path); !kind.isEmpty())
-        throw Error(
-            ErrorCode::Provider,
-            QStringLiteral("Cannot open '%1': it is %2, not a database file.").arg(path, kind));
+    RefuseNonFile(path);
     if (path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
         path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive))
         return OpenAccessFile(login, entry);

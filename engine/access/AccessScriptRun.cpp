@@ -116,11 +116,18 @@ AccessRunResult RunScriptOnAccessFile(const QString& path, const QList<AccessBat
         throw Error(ErrorCode::Provider,
                     QStringLiteral("'%1' is marked read-only; nothing was written.").arg(database));
     checkStillClosed(database);
-    const QList<DdlStatement> statements = CheckBatchesWritable(
-        batches, options.whyStatementNotWritable ? options.whyStatementNotWritable
-                                                 : StatementVerdict([](const DdlStatement&) {
-                                                       return std::optional<QString>();
-                                                   }));
+    const StatementVerdict verdict = options.whyStatementNotWritable
+                                         ? options.whyStatementNotWritable
+                                         : StatementVerdict([](const DdlStatement&) {
+                                               return std::optional<QString>();
+                                           });
+    QList<DdlStatement> statements;
+    try {
+        statements = CheckBatchesWritable(batches, verdict);
+    } catch (const Error& e) {
+        // The batch says what cannot run; the user also needs to know on which file.
+        throw Error(e.code(), QStringLiteral("'%1': %2").arg(database, e.description()));
+    }
 
     const RunLock lock(database);
     reached(AccessRunStage::Locked);

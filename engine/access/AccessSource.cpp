@@ -1,5 +1,6 @@
 #include "engine/access/AccessSource.h"
 
+#include "engine/FileIdentity.h"
 #include "engine/access/AccessErrors.h"
 #include "engine/access/JetHeader.h"
 #include "engine/access/OfficeCrypto.h"
@@ -16,6 +17,7 @@ std::unique_ptr<Source> OpenAccessFile(const DatabaseLogin& login, ReaderEntry e
 }
 
 void CheckAccessOpen(const QString& path, const QString& userId, const QString& password) {
+    RefuseNonFile(path);
     QFileInfo info(path);
     if (!info.exists() || info.isDir())
         throw accesserr::FileNotFound(path);
