@@ -116,11 +116,10 @@ AccessRunResult RunScriptOnAccessFile(const QString& path, const QList<AccessBat
         throw Error(ErrorCode::Provider,
                     QStringLiteral("'%1' is marked read-only; nothing was written.").arg(database));
     checkStillClosed(database);
-    const StatementVerdict verdict = options.whyStatementNotWritable
-                                         ? options.whyStatementNotWritable
-                                         : StatementVerdict([](const DdlStatement&) {
-                                               return std::optional<QString>();
-                                           });
+    const StatementVerdict verdict =
+        options.whyStatementNotWritable
+            ? options.whyStatementNotWritable
+            : StatementVerdict([](const DdlStatement&) { return std::optional<QString>(); });
     QList<DdlStatement> statements;
     try {
         statements = CheckBatchesWritable(batches, verdict);
