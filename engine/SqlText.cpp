@@ -25,10 +25,12 @@ QString ColumnSuffix(const Column& column) {
     return column.nullable ? QString() : QStringLiteral(" not null");
 }
 
-QString CreateTableText(const Table& table) {
+namespace {
+
+QString createTableOf(const Table& table, const std::vector<const Column*>& columns) {
     QString list;
     list.reserve(table.columns.size() * 40);
-    for (const Column* column : ColumnsByName(table))
+    for (const Column* column : columns)
         list += QStringLiteral("   ") + SqlBracket(column->name) + QLatin1Char(' ') +
                 SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
     ChopListSeparator(list);
@@ -36,6 +38,20 @@ QString CreateTableText(const Table& table) {
         return QString();
     return QStringLiteral("CREATE TABLE ") + SqlBracket(table.name) + CrLf + SqlParen(list + CrLf) +
            CrLf + QStringLiteral("GO") + CrLf;
+}
+
+} // namespace
+
+QString CreateTableText(const Table& table) {
+    return createTableOf(table, ColumnsByName(table));
+}
+
+QString CreateTableTextInDesignOrder(const Table& table) {
+    std::vector<const Column*> columns;
+    columns.reserve(static_cast<size_t>(table.columns.size()));
+    for (const Column& column : table.columns)
+        columns.push_back(&column);
+    return createTableOf(table, columns);
 }
 
 QString CreateViewText(const View& view) {

@@ -24,6 +24,9 @@ QString ColumnSuffix(const Column& column);
 // The CREATE TABLE batch of a table, its columns by name, ended by a GO line; empty for a table
 // without columns, which cannot be created.
 QString CreateTableText(const Table& table);
+// The same batch with the columns in the order Access's design view shows them, which a table
+// made by a script should keep.
+QString CreateTableTextInDesignOrder(const Table& table);
 
 // The CREATE VIEW batch of a view: its stored definition under a line that names it, then GO.
 QString CreateViewText(const View& view);

@@ -291,7 +291,8 @@ public:
             add(SyncStep::Kind::AlterTable, a.target.name, a.text);
         }
         for (const Planned& t : createTables_)
-            add(SyncStep::Kind::CreateTable, t.name, t.definition);
+            add(SyncStep::Kind::CreateTable, t.name,
+                t.table ? CreateTableTextInDesignOrder(*t.table) : t.definition);
         setDefaults();
         createIndexes();
         createRelationships();
