@@ -3,6 +3,7 @@
 // failed statements leave the file as it was, and dropped tables give their pages back.
 #include "engine/access/writer/JetWriter.h"
 #include "engine/access/writer/PageFile.h"
+#include "engine/access/writer/RowCodec.h"
 #include "engine/access/writer/TableDef.h"
 #include "engine/access/writer/TableScan.h"
 #include "engine/snapshot/JetDdlStatements.h"
@@ -14,6 +15,7 @@
 
 #include <QProcess>
 #include <QSet>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace vantor {
@@ -100,6 +102,50 @@ QString section(const QString& dump, const QString& heading) {
     return dump.mid(start, end < 0 ? -1 : end - start + 1);
 }
 
+// The rows of a table found by name in the catalog, with the definition that decodes them.
+struct TableRows {
+    TableDef def;
+    QList<RowValues> rows;
+    qsizetype Column(const char* name) const {
+        for (qsizetype i = 0; i < def.columns.size(); ++i)
+            if (def.columns[i].name == QLatin1String(name))
+                return i;
+        return -1;
+    }
+};
+
+TableRows rowsOf(const PageFile& file, const QString& table) {
+    TableRows result;
+    for (const CatalogObject& object : ReadCatalog(file))
+        if (object.name == table && object.type == kTableObjectType)
+            result.def = ReadTableDef(file, quint32(object.id));
+    ForEachRow(file, result.def, [&](RowPointer, const QByteArray& row) {
+        result.rows.append(DecodeRow(result.def, row));
+    });
+    return result;
+}
+
+qint32 idOf(const PageFile& file, const QString& table) {
+    for (const CatalogObject& object : ReadCatalog(file))
+        if (object.name == table)
+            return object.id;
+    return 0;
+}
+
+// The permission rows of one object as (SID, rights, inheritable) triples.
+QSet<QByteArray> permissionsOf(const PageFile& file, qint32 objectId) {
+    const TableRows aces = rowsOf(file, "MSysACEs");
+    QSet<QByteArray> entries;
+    for (const RowValues& row : aces.rows) {
+        const std::optional<QByteArray>& id = row.value(aces.Column("ObjectId"));
+        if (id && qint32(U32(*id, 0)) == objectId)
+            entries.insert(row.value(aces.Column("SID")).value_or("") + "|" +
+                           row.value(aces.Column("ACM")).value_or("") + "|" +
+                           row.value(aces.Column("FInheritable")).value_or(""));
+    }
+    return entries;
+}
+
 class WriterCreateTable : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -170,6 +216,117 @@ TEST_F(WriterCreateTable, EveryColumnTypeReadsBackInEveryReader) {
         }
     }
     EXPECT_EQ(sortVersions, (QSet<quint8>{0, 1}));
+}
+
+TEST_F(WriterCreateTable, CatalogRowAndPermissionsMatchATableAccessMade) {
+    for (const char* name : {"testV2003.mdb", "testV2010.accdb", "indexTestV2000.mdb"}) {
+        SCOPED_TRACE(name);
+        const QString path = test::CopyToTemp(dir_, test::SharedAccessFile(name));
+        apply(path, "CREATE TABLE Fresh (A TEXT(10))");
+        PageFile file(path, 4096, false);
+        const qint32 fresh = idOf(file, "Fresh");
+        const qint32 made = idOf(file, "Table1");
+        ASSERT_NE(fresh, 0);
+        ASSERT_NE(made, 0);
+        // The table's id is its definition's page.
+        EXPECT_EQ(ReadTableDef(file, quint32(fresh)).columns.size(), 1);
+        EXPECT_EQ(permissionsOf(file, fresh), permissionsOf(file, made));
+        EXPECT_EQ(permissionsOf(file, fresh).size(), 3);
+
+        const TableRows objects = rowsOf(file, "MSysObjects");
+        RowValues freshRow;
+        RowValues madeRow;
+        for (const RowValues& row : objects.rows) {
+            const std::optional<QByteArray>& id = row.value(objects.Column("Id"));
+            if (id && qint32(U32(*id, 0)) == fresh)
+                freshRow = row;
+            if (id && qint32(U32(*id, 0)) == made)
+                madeRow = row;
+        }
+        ASSERT_FALSE(freshRow.isEmpty());
+        ASSERT_FALSE(madeRow.isEmpty());
+        for (const char* column : {"ParentId", "Type", "Owner", "Flags", "Database", "Connect"})
+            EXPECT_EQ(freshRow.value(objects.Column(column)), madeRow.value(objects.Column(column)))
+                << column;
+        EXPECT_FALSE(freshRow.value(objects.Column("LvProp")).has_value());
+        const std::optional<QByteArray> created = freshRow.value(objects.Column("DateCreate"));
+        ASSERT_TRUE(created.has_value());
+        double days = 0;
+        std::memcpy(&days, created->constData(), sizeof days);
+        EXPECT_GT(days, 46000.0); // after 2025
+    }
+}
+
+TEST_F(WriterCreateTable, FailedStatementsLeaveTheFileAsItWas) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("testV2010.accdb"));
+    const QByteArray before = test::FileBytes(path);
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE table1 (X LONG)").contains("already exists"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG, a TEXT(5))").contains("already exists"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE [Bad.Name] (A LONG)").contains("not a valid name"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh ([ Lead] LONG)").contains("not a valid name"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A TIMESTAMP)").contains("type"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A BIGINT)").contains("type"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A BINARY(300))").contains("type"));
+    EXPECT_TRUE(
+        errorOf(path, "CREATE TABLE Fresh (A LONG REFERENCES Table1)").contains("FOREIGN KEY"));
+    // These fail after the definition and catalog row are written, so the journal must undo them.
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG CONSTRAINT X UNIQUE, "
+                              "B LONG CONSTRAINT x UNIQUE)")
+                    .contains("already has an index"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG, CONSTRAINT P PRIMARY KEY (Missing))")
+                    .contains("does not exist"));
+    EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG PRIMARY KEY, B LONG PRIMARY KEY)")
+                    .contains("Primary key already exists"));
+    EXPECT_EQ(test::FileBytes(path), before);
+
+    // The file still takes the table once the statement is right.
+    apply(path, "CREATE TABLE Fresh (A LONG PRIMARY KEY, B LONG UNIQUE, C LONG UNIQUE)");
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+    for (const char* index : {"PrimaryKey", "Index", "Index1"})
+        EXPECT_TRUE(check.output.contains(QStringLiteral("Fresh\t%1\tok").arg(index)))
+            << index << "\n"
+            << check.output.toStdString();
+}
+
+TEST_F(WriterCreateTable, StatementsTheWriterCannotStoreAreNamed) {
+    EXPECT_FALSE(WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A TEXT(5) NOT NULL "
+                                                     "DEFAULT 'x', B DECIMAL(10,2) UNIQUE)")));
+    const std::optional<QString> foreign = WhyStatementNotWritable(
+        ParseJetDdl("CREATE TABLE T (A LONG, CONSTRAINT F FOREIGN KEY (A) REFERENCES U)"));
+    ASSERT_TRUE(foreign.has_value());
+    EXPECT_TRUE(foreign->contains("FOREIGN KEY"));
+    const std::optional<QString> type =
+        WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A LONG, B TIMESTAMP)"));
+    ASSERT_TRUE(type.has_value());
+    EXPECT_TRUE(type->contains("'B'"));
+    const std::optional<QString> other =
+        WhyStatementNotWritable(ParseJetDdl("ALTER TABLE T ADD COLUMN B LONG"));
+    ASSERT_TRUE(other.has_value());
+    EXPECT_TRUE(other->contains("CREATE TABLE"));
+}
+
+TEST_F(WriterCreateTable, CreatingAndDroppingTablesDoesNotGrowTheFile) {
+    for (const char* name : {"testV2003.mdb", "empty2019.accdb"}) {
+        SCOPED_TRACE(name);
+        const QString path = test::CopyToTemp(dir_, test::SharedAccessFile(name));
+        const test::JackcessResult rowsBefore = test::RunJackcess("RowDigest", {"--system", path});
+        const char* create = "CREATE TABLE Churn (Id COUNTER PRIMARY KEY, Title TEXT(40) NOT "
+                             "NULL UNIQUE, Notes MEMO, Picture LONGBINARY)";
+        apply(path, create);
+        apply(path, "DROP TABLE Churn");
+        const quint32 pages = PageFile(path, 4096, false).PageCount();
+        for (int i = 0; i < 100; ++i) {
+            apply(path, create);
+            apply(path, "DROP TABLE Churn");
+        }
+        EXPECT_EQ(PageFile(path, 4096, false).PageCount(), pages);
+        // Every catalog and permission row the tables had went with them.
+        const test::JackcessResult rowsAfter = test::RunJackcess("RowDigest", {"--system", path});
+        EXPECT_EQ(rowsAfter.output, rowsBefore.output);
+        const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+        EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+    }
 }
 
 } // namespace
