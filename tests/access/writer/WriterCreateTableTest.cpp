@@ -289,6 +289,39 @@ TEST_F(WriterCreateTable, FailedStatementsLeaveTheFileAsItWas) {
             << check.output.toStdString();
 }
 
+TEST_F(WriterCreateTable, WideTablesSpanSeveralDefinitionPages) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("testV2003.mdb"));
+    QStringList columns;
+    for (int i = 1; i <= 255; ++i)
+        columns.append(QStringLiteral("Column%1 %2").arg(i).arg(i % 2 ? "LONG" : "TEXT(20)"));
+    const QByteArray before = test::FileBytes(path);
+    EXPECT_TRUE(
+        errorOf(path, QStringLiteral("CREATE TABLE Wide (%1, Extra LONG)").arg(columns.join(", ")))
+            .contains("1 to 255"));
+    EXPECT_EQ(test::FileBytes(path), before);
+
+    apply(path, QStringLiteral("CREATE TABLE Wide (%1, CONSTRAINT PK PRIMARY KEY (Column255))")
+                    .arg(columns.join(", ")));
+    PageFile file(path, 4096, false);
+    const qint32 id = idOf(file, "Wide");
+    ASSERT_NE(id, 0);
+    EXPECT_NE(U32(file.Page(quint32(id)), 4), 0u); // a continuation page
+    const TableDef def = ReadTableDef(file, quint32(id));
+    ASSERT_EQ(def.columns.size(), 255);
+    EXPECT_EQ(def.varColumns, 127);
+    EXPECT_EQ(def.columns[254].fixedOffset, 127 * 4);
+
+    const test::JackcessResult schema = test::RunJackcess("SchemaDump", {path});
+    EXPECT_EQ(schema.exitCode, 0) << schema.errors.toStdString();
+    const QString table = section(schema.output, "TABLE [Wide]");
+    EXPECT_EQ(table.count("  COLUMN ["), 255);
+    EXPECT_TRUE(table.contains("COLUMN [Column254] TEXT length=40 units=20"));
+    EXPECT_TRUE(table.contains("INDEX [PK] ([Column255] ASC) PRIMARY UNIQUE REQUIRED"));
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+    EXPECT_TRUE(test::VantorDump(path).contains("COLUMN [Column255] LONG"));
+}
+
 TEST_F(WriterCreateTable, StatementsTheWriterCannotStoreAreNamed) {
     EXPECT_FALSE(WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A TEXT(5) NOT NULL "
                                                      "DEFAULT 'x', B DECIMAL(10,2) UNIQUE)")));
