@@ -24,7 +24,8 @@ namespace {
 using namespace vantor::jet;
 
 const char kEveryType[] =
-    "CREATE TABLE Everything (Id COUNTER CONSTRAINT PK PRIMARY KEY, Title TEXT(50) NOT NULL, "
+    "CREATE TABLE Everything (Id COUNTER CONSTRAINT PK PRIMARY KEY, Title TEXT(50) NOT NULL "
+    "DEFAULT \"none\", "
     "Notes MEMO, Tiny BYTE, Small SHORT, Big LONG DEFAULT 7, Ratio SINGLE, Amount DOUBLE, "
     "Price CURRENCY, Exact DECIMAL(12,4), Stamp DATETIME, Flag YESNO, Picture LONGBINARY, "
     "Raw BINARY(16), Ident GUID, CONSTRAINT TitleTiny UNIQUE (Title, Tiny))";
@@ -33,6 +34,7 @@ const char kEveryType[] =
 const char kEveryTypeDump[] = "TABLE [Everything]\n"
                               "  COLUMN [Id] COUNTER\n"
                               "  COLUMN [Title] TEXT(50) NOT NULL\n"
+                              "    Default Value: \"none\"\n"
                               "    Required: Yes\n"
                               "  COLUMN [Notes] MEMO\n"
                               "  COLUMN [Tiny] BYTE\n"
@@ -57,6 +59,7 @@ const char kEveryTypeJackcess[] =
     "  COLUMN [Id] LONG length=4 units=4 AUTONUMBER(LONG)\n"
     "  COLUMN [Title] TEXT length=100 units=50\n"
     "    Required: true\n"
+    "    DefaultValue: \"none\"\n"
     "  COLUMN [Notes] MEMO length=0 units=0\n"
     "  COLUMN [Tiny] BYTE length=1 units=1\n"
     "  COLUMN [Small] INT length=2 units=2\n"
@@ -277,6 +280,11 @@ TEST_F(WriterCreateTable, FailedStatementsLeaveTheFileAsItWas) {
                     .contains("does not exist"));
     EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG PRIMARY KEY, B LONG PRIMARY KEY)")
                     .contains("Primary key already exists"));
+    QStringList required;
+    for (int i = 1; i <= 120; ++i)
+        required.append(QStringLiteral("Required%1 LONG NOT NULL").arg(i));
+    EXPECT_TRUE(errorOf(path, QStringLiteral("CREATE TABLE Fresh (%1)").arg(required.join(", ")))
+                    .contains("field properties"));
     EXPECT_EQ(test::FileBytes(path), before);
 
     // The file still takes the table once the statement is right.
