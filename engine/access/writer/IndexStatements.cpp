@@ -9,6 +9,8 @@
 #include "engine/access/writer/UsageMap.h"
 #include "model/Error.h"
 
+#include <algorithm>
+
 namespace vantor::jet {
 
 namespace {
@@ -171,6 +173,11 @@ void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt
     logical.kind = s.primary ? kPrimaryKeyKind : 0;
     logical.name = s.index;
     def.logicalIndexes.append(logical);
+    // Access keeps a table's indexes in name order; their numbers, not places, identify them.
+    std::stable_sort(def.logicalIndexes.begin(), def.logicalIndexes.end(),
+                     [](const LogicalIndexDef& a, const LogicalIndexDef& b) {
+                         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+                     });
     WriteTableDef(file, allocator, def);
 }
 

@@ -216,6 +216,12 @@ TEST_F(WriterCreateTable, EveryColumnTypeReadsBackInEveryReader) {
             const TableDef def = ReadTableDef(file, quint32(object.id));
             ASSERT_EQ(def.columns.size(), 15);
             sortVersions.insert(def.columns[1].SortVersion());
+            // In name order, as Access keeps them, each still naming its own storage.
+            ASSERT_EQ(def.logicalIndexes.size(), 2);
+            EXPECT_EQ(def.logicalIndexes[0].name, "PK");
+            EXPECT_EQ(def.logicalIndexes[1].name, "TitleTiny");
+            EXPECT_NE(def.logicalIndexes[0].number, def.logicalIndexes[1].number);
+            EXPECT_NE(def.logicalIndexes[0].realIndex, def.logicalIndexes[1].realIndex);
         }
     }
     EXPECT_EQ(sortVersions, (QSet<quint8>{0, 1}));
@@ -301,6 +307,16 @@ TEST_F(WriterCreateTable, FailedStatementsLeaveTheFileAsItWas) {
     apply(path, "CREATE TABLE Fresh (A LONG PRIMARY KEY, B LONG UNIQUE, C LONG UNIQUE)");
     const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
     EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+    PageFile file(path, 4096, false);
+    const TableDef fresh = ReadTableDef(file, quint32(idOf(file, "Fresh")));
+    QStringList names;
+    QSet<quint32> numbers;
+    for (const LogicalIndexDef& l : fresh.logicalIndexes) {
+        names.append(l.name);
+        numbers.insert(l.number);
+    }
+    EXPECT_EQ(names, (QStringList{"Index", "Index1", "PrimaryKey"}));
+    EXPECT_EQ(numbers, (QSet<quint32>{0, 1, 2}));
     for (const char* index : {"PrimaryKey", "Index", "Index1"})
         EXPECT_TRUE(check.output.contains(QStringLiteral("Fresh\t%1\tok").arg(index)))
             << index << "\n"
