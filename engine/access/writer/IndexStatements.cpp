@@ -9,6 +9,8 @@
 #include "engine/access/writer/UsageMap.h"
 #include "model/Error.h"
 
+#include <algorithm>
+
 namespace vantor::jet {
 
 namespace {
@@ -53,9 +55,9 @@ CatalogObject requireUserTable(const PageFile& file, const QString& name) {
     RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(name));
 }
 
-// Stores a usage map row on the page that holds the table's own maps when it has room, else on
-// a new page of its own.
-RowPointer addMapRow(PageFile& file, PageAllocator& allocator, const TableDef& def,
+} // namespace
+
+RowPointer AddMapRow(PageFile& file, PageAllocator& allocator, const TableDef& def,
                      const QByteArray& row) {
     auto tryPage = [&](quint32 number) -> std::optional<RowPointer> {
         QByteArray page = file.Page(number);
@@ -87,8 +89,6 @@ RowPointer addMapRow(PageFile& file, PageAllocator& allocator, const TableDef& d
         return *where;
     RaiseDamaged(QStringLiteral("a new page has no room for a usage map"));
 }
-
-} // namespace
 
 void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt& s,
                  KeyFormat format) {
@@ -158,7 +158,7 @@ void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt
         const quint32 start = (real.rootPage / 8) * 8;
         PutU32(map, 1, start);
         PutU8(map, 5 + (real.rootPage - start) / 8, quint8(1u << ((real.rootPage - start) % 8)));
-        real.ownedMap = addMapRow(file, allocator, def, map).Raw();
+        real.ownedMap = AddMapRow(file, allocator, def, map).Raw();
         def.realIndexes.append(real);
         realIndex = int(def.realIndexes.size() - 1);
         FillIndexFromRows(file, allocator, def, realIndex, format);
@@ -173,6 +173,11 @@ void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt
     logical.kind = s.primary ? kPrimaryKeyKind : 0;
     logical.name = s.index;
     def.logicalIndexes.append(logical);
+    // Access keeps a table's indexes in name order; their numbers, not places, identify them.
+    std::stable_sort(def.logicalIndexes.begin(), def.logicalIndexes.end(),
+                     [](const LogicalIndexDef& a, const LogicalIndexDef& b) {
+                         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+                     });
     WriteTableDef(file, allocator, def);
 }
 

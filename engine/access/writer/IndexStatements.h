@@ -1,12 +1,19 @@
 #pragma once
 
 #include "engine/access/writer/IndexKey.h"
+#include "engine/access/writer/JetBytes.h"
 #include "engine/snapshot/JetDdlStatements.h"
 
 namespace vantor::jet {
 
 class PageFile;
 class PageAllocator;
+struct TableDef;
+
+// Stores a usage map row on the page that holds the table's own maps when it has room, else on
+// a new page of its own.
+RowPointer AddMapRow(PageFile& file, PageAllocator& allocator, const TableDef& def,
+                     const QByteArray& row);
 
 // Adds an index to a user table and fills it from the table's rows; a unique or primary index
 // over duplicates, or a required one over nulls, raises Jet's error.

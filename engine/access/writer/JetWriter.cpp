@@ -1,6 +1,7 @@
 #include "engine/access/writer/JetWriter.h"
 
 #include "engine/access/JetHeader.h"
+#include "engine/access/writer/CreateTable.h"
 #include "engine/access/writer/DropTable.h"
 #include "engine/access/writer/IndexStatements.h"
 #include "engine/access/writer/PageAllocator.h"
@@ -14,16 +15,17 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] = "Vantor can run DROP TABLE, CREATE INDEX and DROP INDEX on Access files so "
-                       "far; it cannot run this statement on one yet.";
+const char kNotYet[] = "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
+                       "CREATE INDEX and DROP INDEX on Access files so far; it cannot run this "
+                       "statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
 
 class PageWriter final : public JetFileWriter {
 public:
-    PageWriter(const QString& path, int pageSize, int version)
-        : file_(path, pageSize, true), format_{version == 1} {}
+    PageWriter(const QString& path, int pageSize, int version, quint8 sortVersion)
+        : file_(path, pageSize, true), format_{version == 1}, sortVersion_(sortVersion) {}
 
     void Apply(const DdlStatement& statement) override {
         if (std::optional<QString> why = WhyStatementNotWritable(statement))
@@ -31,7 +33,9 @@ public:
         file_.Begin();
         try {
             jet::PageAllocator allocator(file_);
-            if (const auto* drop = std::get_if<DropTableStmt>(&statement))
+            if (const auto* table = std::get_if<CreateTableStmt>(&statement))
+                jet::CreateTable(file_, allocator, *table, format_, sortVersion_);
+            else if (const auto* drop = std::get_if<DropTableStmt>(&statement))
                 jet::DropTable(file_, allocator, drop->table, format_);
             else if (const auto* create = std::get_if<CreateIndexStmt>(&statement))
                 jet::CreateIndex(file_, allocator, *create, format_);
@@ -49,6 +53,7 @@ public:
 private:
     jet::PageFile file_;
     jet::KeyFormat format_;
+    quint8 sortVersion_;
 };
 
 } // namespace
@@ -79,6 +84,8 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 }
 
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
+    if (const auto* table = std::get_if<CreateTableStmt>(&statement))
+        return jet::WhyCreateTableNotWritable(*table);
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
         std::holds_alternative<DropIndexStmt>(statement))
@@ -93,10 +100,13 @@ std::unique_ptr<JetFileWriter> JetFileWriter::Open(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         throw Error(ErrorCode::Provider,
                     QStringLiteral("The file cannot be read: %1").arg(file.errorString()));
-    const std::optional<JetHeader> header = ParseJetHeader(file.read(kJetHeaderBytes));
+    const QByteArray start = file.read(kJetHeaderBytes);
+    const std::optional<JetHeader> header = ParseJetHeader(start);
     if (!header)
         throw Error(ErrorCode::Provider, QStringLiteral("The file is not an Access database."));
-    return std::make_unique<PageWriter>(path, header->pageSize, header->version);
+    const QByteArray page = ToggleJetHeaderMask(start);
+    return std::make_unique<PageWriter>(path, header->pageSize, header->version,
+                                        static_cast<quint8>(page[kSortVersionOffset]));
 }
 
 } // namespace vantor

@@ -37,6 +37,42 @@ bool fits(const QByteArray& page, quint32 tablePage, qsizetype rowSize) {
            U16(page, kFreeSpaceOffset) >= rowSize + 2;
 }
 
+// The room a page would have once its deleted rows' bytes were given back.
+int roomAfterCompaction(const QByteArray& page) {
+    const int slots = SlotCount(page);
+    int used = 0;
+    for (int row = 0; row < slots; ++row) {
+        const RowSlot slot = SlotOf(page, row);
+        if (!slot.deleted)
+            used += slot.end - slot.start;
+    }
+    return int(page.size()) - kSlotTableOffset - 2 * slots - used;
+}
+
+// Packs a page's live rows against its end so that deleted rows' bytes can be used again. Every
+// row keeps its number, which is what indexes and long values point at; a deleted row keeps its
+// slot with no bytes.
+QByteArray compactPage(const QByteArray& page) {
+    const int slots = SlotCount(page);
+    const int tableEnd = kSlotTableOffset + 2 * slots;
+    QByteArray packed(page.size(), '\0');
+    packed.replace(0, tableEnd, page.left(tableEnd));
+    int end = int(page.size());
+    for (int row = 0; row < slots; ++row) {
+        const RowSlot slot = SlotOf(page, row);
+        const quint16 word = U16(page, kSlotTableOffset + 2 * row);
+        if (!slot.deleted) {
+            const int length = slot.end - slot.start;
+            end -= length;
+            packed.replace(end, length, page.mid(slot.start, length));
+        }
+        PutU16(packed, kSlotTableOffset + 2 * row,
+               static_cast<quint16>((word & ~kOffsetMask) | quint16(end)));
+    }
+    PutU16(packed, kFreeSpaceOffset, static_cast<quint16>(end - tableEnd));
+    return packed;
+}
+
 } // namespace
 
 QByteArray EncodeRow(const TableDef& def, const RowValues& values) {
@@ -103,9 +139,17 @@ RowPointer InsertRow(PageFile& file, PageAllocator& allocator, TableDef& def,
     const UsageMap owned = ReadUsageMap(file, ownedMap);
     const UsageMap withSpace = ReadUsageMap(file, freeMap);
     quint32 target = 0;
-    for (auto it = owned.pages.crbegin(); it != owned.pages.crend() && target == 0; ++it)
-        if (withSpace.Contains(*it) && fits(file.Page(*it), def.page, row.size()))
+    for (auto it = owned.pages.crbegin(); it != owned.pages.crend() && target == 0; ++it) {
+        if (!withSpace.Contains(*it))
+            continue;
+        const QByteArray page = file.Page(*it);
+        if (fits(page, def.page, row.size())) {
             target = *it;
+        } else if (fits(page, def.page, 0) && roomAfterCompaction(page) >= row.size() + 2) {
+            file.WritePage(*it, compactPage(page));
+            target = *it;
+        }
+    }
     if (target == 0) {
         target = allocator.NewPage(newDataPage(file, def.page));
         AddPageToMap(file, allocator, ownedMap, target);

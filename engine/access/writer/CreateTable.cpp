@@ -1,0 +1,359 @@
+#include "engine/access/writer/CreateTable.h"
+
+#include "engine/access/writer/ColumnProperties.h"
+#include "engine/access/writer/DataPage.h"
+#include "engine/access/writer/IndexBuild.h"
+#include "engine/access/writer/IndexStatements.h"
+#include "engine/access/writer/PageAllocator.h"
+#include "engine/access/writer/PageFile.h"
+#include "engine/access/writer/RowWriter.h"
+#include "engine/access/writer/TableScan.h"
+
+#include <QDateTime>
+#include <QSet>
+#include <cstring>
+
+namespace vantor::jet {
+
+namespace {
+
+constexpr qint32 kTopParentId = 0x0F000000;
+constexpr qint32 kDatabaseObjectId = 0x10000000;
+constexpr int kHeaderBytes = 56; // offsets 8..63 of the first page
+constexpr int kMapRowSize = 69;
+constexpr int kMaxColumns = 255;
+constexpr int kMaxNameLength = 64;
+constexpr int kMaxBinaryBytes = 255;
+constexpr int kMaxPropertyBlob = 2000;
+constexpr quint8 kUserTable = 0x4e;
+constexpr quint8 kFixedFlag = 0x01;
+constexpr quint8 kAlwaysSetFlag = 0x02;
+constexpr quint8 kAutoNumberFlag = 0x04;
+constexpr quint16 kGeneralLcid = 1033;
+// The Tables container's entry for whoever creates an object; Access gives a new table the
+// container's other inheritable entries, not this one.
+constexpr qint32 kCreatorAccess = 983294;
+
+// ADO type codes as the statement parser gives them.
+enum AdoType : qint32 {
+    AdoSmallInt = 2,
+    AdoInteger = 3,
+    AdoSingle = 4,
+    AdoDouble = 5,
+    AdoCurrency = 6,
+    AdoDate = 7,
+    AdoBoolean = 11,
+    AdoUnsignedTinyInt = 17,
+    AdoGuid = 72,
+    AdoBinary = 128,
+    AdoWChar = 130,
+    AdoNumeric = 131,
+};
+
+struct StoredType {
+    quint8 type = 0;
+    quint16 length = 0;
+    bool fixed = true;
+};
+
+std::optional<StoredType> storedType(const Column& c) {
+    const qint32 length = c.maxLength.value_or(0);
+    if (c.autoNumber && c.dataType != AdoInteger)
+        return std::nullopt;
+    switch (c.dataType) {
+    case AdoBoolean:
+        return StoredType{TypeBoolean, 1, true};
+    case AdoUnsignedTinyInt:
+        return StoredType{TypeByte, 1, true};
+    case AdoSmallInt:
+        return StoredType{TypeInteger, 2, true};
+    case AdoInteger:
+        return StoredType{TypeLong, 4, true};
+    case AdoSingle:
+        return StoredType{TypeSingle, 4, true};
+    case AdoDouble:
+        return StoredType{TypeDouble, 8, true};
+    case AdoCurrency:
+        return StoredType{TypeCurrency, 8, true};
+    case AdoDate:
+        return StoredType{TypeDateTime, 8, true};
+    case AdoGuid:
+        return StoredType{TypeGuid, 16, true};
+    case AdoNumeric:
+        return StoredType{TypeNumeric, 17, true};
+    case AdoWChar:
+        if (length == 0)
+            return StoredType{TypeMemo, 0, false};
+        return StoredType{TypeText, static_cast<quint16>(2 * length), false};
+    case AdoBinary:
+        if (length == 0)
+            return StoredType{TypeOle, 0, false};
+        if (length > kMaxBinaryBytes)
+            return std::nullopt;
+        return StoredType{TypeBinary, static_cast<quint16>(length), false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Access's rules for object names.
+void requireValidName(const QString& name) {
+    bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(' ');
+    for (QChar ch : name)
+        valid = valid && ch.unicode() >= 0x20 && !QStringLiteral(".![]`").contains(ch);
+    if (!valid)
+        RaiseDdlError(QStringLiteral("'%1' is not a valid name.").arg(name));
+}
+
+qsizetype columnPosition(const TableDef& def, const char* name) {
+    for (qsizetype i = 0; i < def.columns.size(); ++i)
+        if (sameName(def.columns[i].name, QLatin1String(name)))
+            return i;
+    RaiseDamaged(QStringLiteral("a system table lacks its column %1").arg(QLatin1String(name)));
+}
+
+QByteArray le32(quint32 value) {
+    QByteArray out;
+    AppendU32(out, value);
+    return out;
+}
+
+QByteArray utf16(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+// Jet's date: days since 30 December 1899, the time of day as the fraction, local time.
+QByteArray jetNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const double days = double(QDate(1899, 12, 30).daysTo(now.date())) +
+                        double(now.time().msecsSinceStartOfDay()) / 86400000.0;
+    quint64 bits = 0;
+    std::memcpy(&bits, &days, sizeof bits);
+    QByteArray out;
+    AppendU32(out, quint32(bits));
+    AppendU32(out, quint32(bits >> 32));
+    return out;
+}
+
+void insertRows(PageFile& file, PageAllocator& allocator, TableDef& def,
+                const QList<RowValues>& rows, KeyFormat format) {
+    for (const RowValues& values : rows)
+        InsertRow(file, allocator, def, EncodeRow(def, values));
+    for (int i = 0; i < def.realIndexes.size(); ++i)
+        FillIndexFromRows(file, allocator, def, i, format);
+    WriteTableDef(file, allocator, def);
+}
+
+QByteArray emptyInlineMap() {
+    return QByteArray(kMapRowSize, '\0');
+}
+
+TableDef buildDefinition(const CreateTableStmt& s, quint8 sortVersion) {
+    TableDef def;
+    def.header = QByteArray(kHeaderBytes, '\0');
+    PutU32(def.header, 12 - 8, 1625);
+    PutU8(def.header, 24 - 8, 1); // AutoNumber columns need it; every file has it
+    def.tableType = kUserTable;
+    quint16 fixedOffset = 0;
+    quint16 slot = 0;
+    for (const DdlColumn& ddl : s.columns) {
+        const StoredType stored = *storedType(ddl.column);
+        ColumnDef c;
+        c.type = stored.type;
+        c.number = static_cast<quint16>(def.columns.size());
+        c.spareNumber = c.number;
+        c.name = ddl.column.name;
+        c.length = stored.length;
+        c.flags = kAlwaysSetFlag | (stored.fixed ? kFixedFlag : 0) |
+                  (ddl.column.autoNumber ? kAutoNumberFlag : 0);
+        c.varIndex = slot;
+        if (!stored.fixed) {
+            ++slot;
+        } else if (stored.type != TypeBoolean) {
+            c.fixedOffset = fixedOffset;
+            fixedOffset = static_cast<quint16>(fixedOffset + stored.length);
+        }
+        if (stored.type == TypeText || stored.type == TypeMemo)
+            c.typeInfo = {quint8(kGeneralLcid & 0xff), quint8(kGeneralLcid >> 8), 0, sortVersion};
+        if (stored.type == TypeNumeric)
+            c.typeInfo = {quint8(ddl.column.precision.value_or(18)),
+                          quint8(ddl.column.scale.value_or(0)), 0, 0};
+        def.columns.append(c);
+    }
+    def.maxColumns = static_cast<quint16>(def.columns.size());
+    def.varColumns = slot;
+    return def;
+}
+
+// The indexes the table's constraints ask for, named as Access names them when the statement
+// does not.
+QList<CreateIndexStmt> constraintIndexes(const CreateTableStmt& s) {
+    QList<DdlConstraint> constraints = s.constraints;
+    for (const DdlColumn& c : s.columns)
+        for (DdlConstraint k : c.constraints) {
+            k.columns = QStringList{c.column.name};
+            constraints.append(k);
+        }
+    QList<CreateIndexStmt> indexes;
+    QSet<QString> names;
+    for (const DdlConstraint& k : constraints)
+        if (!k.name.isEmpty())
+            names.insert(k.name.toLower());
+    for (const DdlConstraint& k : constraints) {
+        CreateIndexStmt index;
+        index.table = s.table;
+        index.primary = k.kind == DdlConstraint::Kind::PrimaryKey;
+        index.unique = true;
+        index.required = index.primary;
+        index.index = k.name;
+        if (index.index.isEmpty()) {
+            const QString base =
+                index.primary ? QStringLiteral("PrimaryKey") : QStringLiteral("Index");
+            index.index = base;
+            for (int n = 1; names.contains(index.index.toLower()); ++n)
+                index.index = base + QString::number(n);
+            names.insert(index.index.toLower());
+        }
+        for (const QString& column : k.columns)
+            index.columns.append({column, false});
+        indexes.append(index);
+    }
+    return indexes;
+}
+
+} // namespace
+
+std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& s) {
+    for (const DdlConstraint& k : s.constraints)
+        if (k.kind == DdlConstraint::Kind::ForeignKey)
+            return QStringLiteral("Vantor cannot write FOREIGN KEY constraints into Access files "
+                                  "yet.");
+    for (const DdlColumn& c : s.columns) {
+        for (const DdlConstraint& k : c.constraints)
+            if (k.kind == DdlConstraint::Kind::ForeignKey)
+                return QStringLiteral("Vantor cannot write FOREIGN KEY constraints into Access "
+                                      "files yet.");
+        if (!storedType(c.column))
+            return QStringLiteral("Vantor cannot create the column '%1' in an Access file: its "
+                                  "type is not one it writes yet.")
+                .arg(c.column.name);
+    }
+    return std::nullopt;
+}
+
+void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt& s,
+                 KeyFormat format, quint8 sortVersion) {
+    requireValidName(s.table);
+    if (s.columns.isEmpty() || s.columns.size() > kMaxColumns)
+        RaiseDdlError(QStringLiteral("A table has 1 to 255 fields; '%1' has %2.")
+                          .arg(s.table)
+                          .arg(s.columns.size()));
+    for (qsizetype i = 0; i < s.columns.size(); ++i) {
+        requireValidName(s.columns[i].column.name);
+        for (qsizetype j = 0; j < i; ++j)
+            if (sameName(s.columns[i].column.name, s.columns[j].column.name))
+                RaiseDdlError(QStringLiteral("Field '%1' already exists in table '%2'.")
+                                  .arg(s.columns[i].column.name, s.table));
+    }
+    if (std::optional<QString> why = WhyCreateTableNotWritable(s))
+        RaiseDdlError(*why);
+
+    const QList<CatalogObject> catalog = ReadCatalog(file);
+    qint32 container = 0;
+    bool haveContainer = false;
+    for (const CatalogObject& o : catalog)
+        if (o.parentId == kTopParentId && o.name == QLatin1String("Tables")) {
+            container = o.id;
+            haveContainer = true;
+        }
+    if (!haveContainer)
+        RaiseDamaged(QStringLiteral("the catalog has no Tables container"));
+    for (const CatalogObject& o : catalog)
+        if (o.parentId == container && sameName(o.name, s.table))
+            RaiseDdlError(QStringLiteral("Table '%1' already exists.").arg(o.name));
+
+    QList<ColumnProperties> properties;
+    for (const DdlColumn& c : s.columns)
+        properties.append(
+            {c.column.name, !c.alwaysRequired && c.nullable == false, c.column.defaultValue});
+    const QByteArray blob = BuildPropertyBlob(properties);
+    if (blob.size() > kMaxPropertyBlob)
+        RaiseDdlError(QStringLiteral("Vantor cannot store this many field properties for table "
+                                     "'%1' yet.")
+                          .arg(s.table));
+
+    // The definition and its usage maps.
+    TableDef def = buildDefinition(s, sortVersion);
+    QByteArray blank(file.PageSize(), '\0');
+    PutU8(blank, 0, kTableDefPageType);
+    PutU8(blank, 1, 0x01);
+    def.page = allocator.NewPage(blank);
+    def.ownedMap = AddMapRow(file, allocator, def, emptyInlineMap()).Raw();
+    def.freeMap = AddMapRow(file, allocator, def, emptyInlineMap()).Raw();
+    for (const ColumnDef& c : def.columns)
+        if (c.IsLongValue()) {
+            const quint32 owned = AddMapRow(file, allocator, def, emptyInlineMap()).Raw();
+            const quint32 free = AddMapRow(file, allocator, def, emptyInlineMap()).Raw();
+            def.longValueMaps.append({c.number, owned, free});
+        }
+    WriteTableDef(file, allocator, def);
+
+    // The catalog row, owned as the database is.
+    TableDef objects = ReadTableDef(file, kCatalogPage);
+    QByteArray owner;
+    const qsizetype ownerColumn = columnPosition(objects, "Owner");
+    const qsizetype idColumn = columnPosition(objects, "Id");
+    ForEachRow(file, objects, [&](RowPointer, const QByteArray& row) {
+        const RowValues values = DecodeRow(objects, row);
+        const std::optional<QByteArray>& id = values.value(idColumn);
+        if (id && *id == le32(quint32(kDatabaseObjectId)) && values.value(ownerColumn))
+            owner = *values.value(ownerColumn);
+    });
+    RowValues object(objects.columns.size());
+    const QByteArray now = jetNow();
+    object[idColumn] = le32(def.page);
+    object[columnPosition(objects, "ParentId")] = le32(quint32(container));
+    object[columnPosition(objects, "Name")] = utf16(s.table);
+    object[columnPosition(objects, "Type")] = QByteArray("\x01\x00", 2);
+    object[columnPosition(objects, "DateCreate")] = now;
+    object[columnPosition(objects, "DateUpdate")] = now;
+    if (!owner.isEmpty())
+        object[ownerColumn] = owner;
+    object[columnPosition(objects, "Flags")] = le32(0);
+    if (!blob.isEmpty())
+        object[columnPosition(objects, "LvProp")] = InlineLongValue(blob);
+    insertRows(file, allocator, objects, {object}, format);
+
+    // The permissions every new table inherits from the Tables container.
+    for (const CatalogObject& o : catalog) {
+        if (o.parentId != container || o.name != QLatin1String("MSysACEs"))
+            continue;
+        TableDef aces = ReadTableDef(file, quint32(o.id));
+        const qsizetype objectColumn = columnPosition(aces, "ObjectId");
+        const qsizetype accessColumn = columnPosition(aces, "ACM");
+        const qsizetype inheritColumn = columnPosition(aces, "FInheritable");
+        QList<RowValues> rows;
+        ForEachRow(file, aces, [&](RowPointer, const QByteArray& row) {
+            RowValues values = DecodeRow(aces, row);
+            const std::optional<QByteArray>& id = values.value(objectColumn);
+            const std::optional<QByteArray>& access = values.value(accessColumn);
+            const std::optional<QByteArray>& inherit = values.value(inheritColumn);
+            if (!id || *id != le32(quint32(container)) || !inherit || inherit->isEmpty() ||
+                inherit->at(0) == 0 || (access && *access == le32(quint32(kCreatorAccess))))
+                return;
+            values[objectColumn] = le32(def.page);
+            values[inheritColumn] = QByteArray(1, '\0');
+            rows.append(values);
+        });
+        insertRows(file, allocator, aces, rows, format);
+    }
+
+    for (const CreateIndexStmt& index : constraintIndexes(s))
+        CreateIndex(file, allocator, index, format);
+}
+
+} // namespace vantor::jet

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/access/writer/IndexKey.h"
+#include "engine/snapshot/JetDdlStatements.h"
+
+#include <QString>
+#include <optional>
+
+namespace vantor::jet {
+
+class PageFile;
+class PageAllocator;
+
+// Why CREATE TABLE cannot write this statement (a column type, size or clause the writer does not
+// store yet), or nothing when it can.
+std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& statement);
+
+// Adds a user table: its definition and usage maps, its catalog row (both catalog indexes kept in
+// step), the permissions a new table inherits from the Tables container, and an empty index for
+// each PRIMARY KEY or UNIQUE constraint. New text columns sort by the file's sort version. Raises
+// Jet's error for a name that is taken or not allowed.
+void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt& statement,
+                 KeyFormat format, quint8 sortVersion);
+
+} // namespace vantor::jet
