@@ -153,3 +153,18 @@ TEST_F(SyncScriptTest, AViewHiddenOnOneSideOnlyIsNotedNotRecreated) {
     ASSERT_EQ(s.notes.size(), 2u);
     EXPECT_EQ(s.notes[0].cause, SyncNote::Cause::AccessOnly);
 }
+
+// The comparison lists a table's columns by name, but a table the script makes keeps the order
+// Access's design view shows, which is what its users see and their forms assume.
+TEST_F(SyncScriptTest, ACreatedTableKeepsItsColumnsInDesignOrder) {
+    pri("Parts").Column("Zone", 3).Column("Amount", 3).Column("Label", 130, 20);
+    sec("Other").Column("ID", 3);
+    SyncScript s = script(Side::Secondary);
+    ASSERT_EQ(outline(s), QStringList({"drop-table Other", "create-table Parts"}));
+    const QString& text = s.steps[1].text;
+    EXPECT_LT(text.indexOf("[Zone]"), text.indexOf("[Amount]"));
+    EXPECT_LT(text.indexOf("[Amount]"), text.indexOf("[Label]"));
+    const QString compared = CreateTableText(primary.tables[0]);
+    EXPECT_LT(compared.indexOf("[Amount]"), compared.indexOf("[Zone]"));
+    EXPECT_EQ(text.size(), compared.size());
+}
