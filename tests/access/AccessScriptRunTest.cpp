@@ -7,7 +7,7 @@
 #include "engine/snapshot/JetDdl.h"
 #include "tests/access/AccessTestFiles.h"
 #include "tests/support/ErrorOf.h"
-#include "tests/support/JackcessRunner.h"
+#include "tests/support/Jackcess.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -511,7 +511,7 @@ TEST_F(AccessScriptRun, EveryStatementKindRunsOnRealFiles) {
         ASSERT_TRUE(jackcessAfter->contains("VantorNew"));
         EXPECT_EQ(jackcessAfter->value("VantorNew").rows, 0);
         QString complaint;
-        EXPECT_TRUE(RunJackcess("IndexCheck", {db}, &complaint).has_value())
+        EXPECT_TRUE(JackcessOutput("IndexCheck", {db}, &complaint).has_value())
             << "an index of the written " << name.toStdString()
             << " misses rows: " << complaint.toStdString();
         const auto schema = JackcessSchema(db);
@@ -592,7 +592,7 @@ TEST_F(AccessScriptRun, TheTableAndIndexStatementsRunOnRealFilesEndToEnd) {
             EXPECT_EQ(jackcessAfter->value(it.key()), it.value()) << it.key().toStdString();
         EXPECT_EQ(jackcessAfter->value("VantorNew").rows, 0);
         QString complaint;
-        EXPECT_TRUE(RunJackcess("IndexCheck", {db}, &complaint).has_value())
+        EXPECT_TRUE(JackcessOutput("IndexCheck", {db}, &complaint).has_value())
             << complaint.toStdString();
         QFile::remove(outcome.backup);
         QFile::remove(db);

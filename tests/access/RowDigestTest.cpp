@@ -2,7 +2,7 @@
 
 #include "engine/access/reader/MdbSchemaReader.h"
 #include "tests/access/AccessTestFiles.h"
-#include "tests/support/JackcessRunner.h"
+#include "tests/support/Jackcess.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QHash>
@@ -47,7 +47,7 @@ TEST(RowDigest, CountsAgreeWithJackcessAndDigestsFollowTheRows) {
             }
         EXPECT_EQ(distinct.size(), withRows) << name.toStdString();
 
-        if (std::optional<QString> why = WhyNoJackcess()) {
+        if (std::optional<QString> why = WhyJackcessMissing()) {
             std::printf("Jackcess not compared: %s\n", why->toUtf8().constData());
             continue;
         }

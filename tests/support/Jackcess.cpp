@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -41,6 +42,48 @@ JackcessResult RunJackcess(const QString& program, const QStringList& arguments)
     result.output = QString::fromUtf8(process.readAllStandardOutput());
     result.errors = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+std::optional<QByteArray> JackcessOutput(const QString& program, const QStringList& arguments,
+                                         QString* error) {
+    if (std::optional<QString> why = WhyJackcessMissing()) {
+        if (error)
+            *error = *why;
+        return std::nullopt;
+    }
+    const JackcessResult result = RunJackcess(program, arguments);
+    if (result.exitCode != 0) {
+        if (error)
+            *error = result.errors.trimmed();
+        return std::nullopt;
+    }
+    return result.output.toUtf8();
+}
+
+std::optional<QMap<QString, JackcessRows>> JackcessRowDigests(const QString& path) {
+    const std::optional<QByteArray> out = JackcessOutput(QStringLiteral("RowDigest"), {path});
+    if (!out)
+        return std::nullopt;
+    QMap<QString, JackcessRows> tables;
+    for (const QByteArray& line : out->split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() != 3)
+            continue;
+        tables.insert(QString::fromUtf8(fields[0]),
+                      {fields[1].toLongLong(), QString::fromLatin1(fields[2]).trimmed()});
+    }
+    return tables;
+}
+
+std::optional<QJsonObject> JackcessSchema(const QString& path) {
+    const std::optional<QByteArray> out =
+        JackcessOutput(QStringLiteral("SchemaDump"), {QStringLiteral("--json"), path});
+    if (!out)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(*out);
+    if (!document.isObject())
+        return std::nullopt;
+    return document.object();
 }
 
 } // namespace vantor::test

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QJsonObject>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -18,6 +21,23 @@ std::optional<QString> WhyJackcessMissing();
 
 // Runs `run PROGRAM ARGS...` from the tools folder and waits for it.
 JackcessResult RunJackcess(const QString& program, const QStringList& arguments);
+
+// What a Jackcess program printed when it succeeded; nothing when it failed or cannot run here,
+// with its complaint in error when given.
+std::optional<QByteArray> JackcessOutput(const QString& program, const QStringList& arguments,
+                                         QString* error = nullptr);
+
+// One user table's row count and digest as Jackcess reads them.
+struct JackcessRows {
+    qint64 rows = 0;
+    QString sha256;
+    bool operator==(const JackcessRows&) const = default;
+};
+// Every user table's rows by table name; nothing when Jackcess failed.
+std::optional<QMap<QString, JackcessRows>> JackcessRowDigests(const QString& path);
+
+// The schema as `SchemaDump --json` prints it; nothing when Jackcess failed.
+std::optional<QJsonObject> JackcessSchema(const QString& path);
 
 } // namespace vantor::test
 
