@@ -352,7 +352,7 @@ std::optional<QByteArray> variableValue(const QByteArray& row, int slot) {
     const qsizetype count = row.size() - mask - 2;
     if (count < 0 || slot >= static_cast<int>(le(row, count, 2)))
         return std::nullopt;
-    const qsizetype startAt = count - 2 - 2 * slot;
+    const qsizetype startAt = count - 2 - 2 * qsizetype(slot);
     const qsizetype endAt = startAt - 2; // the next slot's start, or the end of the data
     if (endAt < 0)
         return std::nullopt;
