@@ -59,7 +59,8 @@ TEST(ColumnShape, ColumnsComeInTheOrderAccessShows) {
 // A multi-value column whose values are of a type no reader knows stays a plain complex column.
 TEST(ColumnShape, ValuesOfAnUnknownTypeAreNotGuessed) {
     REQUIRE_SHARED_FILE(path, "unsupportedFieldsTestV2007.accdb");
-    const Column* unknown = columnOf(schemaOf(path), "Test", "UnknownComplex");
+    const Schema s = schemaOf(path);
+    const Column* unknown = columnOf(s, "Test", "UnknownComplex");
     ASSERT_TRUE(unknown);
     EXPECT_EQ(unknown->dataType, 13);
     EXPECT_FALSE(unknown->valueType.has_value());
