@@ -2,6 +2,7 @@
 
 #include "engine/access/ReaderProtocol.h"
 #include "engine/access/WriterProtocol.h"
+#include "engine/access/reader/ReaderRun.h"
 #include "engine/snapshot/JetDdlStatements.h"
 #include "model/Error.h"
 
@@ -12,19 +13,6 @@
 namespace vantor {
 
 namespace {
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        ssize_t n = write(fd, data, static_cast<size_t>(left));
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
 
 int notWritten(const QString& why) {
     std::fprintf(stderr, "%s\n", why.toUtf8().constData());
@@ -62,7 +50,7 @@ int RunApply(const QString& path, const QByteArray& request, int answerFd,
         } catch (const Error& e) {
             return notWritten(e.description());
         }
-        if (!writeAll(answerFd, ApplyAnswerToJson(answer)))
+        if (!WriteAll(answerFd, ApplyAnswerToJson(answer)))
             return notWritten(QStringLiteral("The answer could not be written."));
         return readerexit::Ok;
     } catch (const std::bad_alloc&) {

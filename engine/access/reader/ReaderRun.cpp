@@ -11,23 +11,6 @@
 
 namespace vantor {
 
-namespace {
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        ssize_t n = write(fd, data, static_cast<size_t>(left));
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
-} // namespace
-
 int RunReader(const QString& path, const QString& password, int answerFd) {
     // Outlives the read, during which the watch threads may report damage.
     std::atomic_flag reported;
@@ -42,10 +25,10 @@ int RunReader(const QString& path, const QString& password, int answerFd) {
             if (reported.test_and_set())
                 for (;;)
                     pause();
-            writeAll(reportFd, why.toUtf8() + '\n');
+            WriteAll(reportFd, why.toUtf8() + '\n');
             _exit(readerexit::Damaged);
         });
-        if (!writeAll(answerFd, WriteSnapshotJson(schema))) {
+        if (!WriteAll(answerFd, WriteSnapshotJson(schema))) {
             std::fputs("The answer could not be written.\n", stderr);
             return readerexit::Unreadable;
         }
@@ -69,6 +52,19 @@ int RunReader(const QString& path, const QString& password, int answerFd) {
         std::fprintf(stderr, "%s\n", e.what());
         return readerexit::Unreadable;
     }
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = write(fd, data, static_cast<size_t>(left));
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
 }
 
 } // namespace vantor

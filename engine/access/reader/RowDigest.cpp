@@ -2,6 +2,7 @@
 
 #include "engine/access/ReaderProtocol.h"
 #include "engine/access/reader/MdbSchemaReader.h"
+#include "engine/access/reader/ReaderRun.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -76,19 +77,6 @@ TableRowDigest digestTable(MdbHandle* mdb, MdbCatalogEntry* entry) {
             whole.result().toHex()};
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        ssize_t n = write(fd, data, static_cast<size_t>(left));
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
 } // namespace
 
 QList<TableRowDigest> DigestMdbRows(const QString& path) {
@@ -111,7 +99,7 @@ QList<TableRowDigest> DigestMdbRows(const QString& path) {
 
 int RunRowDigest(const QString& path, int answerFd) {
     try {
-        if (!writeAll(answerFd, RowDigestsToJson(DigestMdbRows(path)))) {
+        if (!WriteAll(answerFd, RowDigestsToJson(DigestMdbRows(path)))) {
             std::fputs("The answer could not be written.\n", stderr);
             return readerexit::Unreadable;
         }
