@@ -6,6 +6,7 @@
 #include "engine/access/QuerySql.h"
 #include "engine/access/reader/CatalogPages.h"
 #include "engine/access/reader/LibraryOutput.h"
+#include "engine/access/reader/SavedQueryRows.h"
 #include "engine/access/reader/StoredTextChecks.h"
 #include "engine/access/reader/WatchedPages.h"
 
@@ -517,16 +518,7 @@ SavedQueries readQueries(MdbHandle* mdb, const QList<CatalogObject>& objects) {
                    {"ObjectId", "Attribute", "Expression", "Flag", "Name1", "Name2", "LvExtra"});
     QMap<qint64, QList<QueryRow>> byQuery;
     while (rows.Next()) {
-        QueryRow r;
-        r.attribute = static_cast<int>(rows.Number(1).value_or(-1));
-        r.expression = rows.Text(2);
-        if (std::optional<qint64> flag = rows.Number(3))
-            r.flag = static_cast<int>(*flag);
-        r.name1 = rows.Text(4);
-        r.name2 = rows.Text(5);
-        if (std::optional<qint64> extra = rows.Number(6))
-            r.extra = static_cast<qint32>(*extra);
-        byQuery[rows.Number(0).value_or(0)].append(r);
+        byQuery[rows.Number(0).value_or(0)].append(QueryRowAt(rows));
     }
     QSet<qint64> ids;
     for (const CatalogObject& o : objects)

@@ -84,16 +84,7 @@ QList<StoredQuery> ReadStoredQueries(const QString& path) {
         auto query = byId.find(rows.Number(0).value_or(0));
         if (query == byId.end())
             continue;
-        QueryRow r;
-        r.attribute = static_cast<int>(rows.Number(1).value_or(-1));
-        r.expression = rows.Text(2);
-        if (std::optional<qint64> flag = rows.Number(3))
-            r.flag = static_cast<int>(*flag);
-        r.name1 = rows.Text(4);
-        r.name2 = rows.Text(5);
-        if (std::optional<qint64> extra = rows.Number(6))
-            r.extra = static_cast<qint32>(*extra);
-        query->rows.append(r);
+        query->rows.append(QueryRowAt(rows));
     }
     return byId.values();
 }
