@@ -77,3 +77,135 @@ QByteArray InlineLongValue(const QByteArray& value) {
 }
 
 } // namespace vantor::jet
+
+namespace vantor::jet {
+
+namespace {
+
+constexpr int kBlobHeader = 4;
+constexpr int kChunkHeader = 6;
+
+struct Chunk {
+    quint16 type = 0;
+    QByteArray body;
+};
+
+struct Blob {
+    QByteArray header;
+    QStringList pool;
+    QList<Chunk> chunks; // every chunk but the name pool, in order
+};
+
+Blob parseBlob(const QByteArray& bytes) {
+    Blob blob;
+    if (bytes.isEmpty()) {
+        blob.header = QByteArray("MR2", 4);
+        return blob;
+    }
+    blob.header = Slice(bytes, 0, kBlobHeader);
+    if (blob.header != QByteArray("MR2", 4))
+        RaiseDamaged(QStringLiteral("a property blob that does not start with MR2"));
+    for (qsizetype at = kBlobHeader; at < bytes.size();) {
+        const quint32 length = U32(bytes, at);
+        if (length < kChunkHeader || length > quint32(bytes.size() - at))
+            RaiseDamaged(QStringLiteral("a property chunk of length %1").arg(length));
+        Chunk chunk{U16(bytes, at + 4), Slice(bytes, at + kChunkHeader, length - kChunkHeader)};
+        at += length;
+        if (chunk.type != kNamePoolChunk) {
+            blob.chunks.append(chunk);
+            continue;
+        }
+        for (qsizetype p = 0; p < chunk.body.size();) {
+            const quint16 size = U16(chunk.body, p);
+            const QByteArray name = Slice(chunk.body, p + 2, size);
+            blob.pool.append(
+                QString(reinterpret_cast<const QChar*>(name.constData()), name.size() / 2));
+            p += 2 + size;
+        }
+    }
+    return blob;
+}
+
+QByteArray serializeBlob(const Blob& blob) {
+    QByteArray names;
+    for (const QString& name : blob.pool) {
+        AppendU16(names, static_cast<quint16>(name.size() * 2));
+        names.append(utf16(name));
+    }
+    QByteArray out = blob.header + chunk(kNamePoolChunk, names);
+    for (const Chunk& c : blob.chunks)
+        out.append(chunk(c.type, c.body));
+    return out;
+}
+
+// The column a value chunk belongs to; empty for the object's own chunk.
+QString chunkName(const Chunk& c) {
+    const quint16 size = U16(c.body, 4);
+    const QByteArray name = Slice(c.body, 6, size);
+    return QString(reinterpret_cast<const QChar*>(name.constData()), name.size() / 2);
+}
+
+bool isColumnChunk(const Chunk& c, const QString& column) {
+    return (c.type == kColumnChunk || c.type == 0x0002) &&
+           chunkName(c).compare(column, Qt::CaseInsensitive) == 0;
+}
+
+quint16 poolIndex(Blob& blob, const QString& name) {
+    qsizetype at = blob.pool.indexOf(name);
+    if (at < 0) {
+        blob.pool.append(name);
+        at = blob.pool.size() - 1;
+    }
+    return static_cast<quint16>(at);
+}
+
+} // namespace
+
+QByteArray WithoutColumnProperties(const QByteArray& bytes, const QString& column) {
+    if (bytes.isEmpty())
+        return bytes;
+    Blob blob = parseBlob(bytes);
+    const qsizetype before = blob.chunks.size();
+    blob.chunks.removeIf([&](const Chunk& c) { return isColumnChunk(c, column); });
+    return blob.chunks.size() == before ? bytes : serializeBlob(blob);
+}
+
+QByteArray WithColumnProperties(const QByteArray& bytes, const ColumnProperties& column) {
+    Blob blob = parseBlob(bytes);
+    const quint16 required = poolIndex(blob, QStringLiteral("Required"));
+    const quint16 defaultValue = poolIndex(blob, QStringLiteral("DefaultValue"));
+    Chunk* target = nullptr;
+    for (Chunk& c : blob.chunks)
+        if (isColumnChunk(c, column.column))
+            target = &c;
+    if (!target) {
+        const QByteArray name = utf16(column.column);
+        Chunk fresh{kColumnChunk, {}};
+        AppendU32(fresh.body, quint32(6 + name.size()));
+        AppendU16(fresh.body, static_cast<quint16>(name.size()));
+        fresh.body.append(name);
+        blob.chunks.append(fresh);
+        target = &blob.chunks.last();
+    }
+    // Keep the name header and every value but the two being set.
+    const qsizetype headerSize = qsizetype(U32(target->body, 0));
+    QByteArray values = Slice(target->body, 0, headerSize);
+    for (qsizetype at = headerSize; at < target->body.size();) {
+        const quint16 size = U16(target->body, at);
+        if (size < 8)
+            RaiseDamaged(QStringLiteral("a property value of length %1").arg(size));
+        const QByteArray one = Slice(target->body, at, size);
+        const quint16 nameIndex = U16(one, 4);
+        if (nameIndex != required && nameIndex != defaultValue)
+            values.append(one);
+        at += size;
+    }
+    if (column.required)
+        values.append(value(TypeBoolean, required, QByteArray(1, '\x01')));
+    if (column.defaultValue)
+        values.append(value(TypeMemo, defaultValue, utf16(*column.defaultValue)));
+    target->body = values;
+    return serializeBlob(blob);
+}
+
+} // namespace vantor::jet

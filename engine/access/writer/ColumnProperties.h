@@ -17,6 +17,14 @@ struct ColumnProperties {
 // A property blob holding the given columns' properties, or an empty array when none has any.
 QByteArray BuildPropertyBlob(const QList<ColumnProperties>& columns);
 
+// The blob without the named column's properties; a blob without them comes back unchanged.
+// Raises Error for a blob whose chunks do not add up.
+QByteArray WithoutColumnProperties(const QByteArray& blob, const QString& column);
+
+// The blob with the column's Required and DefaultValue set as given (a false Required and an
+// absent default are left out), the column's other properties kept.
+QByteArray WithColumnProperties(const QByteArray& blob, const ColumnProperties& column);
+
 // A long value field that holds its value in the row itself.
 QByteArray InlineLongValue(const QByteArray& value);
 

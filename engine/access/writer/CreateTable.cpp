@@ -100,15 +100,6 @@ bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Access's rules for object names.
-void requireValidName(const QString& name) {
-    bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(' ');
-    for (QChar ch : name)
-        valid = valid && ch.unicode() >= 0x20 && !QStringLiteral(".![]`").contains(ch);
-    if (!valid)
-        RaiseDdlError(QStringLiteral("'%1' is not a valid name.").arg(name));
-}
-
 qsizetype columnPosition(const TableDef& def, const char* name) {
     for (qsizetype i = 0; i < def.columns.size(); ++i)
         if (sameName(def.columns[i].name, QLatin1String(name)))
@@ -161,27 +152,16 @@ TableDef buildDefinition(const CreateTableStmt& s, quint8 sortVersion) {
     quint16 fixedOffset = 0;
     quint16 slot = 0;
     for (const DdlColumn& ddl : s.columns) {
-        const StoredType stored = *storedType(ddl.column);
-        ColumnDef c;
-        c.type = stored.type;
+        ColumnDef c = *NewColumnDef(ddl.column, sortVersion);
         c.number = static_cast<quint16>(def.columns.size());
         c.spareNumber = c.number;
-        c.name = ddl.column.name;
-        c.length = stored.length;
-        c.flags = kAlwaysSetFlag | (stored.fixed ? kFixedFlag : 0) |
-                  (ddl.column.autoNumber ? kAutoNumberFlag : 0);
         c.varIndex = slot;
-        if (!stored.fixed) {
+        if (!c.IsFixed()) {
             ++slot;
-        } else if (stored.type != TypeBoolean) {
+        } else if (c.type != TypeBoolean) {
             c.fixedOffset = fixedOffset;
-            fixedOffset = static_cast<quint16>(fixedOffset + stored.length);
+            fixedOffset = static_cast<quint16>(fixedOffset + c.length);
         }
-        if (stored.type == TypeText || stored.type == TypeMemo)
-            c.typeInfo = {quint8(kGeneralLcid & 0xff), quint8(kGeneralLcid >> 8), 0, sortVersion};
-        if (stored.type == TypeNumeric)
-            c.typeInfo = {quint8(ddl.column.precision.value_or(18)),
-                          quint8(ddl.column.scale.value_or(0)), 0, 0};
         def.columns.append(c);
     }
     def.maxColumns = static_cast<quint16>(def.columns.size());
@@ -227,6 +207,32 @@ QList<CreateIndexStmt> constraintIndexes(const CreateTableStmt& s) {
 
 } // namespace
 
+void RequireValidName(const QString& name) {
+    bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(' ');
+    for (QChar ch : name)
+        valid = valid && ch.unicode() >= 0x20 && !QStringLiteral(".![]`").contains(ch);
+    if (!valid)
+        RaiseDdlError(QStringLiteral("'%1' is not a valid name.").arg(name));
+}
+
+std::optional<ColumnDef> NewColumnDef(const Column& column, quint8 sortVersion) {
+    const std::optional<StoredType> stored = storedType(column);
+    if (!stored)
+        return std::nullopt;
+    ColumnDef c;
+    c.type = stored->type;
+    c.name = column.name;
+    c.length = stored->length;
+    c.flags = kAlwaysSetFlag | (stored->fixed ? kFixedFlag : 0) |
+              (column.autoNumber ? kAutoNumberFlag : 0);
+    if (stored->type == TypeText || stored->type == TypeMemo)
+        c.typeInfo = {quint8(kGeneralLcid & 0xff), quint8(kGeneralLcid >> 8), 0, sortVersion};
+    if (stored->type == TypeNumeric)
+        c.typeInfo = {quint8(column.precision.value_or(18)), quint8(column.scale.value_or(0)), 0,
+                      0};
+    return c;
+}
+
 std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& s) {
     for (const DdlConstraint& k : s.constraints)
         if (k.kind == DdlConstraint::Kind::ForeignKey)
@@ -247,13 +253,13 @@ std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& s) {
 
 void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt& s,
                  KeyFormat format, quint8 sortVersion) {
-    requireValidName(s.table);
+    RequireValidName(s.table);
     if (s.columns.isEmpty() || s.columns.size() > kMaxColumns)
         RaiseDdlError(QStringLiteral("A table has 1 to 255 fields; '%1' has %2.")
                           .arg(s.table)
                           .arg(s.columns.size()));
     for (qsizetype i = 0; i < s.columns.size(); ++i) {
-        requireValidName(s.columns[i].column.name);
+        RequireValidName(s.columns[i].column.name);
         for (qsizetype j = 0; j < i; ++j)
             if (sameName(s.columns[i].column.name, s.columns[j].column.name))
                 RaiseDdlError(QStringLiteral("Field '%1' already exists in table '%2'.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/access/writer/IndexKey.h"
+#include "engine/access/writer/TableDef.h"
 #include "engine/snapshot/JetDdlStatements.h"
 
 #include <QString>
@@ -10,6 +11,13 @@ namespace vantor::jet {
 
 class PageFile;
 class PageAllocator;
+
+// Raises Jet's error for a table or field name that Access does not allow.
+void RequireValidName(const QString& name);
+
+// The stored form of a new column of this type (number, slot and offset left for the caller),
+// or nothing for a type the writer does not store.
+std::optional<ColumnDef> NewColumnDef(const Column& column, quint8 sortVersion);
 
 // Why CREATE TABLE cannot write this statement (a column type, size or clause the writer does not
 // store yet), or nothing when it can.

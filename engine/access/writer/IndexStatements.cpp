@@ -33,8 +33,9 @@ bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The user table so named, or Jet's error.
-CatalogObject requireUserTable(const PageFile& file, const QString& name) {
+} // namespace
+
+CatalogObject RequireUserTable(const PageFile& file, const QString& name) {
     const QList<CatalogObject> catalog = ReadCatalog(file);
     qint32 tables = 0;
     for (const CatalogObject& o : catalog)
@@ -54,8 +55,6 @@ CatalogObject requireUserTable(const PageFile& file, const QString& name) {
     }
     RaiseDdlError(QStringLiteral("Table '%1' does not exist.").arg(name));
 }
-
-} // namespace
 
 RowPointer AddMapRow(PageFile& file, PageAllocator& allocator, const TableDef& def,
                      const QByteArray& row) {
@@ -92,7 +91,7 @@ RowPointer AddMapRow(PageFile& file, PageAllocator& allocator, const TableDef& d
 
 void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt& s,
                  KeyFormat format) {
-    const CatalogObject table = requireUserTable(file, s.table);
+    const CatalogObject table = RequireUserTable(file, s.table);
     TableDef def = ReadTableDef(file, quint32(table.id));
     for (const LogicalIndexDef& l : def.logicalIndexes) {
         if (sameName(l.name, s.index))
@@ -182,7 +181,7 @@ void CreateIndex(PageFile& file, PageAllocator& allocator, const CreateIndexStmt
 }
 
 void DropIndex(PageFile& file, PageAllocator& allocator, const DropIndexStmt& s) {
-    const CatalogObject table = requireUserTable(file, s.table);
+    const CatalogObject table = RequireUserTable(file, s.table);
     TableDef def = ReadTableDef(file, quint32(table.id));
     qsizetype position = -1;
     for (qsizetype i = 0; i < def.logicalIndexes.size(); ++i)

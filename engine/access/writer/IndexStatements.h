@@ -2,6 +2,7 @@
 
 #include "engine/access/writer/IndexKey.h"
 #include "engine/access/writer/JetBytes.h"
+#include "engine/access/writer/TableScan.h"
 #include "engine/snapshot/JetDdlStatements.h"
 
 namespace vantor::jet {
@@ -9,6 +10,9 @@ namespace vantor::jet {
 class PageFile;
 class PageAllocator;
 struct TableDef;
+
+// The user table so named, or Jet's error for one that is missing, a link or a system table.
+CatalogObject RequireUserTable(const PageFile& file, const QString& name);
 
 // Stores a usage map row on the page that holds the table's own maps when it has room, else on
 // a new page of its own.

@@ -1,6 +1,7 @@
 #include "engine/access/writer/JetWriter.h"
 
 #include "engine/access/JetHeader.h"
+#include "engine/access/writer/AlterColumns.h"
 #include "engine/access/writer/CreateTable.h"
 #include "engine/access/writer/DropTable.h"
 #include "engine/access/writer/IndexStatements.h"
@@ -16,8 +17,8 @@ namespace vantor {
 namespace {
 
 const char kNotYet[] = "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
-                       "CREATE INDEX and DROP INDEX on Access files so far; it cannot run this "
-                       "statement on one yet.";
+                       "ALTER TABLE ADD and DROP COLUMN, CREATE INDEX and DROP INDEX on Access "
+                       "files so far; it cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -41,6 +42,10 @@ public:
                 jet::CreateIndex(file_, allocator, *create, format_);
             else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
                 jet::DropIndex(file_, allocator, *dropIndex);
+            else if (const auto* add = std::get_if<AlterAddStmt>(&statement))
+                jet::AddColumns(file_, allocator, *add, format_, sortVersion_);
+            else if (const auto* dropColumns = std::get_if<AlterDropColumnsStmt>(&statement))
+                jet::DropColumns(file_, allocator, *dropColumns, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -86,7 +91,10 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
     if (const auto* table = std::get_if<CreateTableStmt>(&statement))
         return jet::WhyCreateTableNotWritable(*table);
+    if (const auto* add = std::get_if<AlterAddStmt>(&statement))
+        return jet::WhyAddColumnsNotWritable(*add);
     if (std::holds_alternative<DropTableStmt>(statement) ||
+        std::holds_alternative<AlterDropColumnsStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
         std::holds_alternative<DropIndexStmt>(statement))
         return std::nullopt;
