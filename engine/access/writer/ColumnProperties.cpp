@@ -170,16 +170,18 @@ QByteArray WithoutColumnProperties(const QByteArray& bytes, const QString& colum
     return blob.chunks.size() == before ? bytes : serializeBlob(blob);
 }
 
-QByteArray WithColumnProperties(const QByteArray& bytes, const ColumnProperties& column) {
+QByteArray WithColumnProperties(const QByteArray& bytes, const QString& column,
+                                std::optional<bool> required,
+                                const std::optional<QString>& defaultValue) {
     Blob blob = parseBlob(bytes);
-    const quint16 required = poolIndex(blob, QStringLiteral("Required"));
-    const quint16 defaultValue = poolIndex(blob, QStringLiteral("DefaultValue"));
+    const quint16 requiredName = poolIndex(blob, QStringLiteral("Required"));
+    const quint16 defaultName = poolIndex(blob, QStringLiteral("DefaultValue"));
     Chunk* target = nullptr;
     for (Chunk& c : blob.chunks)
-        if (isColumnChunk(c, column.column))
+        if (isColumnChunk(c, column))
             target = &c;
     if (!target) {
-        const QByteArray name = utf16(column.column);
+        const QByteArray name = utf16(column);
         Chunk fresh{kColumnChunk, {}};
         AppendU32(fresh.body, quint32(6 + name.size()));
         AppendU16(fresh.body, static_cast<quint16>(name.size()));
@@ -187,7 +189,7 @@ QByteArray WithColumnProperties(const QByteArray& bytes, const ColumnProperties&
         blob.chunks.append(fresh);
         target = &blob.chunks.last();
     }
-    // Keep the name header and every value but the two being set.
+    // Keep the name header and every value but the ones being set.
     const qsizetype headerSize = qsizetype(U32(target->body, 0));
     QByteArray values = Slice(target->body, 0, headerSize);
     for (qsizetype at = headerSize; at < target->body.size();) {
@@ -196,14 +198,14 @@ QByteArray WithColumnProperties(const QByteArray& bytes, const ColumnProperties&
             RaiseDamaged(QStringLiteral("a property value of length %1").arg(size));
         const QByteArray one = Slice(target->body, at, size);
         const quint16 nameIndex = U16(one, 4);
-        if (nameIndex != required && nameIndex != defaultValue)
+        if (!(required && nameIndex == requiredName) && !(defaultValue && nameIndex == defaultName))
             values.append(one);
         at += size;
     }
-    if (column.required)
-        values.append(value(TypeBoolean, required, QByteArray(1, '\x01')));
-    if (column.defaultValue)
-        values.append(value(TypeMemo, defaultValue, utf16(*column.defaultValue)));
+    if (required.value_or(false))
+        values.append(value(TypeBoolean, requiredName, QByteArray(1, '\x01')));
+    if (defaultValue)
+        values.append(value(TypeMemo, defaultName, utf16(*defaultValue)));
     target->body = values;
     return serializeBlob(blob);
 }

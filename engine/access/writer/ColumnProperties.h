@@ -21,9 +21,11 @@ QByteArray BuildPropertyBlob(const QList<ColumnProperties>& columns);
 // Raises Error for a blob whose chunks do not add up.
 QByteArray WithoutColumnProperties(const QByteArray& blob, const QString& column);
 
-// The blob with the column's Required and DefaultValue set as given (a false Required and an
-// absent default are left out), the column's other properties kept.
-QByteArray WithColumnProperties(const QByteArray& blob, const ColumnProperties& column);
+// The blob with the column's Required and DefaultValue changed where given (a false Required is
+// left out), its other properties kept.
+QByteArray WithColumnProperties(const QByteArray& blob, const QString& column,
+                                std::optional<bool> required,
+                                const std::optional<QString>& defaultValue);
 
 // A long value field that holds its value in the row itself.
 QByteArray InlineLongValue(const QByteArray& value);

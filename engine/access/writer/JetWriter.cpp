@@ -16,9 +16,10 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] = "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
-                       "ALTER TABLE ADD and DROP COLUMN, CREATE INDEX and DROP INDEX on Access "
-                       "files so far; it cannot run this statement on one yet.";
+const char kNotYet[] =
+    "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
+    "ALTER TABLE ADD, ALTER and DROP COLUMN, CREATE INDEX and DROP INDEX on Access "
+    "files so far; it cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -46,6 +47,8 @@ public:
                 jet::AddColumns(file_, allocator, *add, format_, sortVersion_);
             else if (const auto* dropColumns = std::get_if<AlterDropColumnsStmt>(&statement))
                 jet::DropColumns(file_, allocator, *dropColumns, format_);
+            else if (const auto* alter = std::get_if<AlterColumnStmt>(&statement))
+                jet::AlterColumn(file_, allocator, *alter, format_, sortVersion_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -93,6 +96,8 @@ std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
         return jet::WhyCreateTableNotWritable(*table);
     if (const auto* add = std::get_if<AlterAddStmt>(&statement))
         return jet::WhyAddColumnsNotWritable(*add);
+    if (const auto* alter = std::get_if<AlterColumnStmt>(&statement))
+        return jet::WhyAlterColumnNotWritable(*alter);
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<AlterDropColumnsStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
