@@ -21,24 +21,6 @@ namespace {
 
 using namespace vantor::jet;
 
-const QChar kFieldBreak(0x1f);
-const QChar kRowBreak(0x1e);
-
-// A table's rows as libmdb's exporter prints them, header first, nulls as "~".
-QList<QStringList> exportedRows(const QString& path, const QString& table) {
-    QProcess exporter;
-    exporter.start("mdb-export", {"-Q", "-d", QString(kFieldBreak), "-R", QString(kRowBreak), "-b",
-                                  "hex", "-0", "~", path, table});
-    if (!exporter.waitForFinished(120000) || exporter.exitCode() != 0)
-        return {{QStringLiteral("mdb-export failed: ") +
-                 QString::fromUtf8(exporter.readAllStandardError())}};
-    QList<QStringList> rows;
-    for (const QString& row :
-         QString::fromUtf8(exporter.readAllStandardOutput()).split(kRowBreak, Qt::SkipEmptyParts))
-        rows.append(row.split(kFieldBreak));
-    return rows;
-}
-
 QList<QStringList> withColumn(QList<QStringList> rows, const QString& name, const QString& value) {
     for (qsizetype i = 0; i < rows.size(); ++i)
         rows[i].append(i == 0 ? name : value);
@@ -52,15 +34,6 @@ QList<QStringList> withoutColumn(QList<QStringList> rows, const QString& name) {
     for (QStringList& row : rows)
         row.removeAt(at);
     return rows;
-}
-
-// The part of a dump from a line that starts with `header` to the next blank line.
-QString section(const QString& dump, const QString& header) {
-    const qsizetype start = dump.indexOf(header);
-    if (start < 0)
-        return QString();
-    const qsizetype end = dump.indexOf("\n\n", start);
-    return dump.mid(start, end < 0 ? -1 : end - start);
 }
 
 // The page size every Jet 4 and ACE file has.
@@ -125,7 +98,7 @@ TEST_F(WriterAlterColumns, AddedColumnsReachEveryRowAndDroppingThemRestoresTheRo
         const QString path = copyOf(c.file);
         ASSERT_FALSE(path.isEmpty());
         const QString table = c.table;
-        const QList<QStringList> before = exportedRows(path, table);
+        const QList<QStringList> before = test::ExportedRows(path, table);
         const auto digestsBefore = test::JackcessRowDigests(path);
         ASSERT_TRUE(digestsBefore.has_value());
         ASSERT_TRUE(digestsBefore->contains(table));
@@ -141,7 +114,7 @@ TEST_F(WriterAlterColumns, AddedColumnsReachEveryRowAndDroppingThemRestoresTheRo
         expected = withColumn(expected, "Body", "~");
         expected = withColumn(expected, "Stamp", "~");
         expected = withColumn(expected, "Picture", "~");
-        EXPECT_EQ(exportedRows(path, table), expected);
+        EXPECT_EQ(test::ExportedRows(path, table), expected);
         const auto digestsAdded = test::JackcessRowDigests(path);
         ASSERT_TRUE(digestsAdded.has_value());
         EXPECT_EQ(digestsAdded->value(table).rows, digestsBefore->value(table).rows);
@@ -157,7 +130,7 @@ TEST_F(WriterAlterColumns, AddedColumnsReachEveryRowAndDroppingThemRestoresTheRo
         // Without the new columns every row holds exactly what it held, value for value.
         apply(path, QStringLiteral("ALTER TABLE [%1] DROP COLUMN Note, Amount, Flag").arg(table));
         apply(path, QStringLiteral("ALTER TABLE [%1] DROP Body, Stamp, Picture").arg(table));
-        EXPECT_EQ(exportedRows(path, table), before);
+        EXPECT_EQ(test::ExportedRows(path, table), before);
         EXPECT_EQ(test::JackcessRowDigests(path), digestsBefore);
         expectJackcessReadsItWhole(path);
         EXPECT_FALSE(test::VantorDump(path).contains("Now()"));
@@ -176,7 +149,7 @@ TEST_F(WriterAlterColumns, DroppedColumnsLeaveEveryRowAndTheirPropertiesGo) {
         ASSERT_FALSE(path.isEmpty());
         const QString table =
             QString::fromLatin1(c.file).startsWith("blob") ? "OleTable" : "Table1";
-        const QList<QStringList> before = exportedRows(path, table);
+        const QList<QStringList> before = test::ExportedRows(path, table);
         const auto digestsBefore = test::JackcessRowDigests(path);
         ASSERT_TRUE(digestsBefore.has_value());
         const TableDef defBefore = definitionOf(path, table);
@@ -184,7 +157,7 @@ TEST_F(WriterAlterColumns, DroppedColumnsLeaveEveryRowAndTheirPropertiesGo) {
 
         apply(path, QStringLiteral("ALTER TABLE [%1] DROP COLUMN [%2]").arg(table, c.table));
 
-        EXPECT_EQ(exportedRows(path, table), withoutColumn(before, c.table));
+        EXPECT_EQ(test::ExportedRows(path, table), withoutColumn(before, c.table));
         const auto digestsAfter = test::JackcessRowDigests(path);
         ASSERT_TRUE(digestsAfter.has_value());
         EXPECT_EQ(digestsAfter->value(table).rows, digestsBefore->value(table).rows);
@@ -195,11 +168,12 @@ TEST_F(WriterAlterColumns, DroppedColumnsLeaveEveryRowAndTheirPropertiesGo) {
         expectJackcessReadsItWhole(path);
         const test::JackcessResult schema = test::RunJackcess("SchemaDump", {path});
         ASSERT_EQ(schema.exitCode, 0) << schema.errors.toStdString();
-        const QString jackcessTable = section(schema.output, "TABLE [" + table + "]");
+        const QString jackcessTable = test::DumpSection(schema.output, "TABLE [" + table + "]");
         ASSERT_FALSE(jackcessTable.isEmpty()) << schema.output.toStdString();
         EXPECT_FALSE(jackcessTable.contains(QStringLiteral("[%1]").arg(c.table)))
             << jackcessTable.toStdString();
-        const QString vantorTable = section(test::VantorDump(path), "TABLE [" + table + "]");
+        const QString vantorTable =
+            test::DumpSection(test::VantorDump(path), "TABLE [" + table + "]");
         ASSERT_FALSE(vantorTable.isEmpty());
         EXPECT_FALSE(vantorTable.contains(QStringLiteral("[%1]").arg(c.table)))
             << vantorTable.toStdString();

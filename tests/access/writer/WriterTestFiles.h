@@ -9,6 +9,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace vantor::test {
@@ -42,6 +43,33 @@ inline QString VantorDump(const QString& path) {
         return QStringLiteral("vantor-cli failed: ") +
                QString::fromUtf8(dump.readAllStandardError());
     return QString::fromUtf8(dump.readAllStandardOutput());
+}
+
+// A table's rows as libmdb's exporter prints them, header first, binary values in hex and nulls
+// as "~"; one row with the exporter's complaint when it fails.
+inline QList<QStringList> ExportedRows(const QString& path, const QString& table) {
+    const QChar fieldBreak(0x1f);
+    const QChar rowBreak(0x1e);
+    QProcess exporter;
+    exporter.start("mdb-export", {"-Q", "-d", QString(fieldBreak), "-R", QString(rowBreak), "-b",
+                                  "hex", "-0", "~", path, table});
+    if (!exporter.waitForFinished(120000) || exporter.exitCode() != 0)
+        return {{QStringLiteral("mdb-export failed: ") +
+                 QString::fromUtf8(exporter.readAllStandardError())}};
+    QList<QStringList> rows;
+    for (const QString& row :
+         QString::fromUtf8(exporter.readAllStandardOutput()).split(rowBreak, Qt::SkipEmptyParts))
+        rows.append(row.split(fieldBreak));
+    return rows;
+}
+
+// The part of a schema dump from the line that starts with `header` to the next blank line.
+inline QString DumpSection(const QString& dump, const QString& header) {
+    const qsizetype start = dump.indexOf(header);
+    if (start < 0)
+        return QString();
+    const qsizetype end = dump.indexOf("\n\n", start);
+    return dump.mid(start, end < 0 ? -1 : end - start);
 }
 
 } // namespace vantor::test
