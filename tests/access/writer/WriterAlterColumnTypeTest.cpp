@@ -108,7 +108,8 @@ TEST_F(WriterAlterColumnType, RoundTripsThroughOtherTypesGiveEveryValueBack) {
         // A memo through text and decimals through Long and text.
         {"fixedNumericTestV2000.mdb",
          {"ALTER TABLE test ALTER COLUMN col1 TEXT(20)", "ALTER TABLE test ALTER COLUMN col1 MEMO",
-          "ALTER TABLE test ALTER COLUMN col6 LONG",
+          "ALTER TABLE test ALTER COLUMN col6 LONG", "ALTER TABLE test ALTER COLUMN col6 SHORT",
+          "ALTER TABLE test ALTER COLUMN col6 CURRENCY", "ALTER TABLE test ALTER COLUMN col6 REAL",
           "ALTER TABLE test ALTER COLUMN col6 DECIMAL(18,0)",
           "ALTER TABLE test ALTER COLUMN col2 TEXT(40)",
           "ALTER TABLE test ALTER COLUMN col2 DECIMAL(18,0)"}},
