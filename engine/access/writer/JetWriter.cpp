@@ -1,6 +1,7 @@
 #include "engine/access/writer/JetWriter.h"
 
 #include "engine/access/JetHeader.h"
+#include "engine/access/writer/Constraints.h"
 #include "engine/access/writer/CreateTable.h"
 #include "engine/access/writer/DropTable.h"
 #include "engine/access/writer/IndexStatements.h"
@@ -15,9 +16,9 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] = "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
-                       "CREATE INDEX and DROP INDEX on Access files so far; it cannot run this "
-                       "statement on one yet.";
+const char kNotYet[] = "Vantor can run CREATE TABLE, DROP TABLE, CREATE INDEX, DROP INDEX, "
+                       "ALTER TABLE ... ADD CONSTRAINT and ALTER TABLE ... DROP CONSTRAINT on "
+                       "Access files so far; it cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -41,6 +42,10 @@ public:
                 jet::CreateIndex(file_, allocator, *create, format_);
             else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
                 jet::DropIndex(file_, allocator, *dropIndex);
+            else if (const auto* add = std::get_if<AlterAddStmt>(&statement))
+                jet::AddConstraints(file_, allocator, add->table, add->constraints, format_);
+            else if (const auto* dropConstraint = std::get_if<AlterDropConstraintStmt>(&statement))
+                jet::DropConstraint(file_, allocator, *dropConstraint, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -88,7 +93,10 @@ std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
         return jet::WhyCreateTableNotWritable(*table);
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
-        std::holds_alternative<DropIndexStmt>(statement))
+        std::holds_alternative<DropIndexStmt>(statement) ||
+        std::holds_alternative<AlterDropConstraintStmt>(statement))
+        return std::nullopt;
+    if (const auto* add = std::get_if<AlterAddStmt>(&statement); add && add->columns.isEmpty())
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }
