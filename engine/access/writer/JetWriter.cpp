@@ -42,7 +42,8 @@ public:
                 jet::CreateIndex(file_, allocator, *create, format_);
             else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
                 jet::DropIndex(file_, allocator, *dropIndex);
-            else if (const auto* add = std::get_if<AlterAddStmt>(&statement))
+            else if (const auto* add = std::get_if<AlterAddStmt>(&statement);
+                     add && add->columns.isEmpty())
                 jet::AddConstraints(file_, allocator, add->table, add->constraints, format_);
             else if (const auto* dropConstraint = std::get_if<AlterDropConstraintStmt>(&statement))
                 jet::DropConstraint(file_, allocator, *dropConstraint, format_);
