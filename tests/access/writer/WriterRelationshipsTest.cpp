@@ -362,6 +362,41 @@ TEST_F(WriterRelationships, AnAceRelationshipAddedAgainIsStoredAsAccessStoredIt)
     EXPECT_EQ(read["??###Tabella1"]["grbit"].toInt(), 0);
 }
 
+// Compare, script, write, compare: the relationships a copy lacks come back from the script
+// Vantor writes for it, and the two files then compare equal.
+TEST_F(WriterRelationships, ScriptedRelationshipsMakeTheFilesEqualAgain) {
+    const QString primary = copy("indexTestV2000.mdb");
+    const QString secondary = dir_.filePath("secondary.mdb");
+    ASSERT_TRUE(QFile::copy(primary, secondary));
+    QFile::setPermissions(secondary, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    apply(secondary, "ALTER TABLE Table1 DROP CONSTRAINT Table2Table1");
+    apply(secondary, "ALTER TABLE Table1 DROP CONSTRAINT Table3Table1");
+    const QString cli = QDir(test::BinaryDir()).filePath("bin/vantor-cli");
+    QProcess script;
+    script.start(cli, {"script", primary, secondary, "--target", "secondary"});
+    ASSERT_TRUE(script.waitForFinished(120000));
+    ASSERT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
+    int written = 0;
+    QString batch;
+    for (const QString& line : QString::fromUtf8(script.readAllStandardOutput()).split('\n')) {
+        if (line.trimmed() != "GO") {
+            batch += line + '\n';
+            continue;
+        }
+        apply(secondary, batch);
+        batch.clear();
+        ++written;
+    }
+    EXPECT_EQ(written, 2);
+    QProcess compare;
+    compare.start(cli, {"compare", primary, secondary});
+    ASSERT_TRUE(compare.waitForFinished(120000));
+    EXPECT_EQ(compare.exitCode(), 0) << compare.readAllStandardOutput().toStdString();
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", secondary});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+    expectIndexPairsNameEachOther(secondary);
+}
+
 TEST_F(WriterRelationships, KeysAndRelationshipsComeAndGoOnAnAceTableWithRows) {
     const QString path = copy("testV2010.accdb");
     const auto rows = test::JackcessRowDigests(path);
