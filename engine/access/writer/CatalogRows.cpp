@@ -38,7 +38,7 @@ bool SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-void RequireValidName(const QString& name) {
+void RequireValidObjectName(const QString& name) {
     constexpr qsizetype kMaxNameLength = 64;
     bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(u' ');
     for (QChar ch : name)

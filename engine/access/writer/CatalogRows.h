@@ -19,7 +19,7 @@ constexpr qint32 kTopParentId = 0x0F000000;
 
 bool SameName(const QString& a, const QString& b);
 // Raises Jet's error for a name Access does not allow for an object, field or index.
-void RequireValidName(const QString& name);
+void RequireValidObjectName(const QString& name);
 // The column's place in the definition; a system table lacking it is damaged.
 qsizetype ColumnPosition(const TableDef& def, const char* name);
 QByteArray Le32(quint32 value);

@@ -56,7 +56,7 @@ void AddConstraints(PageFile& file, PageAllocator& allocator, const QString& tab
                                                        index.primary ? QStringLiteral("PrimaryKey")
                                                                      : QStringLiteral("Index"))
                                        : k.name;
-        RequireValidName(index.index);
+        RequireValidObjectName(index.index);
         for (const QString& column : k.columns)
             index.columns.append({column, false});
         CreateIndex(file, allocator, index, format);

@@ -206,7 +206,7 @@ void CreateRelationship(PageFile& file, PageAllocator& allocator, const QString&
     }
 
     const QString name = k.name.isEmpty() ? primary.name + foreign.name : k.name;
-    RequireValidName(name);
+    RequireValidObjectName(name);
     const qint32 container = ContainerId(catalog, "Relationships");
     TableDef rows = relationshipsTable(file, catalog);
     const qsizetype nameColumn = ColumnPosition(rows, "szRelationship");
