@@ -1,6 +1,7 @@
 #include "engine/access/writer/CreateTable.h"
 
 #include "engine/access/writer/ColumnProperties.h"
+#include "engine/access/writer/Constraints.h"
 #include "engine/access/writer/DataPage.h"
 #include "engine/access/writer/IndexBuild.h"
 #include "engine/access/writer/IndexStatements.h"
@@ -10,7 +11,6 @@
 #include "engine/access/writer/TableScan.h"
 
 #include <QDateTime>
-#include <QSet>
 #include <cstring>
 
 namespace vantor::jet {
@@ -169,42 +169,6 @@ TableDef buildDefinition(const CreateTableStmt& s, quint8 sortVersion) {
     return def;
 }
 
-// The indexes the table's constraints ask for, named as Access names them when the statement
-// does not.
-QList<CreateIndexStmt> constraintIndexes(const CreateTableStmt& s) {
-    QList<DdlConstraint> constraints = s.constraints;
-    for (const DdlColumn& c : s.columns)
-        for (DdlConstraint k : c.constraints) {
-            k.columns = QStringList{c.column.name};
-            constraints.append(k);
-        }
-    QList<CreateIndexStmt> indexes;
-    QSet<QString> names;
-    for (const DdlConstraint& k : constraints)
-        if (!k.name.isEmpty())
-            names.insert(k.name.toLower());
-    for (const DdlConstraint& k : constraints) {
-        CreateIndexStmt index;
-        index.table = s.table;
-        index.primary = k.kind == DdlConstraint::Kind::PrimaryKey;
-        index.unique = true;
-        index.required = index.primary;
-        index.index = k.name;
-        if (index.index.isEmpty()) {
-            const QString base =
-                index.primary ? QStringLiteral("PrimaryKey") : QStringLiteral("Index");
-            index.index = base;
-            for (int n = 1; names.contains(index.index.toLower()); ++n)
-                index.index = base + QString::number(n);
-            names.insert(index.index.toLower());
-        }
-        for (const QString& column : k.columns)
-            index.columns.append({column, false});
-        indexes.append(index);
-    }
-    return indexes;
-}
-
 } // namespace
 
 void RequireValidName(const QString& name) {
@@ -234,15 +198,7 @@ std::optional<ColumnDef> NewColumnDef(const Column& column, quint8 sortVersion) 
 }
 
 std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& s) {
-    for (const DdlConstraint& k : s.constraints)
-        if (k.kind == DdlConstraint::Kind::ForeignKey)
-            return QStringLiteral("Vantor cannot write FOREIGN KEY constraints into Access files "
-                                  "yet.");
     for (const DdlColumn& c : s.columns) {
-        for (const DdlConstraint& k : c.constraints)
-            if (k.kind == DdlConstraint::Kind::ForeignKey)
-                return QStringLiteral("Vantor cannot write FOREIGN KEY constraints into Access "
-                                      "files yet.");
         if (!storedType(c.column))
             return QStringLiteral("Vantor cannot create the column '%1' in an Access file: its "
                                   "type is not one it writes yet.")
@@ -358,8 +314,7 @@ void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt
         insertRows(file, allocator, aces, rows, format);
     }
 
-    for (const CreateIndexStmt& index : constraintIndexes(s))
-        CreateIndex(file, allocator, index, format);
+    AddConstraints(file, allocator, s.table, ConstraintsInOrder(s.columns, s.constraints), format);
 }
 
 } // namespace vantor::jet

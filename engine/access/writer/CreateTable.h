@@ -24,9 +24,9 @@ std::optional<ColumnDef> NewColumnDef(const Column& column, quint8 sortVersion);
 std::optional<QString> WhyCreateTableNotWritable(const CreateTableStmt& statement);
 
 // Adds a user table: its definition and usage maps, its catalog row (both catalog indexes kept in
-// step), the permissions a new table inherits from the Tables container, and an empty index for
-// each PRIMARY KEY or UNIQUE constraint. New text columns sort by the file's sort version. Raises
-// Jet's error for a name that is taken or not allowed.
+// step), the permissions a new table inherits from the Tables container, an empty index for
+// each PRIMARY KEY or UNIQUE constraint and a relationship for each FOREIGN KEY. New text columns
+// sort by the file's sort version. Raises Jet's error for a name that is taken or not allowed.
 void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt& statement,
                  KeyFormat format, quint8 sortVersion);
 

@@ -2,6 +2,7 @@
 
 #include "engine/access/JetHeader.h"
 #include "engine/access/writer/AlterColumns.h"
+#include "engine/access/writer/Constraints.h"
 #include "engine/access/writer/CreateTable.h"
 #include "engine/access/writer/DropTable.h"
 #include "engine/access/writer/IndexStatements.h"
@@ -16,10 +17,16 @@ namespace vantor {
 
 namespace {
 
-const char kNotYet[] =
-    "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
-    "ALTER TABLE ADD, ALTER and DROP COLUMN, CREATE INDEX and DROP INDEX on Access "
-    "files so far; it cannot run this statement on one yet.";
+AlterAddStmt withoutConstraints(AlterAddStmt add) {
+    add.constraints.clear();
+    for (DdlColumn& column : add.columns)
+        column.constraints.clear();
+    return add;
+}
+
+const char kNotYet[] = "Vantor can run CREATE TABLE, DROP TABLE, CREATE INDEX, DROP INDEX and "
+                       "ALTER TABLE (ADD, ALTER and DROP COLUMN, ADD and DROP CONSTRAINT) on Access "
+                       "files so far; it cannot run this statement on one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -44,11 +51,13 @@ public:
             else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
                 jet::DropIndex(file_, allocator, *dropIndex);
             else if (const auto* add = std::get_if<AlterAddStmt>(&statement))
-                jet::AddColumns(file_, allocator, *add, format_, sortVersion_);
+                addColumnsAndConstraints(allocator, *add);
             else if (const auto* dropColumns = std::get_if<AlterDropColumnsStmt>(&statement))
                 jet::DropColumns(file_, allocator, *dropColumns, format_);
             else if (const auto* alter = std::get_if<AlterColumnStmt>(&statement))
                 jet::AlterColumn(file_, allocator, *alter, format_, sortVersion_);
+            else if (const auto* dropConstraint = std::get_if<AlterDropConstraintStmt>(&statement))
+                jet::DropConstraint(file_, allocator, *dropConstraint, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -59,6 +68,16 @@ public:
     void Flush() override { file_.Flush(); }
 
 private:
+    // Jet adds the columns first, so that their own constraints and the table's can name them.
+    void addColumnsAndConstraints(jet::PageAllocator& allocator, const AlterAddStmt& add) {
+        if (!add.columns.isEmpty())
+            jet::AddColumns(file_, allocator, withoutConstraints(add), format_, sortVersion_);
+        const QList<DdlConstraint> constraints =
+            jet::ConstraintsInOrder(add.columns, add.constraints);
+        if (!constraints.isEmpty())
+            jet::AddConstraints(file_, allocator, add.table, constraints, format_);
+    }
+
     jet::PageFile file_;
     jet::KeyFormat format_;
     quint8 sortVersion_;
@@ -95,13 +114,15 @@ std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
     if (const auto* table = std::get_if<CreateTableStmt>(&statement))
         return jet::WhyCreateTableNotWritable(*table);
     if (const auto* add = std::get_if<AlterAddStmt>(&statement))
-        return jet::WhyAddColumnsNotWritable(*add);
+        return add->columns.isEmpty() ? std::nullopt
+                                      : jet::WhyAddColumnsNotWritable(withoutConstraints(*add));
     if (const auto* alter = std::get_if<AlterColumnStmt>(&statement))
         return jet::WhyAlterColumnNotWritable(*alter);
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<AlterDropColumnsStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
-        std::holds_alternative<DropIndexStmt>(statement))
+        std::holds_alternative<DropIndexStmt>(statement) ||
+        std::holds_alternative<AlterDropConstraintStmt>(statement))
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }

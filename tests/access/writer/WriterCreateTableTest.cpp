@@ -286,9 +286,10 @@ TEST_F(WriterCreateTable, FailedStatementsLeaveTheFileAsItWas) {
     EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A TIMESTAMP)").contains("type"));
     EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A BIGINT)").contains("type"));
     EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A BINARY(300))").contains("type"));
-    EXPECT_TRUE(
-        errorOf(path, "CREATE TABLE Fresh (A LONG REFERENCES Table1)").contains("FOREIGN KEY"));
     // These fail after the definition and catalog row are written, so the journal must undo them.
+    // Table1's key is text.
+    EXPECT_TRUE(
+        errorOf(path, "CREATE TABLE Fresh (A LONG REFERENCES Table1)").contains("same data types"));
     EXPECT_TRUE(errorOf(path, "CREATE TABLE Fresh (A LONG CONSTRAINT X UNIQUE, "
                               "B LONG CONSTRAINT x UNIQUE)")
                     .contains("already has an index"));
@@ -359,10 +360,8 @@ TEST_F(WriterCreateTable, WideTablesSpanSeveralDefinitionPages) {
 TEST_F(WriterCreateTable, StatementsTheWriterCannotStoreAreNamed) {
     EXPECT_FALSE(WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A TEXT(5) NOT NULL "
                                                      "DEFAULT 'x', B DECIMAL(10,2) UNIQUE)")));
-    const std::optional<QString> foreign = WhyStatementNotWritable(
-        ParseJetDdl("CREATE TABLE T (A LONG, CONSTRAINT F FOREIGN KEY (A) REFERENCES U)"));
-    ASSERT_TRUE(foreign.has_value());
-    EXPECT_TRUE(foreign->contains("FOREIGN KEY"));
+    EXPECT_FALSE(WhyStatementNotWritable(
+        ParseJetDdl("CREATE TABLE T (A LONG, CONSTRAINT F FOREIGN KEY (A) REFERENCES U)")));
     const std::optional<QString> type =
         WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A LONG, B TIMESTAMP)"));
     ASSERT_TRUE(type.has_value());
