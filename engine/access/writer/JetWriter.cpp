@@ -6,6 +6,7 @@
 #include "engine/access/writer/IndexStatements.h"
 #include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
+#include "engine/access/writer/SavedQueries.h"
 #include "model/Error.h"
 
 #include <QFile>
@@ -16,8 +17,9 @@ namespace vantor {
 namespace {
 
 const char kNotYet[] = "Vantor can run CREATE TABLE (without FOREIGN KEY constraints), DROP TABLE, "
-                       "CREATE INDEX and DROP INDEX on Access files so far; it cannot run this "
-                       "statement on one yet.";
+                       "CREATE INDEX, DROP INDEX, CREATE VIEW, CREATE PROCEDURE, DROP VIEW and "
+                       "DROP PROCEDURE on Access files so far; it cannot run this statement on "
+                       "one yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -41,6 +43,14 @@ public:
                 jet::CreateIndex(file_, allocator, *create, format_);
             else if (const auto* dropIndex = std::get_if<DropIndexStmt>(&statement))
                 jet::DropIndex(file_, allocator, *dropIndex);
+            else if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+                createQuery(allocator, view->view, jet::StoredQueryOf(*view));
+            else if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+                createQuery(allocator, procedure->procedure, jet::StoredQueryOf(*procedure));
+            else if (const auto* dropView = std::get_if<DropViewStmt>(&statement))
+                jet::DropSavedQuery(file_, allocator, dropView->view, true, format_);
+            else if (const auto* dropProcedure = std::get_if<DropProcedureStmt>(&statement))
+                jet::DropSavedQuery(file_, allocator, dropProcedure->procedure, false, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -51,10 +61,25 @@ public:
     void Flush() override { file_.Flush(); }
 
 private:
+    void createQuery(jet::PageAllocator& allocator, const QString& name,
+                     const std::variant<jetsql::StorableQuery, QString>& query) {
+        if (const QString* why = std::get_if<QString>(&query))
+            throw Error(ErrorCode::Provider, *why);
+        jet::CreateSavedQuery(file_, allocator, name, std::get<jetsql::StorableQuery>(query),
+                              format_);
+    }
+
     jet::PageFile file_;
     jet::KeyFormat format_;
     quint8 sortVersion_;
 };
+
+std::optional<QString>
+whyQueryNotWritable(const std::variant<jetsql::StorableQuery, QString>& query) {
+    if (const QString* why = std::get_if<QString>(&query))
+        return *why;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -86,9 +111,15 @@ std::optional<QString> WhyFileNotWritable(const QString& path) {
 std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
     if (const auto* table = std::get_if<CreateTableStmt>(&statement))
         return jet::WhyCreateTableNotWritable(*table);
+    if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+        return whyQueryNotWritable(jet::StoredQueryOf(*view));
+    if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+        return whyQueryNotWritable(jet::StoredQueryOf(*procedure));
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
-        std::holds_alternative<DropIndexStmt>(statement))
+        std::holds_alternative<DropIndexStmt>(statement) ||
+        std::holds_alternative<DropViewStmt>(statement) ||
+        std::holds_alternative<DropProcedureStmt>(statement))
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }
