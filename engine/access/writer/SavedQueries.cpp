@@ -6,6 +6,7 @@
 #include "engine/access/writer/PageFile.h"
 #include "engine/access/writer/RowWriter.h"
 #include "engine/access/writer/TableScan.h"
+#include "model/Error.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -207,10 +208,17 @@ QList<RowValues> encodeQueryRows(const TableDef& def, qint32 id, const jetsql::Q
             values[flag] = le16(quint16(qint16(*r.flag)));
         if (r.extra)
             values[extra] = le32(quint32(*r.extra));
-        if (EncodeRow(def, values).size() > pageSize - kRowOverhead)
+        // Access moves a long clause out of the row; Vantor keeps every clause in its row.
+        bool fits = true;
+        try {
+            fits = EncodeRow(def, values).size() <= pageSize - kRowOverhead;
+        } catch (const Error&) {
+            fits = false;
+        }
+        if (!fits)
             RaiseDdlError(QStringLiteral("Vantor cannot store a clause of more than about %1 "
                                          "characters in a saved query yet.")
-                              .arg((pageSize - kRowOverhead) / 2 - 40));
+                              .arg((pageSize - kRowOverhead) / 2 - 100));
         out.append(values);
     }
     return out;
