@@ -355,3 +355,56 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
     EXPECT_EQ(queries.value("Wide").second, "SELECT A, B FROM Table1 WHERE C > 3 ORDER BY A DESC;");
     EXPECT_FALSE(queries.contains("Gone"));
 }
+
+// Queries created and dropped by turns leave room on earlier pages of MSysQueries; a query
+// written after that still reads back clause by clause in its order.
+TEST(SavedQueryRun, QueriesWrittenIntoReusedRoomReadBackInOrder) {
+    REQUIRE_SHARED_FILE(path, "empty2010.accdb");
+    QTemporaryDir dir;
+    const QString db = copyOf(dir, path, "churn.accdb");
+    auto viewText = [](int n) {
+        QStringList outputs;
+        for (int c = 0; c < 12; ++c)
+            outputs << QStringLiteral("T%1.Column%2 AS Alias%2").arg(n).arg(c);
+        return QStringLiteral("SELECT %1\r\nFROM T%2\r\nWHERE T%2.Column1 > %2\r\nORDER BY "
+                              "T%2.Column3;\r\n")
+            .arg(outputs.join(", "))
+            .arg(n);
+    };
+    QMap<QString, QString> expected;
+    {
+        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(db);
+        auto create = [&](int n) {
+            const QString name = QStringLiteral("View%1").arg(n);
+            writer->Apply(ParseJetDdl("CREATE VIEW [" + name + "] AS\r\n" + viewText(n)));
+            expected.insert(name, viewText(n));
+        };
+        for (int n = 0; n < 40; ++n)
+            ASSERT_NO_THROW(create(n)) << n;
+        for (int n = 0; n < 40; n += 2) {
+            writer->Apply(ParseJetDdl(QStringLiteral("DROP VIEW [View%1]").arg(n)));
+            expected.remove(QStringLiteral("View%1").arg(n));
+        }
+        for (int n = 40; n < 70; ++n)
+            ASSERT_NO_THROW(create(n)) << n;
+        writer->Flush();
+    }
+    const Schema back = RunAccessReader(db);
+    EXPECT_EQ(back.views.size(), expected.size());
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        const View* v = back.findView(it.key());
+        ASSERT_NE(v, nullptr) << it.key().toStdString();
+        EXPECT_EQ(v->definition, it.value()) << it.key().toStdString();
+    }
+    const std::optional<QJsonObject> jackcess = JackcessSchema(db);
+    if (!jackcess)
+        return; // Jackcess cannot run here
+    const auto queries = jackcessQueries(*jackcess);
+    EXPECT_EQ(queries.size(), expected.size());
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(queries.value(it.key()).second, jackcessMeaning(it.value()))
+            << it.key().toStdString();
+    QString complaint;
+    EXPECT_TRUE(JackcessOutput("IndexCheck", {"--system", db}, &complaint).has_value())
+        << complaint.toStdString();
+}

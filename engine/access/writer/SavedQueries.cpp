@@ -1,11 +1,13 @@
 #include "engine/access/writer/SavedQueries.h"
 
 #include "engine/access/writer/ColumnProperties.h"
+#include "engine/access/writer/DataPage.h"
 #include "engine/access/writer/IndexBuild.h"
 #include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
 #include "engine/access/writer/RowWriter.h"
 #include "engine/access/writer/TableScan.h"
+#include "engine/access/writer/UsageMap.h"
 #include "model/Error.h"
 
 #include <QDateTime>
@@ -27,6 +29,11 @@ constexpr int kMaxTextField = 255;
 constexpr qint32 kCreatorAccess = 983294;
 // Room a row needs beside its bytes on a data page: the page header and its slot.
 constexpr int kRowOverhead = 16;
+constexpr int kFreeSpaceOffset = 2;
+constexpr int kOwnerOffset = 4;
+constexpr int kSlotCountOffset = 12;
+constexpr int kSlotTableOffset = 14;
+constexpr int kMaxRowsPerPage = 255;
 
 bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -224,6 +231,30 @@ QList<RowValues> encodeQueryRows(const TableDef& def, qint32 id, const jetsql::Q
     return out;
 }
 
+// Makes sure the next row of the table lands after every row it has: on its last page when the
+// row fits there (InsertRow tries that page first), else on a new page at the file's end.
+void roomAfterLastRow(PageFile& file, PageAllocator& allocator, const TableDef& def,
+                      qsizetype rowSize) {
+    const RowPointer ownedMap = RowPointer::FromRaw(def.ownedMap);
+    const RowPointer freeMap = RowPointer::FromRaw(def.freeMap);
+    const UsageMap owned = ReadUsageMap(file, ownedMap);
+    if (!owned.pages.isEmpty() && ReadUsageMap(file, freeMap).Contains(owned.pages.last())) {
+        const QByteArray last = file.Page(owned.pages.last());
+        if (U8(last, 0) == kDataPageType && U32(last, kOwnerOffset) == def.page &&
+            U16(last, kSlotCountOffset) < kMaxRowsPerPage &&
+            U16(last, kFreeSpaceOffset) >= rowSize + 2)
+            return;
+    }
+    QByteArray fresh(file.PageSize(), '\0');
+    PutU8(fresh, 0, kDataPageType);
+    PutU8(fresh, 1, 0x01);
+    PutU16(fresh, kFreeSpaceOffset, static_cast<quint16>(file.PageSize() - kSlotTableOffset));
+    PutU32(fresh, kOwnerOffset, def.page);
+    const quint32 page = allocator.PageAtEnd(fresh);
+    AddPageToMap(file, allocator, ownedMap, page);
+    AddPageToMap(file, allocator, freeMap, page);
+}
+
 // The reader puts a query together from its rows in the order they lie in the file; pages the
 // file reuses could put later rows before earlier ones.
 void requireStoredOrder(const PageFile& file, const TableDef& def, qint32 id,
@@ -365,8 +396,11 @@ void CreateSavedQuery(PageFile& file, PageAllocator& allocator, const QString& n
     const qint32 id = nextObjectId(catalog);
 
     TableDef queries = ReadTableDef(file, catalog.systemTablePage("MSysQueries"));
-    for (const RowValues& values : encodeQueryRows(queries, id, query.rows, file.PageSize()))
-        InsertRow(file, allocator, queries, EncodeRow(queries, values));
+    for (const RowValues& values : encodeQueryRows(queries, id, query.rows, file.PageSize())) {
+        const QByteArray row = EncodeRow(queries, values);
+        roomAfterLastRow(file, allocator, queries, row.size());
+        InsertRow(file, allocator, queries, row);
+    }
     refillIndexes(file, allocator, queries, format);
     requireStoredOrder(file, queries, id, query.rows, name);
 
