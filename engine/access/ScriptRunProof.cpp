@@ -1,6 +1,7 @@
 #include "engine/access/ScriptRunProof.h"
 
 #include "engine/Compare.h"
+#include "engine/access/writer/SavedQueries.h"
 #include "engine/snapshot/JetDdl.h"
 #include "model/Error.h"
 
@@ -63,6 +64,39 @@ QString stateText(ObjectState state) {
     return QString();
 }
 
+// A saved query lives in the file as rows, and the reader shows the SQL those rows give, as
+// Access does: a view or procedure is predicted in that form. A select procedure without
+// parameters is what the reader calls a view.
+void asStored(Schema& schema, const QString& batch) {
+    DdlStatement statement;
+    try {
+        statement = ParseJetDdl(batch);
+    } catch (const Error&) {
+        return;
+    }
+    if (const auto* view = std::get_if<CreateViewStmt>(&statement)) {
+        const auto stored = jet::StoredQueryOf(*view);
+        View* made = schema.findView(view->view);
+        if (const auto* query = std::get_if<jetsql::StorableQuery>(&stored); query && made)
+            made->definition = query->sql;
+    } else if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement)) {
+        const auto stored = jet::StoredQueryOf(*procedure);
+        const auto* query = std::get_if<jetsql::StorableQuery>(&stored);
+        auto made = std::find_if(schema.queries.begin(), schema.queries.end(), [&](const Query& q) {
+            return FoldKey(q.name) == FoldKey(procedure->procedure);
+        });
+        if (!query || made == schema.queries.end())
+            return;
+        if (query->plainSelect) {
+            schema.views.append(View{made->name, query->sql});
+            schema.queries.erase(made);
+            return;
+        }
+        made->sql = query->sql;
+        made->parameters = query->parameters;
+    }
+}
+
 } // namespace
 
 QList<DdlStatement> CheckBatchesWritable(const QList<AccessBatch>& batches,
@@ -110,8 +144,10 @@ PredictedRun PredictRun(const Schema& original, const QList<AccessBatch>& batche
 
 Schema PredictedSchema(const Schema& original, const QList<AccessBatch>& batches, qint32 count) {
     Schema schema = original;
-    for (qint32 i = 0; i < count; ++i)
+    for (qint32 i = 0; i < count; ++i) {
         ApplyJetDdl(schema, batches[i].text);
+        asStored(schema, batches[i].text);
+    }
     return schema;
 }
 

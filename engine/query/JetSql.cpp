@@ -423,7 +423,7 @@ private:
             while (!(at(open).IsSymbol('(') && at(open).depth == at(body - 1).depth))
                 --open;
             for (auto [cb, ce] : splitTop(open + 1, body - 1))
-                st_.targetColumns.append(Unbracketed(slice(cb, ce)));
+                target(slice(cb, ce));
             targetEnd = open;
         }
         st_.into = target(b + 2, targetEnd);
@@ -437,6 +437,11 @@ private:
         }
         selectBody(select, e);
         st_.kind = QueryKind::Append;
+    }
+
+    void target(const QString& column) {
+        st_.targetColumns.append(Unbracketed(column));
+        st_.targetColumnsWritten.append(column);
     }
 
     void update(qsizetype b, qsizetype e) {
@@ -453,7 +458,7 @@ private:
                 findTop(ab, ae, [](const Token& t) { return t.IsSymbol('='); });
             if (equals == ab || equals == ae)
                 fail(QStringLiteral("SET needs a column, = and a value"), ab);
-            st_.targetColumns.append(Unbracketed(slice(ab, equals)));
+            target(slice(ab, equals));
             st_.outputs.append({slice(equals + 1, ae), QString()});
         }
         found.remove(QStringLiteral("FROM"));

@@ -69,7 +69,8 @@ struct Statement {
     std::optional<Target> into; // INSERT INTO and SELECT ... INTO
     // INSERT's column list, UPDATE's SET targets, each as written (a column may be qualified).
     QStringList targetColumns;
-    bool values = false; // INSERT ... VALUES
+    QStringList targetColumnsWritten; // the same with their brackets, as a query stores them
+    bool values = false;              // INSERT ... VALUES
     QList<TableRef> tables;
     QList<Join> joins;
     std::optional<OtherDatabase> source; // FROM ... IN

@@ -90,6 +90,37 @@ TEST(ScriptRunChecks, PredictionStopsAtTheFirstBatchTheCopyRefuses) {
     EXPECT_FALSE(whole.failure.has_value());
 }
 
+// A view or procedure is predicted with the SQL Access shows for the rows it is stored as, so
+// that a hand-written statement is compared with what the reader reads back, not as typed; a
+// select procedure without parameters reads back as a view, and SQL that cannot be stored stays
+// as written (the writer refuses it before the prediction matters).
+TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
+    const Schema original = schemaOf(kShop);
+    const QList<AccessBatch> batches = batchesOf(
+        {"CREATE VIEW Named AS SELECT Name FROM Customers WHERE Id > 2",
+         "CREATE PROCEDURE Everyone AS SELECT * FROM Customers",
+         "CREATE PROCEDURE Rename (NewName TEXT(50), Which LONG) AS UPDATE Customers SET Name = "
+         "NewName WHERE Id = Which",
+         "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders"});
+    const Schema after = PredictedSchema(original, batches, static_cast<qint32>(batches.size()));
+    const View* named = after.findView("Named");
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->definition, "SELECT Name\r\nFROM Customers\r\nWHERE Id > 2;\r\n");
+    const View* everyone = after.findView("Everyone");
+    ASSERT_NE(everyone, nullptr);
+    EXPECT_EQ(everyone->definition, "SELECT *\r\nFROM Customers;\r\n");
+    EXPECT_EQ(after.findQuery("Everyone"), nullptr);
+    const Query* rename = after.findQuery("Rename");
+    ASSERT_NE(rename, nullptr);
+    EXPECT_EQ(rename->sql, "PARAMETERS NewName Text ( 50 ), Which Long;\r\nUPDATE Customers SET "
+                           "Name = NewName\r\nWHERE Id = Which;\r\n");
+    ASSERT_EQ(rename->parameters.size(), 2);
+    EXPECT_EQ(rename->parameters[1].type, "Long");
+    const Query* odd = after.findQuery("Odd");
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(odd->sql, "INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders;\r\n");
+}
+
 // A linked table's definition lives in another file: changing it, or relating to it, is refused
 // before anything is written, even when an earlier batch of the script is fine.
 TEST(ScriptRunChecks, StatementsOnLinkedTablesAreRefused) {

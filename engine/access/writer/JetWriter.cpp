@@ -8,6 +8,7 @@
 #include "engine/access/writer/IndexStatements.h"
 #include "engine/access/writer/PageAllocator.h"
 #include "engine/access/writer/PageFile.h"
+#include "engine/access/writer/SavedQueries.h"
 #include "model/Error.h"
 
 #include <QFile>
@@ -24,9 +25,7 @@ AlterAddStmt withoutConstraints(AlterAddStmt add) {
     return add;
 }
 
-const char kNotYet[] = "Vantor can run CREATE TABLE, DROP TABLE, CREATE INDEX, DROP INDEX and "
-                       "ALTER TABLE (ADD, ALTER and DROP COLUMN, ADD and DROP CONSTRAINT) on Access "
-                       "files so far; it cannot run this statement on one yet.";
+const char kNotYet[] = "Vantor cannot run this statement on an Access file yet.";
 constexpr int kSortOrderOffset = 0x6e;
 constexpr int kSortVersionOffset = 0x71;
 constexpr quint16 kGeneralSortLcid = 1033;
@@ -58,6 +57,14 @@ public:
                 jet::AlterColumn(file_, allocator, *alter, format_, sortVersion_);
             else if (const auto* dropConstraint = std::get_if<AlterDropConstraintStmt>(&statement))
                 jet::DropConstraint(file_, allocator, *dropConstraint, format_);
+            else if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+                createQuery(allocator, view->view, jet::StoredQueryOf(*view));
+            else if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+                createQuery(allocator, procedure->procedure, jet::StoredQueryOf(*procedure));
+            else if (const auto* dropView = std::get_if<DropViewStmt>(&statement))
+                jet::DropSavedQuery(file_, allocator, dropView->view, true, format_);
+            else if (const auto* dropProcedure = std::get_if<DropProcedureStmt>(&statement))
+                jet::DropSavedQuery(file_, allocator, dropProcedure->procedure, false, format_);
             file_.Commit();
         } catch (...) {
             file_.Rollback();
@@ -78,10 +85,25 @@ private:
             jet::AddConstraints(file_, allocator, add.table, constraints, format_);
     }
 
+    void createQuery(jet::PageAllocator& allocator, const QString& name,
+                     const std::variant<jetsql::StorableQuery, QString>& query) {
+        if (const QString* why = std::get_if<QString>(&query))
+            throw Error(ErrorCode::Provider, *why);
+        jet::CreateSavedQuery(file_, allocator, name, std::get<jetsql::StorableQuery>(query),
+                              format_);
+    }
+
     jet::PageFile file_;
     jet::KeyFormat format_;
     quint8 sortVersion_;
 };
+
+std::optional<QString>
+whyQueryNotWritable(const std::variant<jetsql::StorableQuery, QString>& query) {
+    if (const QString* why = std::get_if<QString>(&query))
+        return *why;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -118,11 +140,17 @@ std::optional<QString> WhyStatementNotWritable(const DdlStatement& statement) {
                                       : jet::WhyAddColumnsNotWritable(withoutConstraints(*add));
     if (const auto* alter = std::get_if<AlterColumnStmt>(&statement))
         return jet::WhyAlterColumnNotWritable(*alter);
+    if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+        return whyQueryNotWritable(jet::StoredQueryOf(*view));
+    if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+        return whyQueryNotWritable(jet::StoredQueryOf(*procedure));
     if (std::holds_alternative<DropTableStmt>(statement) ||
         std::holds_alternative<AlterDropColumnsStmt>(statement) ||
         std::holds_alternative<CreateIndexStmt>(statement) ||
         std::holds_alternative<DropIndexStmt>(statement) ||
-        std::holds_alternative<AlterDropConstraintStmt>(statement))
+        std::holds_alternative<AlterDropConstraintStmt>(statement) ||
+        std::holds_alternative<DropViewStmt>(statement) ||
+        std::holds_alternative<DropProcedureStmt>(statement))
         return std::nullopt;
     return QString::fromLatin1(kNotYet);
 }

@@ -89,6 +89,10 @@ quint32 PageAllocator::NewPage(const QByteArray& contents) {
             return page;
         }
     }
+    return PageAtEnd(contents);
+}
+
+quint32 PageAllocator::PageAtEnd(const QByteArray& contents) {
     const quint32 page = file_.AppendPage(contents);
     setFree(page, false);
     return page;

@@ -16,6 +16,8 @@ public:
     // Puts the contents on a free page of the file, or on a new one at its end, and marks the
     // page in use.
     quint32 NewPage(const QByteArray& contents);
+    // Puts the contents on a new page at the file's end, after every other page.
+    quint32 PageAtEnd(const QByteArray& contents);
     // Marks a page free; its bytes stay as they are, as Access leaves them.
     void FreePage(quint32 page);
     bool IsFree(quint32 page) const;
