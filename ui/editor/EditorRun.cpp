@@ -87,6 +87,19 @@ void logOutcome(const BatchRunResult& result, Session& session) {
     }
 }
 
+// The batches that ran on the file, marked and logged as a run on any database marks them.
+void markBatches(const BatchRunResult& result, ScriptEditControl& editor, Session& session) {
+    for (const ScriptBatch& batch : result.batches) {
+        if (!batch.executed)
+            continue;
+        editor.MarkRunLine(batch.firstLine);
+        session.log(QStringLiteral("Batch %1 (lines %2-%3) executed.")
+                        .arg(batch.number)
+                        .arg(batch.firstLine + 1)
+                        .arg(batch.lastLine + 1));
+    }
+}
+
 } // namespace
 
 EditorLines::EditorLines(const ScriptEditControl& editor) {
@@ -112,6 +125,45 @@ bool StartEditorRun(ScriptEditControl& editor, Source* target, const QString& ta
         [result, &session, finished = std::move(finished)] {
             logOutcome(*result, session);
             finished(*result);
+        });
+}
+
+} // namespace vantor
+
+namespace vantor {
+
+bool StartEditorAccessRun(ScriptEditControl& editor, const QString& path, const QString& targetName,
+                          Session& session, std::function<void(const AccessRunReport&)> finished) {
+    if (session.isBusy())
+        return false;
+    session.log(QStringLiteral("Running the script on %1").arg(targetName));
+    editor.ClearRunMarks();
+    editor.MarkStartLine(0);
+    auto lines = std::make_shared<const EditorLines>(editor);
+    auto report = std::make_shared<AccessRunReport>();
+    Session* said = &session;
+    return session.runInBackground(
+        [lines, report, path, said](const std::stop_token& stop) {
+            AccessRunOptions options = DefaultAccessRunOptions();
+            options.stop = stop;
+            // Each step is a caption of the wait window and a line of the log.
+            options.progress = [said, step = 0](const QString& line) mutable {
+                step = step >= 90 ? 1 : step + 1;
+                said->log(line);
+                Q_EMIT said->progressed(line, step);
+            };
+            *report = ReportedAccessRun(*lines, path, options);
+        },
+        [report, &editor, &session, targetName, finished = std::move(finished)] {
+            markBatches(report->run, editor, session);
+            if (report->leftAsItWas)
+                session.log(QStringLiteral("The script did not run on %1: %2")
+                                .arg(targetName, *report->leftAsItWas));
+            else
+                logOutcome(report->run, session);
+            if (!report->backup.isEmpty())
+                session.log(QStringLiteral("The original is kept as '%1'.").arg(report->backup));
+            finished(*report);
         });
 }
 

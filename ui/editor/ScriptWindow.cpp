@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "model/Error.h"
+#include "script/AccessFileRun.h"
 #include "ui/editor/EditorRun.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/icons/Icons.h"
@@ -331,12 +332,52 @@ void ScriptWindow::runScript() {
                             .arg(targetName),
                         mb::YesNo | mb::Question, QStringLiteral("Run again")) != mb::Yes)
         return;
+    const QString path = session_.login(side).path;
+    if (IsAccessFilePath(path)) {
+        runOnAccessFile(path, targetName);
+        return;
+    }
     runningOn_ = targetName;
     if (!StartEditorRun(*editor_, target, targetName, session_,
                         [this](const BatchRunResult& result) { runFinished(result); }))
         return;
     running_ = true;
     editor_->setReadOnly(true);
+}
+
+QString ScriptWindow::AccessRunQuestion(const QString& path) {
+    return QStringLiteral("The script will change the Access database\n%1\n\nA copy beside it is "
+                          "changed and proven first, and only then takes its place. The original "
+                          "will be kept beside it as\n%2\n\nRun the script on this file?")
+        .arg(path, BackupPlaceOf(path));
+}
+
+void ScriptWindow::runOnAccessFile(const QString& path, const QString& targetName) {
+    if (!agreedFiles_.contains(path)) {
+        if (desktop_.MsgBox(AccessRunQuestion(path), mb::YesNo | mb::Question,
+                            QStringLiteral("Run on an Access file")) != mb::Yes)
+            return;
+        agreedFiles_.insert(path);
+    }
+    runningOn_ = targetName;
+    if (!StartEditorAccessRun(
+            *editor_, path, targetName, session_,
+            [this, path](const AccessRunReport& report) { accessRunFinished(path, report); }))
+        return;
+    running_ = true;
+    editor_->setReadOnly(true);
+}
+
+void ScriptWindow::accessRunFinished(const QString& path, const AccessRunReport& report) {
+    if (!report.leftAsItWas) {
+        runFinished(report.run);
+        return;
+    }
+    running_ = false;
+    editor_->setReadOnly(false);
+    desktop_.MsgBox(
+        QStringLiteral("The script did not change %1.\n\n%2").arg(path, *report.leftAsItWas),
+        mb::Exclamation);
 }
 
 void ScriptWindow::runFinished(const BatchRunResult& result) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ namespace vantor {
 class Desktop;
 class ScriptEditControl;
 class Session;
+struct AccessRunReport;
 struct BatchRunResult;
 
 // The file name of a path: the text after its last folder separator, or all of it.
@@ -29,6 +31,9 @@ public:
     static QString DefaultCaption();
     static QString ClosingQuestion();
     static QString RefreshHint();
+    // Asked before the first run of a window on an Access file: it names the file and where its
+    // original will be kept.
+    static QString AccessRunQuestion(const QString& path);
 
     ScriptWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
@@ -97,6 +102,8 @@ private:
     void wireButtons();
     void arrangeBands();
     void runFinished(const BatchRunResult& result);
+    void runOnAccessFile(const QString& path, const QString& targetName);
+    void accessRunFinished(const QString& path, const AccessRunReport& report);
     void syncTargetChoice();
     // Asks the user which database an unaimed script runs on; false when the user cancels.
     bool askTarget();
@@ -115,6 +122,8 @@ private:
     QString completedOn_;
     QString completedText_;
     QString runningOn_;
+    // The Access files the user agreed, in this window, to have changed by its scripts.
+    QSet<QString> agreedFiles_;
     QWidget* toolBands_;
     QGridLayout* bandLayout_;
     QToolBar* fileBar_;
