@@ -178,9 +178,9 @@ int VerifyCommand(const QStringList& args) {
         QStringLiteral("Writes the script as `script` does, runs it on an in-memory copy of the "
                        "target (the target\nitself is never touched), compares again and reports "
                        "whether every table and view is now equal,\nlisting what did not converge "
-                       "and why. With --on-copy the script runs on a copy of the target Access\n"
-                       "file as `run` would (written, read back and proven), and the copy is "
-                       "removed afterwards.\nExit code 0 when converged, 1 when not, 2 on an "
+                       "and why. With --on-copy the script runs on a\ncopy of the target Access "
+                       "file as `run` would (written, read back and proven), and the copy\nis "
+                       "removed afterwards. Exit code 0 when converged, 1 when not, 2 on an "
                        "error."));
     AddTargetOption(parser);
     parser.AddOption(QStringLiteral("on-copy"),
