@@ -1,3 +1,4 @@
+#include "script/SyncScript.h"
 #include "tests/support/TestPaths.h"
 #include "tests/ui/support/UiFixture.h"
 #include "ui/editor/ScriptEditControl.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
+#include <QToolButton>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -62,7 +64,7 @@ class AccessScriptsTest : public QObject {
     }
     // The backup the log names, or an empty string.
     QString loggedBackup() const {
-        static const QRegularExpression kept("The original is kept as '([^']+)'\\.");
+        static const QRegularExpression kept("; the original is kept as '([^']+)'\\.");
         for (const QString& line : log)
             if (const auto m = kept.match(line); m.hasMatch())
                 return m.captured(1);
@@ -205,6 +207,63 @@ private Q_SLOTS:
         QVERIFY2(desktop().Prompts()[1].contains("Access 2000 and later files only"),
                  qPrintable(desktop().Prompts()[1]));
         QCOMPARE(FileBytes(jet3), oldBytes);
+    }
+
+    // Trying the sync script on a copy answers whether the file would converge, without asking,
+    // since the file is only read; a script that falls short says what still differs.
+    void verifyOnACopyTellsWhetherTheFileWouldConverge() {
+        const QByteArray original = FileBytes(secondary);
+        const QString sync = BuildSyncScript(*ui->session.diff(), Side::Secondary).Text();
+        auto editor = aimedAtSecondary(sync);
+        editor->verifyButton()->click();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().messages.size(), 1);
+        QCOMPARE(desktop().messages[0].buttons, mb::Information);
+        QVERIFY2(desktop().Prompts()[0].startsWith(
+                     "Converged: on a copy of " + secondary +
+                     " the script makes all 7 objects equal to the other database (7 of its "
+                     "batches ran on the copy)."),
+                 qPrintable(desktop().Prompts()[0]));
+        QCOMPARE(FileBytes(secondary), original);
+        QCOMPARE(besideSecondary(), QStringList{"target.mdb"});
+
+        // Only the table, none of its indexes.
+        desktop().messages.clear();
+        editor->setScript(sync.left(sync.indexOf("\nGO") + 4));
+        editor->verifyButton()->click();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().messages.size(), 1);
+        QCOMPARE(desktop().messages[0].buttons, mb::Exclamation);
+        const QString said = desktop().Prompts()[0];
+        QVERIFY2(said.startsWith("Not converged: on a copy of " + secondary +
+                                 ", 6 of 7 objects still differ after the script (1 of its "
+                                 "batches ran on the copy)."),
+                 qPrintable(said));
+        QVERIFY2(said.contains("[users.Users2_1_idx] (INDEX) still only in the primary database"),
+                 qPrintable(said));
+
+        desktop().messages.clear();
+        editor->setScript("CREATE TABLE [Odd] ([b] DOUBLE IDENTITY)");
+        editor->verifyButton()->click();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().messages.size(), 1);
+        QVERIFY2(desktop().Prompts()[0].startsWith("The script could not be tried on a copy of " +
+                                                   secondary + ".\n\n"),
+                 qPrintable(desktop().Prompts()[0]));
+        QVERIFY(desktop().Prompts()[0].contains("cannot be run on an Access file"));
+        QCOMPARE(FileBytes(secondary), original);
+        QCOMPARE(besideSecondary(), QStringList{"target.mdb"});
+
+        // A snapshot is no Access file: the script can run on it as it is.
+        desktop().messages.clear();
+        const QString snapshot = ui->files.filePath("v1.json");
+        QVERIFY(!CopyExample("orders-v1.json", snapshot).isEmpty());
+        QVERIFY(ui->Compare(primary, snapshot));
+        auto onSnapshot = aimedAtSecondary(sync);
+        onSnapshot->verifyButton()->click();
+        QCOMPARE(desktop().messages.size(), 1);
+        QVERIFY(desktop().Prompts()[0].contains("Run the script on it instead"));
+        QVERIFY(!ui->session.isBusy());
     }
 };
 

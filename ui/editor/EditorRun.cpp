@@ -87,6 +87,19 @@ void logOutcome(const BatchRunResult& result, Session& session) {
     }
 }
 
+// Each step of a run on an Access file is a caption of the wait window and a line of the log.
+AccessRunOptions runOptions(Session& session, const std::stop_token& stop) {
+    AccessRunOptions options = DefaultAccessRunOptions();
+    options.stop = stop;
+    Session* said = &session;
+    options.progress = [said, step = 0](const QString& line) mutable {
+        step = step >= 90 ? 1 : step + 1;
+        said->log(line);
+        Q_EMIT said->progressed(line, step);
+    };
+    return options;
+}
+
 // The batches that ran on the file, marked and logged as a run on any database marks them.
 void markBatches(const BatchRunResult& result, ScriptEditControl& editor, Session& session) {
     for (const ScriptBatch& batch : result.batches) {
@@ -144,15 +157,7 @@ bool StartEditorAccessRun(ScriptEditControl& editor, const QString& path, const 
     Session* said = &session;
     return session.runInBackground(
         [lines, report, path, said](const std::stop_token& stop) {
-            AccessRunOptions options = DefaultAccessRunOptions();
-            options.stop = stop;
-            // Each step is a caption of the wait window and a line of the log.
-            options.progress = [said, step = 0](const QString& line) mutable {
-                step = step >= 90 ? 1 : step + 1;
-                said->log(line);
-                Q_EMIT said->progressed(line, step);
-            };
-            *report = ReportedAccessRun(*lines, path, options);
+            *report = ReportedAccessRun(*lines, path, runOptions(*said, stop));
         },
         [report, &editor, &session, targetName, finished = std::move(finished)] {
             markBatches(report->run, editor, session);
@@ -161,9 +166,27 @@ bool StartEditorAccessRun(ScriptEditControl& editor, const QString& path, const 
                                 .arg(targetName, *report->leftAsItWas));
             else
                 logOutcome(report->run, session);
-            if (!report->backup.isEmpty())
-                session.log(QStringLiteral("The original is kept as '%1'.").arg(report->backup));
             finished(*report);
+        });
+}
+
+bool StartEditorCopyVerification(ScriptEditControl& editor, Side target, const QString& path,
+                                 Session& session,
+                                 std::function<void(const CopyVerification&)> finished) {
+    const Diff* diff = session.diff();
+    if (session.isBusy() || !diff)
+        return false;
+    session.log(QStringLiteral("Trying the script on a copy of %1").arg(path));
+    auto lines = std::make_shared<const EditorLines>(editor);
+    auto verdict = std::make_shared<CopyVerification>();
+    Session* said = &session;
+    return session.runInBackground(
+        [lines, verdict, diff, target, path, said](const std::stop_token& stop) {
+            *verdict = VerifyScriptOnCopy(*lines, *diff, target, path, runOptions(*said, stop));
+        },
+        [verdict, &session, finished = std::move(finished)] {
+            session.log(CopyVerificationSummary(*verdict).split(QLatin1Char('\n')).first());
+            finished(*verdict);
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "script/AccessFileRun.h"
 #include "script/BatchRunner.h"
+#include "script/CopyVerification.h"
 
 #include <QString>
 #include <functional>
@@ -40,5 +41,13 @@ bool StartEditorRun(ScriptEditControl& editor, Source* target, const QString& ta
 // stay until the session's work has ended.
 bool StartEditorAccessRun(ScriptEditControl& editor, const QString& path, const QString& targetName,
                           Session& session, std::function<void(const AccessRunReport&)> finished);
+
+// Tries the editor's script on a copy of the Access file at path, the target side of the
+// session's comparison, in the session's background, and compares the changed copy with the
+// other side; the file is only read. Progress, log and cancel as for StartEditorAccessRun; the
+// comparison must stay as it is until finished hears the verdict on the editor's thread.
+bool StartEditorCopyVerification(ScriptEditControl& editor, Side target, const QString& path,
+                                 Session& session,
+                                 std::function<void(const CopyVerification&)> finished);
 
 } // namespace vantor

@@ -6,6 +6,7 @@
 
 class QAction;
 class QComboBox;
+class QToolButton;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -57,6 +58,8 @@ public:
     QComboBox* targetChoice() const { return targetChoice_; }
     // The target as the design keeps it: "0" the primary database, "1" the secondary one.
     QLineEdit* targetField() const { return targetField_; }
+    // "Verify on a copy", beside the target.
+    QToolButton* verifyButton() const { return verifyButton_; }
     // The button of a tool bar key ("open", "exec", "tbmark", ...), or null.
     QAction* button(const QString& key) const;
 
@@ -78,6 +81,9 @@ public:
 public Q_SLOTS:
     // Runs the script against the target in the background; the window stays usable meanwhile.
     void runScript();
+    // Tries the script on a copy of the target Access file and says whether the copy then equals
+    // the other database; the file itself is only read.
+    void verifyOnCopy();
     // Closes the window as its frame does, asking about unsaved edits; a run under way is
     // stopped first.
     void closeWindow();
@@ -107,6 +113,8 @@ private:
     void syncTargetChoice();
     // Asks the user which database an unaimed script runs on; false when the user cancels.
     bool askTarget();
+    // Whether the script may start on a target now, saying why not when it may not.
+    bool readyToStart();
     bool handleWindowKey(int key);
 
     Session& session_;
@@ -131,6 +139,7 @@ private:
     QToolBar* sqlBar_;
     QWidget* targetBand_;
     QComboBox* targetChoice_;
+    QToolButton* verifyButton_;
     QLineEdit* targetField_;
     ScriptEditControl* editor_;
 };
