@@ -398,12 +398,18 @@ void ScriptWindow::verifyOnCopy() {
                         mb::Exclamation);
         return;
     }
-    StartEditorCopyVerification(
-        *editor_, side, path, session_, [this](const CopyVerification& verdict) {
-            desktop_.MsgBox(CopyVerificationSummary(verdict),
-                            verdict.Converged() ? mb::Information : mb::Exclamation,
-                            QStringLiteral("Verify on a copy"));
-        });
+    // The window waits for the verdict as for a run, so that closing it stops the work first.
+    if (!StartEditorCopyVerification(
+            *editor_, side, path, session_, [this](const CopyVerification& verdict) {
+                running_ = false;
+                editor_->setReadOnly(false);
+                desktop_.MsgBox(CopyVerificationSummary(verdict),
+                                verdict.Converged() ? mb::Information : mb::Exclamation,
+                                QStringLiteral("Verify on a copy"));
+            }))
+        return;
+    running_ = true;
+    editor_->setReadOnly(true);
 }
 
 void ScriptWindow::accessRunFinished(const QString& path, const AccessRunReport& report) {
