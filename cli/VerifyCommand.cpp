@@ -4,6 +4,7 @@
 #include "cli/Reports.h"
 #include "engine/snapshot/SnapshotSource.h"
 #include "model/Error.h"
+#include "script/AccessCopyRun.h"
 #include "script/BatchRunner.h"
 #include "script/SyncScript.h"
 
@@ -19,6 +20,7 @@ const QString kScratchName = QStringLiteral("verify-target");
 
 struct Verification {
     Side target = Side::Secondary;
+    bool onCopy = false; // run on a copy of the real file rather than in memory
     SyncScript script;
     BatchRunResult run;
     Diff afterDiff;
@@ -84,13 +86,17 @@ QByteArray asText(const Verification& v) {
     } else {
         const qsizetype batches =
             static_cast<qsizetype>(v.run.batches.size()) + (v.run.failure ? 1 : 0);
-        text = QStringLiteral("Script for the %1 database: %2 %3, %4 executed on an in-memory "
-                              "copy of %5.\n")
-                   .arg(SideName(v.target))
-                   .arg(batches)
-                   .arg(batches == 1 ? QStringLiteral("batch") : QStringLiteral("batches"))
-                   .arg(v.Executed())
-                   .arg(targetPath);
+        text =
+            QStringLiteral("Script for the %1 database: %2 %3, %4 executed on %5 copy of %6.\n")
+                .arg(SideName(v.target))
+                .arg(batches)
+                .arg(batches == 1 ? QStringLiteral("batch") : QStringLiteral("batches"))
+                .arg(v.Executed())
+                .arg(v.onCopy ? QStringLiteral("a") : QStringLiteral("an in-memory"), targetPath);
+        if (v.onCopy)
+            text += QStringLiteral("The copy was written by the writer, proven and removed; %1 "
+                                   "itself was only read.\n")
+                        .arg(targetPath);
     }
     if (!v.script.dataLoss.isEmpty())
         text += v.script.DataLossSummary() + QStringLiteral(".\n");
@@ -136,6 +142,7 @@ QByteArray asJson(const Verification& v) {
     QJsonObject root{{QStringLiteral("primary"), v.after.primary},
                      {QStringLiteral("secondary"), v.after.secondary},
                      {QStringLiteral("target"), SideName(v.target)},
+                     {QStringLiteral("onCopy"), v.onCopy},
                      {QStringLiteral("converged"), v.Converged()},
                      {QStringLiteral("batches"), static_cast<qint64>(v.run.batches.size())},
                      {QStringLiteral("executed"), static_cast<qint64>(v.Executed())},
@@ -146,6 +153,23 @@ QByteArray asJson(const Verification& v) {
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
+bool isAccessFile(const QString& path) {
+    return path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+}
+
+// The script runs on a copy of the real file, written and proven as a run would, so that a user
+// sees convergence on the file itself; the file is only read.
+Schema runOnCopy(Verification& v, const DatabaseLogin& target, bool quiet) {
+    AccessRunOptions options = DefaultAccessRunOptions();
+    if (!quiet)
+        options.progress = [](const QString& line) { PrintError(line); };
+    CopyRunOutcome outcome =
+        RunScriptOnCopyOf(TextLineSource(v.script.Text()), target.path, options);
+    v.run = std::move(outcome.run);
+    return std::move(outcome.changed);
+}
+
 } // namespace
 
 int VerifyCommand(const QStringList& args) {
@@ -154,8 +178,14 @@ int VerifyCommand(const QStringList& args) {
         QStringLiteral("Writes the script as `script` does, runs it on an in-memory copy of the "
                        "target (the target\nitself is never touched), compares again and reports "
                        "whether every table and view is now equal,\nlisting what did not converge "
-                       "and why. Exit code 0 when converged, 1 when not, 2 on an error."));
+                       "and why. With --on-copy the script runs on a\ncopy of the target Access "
+                       "file as `run` would (written, read back and proven), and the copy\nis "
+                       "removed afterwards. Exit code 0 when converged, 1 when not, 2 on an "
+                       "error."));
     AddTargetOption(parser);
+    parser.AddOption(QStringLiteral("on-copy"),
+                     QStringLiteral("Run the script on a copy of the target Access file, not in "
+                                    "memory; the file itself is only read."));
     parser.AddFormat({QStringLiteral("text"), QStringLiteral("json")});
     AddOutputOption(parser);
     AddAllOption(parser);
@@ -175,18 +205,33 @@ int VerifyCommand(const QStringList& args) {
         ReadLogin(parser, paths[0], QStringLiteral("primary-"), QStringLiteral("primary"));
     DatabaseLogin secondary =
         ReadLogin(parser, paths[1], QStringLiteral("secondary-"), QStringLiteral("secondary"));
+    const bool onCopy = parser.IsSet(QStringLiteral("on-copy"));
+    const DatabaseLogin& targetLogin = target == Side::Primary ? primary : secondary;
+    if (onCopy && !isAccessFile(targetLogin.path))
+        throw CliError(QStringLiteral("--on-copy tries the script on a copy of an Access file "
+                                      "(.mdb, .accdb), and the target '%1' is not one: verify "
+                                      "it without --on-copy.")
+                           .arg(targetLogin.path));
     ProgressLine progress(ShowsProgress(parser));
 
     Verification v;
     v.target = target;
+    v.onCopy = onCopy;
     auto before = OpenAndCompare(primary, secondary, settings, &progress);
     const Diff& diff = *before->diff();
     v.script = BuildSyncScript(diff, target);
-    // The copy lives in this process only, so the script can run without touching the target.
-    ScratchSource copy(diff.schema(target));
-    v.run = BatchRunner().Run(TextLineSource(v.script.Text()), &copy);
-
-    auto converted = std::make_shared<const Schema>(copy.schema());
+    std::shared_ptr<const Schema> converted;
+    if (onCopy) {
+        progress.Clear();
+        converted = std::make_shared<const Schema>(
+            runOnCopy(v, targetLogin, parser.IsSet(QStringLiteral("quiet"))));
+    } else {
+        // The copy lives in this process only, so the script can run without touching the
+        // target.
+        ScratchSource copy(diff.schema(target));
+        v.run = BatchRunner().Run(TextLineSource(v.script.Text()), &copy);
+        converted = std::make_shared<const Schema>(copy.schema());
+    }
     const CompareOptions options{settings, {}};
     v.afterDiff = target == Side::Primary ? Compare(converted, diff.secondary, options)
                                           : Compare(diff.primary, converted, options);

@@ -3,6 +3,7 @@
 #include "tests/support/Found.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -113,4 +114,115 @@ TEST_F(VerifyCli, ChangesToASnapshotOfARealFileAreExactlyTheDifferencesVerifyTak
     r = RunCli({"verify", keys, copy, "--target", "secondary"});
     EXPECT_EQ(r.code, 0) << r.All().toStdString();
     EXPECT_EQ(FileBytes(copy), FileBytes(Write("again.json", changed))) << "verify works on a copy";
+}
+
+namespace {
+
+class VerifyOnCopyCli : public CliTest {
+protected:
+    // A writable copy of a shared real file in the test's folder.
+    QString Copy(const QString& name, const QString& as) {
+        const QString path = WriteText(as, FileBytes(SharedAccessFile(name)));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        return path;
+    }
+    // The names in the test's folder and the copies any run left in the temporary folder.
+    QStringList FilesLeft() const {
+        return QDir(Path(".")).entryList(QDir::Files | QDir::Hidden) +
+               QDir::temp().entryList({"vantor-copy-*"}, QDir::AllEntries | QDir::Hidden);
+    }
+};
+
+} // namespace
+
+// A table with its indexes created in one direction and dropped in the other: the writer's copy,
+// read back, converges, and neither file changes.
+TEST_F(VerifyOnCopyCli, ARealPairConvergesOnACopyOfTheTargetBothWays) {
+    REQUIRE_SHARED_FILE(users, "fixedTextTestV2000.mdb");
+    const QString primary = Copy("fixedTextTestV2000.mdb", "users.mdb");
+    const QString secondary = Copy("empty2003.mdb", "empty.mdb");
+    const QStringList before = FilesLeft();
+    const QByteArray pri = FileBytes(primary);
+    const QByteArray sec = FileBytes(secondary);
+    CliOutcome r = RunCli({"verify", primary, secondary, "--target", "secondary", "--on-copy"});
+    EXPECT_EQ(r.code, 0) << r.All().toStdString();
+    EXPECT_TRUE(r.out.contains("Script for the secondary database: 8 batches, 7 executed on a "
+                               "copy of " +
+                               secondary + ".\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Converged: all 7 objects are equal after the script.\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("Running the script on the copy and proving the result."))
+        << r.err.toStdString();
+
+    CliOutcome back = RunCli(
+        {"verify", primary, secondary, "--target", "primary", "--on-copy", "--format", "json"});
+    EXPECT_EQ(back.code, 0) << back.All().toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(back.out.toUtf8()).object();
+    EXPECT_TRUE(root["converged"].toBool());
+    EXPECT_TRUE(root["onCopy"].toBool());
+    EXPECT_EQ(root["executed"].toInt(), 1);
+
+    EXPECT_EQ(FileBytes(primary), pri);
+    EXPECT_EQ(FileBytes(secondary), sec);
+    EXPECT_EQ(FilesLeft(), before);
+}
+
+// A script that stops where the writer cannot go yet is refused before anything is written; so
+// is a target the writer never writes and a target that is no Access file at all.
+TEST_F(VerifyOnCopyCli, WhatTheWriterCannotRunIsRefusedWithTheReason) {
+    REQUIRE_SHARED_FILE(projects, "test2V2000.mdb");
+    const QString primary = Copy("test2V2000.mdb", "projects.mdb");
+    const QString secondary = Copy("empty2003.mdb", "empty.mdb");
+    const QString jet3 = Copy("testV1997.mdb", "old.mdb");
+    const QStringList before = FilesLeft();
+    const QByteArray sec = FileBytes(secondary);
+    const QByteArray old = FileBytes(jet3);
+
+    CliOutcome r = RunCli({"verify", primary, secondary, "--target", "secondary", "--on-copy"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("'" + secondary +
+                               "': Batch 1 (lines 1-76) cannot be run on an "
+                               "Access file, so nothing was run: Vantor cannot create the column "
+                               "'RESERVED_BINARY_DATA'"))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.All().contains("vantor-copy-")) << "messages name the file, not the copy";
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+
+    CliOutcome onJet3 = RunCli({"verify", primary, jet3, "--target", "secondary", "--on-copy"});
+    EXPECT_EQ(onJet3.code, 2);
+    EXPECT_TRUE(onJet3.err.contains("Vantor cannot change '" + jet3 +
+                                    "', so it cannot try the script on a copy of it: Vantor "
+                                    "writes Access 2000 and later files only"))
+        << onJet3.err.toStdString();
+
+    const QDir examples(QDir(SourceDir()).filePath("examples"));
+    CliOutcome onSnapshot =
+        RunCli({"verify", examples.filePath("orders-v1.json"), examples.filePath("orders-v2.json"),
+                "--target", "secondary", "--on-copy"});
+    EXPECT_EQ(onSnapshot.code, 2);
+    EXPECT_TRUE(onSnapshot.err.contains("verify it without --on-copy"))
+        << onSnapshot.err.toStdString();
+
+    EXPECT_EQ(FileBytes(secondary), sec);
+    EXPECT_EQ(FileBytes(jet3), old);
+    EXPECT_EQ(FilesLeft(), before);
+}
+
+// The file is only read, so one marked read-only, in a folder that cannot be written, is tried
+// all the same, and nothing is left beside it.
+TEST_F(VerifyOnCopyCli, AFileMarkedReadOnlyInAFolderThatCannotBeWrittenIsStillTried) {
+    REQUIRE_SHARED_FILE(users, "fixedTextTestV2000.mdb");
+    const QString primary = Copy("fixedTextTestV2000.mdb", "users.mdb");
+    QDir(Path(".")).mkdir("shelf");
+    const QString secondary = Copy("empty2003.mdb", "shelf/empty.mdb");
+    QFile::setPermissions(secondary, QFile::ReadOwner);
+    QFile::setPermissions(Path("shelf"), QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray sec = FileBytes(secondary);
+    CliOutcome r = RunCli({"verify", primary, secondary, "--target", "secondary", "--on-copy"});
+    QFile::setPermissions(Path("shelf"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(r.code, 0) << r.All().toStdString();
+    EXPECT_TRUE(r.out.contains("Converged")) << r.out.toStdString();
+    EXPECT_EQ(FileBytes(secondary), sec);
+    EXPECT_EQ(QDir(Path("shelf")).entryList(QDir::Files | QDir::Hidden), QStringList{"empty.mdb"});
 }

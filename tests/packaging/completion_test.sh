@@ -95,6 +95,8 @@ offers_all "$cli compare --" --help --format --output --kinds --primary-password
 offers_none "$cli snapshot --" --kinds --target --format --primary-user
 offers "$cli snapshot a.mdb -" --help -o --output --user --password-file
 offers_all "$cli compare a.mdb b.mdb " --format --kinds
+offers "$cli verify a.mdb b.mdb --on-" --on-copy
+offers_none "$cli compare --on-" --on-copy
 
 # Option values from the option's help line, with = split off as bash does and as it does not.
 offers "$cli script a.mdb b.mdb --target " primary secondary

@@ -87,6 +87,32 @@ void logOutcome(const BatchRunResult& result, Session& session) {
     }
 }
 
+// Each step of a run on an Access file is a caption of the wait window and a line of the log.
+AccessRunOptions runOptions(Session& session, const std::stop_token& stop) {
+    AccessRunOptions options = DefaultAccessRunOptions();
+    options.stop = stop;
+    Session* said = &session;
+    options.progress = [said, step = 0](const QString& line) mutable {
+        step = step >= 90 ? 1 : step + 1;
+        said->log(line);
+        Q_EMIT said->progressed(line, step);
+    };
+    return options;
+}
+
+// The batches that ran on the file, marked and logged as a run on any database marks them.
+void markBatches(const BatchRunResult& result, ScriptEditControl& editor, Session& session) {
+    for (const ScriptBatch& batch : result.batches) {
+        if (!batch.executed)
+            continue;
+        editor.MarkRunLine(batch.firstLine);
+        session.log(QStringLiteral("Batch %1 (lines %2-%3) executed.")
+                        .arg(batch.number)
+                        .arg(batch.firstLine + 1)
+                        .arg(batch.lastLine + 1));
+    }
+}
+
 } // namespace
 
 EditorLines::EditorLines(const ScriptEditControl& editor) {
@@ -112,6 +138,55 @@ bool StartEditorRun(ScriptEditControl& editor, Source* target, const QString& ta
         [result, &session, finished = std::move(finished)] {
             logOutcome(*result, session);
             finished(*result);
+        });
+}
+
+} // namespace vantor
+
+namespace vantor {
+
+bool StartEditorAccessRun(ScriptEditControl& editor, const QString& path, const QString& targetName,
+                          Session& session, std::function<void(const AccessRunReport&)> finished) {
+    if (session.isBusy())
+        return false;
+    session.log(QStringLiteral("Running the script on %1").arg(targetName));
+    editor.ClearRunMarks();
+    editor.MarkStartLine(0);
+    auto lines = std::make_shared<const EditorLines>(editor);
+    auto report = std::make_shared<AccessRunReport>();
+    Session* said = &session;
+    return session.runInBackground(
+        [lines, report, path, said](const std::stop_token& stop) {
+            *report = ReportedAccessRun(*lines, path, runOptions(*said, stop));
+        },
+        [report, &editor, &session, targetName, finished = std::move(finished)] {
+            markBatches(report->run, editor, session);
+            if (report->leftAsItWas)
+                session.log(QStringLiteral("The script did not run on %1: %2")
+                                .arg(targetName, *report->leftAsItWas));
+            else
+                logOutcome(report->run, session);
+            finished(*report);
+        });
+}
+
+bool StartEditorCopyVerification(ScriptEditControl& editor, Side target, const QString& path,
+                                 Session& session,
+                                 std::function<void(const CopyVerification&)> finished) {
+    const Diff* diff = session.diff();
+    if (session.isBusy() || !diff)
+        return false;
+    session.log(QStringLiteral("Trying the script on a copy of %1").arg(path));
+    auto lines = std::make_shared<const EditorLines>(editor);
+    auto verdict = std::make_shared<CopyVerification>();
+    Session* said = &session;
+    return session.runInBackground(
+        [lines, verdict, diff, target, path, said](const std::stop_token& stop) {
+            *verdict = VerifyScriptOnCopy(*lines, *diff, target, path, runOptions(*said, stop));
+        },
+        [verdict, &session, finished = std::move(finished)] {
+            session.log(CopyVerificationSummary(*verdict).split(QLatin1Char('\n')).first());
+            finished(*verdict);
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/Session.h"
 #include "model/Error.h"
+#include "script/AccessFileRun.h"
 #include "ui/editor/EditorRun.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/icons/Icons.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vantor {
@@ -119,10 +121,14 @@ ScriptWindow::ScriptWindow(Session& session, Desktop& desktop, QWidget* parent)
     layout->addWidget(editor_, 1);
     wireButtons();
     // A running script is never edited under the runner's feet, nor run a second time.
-    connect(&session_, &Session::workStarted, this,
-            [this] { button(QStringLiteral("exec"))->setEnabled(false); });
-    connect(&session_, &Session::workFinished, this,
-            [this] { button(QStringLiteral("exec"))->setEnabled(true); });
+    connect(&session_, &Session::workStarted, this, [this] {
+        button(QStringLiteral("exec"))->setEnabled(false);
+        verifyButton_->setEnabled(false);
+    });
+    connect(&session_, &Session::workFinished, this, [this] {
+        button(QStringLiteral("exec"))->setEnabled(true);
+        verifyButton_->setEnabled(true);
+    });
     setMinimumSize(320, 160);
     resize(900, 600);
     setFocusProxy(editor_);
@@ -158,8 +164,16 @@ void ScriptWindow::buildToolBands() {
     targetChoice_->setToolTip(QStringLiteral("The database the script runs against (F5)."));
     targetChoice_->setPlaceholderText(QStringLiteral("(none: F5 asks)"));
     label->setBuddy(targetChoice_);
+    verifyButton_ = new QToolButton(targetBand_);
+    verifyButton_->setObjectName(QStringLiteral("cmdVerifyCopy"));
+    verifyButton_->setText(QStringLiteral("Verify on a copy"));
+    verifyButton_->setToolTip(
+        QStringLiteral("Try the script on a copy of the target Access file and compare the copy "
+                       "with the other database; the file itself is only read."));
+    connect(verifyButton_, &QToolButton::clicked, this, &ScriptWindow::verifyOnCopy);
     target->addWidget(label);
     target->addWidget(targetChoice_, 1);
+    target->addWidget(verifyButton_);
     bandLayout_->addWidget(targetBand_, 0, column);
     bandLayout_->setColumnStretch(column, 1);
     connect(targetChoice_, &QComboBox::activated, this,
@@ -306,17 +320,21 @@ QString ScriptWindow::RefreshHint() {
     return QStringLiteral("Press F5 to refresh schema.");
 }
 
-void ScriptWindow::runScript() {
+bool ScriptWindow::readyToStart() {
     if (session_.isBusy()) {
         desktop_.MsgBox(kWorkUnderWay, mb::Exclamation);
-        return;
+        return false;
     }
     if (!session_.isOpen()) {
         // Nothing is started, so the log does not tell of a run that never was.
         desktop_.MsgBox(kNoDatabaseToRunOn, mb::Exclamation);
-        return;
+        return false;
     }
-    if (!hasTarget() && !askTarget())
+    return hasTarget() || askTarget();
+}
+
+void ScriptWindow::runScript() {
+    if (!readyToStart())
         return;
     const Side side = TargetSide(targetField_->text());
     Source* target = &session_.source(side);
@@ -331,12 +349,79 @@ void ScriptWindow::runScript() {
                             .arg(targetName),
                         mb::YesNo | mb::Question, QStringLiteral("Run again")) != mb::Yes)
         return;
+    const QString path = session_.login(side).path;
+    if (IsAccessFilePath(path)) {
+        runOnAccessFile(path, targetName);
+        return;
+    }
     runningOn_ = targetName;
     if (!StartEditorRun(*editor_, target, targetName, session_,
                         [this](const BatchRunResult& result) { runFinished(result); }))
         return;
     running_ = true;
     editor_->setReadOnly(true);
+}
+
+QString ScriptWindow::AccessRunQuestion(const QString& path) {
+    return QStringLiteral("The script will change the Access database\n%1\n\nA copy beside it is "
+                          "changed and proven first, and only then takes its place. The original "
+                          "will be kept beside it as\n%2\n\nRun the script on this file?")
+        .arg(path, BackupPlaceOf(path));
+}
+
+void ScriptWindow::runOnAccessFile(const QString& path, const QString& targetName) {
+    if (!agreedFiles_.contains(path)) {
+        if (desktop_.MsgBox(AccessRunQuestion(path), mb::YesNo | mb::Question,
+                            QStringLiteral("Run on an Access file")) != mb::Yes)
+            return;
+        agreedFiles_.insert(path);
+    }
+    runningOn_ = targetName;
+    if (!StartEditorAccessRun(
+            *editor_, path, targetName, session_,
+            [this, path](const AccessRunReport& report) { accessRunFinished(path, report); }))
+        return;
+    running_ = true;
+    editor_->setReadOnly(true);
+}
+
+void ScriptWindow::verifyOnCopy() {
+    if (!readyToStart())
+        return;
+    const Side side = TargetSide(targetField_->text());
+    const QString path = session_.login(side).path;
+    if (!IsAccessFilePath(path) || !session_.diff()) {
+        desktop_.MsgBox(QStringLiteral("Verify on a copy tries the script on a copy of an Access "
+                                       "file (.mdb, .accdb) that has been compared, and the "
+                                       "target %1 is not one. Run the script on it instead.")
+                            .arg(path),
+                        mb::Exclamation);
+        return;
+    }
+    // The window waits for the verdict as for a run, so that closing it stops the work first.
+    if (!StartEditorCopyVerification(
+            *editor_, side, path, session_, [this](const CopyVerification& verdict) {
+                running_ = false;
+                editor_->setReadOnly(false);
+                desktop_.MsgBox(CopyVerificationSummary(verdict),
+                                verdict.Converged() ? mb::Information : mb::Exclamation,
+                                QStringLiteral("Verify on a copy"));
+            }))
+        return;
+    running_ = true;
+    editor_->setReadOnly(true);
+}
+
+void ScriptWindow::accessRunFinished(const QString& path, const AccessRunReport& report) {
+    if (!report.leftAsItWas) {
+        runFinished(report.run);
+        return;
+    }
+    running_ = false;
+    editor_->setReadOnly(false);
+    desktop_.MsgBox(
+        QStringLiteral("The script did not change %1.\n\n%2").arg(path, *report.leftAsItWas),
+        mb::Exclamation);
 }
 
 void ScriptWindow::runFinished(const BatchRunResult& result) {

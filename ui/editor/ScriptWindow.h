@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
 class QAction;
 class QComboBox;
+class QToolButton;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -15,6 +17,7 @@ namespace vantor {
 class Desktop;
 class ScriptEditControl;
 class Session;
+struct AccessRunReport;
 struct BatchRunResult;
 
 // The file name of a path: the text after its last folder separator, or all of it.
@@ -29,6 +32,9 @@ public:
     static QString DefaultCaption();
     static QString ClosingQuestion();
     static QString RefreshHint();
+    // Asked before the first run of a window on an Access file: it names the file and where its
+    // original will be kept.
+    static QString AccessRunQuestion(const QString& path);
 
     ScriptWindow(Session& session, Desktop& desktop, QWidget* parent = nullptr);
 
@@ -52,6 +58,8 @@ public:
     QComboBox* targetChoice() const { return targetChoice_; }
     // The target as the design keeps it: "0" the primary database, "1" the secondary one.
     QLineEdit* targetField() const { return targetField_; }
+    // "Verify on a copy", beside the target.
+    QToolButton* verifyButton() const { return verifyButton_; }
     // The button of a tool bar key ("open", "exec", "tbmark", ...), or null.
     QAction* button(const QString& key) const;
 
@@ -73,6 +81,9 @@ public:
 public Q_SLOTS:
     // Runs the script against the target in the background; the window stays usable meanwhile.
     void runScript();
+    // Tries the script on a copy of the target Access file and says whether the copy then equals
+    // the other database; the file itself is only read.
+    void verifyOnCopy();
     // Closes the window as its frame does, asking about unsaved edits; a run under way is
     // stopped first.
     void closeWindow();
@@ -97,9 +108,13 @@ private:
     void wireButtons();
     void arrangeBands();
     void runFinished(const BatchRunResult& result);
+    void runOnAccessFile(const QString& path, const QString& targetName);
+    void accessRunFinished(const QString& path, const AccessRunReport& report);
     void syncTargetChoice();
     // Asks the user which database an unaimed script runs on; false when the user cancels.
     bool askTarget();
+    // Whether the script may start on a target now, saying why not when it may not.
+    bool readyToStart();
     bool handleWindowKey(int key);
 
     Session& session_;
@@ -115,6 +130,8 @@ private:
     QString completedOn_;
     QString completedText_;
     QString runningOn_;
+    // The Access files the user agreed, in this window, to have changed by its scripts.
+    QSet<QString> agreedFiles_;
     QWidget* toolBands_;
     QGridLayout* bandLayout_;
     QToolBar* fileBar_;
@@ -122,6 +139,7 @@ private:
     QToolBar* sqlBar_;
     QWidget* targetBand_;
     QComboBox* targetChoice_;
+    QToolButton* verifyButton_;
     QLineEdit* targetField_;
     ScriptEditControl* editor_;
 };
