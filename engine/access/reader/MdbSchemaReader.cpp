@@ -662,7 +662,8 @@ const char kCutShort[] =
     "A page that the schema needs lies beyond the end of the file: the file was cut short.";
 
 Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 pageCount,
-                  const std::function<void(const QString&)>& onDamage) {
+                  const std::function<void(const QString&)>& onDamage,
+                  const std::function<void(const Table&)>& onTable) {
     const JetHeader& header = checked.header;
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
@@ -708,14 +709,21 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
             link.linkedDatabase = o.database;
             link.connect = o.connect;
             link.foreignName = o.foreignName;
-            schema.tables.append(link);
+            if (onTable)
+                onTable(link);
+            else
+                schema.tables.append(link);
             continue;
         }
         const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
         MdbCatalogEntry* entry = tableEntryOnPage(mdb.get(), page);
         if (!entry)
             throw UnreadableFile("The catalog changed while it was read.");
-        schema.tables.append(readTable(entry, o.name, *kind, header.IsJet3()));
+        Table table = readTable(entry, o.name, *kind, header.IsJet3());
+        if (onTable)
+            onTable(table);
+        else
+            schema.tables.append(std::move(table));
     }
     SavedQueries saved = readQueries(mdb.get(), objects);
     schema.views = saved.views;
@@ -729,7 +737,8 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
 } // namespace
 
 Schema ReadMdbSchema(const QString& path, const QString& password,
-                     std::function<void(const QString&)> onDamage) {
+                     std::function<void(const QString&)> onDamage,
+                     const std::function<void(const Table&)>& onTable) {
     const CheckedHeader checked = checkHeader(path, password);
     const JetHeader& header = checked.header;
     const qint64 pageCount = wholePages(path, header);
@@ -744,7 +753,7 @@ Schema ReadMdbSchema(const QString& path, const QString& password,
             onDamage(damage);
     });
     try {
-        Schema schema = readSchema(path, checked, pageCount, onDamage);
+        Schema schema = readSchema(path, checked, pageCount, onDamage, onTable);
         if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
             throw DamagedFile(damage.toStdString());
         return schema;
