@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <unistd.h>
 
@@ -19,7 +20,16 @@ int RunReader(const QString& path, const QString& password, int answerFd) {
         // the first sign of damage settles the answer, so the reader stops there.
         const int reportFd = dup(STDERR_FILENO);
         // Tables go out as they are read; the parent uses none of it unless the reader ends well.
-        ReaderAnswerWriter answer(answerFd);
+        // Through a copy, because the answer may go to standard output, which is set aside for
+        // libmdb's output while the file is read.
+        const int answerCopy = dup(answerFd);
+        if (answerCopy < 0) {
+            std::fputs("The answer could not be written.\n", stderr);
+            return readerexit::Unreadable;
+        }
+        const std::unique_ptr<const int, void (*)(const int*)> closeCopy(
+            &answerCopy, [](const int* fd) { close(*fd); });
+        ReaderAnswerWriter answer(answerCopy);
         answer.Begin();
         Schema schema = ReadMdbSchema(
             path, password,
