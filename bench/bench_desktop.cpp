@@ -1,15 +1,22 @@
 // The desktop's script and file work at sizes users reach: walking a long script through the
-// editor, running a script of many statements on a snapshot, and listing a large folder.
+// editor, running a script of many statements on a snapshot, and listing a large folder; and
+// comparing two 1,000-table Access files: connecting, comparing and filling the tree, then
+// scrolling the tree and switching the comparison window from object to object.
 #include "engine/Session.h"
+#include "ui/compare/CompareView.h"
 #include "ui/editor/EditorRun.h"
 #include "ui/editor/ScriptEditControl.h"
 #include "ui/navigator/FolderPanel.h"
+#include "ui/navigator/Navigator.h"
+#include "ui/shell/Desktop.h"
 
 #include "bench/QtBenchMain.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
@@ -85,6 +92,108 @@ void BM_ListFolder(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ListFolder)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// The large files of bench/make-large-files.sh, from $VANTOR_LARGE_FILES or /tmp/vantor-large.
+QString largeFile(const char* name) {
+    const QString folder = qEnvironmentVariable("VANTOR_LARGE_FILES");
+    return QDir(folder.isEmpty() ? QStringLiteral("/tmp/vantor-large") : folder)
+        .filePath(QLatin1String(name));
+}
+
+// A desktop that answers nothing: the benchmarks ask the user no questions.
+class QuietDesktop : public Desktop {
+public:
+    int MsgBox(const QString&, int, const QString&) override { return mb::OK; }
+    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+// The main window's parts for two large files, compared once.
+struct LargeComparison {
+    Session session;
+    QuietDesktop desktop;
+    Navigator nav{session};
+    CompareView compare{session, desktop};
+
+    // False, with the reason given to state, when the files are missing or do not compare.
+    bool Start(benchmark::State& state) {
+        const QString primary = largeFile("large-1000.accdb");
+        const QString secondary = largeFile("large-1000-changed.accdb");
+        if (!QFileInfo(primary).isFile() || !QFileInfo(secondary).isFile()) {
+            state.SkipWithError("the large files are missing: bench/make-large-files.sh");
+            return false;
+        }
+        QObject::connect(&nav, &Navigator::objectActivated, &compare, &CompareView::showObject);
+        nav.resize(300, 700);
+        nav.show();
+        compare.resize(900, 700);
+        compare.show();
+        if (!session.startCompare({primary, {}, {}}, {secondary, {}, {}}))
+            return false;
+        session.waitForWork();
+        QApplication::processEvents();
+        if (!session.diff()) {
+            state.SkipWithError("the large files did not compare");
+            return false;
+        }
+        return true;
+    }
+};
+
+// Connecting to two 1,000-table files, reading and comparing them off the user's thread, and
+// filling the tree, painted, as the connect dialog's OK starts it.
+void BM_ConnectCompareAndFillTreeLarge(benchmark::State& state) {
+    LargeComparison c;
+    if (!c.Start(state))
+        return;
+    for (auto _ : state) {
+        c.session.startRefresh();
+        c.session.waitForWork();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(c.nav.nodes().size());
+    }
+}
+BENCHMARK(BM_ConnectCompareAndFillTreeLarge)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// One step of the tree's scroll bar, painted: the time per step of scrolling through all of it.
+void BM_ScrollTreeLarge(benchmark::State& state) {
+    LargeComparison c;
+    if (!c.Start(state))
+        return;
+    QScrollBar* bar = c.nav.objectTree()->verticalScrollBar();
+    for (auto _ : state) {
+        const int next = bar->value() + bar->pageStep();
+        bar->setValue(next > bar->maximum() ? 0 : next);
+        c.nav.objectTree()->viewport()->repaint();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ScrollTreeLarge)->Unit(benchmark::kMicrosecond);
+
+// Showing the next object of the tree in the comparison window, its definitions marked.
+void BM_SwitchObjectLarge(benchmark::State& state) {
+    LargeComparison c;
+    if (!c.Start(state))
+        return;
+    const Diff* diff = c.session.diff();
+    QStringList names;
+    for (const DiffEntry& entry : diff->entries)
+        if (!IsSystemKind(entry.kind))
+            names << entry.name;
+    qsizetype at = 0;
+    for (auto _ : state) {
+        c.compare.showObject(names[at]);
+        c.compare.repaint();
+        QApplication::processEvents();
+        at = (at + 1) % names.size();
+    }
+}
+BENCHMARK(BM_SwitchObjectLarge)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

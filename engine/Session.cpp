@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSet>
 #include <QThread>
 
 namespace vantor {
@@ -225,13 +226,26 @@ void Session::readAndCompare(Comparison& work, const std::stop_token& stop) {
     }
     try {
         CompareOptions options{work.settings, {}};
+        // Folded once: a search of each schema for every object would grow with the square of
+        // the objects, which a large file makes the whole cost of comparing.
+        auto folded = [](const auto& objects) {
+            QSet<QString> names;
+            names.reserve(objects.size());
+            for (const auto& o : objects)
+                names.insert(FoldKey(o.name));
+            return names;
+        };
+        const QSet<QString> primaryViews = folded(schemas[0]->views);
+        const QSet<QString> primaryTables = folded(schemas[0]->tables);
+        const QSet<QString> secondaryViews = folded(schemas[1]->views);
         options.onObject = [&](const QString& name) {
             if (stop.stop_requested())
                 throw WorkCancelled();
             // A name is a view when the primary database has it as one, or, lacking it as a
             // table, the secondary one does.
-            const bool view = schemas[0]->findView(name) ||
-                              (!schemas[0]->findTable(name) && schemas[1]->findView(name));
+            const QString key = FoldKey(name);
+            const bool view = primaryViews.contains(key) ||
+                              (!primaryTables.contains(key) && secondaryViews.contains(key));
             step(
                 (view ? QStringLiteral("Analyzing view: ") : QStringLiteral("Analyzing tables: ")) +
                 name);

@@ -1,8 +1,8 @@
 #include "engine/access/ReaderProcess.h"
 
-#include "engine/SnapshotJson.h"
 #include "engine/Source.h"
 #include "engine/access/AccessErrors.h"
+#include "engine/access/ReaderAnswer.h"
 #include "engine/access/ReaderProtocol.h"
 
 #include <QCoreApplication>
@@ -16,6 +16,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,22 +55,42 @@ QString lastLine(const QByteArray& text) {
     return s.mid(s.lastIndexOf(QLatin1Char('\n')) + 1).trimmed();
 }
 
-// Reads the answer through its descriptor: asking the temporary file for its name would give it
+// Maps the answer through its descriptor: asking the temporary file for its name would give it
 // one in the temporary folder, where a schema read from an encrypted file could outlive a crash.
-bool readWhole(int fd, QByteArray& out) {
-    char chunk[65536];
-    for (off_t offset = 0;;) {
-        ssize_t n = pread(fd, chunk, sizeof chunk, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        out.append(chunk, n);
-        offset += n;
+class MappedAnswer {
+public:
+    explicit MappedAnswer(int fd) {
+        struct stat status {};
+        if (fstat(fd, &status) != 0)
+            return;
+        size_ = status.st_size;
+        readable_ = true;
+        if (size_ == 0)
+            return;
+        void* at = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (at == MAP_FAILED) {
+            readable_ = false;
+            size_ = 0;
+            return;
+        }
+        data_ = static_cast<const char*>(at);
     }
-}
+    ~MappedAnswer() {
+        if (data_)
+            munmap(const_cast<char*>(data_), static_cast<size_t>(size_));
+    }
+    MappedAnswer(const MappedAnswer&) = delete;
+    MappedAnswer& operator=(const MappedAnswer&) = delete;
+
+    bool readable() const { return readable_; }
+    const char* data() const { return data_; }
+    qsizetype size() const { return static_cast<qsizetype>(size_); }
+
+private:
+    const char* data_ = nullptr;
+    off_t size_ = 0;
+    bool readable_ = false;
+};
 
 // Only a program of one thread may fork and go on working in the child: another thread could
 // hold a lock that the child would wait for without end.
@@ -220,12 +242,12 @@ Schema PendingAccessRead::Take() {
         const QByteArray errTail = waitForReader();
         throwOnFailure(process_.exitStatus() == QProcess::CrashExit, process_.exitCode(), errTail);
     }
-    QByteArray answer;
-    if (!readWhole(answer_.handle(), answer))
+    const MappedAnswer answer(answer_.handle());
+    if (!answer.readable())
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader's answer cannot be read back."));
     try {
-        return ReadSnapshotJson(answer, path_);
+        return ReadReaderAnswer(answer.data(), answer.size());
     } catch (const Error&) {
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader's answer was not a valid schema."));

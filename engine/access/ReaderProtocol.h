@@ -2,9 +2,9 @@
 
 namespace vantor {
 
-// How the reader program answers its parent: the snapshot on the descriptor named by
-// --answer-fd (standard output when there is none) with exit code 0, or one of these codes with
-// a one-line reason as the last line on standard error. The answer has a descriptor of its own
+// How the reader program answers its parent: the schema (see ReaderAnswer.h) on the descriptor
+// named by --answer-fd (standard output when there is none) with exit code 0, or one of these codes
+// with a one-line reason as the last line on standard error. The answer has a descriptor of its own
 // so that nothing libmdb prints can be taken for part of it.
 namespace readerexit {
 constexpr int Ok = 0;

@@ -1,6 +1,6 @@
 #include "engine/access/ReaderProcess.h"
-#include "engine/SnapshotJson.h"
 #include "engine/access/AccessSource.h"
+#include "engine/access/ReaderAnswer.h"
 #include "engine/access/ReaderProtocol.h"
 #include "model/Error.h"
 #include "tests/access/AccessTestFiles.h"
@@ -64,6 +64,8 @@ TEST(ReaderProcess, AFailingReaderIsReportedNotFollowed) {
          64},
         {"echo '{\"format\": \"something else\"}' >&3",
          format + " The reader's answer was not a valid schema."},
+        // A reader that ends well after saying nothing has not answered.
+        {"exit 0", format + " The reader's answer was not a valid schema."},
         {"exec yes 0123456789abcdef >&3", format + " The reader's answer grew beyond 1 MiB.", 30000,
          1024, 1},
         {"echo 'The file uses an unknown cipher.' >&2; exit 4",
@@ -134,7 +136,7 @@ TEST(ReaderProcess, TheAnswerTravelsApartFromWhatTheLibraryPrints) {
     schema.sourceFormat = "JET4";
     schema.tables.append({"Orders", ObjectKind::Table, {}, {}});
     QTemporaryDir dir;
-    QString answer = WriteFile(dir, "answer.json", WriteSnapshotJson(schema));
+    QString answer = WriteFile(dir, "answer", ReaderAnswerBytes(schema));
     FakeReader reader("echo '0000x  00 01 02  ...'; echo 'Unrecognized format.' >&2; cat '" +
                       answer.toUtf8() + "' >&3");
     Schema read = RunAccessReader("/data/x.mdb");

@@ -3,6 +3,7 @@
 #include "engine/access/reader/MdbSchemaReader.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -40,9 +41,9 @@ struct Layout {
 // One page at a time, copied out of libmdb's buffer so that the next read cannot change it.
 class Pages {
 public:
-    Pages(MdbHandle* mdb, qint64 count)
-        : mdb_(mdb),
-          count_(count), layout_{static_cast<int>(mdb->fmt->pg_size), IS_JET3(mdb) != 0} {}
+    Pages(MdbHandle* mdb, qint64 count, const PageReads* reads = nullptr)
+        : mdb_(mdb), count_(count), layout_{static_cast<int>(mdb->fmt->pg_size), IS_JET3(mdb) != 0},
+          reads_(reads) {}
     const Layout& layout() const { return layout_; }
     qint64 count() const { return count_; }
 
@@ -53,15 +54,35 @@ public:
             damaged(QStringLiteral("The file ends before page %1, which the catalog needs: it "
                                    "was cut short.")
                         .arg(page));
+        // The checks of one table after another often look at one page again.
+        if (page == lastNumber_ && !last_.isNull())
+            return last_;
         if (mdb_read_pg(mdb_, page) != layout_.pageSize)
             return std::nullopt;
-        return QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        last_ = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        lastNumber_ = page;
+        return last_;
+    }
+
+    // count pages from first on, all in the file, in one read; nothing where they cannot be read
+    // so, and each is then read on its own.
+    std::optional<QByteArray> ReadRun(quint32 first, quint32 count) const {
+        if (!reads_ || mdb_->f->db_key != 0 || qint64(first) + count > count_)
+            return std::nullopt;
+        QByteArray run(qsizetype(count) * layout_.pageSize, Qt::Uninitialized);
+        if (!ReadPagesAtOnce(*reads_, static_cast<size_t>(layout_.pageSize), first, count,
+                             run.data()))
+            return std::nullopt;
+        return run;
     }
 
 private:
     MdbHandle* mdb_;
     qint64 count_;
     Layout layout_;
+    const PageReads* reads_;
+    mutable quint32 lastNumber_ = 0;
+    mutable QByteArray last_;
 };
 
 quint32 le(const QByteArray& bytes, qsizetype at, int size) {
@@ -151,10 +172,23 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
                           std::pair<int, int> mapOffsets) {
     const Layout& layout = pages.layout();
     PagesInUse out;
+    constexpr quint32 kRunPages = 64;
+    std::optional<QByteArray> run;
+    std::optional<quint32> runStart;
     for (quint32 at = 0; at < used.size(); ++at) {
         if (!used[at])
             continue;
-        std::optional<QByteArray> page = pages.Read(at);
+        if (runStart != at - at % kRunPages) {
+            runStart = at - at % kRunPages;
+            run = pages.ReadRun(
+                *runStart,
+                std::min<quint32>(kRunPages, static_cast<quint32>(used.size()) - *runStart));
+        }
+        std::optional<QByteArray> page =
+            run ? QByteArray::fromRawData(run->constData() +
+                                              qsizetype(at - *runStart) * layout.pageSize,
+                                          layout.pageSize)
+                : pages.Read(at);
         if (!page)
             damaged(QStringLiteral("Page %1 cannot be read.").arg(at));
         if (type(*page) == kDefinitionPage) {
@@ -438,8 +472,8 @@ void checkDefinitionsOwned(const Pages& pages, const PagesInUse& found,
 
 } // namespace
 
-PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount) {
-    const Pages pages(mdb, pageCount);
+PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* reads) {
+    const Pages pages(mdb, pageCount, reads);
     const std::vector<bool> used = pagesInUse(pages);
     PagesInUse found = scanPagesInUse(
         pages, used, {mdb->fmt->tab_usage_map_offset, mdb->fmt->tab_free_map_offset});

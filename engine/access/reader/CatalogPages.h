@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "engine/access/reader/WatchedPages.h"
+
 // After the standard headers: glib pulls in C++ headers of its own inside libmdb's extern "C".
 #include <mdbtools.h>
 
@@ -40,7 +42,8 @@ struct PagesInUse {
 
 // Reads each page in use once and checks that every live row of the catalog has its entry in
 // each of the catalog's indexes, and every entry its row. Runs before libmdb reads the catalog.
-PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount);
+// With reads (the watched stream's), the pass reads many pages at a time where it can.
+PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* reads = nullptr);
 
 // Checks that libmdb gave every live row of the catalog, that each table's definition and page
 // maps are where its row says, and that every table definition in use belongs to a table of the

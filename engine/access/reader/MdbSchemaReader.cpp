@@ -261,14 +261,14 @@ struct RealIndex {
 // one's, which holds only until an index or column is deleted (and loses the columns of
 // indexes that share one); the logical entry names its physical index, so the reader follows
 // that instead and takes only names and types from libmdb.
-QList<Index> indexesOf(MdbTableDef* table, const QString& tableName, bool jet3) {
+QList<Index> indexesOf(MdbTableDef* table, const DefinitionBytes& def, const QString& tableName,
+                       bool jet3) {
     MdbHandle* mdb = table->entry->mdb;
     GPtrArray* indexes = table->indices;
     if (!indexes)
         throw UnreadableFile(QStringLiteral("The indexes of table '%1' cannot be read.")
                                  .arg(tableName)
                                  .toStdString());
-    const DefinitionBytes def(definitionBytes(mdb, table->entry->table_pg, tableName), tableName);
     const MdbFormatConstants* fmt = mdb->fmt;
     const quint32 columnCount = def.At(fmt->tab_num_cols_offset, 2);
     const quint32 logicalCount = def.At(fmt->tab_num_idxs_offset, 4);
@@ -363,10 +363,8 @@ struct ColumnEntries {
     QHash<int, std::pair<int, int>> precisionScale;
 };
 
-ColumnEntries columnEntries(MdbTableDef* table, const QString& tableName, bool jet3) {
-    MdbHandle* mdb = table->entry->mdb;
-    const MdbFormatConstants* fmt = mdb->fmt;
-    const DefinitionBytes def(definitionBytes(mdb, table->entry->table_pg, tableName), tableName);
+ColumnEntries columnEntries(MdbTableDef* table, const DefinitionBytes& def, bool jet3) {
+    const MdbFormatConstants* fmt = table->entry->mdb->fmt;
     const quint32 columnCount = def.At(fmt->tab_num_cols_offset, 2);
     const quint32 realCount = def.At(fmt->tab_num_ridxs_offset, 4);
     const qsizetype start =
@@ -437,7 +435,9 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
                               .arg(name)
                               .arg(entry->table_pg)
                               .toStdString());
-    const ColumnEntries entries = columnEntries(table.get(), name, jet3);
+    // Read once for the columns and the indexes, which both need what libmdb leaves out.
+    const DefinitionBytes def(definitionBytes(entry->mdb, entry->table_pg, name), name);
+    const ColumnEntries entries = columnEntries(table.get(), def, jet3);
     QList<int> numbers;
     QSet<QString> columnNames;
     for (guint i = 0; i < table->columns->len; ++i) {
@@ -479,7 +479,7 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
     for (qsizetype i : order)
         shown.append(t.columns[i]);
     t.columns = shown;
-    t.indexes = indexesOf(table.get(), name, jet3);
+    t.indexes = indexesOf(table.get(), def, name, jet3);
     TableProperties props = ToTableProperties(propertiesOf(table->props));
     t.description = props.description;
     t.validationRule = props.validationRule;
@@ -662,7 +662,8 @@ const char kCutShort[] =
     "A page that the schema needs lies beyond the end of the file: the file was cut short.";
 
 Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 pageCount,
-                  const std::function<void(const QString&)>& onDamage) {
+                  const std::function<void(const QString&)>& onDamage,
+                  const std::function<void(const Table&)>& onTable) {
     const JetHeader& header = checked.header;
     Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb)
@@ -683,7 +684,7 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
         mdb->f->db_key = 0;
     mdb_set_bind_size(mdb.get(), kBindSize);
     // Before libmdb reads a row of the catalog, so that a catalog it would read short is caught.
-    const PagesInUse pagesInUse = ScanCatalogPages(mdb.get(), pageCount);
+    const PagesInUse pagesInUse = ScanCatalogPages(mdb.get(), pageCount, reads.get());
     if (!mdb_read_catalog(mdb.get(), MDB_ANY))
         throw UnreadableFile("The catalog cannot be read.");
 
@@ -699,6 +700,14 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
                                   .arg(table.page)
                                   .toStdString());
     CheckCatalogAgainstPages(mdb.get(), pageCount, pagesInUse, catalog.asRead);
+    // The first table entry on each page, as tableEntryOnPage finds it, without a search each.
+    QHash<guint32, MdbCatalogEntry*> entryOnPage;
+    entryOnPage.reserve(mdb->catalog ? mdb->catalog->len : 0);
+    for (guint i = 0; mdb->catalog && i < mdb->catalog->len; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (e->object_type == MDB_TABLE && !entryOnPage.contains(static_cast<guint32>(e->table_pg)))
+            entryOnPage.insert(static_cast<guint32>(e->table_pg), e);
+    }
     for (const CatalogObject& o : objects) {
         std::optional<ObjectKind> kind = TableKindOf(o.type, o.flags);
         if (!kind)
@@ -708,14 +717,21 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
             link.linkedDatabase = o.database;
             link.connect = o.connect;
             link.foreignName = o.foreignName;
-            schema.tables.append(link);
+            if (onTable)
+                onTable(link);
+            else
+                schema.tables.append(link);
             continue;
         }
         const auto page = static_cast<guint32>(o.id & 0x00FFFFFF);
-        MdbCatalogEntry* entry = tableEntryOnPage(mdb.get(), page);
+        MdbCatalogEntry* entry = entryOnPage.value(page);
         if (!entry)
             throw UnreadableFile("The catalog changed while it was read.");
-        schema.tables.append(readTable(entry, o.name, *kind, header.IsJet3()));
+        Table table = readTable(entry, o.name, *kind, header.IsJet3());
+        if (onTable)
+            onTable(table);
+        else
+            schema.tables.append(std::move(table));
     }
     SavedQueries saved = readQueries(mdb.get(), objects);
     schema.views = saved.views;
@@ -729,7 +745,8 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
 } // namespace
 
 Schema ReadMdbSchema(const QString& path, const QString& password,
-                     std::function<void(const QString&)> onDamage) {
+                     std::function<void(const QString&)> onDamage,
+                     const std::function<void(const Table&)>& onTable) {
     const CheckedHeader checked = checkHeader(path, password);
     const JetHeader& header = checked.header;
     const qint64 pageCount = wholePages(path, header);
@@ -744,7 +761,7 @@ Schema ReadMdbSchema(const QString& path, const QString& password,
             onDamage(damage);
     });
     try {
-        Schema schema = readSchema(path, checked, pageCount, onDamage);
+        Schema schema = readSchema(path, checked, pageCount, onDamage, onTable);
         if (QString damage = DamageInLibraryOutput(libraryOutput.Finish()); !damage.isEmpty())
             throw DamagedFile(damage.toStdString());
         return schema;

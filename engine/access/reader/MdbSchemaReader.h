@@ -38,8 +38,11 @@ public:
 // standard output and standard error are still set aside; a program that stops there spares
 // itself whatever libmdb would go on to do with the damaged pages.
 // password opens a file encrypted with Office encryption; its pages are decrypted in memory only.
+// onTable, when set, takes each table as soon as it is read, and the schema returned holds none:
+// a large file's tables then never wait in memory all together.
 Schema ReadMdbSchema(const QString& path, const QString& password = {},
-                     std::function<void(const QString& reason)> onDamage = {});
+                     std::function<void(const QString& reason)> onDamage = {},
+                     const std::function<void(const Table& table)>& onTable = {});
 
 // The reason a file is damaged that the text libmdb printed while reading shows, or empty when it
 // reports no failed read.

@@ -1,11 +1,12 @@
 #include "engine/access/reader/ReaderRun.h"
 
-#include "engine/SnapshotJson.h"
+#include "engine/access/ReaderAnswer.h"
 #include "engine/access/ReaderProtocol.h"
 #include "engine/access/reader/MdbSchemaReader.h"
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <unistd.h>
 
@@ -18,17 +19,38 @@ int RunReader(const QString& path, const QString& password, int answerFd) {
         // libmdb goes on after a failed read and may loop on what it made of the bad pages;
         // the first sign of damage settles the answer, so the reader stops there.
         const int reportFd = dup(STDERR_FILENO);
-        Schema schema = ReadMdbSchema(path, password, [reportFd, &reported](const QString& why) {
-            // The page watch and the message watch may both see the
-            // damage at once; the second waits for the first to say
-            // why and end the process.
-            if (reported.test_and_set())
-                for (;;)
-                    pause();
-            WriteAll(reportFd, why.toUtf8() + '\n');
-            _exit(readerexit::Damaged);
-        });
-        if (!WriteAll(answerFd, WriteSnapshotJson(schema))) {
+        // Tables go out as they are read; the parent uses none of it unless the reader ends well.
+        // Through a copy, because the answer may go to standard output, which is set aside for
+        // libmdb's output while the file is read.
+        const int answerCopy = dup(answerFd);
+        if (answerCopy < 0) {
+            std::fputs("The answer could not be written.\n", stderr);
+            return readerexit::Unreadable;
+        }
+        const std::unique_ptr<const int, void (*)(const int*)> closeCopy(
+            &answerCopy, [](const int* fd) { close(*fd); });
+        ReaderAnswerWriter answer(answerCopy);
+        answer.Begin();
+        Schema schema = ReadMdbSchema(
+            path, password,
+            [reportFd, &reported](const QString& why) {
+                // The page watch and the message watch may both see the
+                // damage at once; the second waits for the first to say
+                // why and end the process.
+                if (reported.test_and_set())
+                    for (;;)
+                        pause();
+                WriteAll(reportFd, why.toUtf8() + '\n');
+                _exit(readerexit::Damaged);
+            },
+            [&answer](const Table& table) { answer.Add(table); });
+        for (const View& view : schema.views)
+            answer.Add(view);
+        for (const Query& query : schema.queries)
+            answer.Add(query);
+        for (const Relationship& relationship : schema.relationships)
+            answer.Add(relationship);
+        if (!answer.Finish(schema.sourceFormat)) {
             std::fputs("The answer could not be written.\n", stderr);
             return readerexit::Unreadable;
         }

@@ -90,12 +90,27 @@ int closeWatched(void* cookie) {
 
 } // namespace
 
+bool ReadPagesAtOnce(const PageReads& reads, size_t pageSize, quint32 first, quint32 count,
+                     char* out) {
+    const size_t size = pageSize * count;
+    if (reads.fd < 0 ||
+        readAt(reads.fd, out, size, static_cast<off64_t>(first) * static_cast<off64_t>(pageSize)) !=
+            static_cast<ssize_t>(size))
+        return false;
+    if (reads.decodePage)
+        for (quint32 i = 0; i < count; ++i)
+            if (first + i > 0)
+                reads.decodePage(first + i, out + size_t(i) * pageSize);
+    return true;
+}
+
 bool WatchPageReads(MdbHandle* mdb, std::shared_ptr<PageReads> reads) {
     if (!mdb || !mdb->f || !mdb->f->stream)
         return false;
     int fd = fcntl(fileno(mdb->f->stream), F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return false;
+    reads->fd = fd;
     auto* state =
         new WatchedStream{fd, 0, static_cast<size_t>(mdb->fmt->pg_size), std::move(reads)};
     cookie_io_functions_t functions = {readWatched, nullptr, seekWatched, closeWatched};

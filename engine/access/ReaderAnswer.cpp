@@ -1,0 +1,452 @@
+#include "engine/access/ReaderAnswer.h"
+
+#include "model/Error.h"
+#include "model/Kinds.h"
+
+#include <QSet>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace vantor {
+
+namespace {
+
+constexpr char kMark[] = "vantor-reader-answer-1\n";
+constexpr qsizetype kMarkSize = sizeof kMark - 1;
+constexpr quint32 kNoText = 0xFFFFFFFF;
+constexpr qsizetype kFlushAt = 64 * 1024;
+constexpr qint32 kComplexType = 13; // adComplex: multi-value and attachment columns
+
+enum Tag : quint8 {
+    TableTag = 'T',
+    ViewTag = 'V',
+    QueryTag = 'Q',
+    RelationshipTag = 'R',
+    EndTag = 'E'
+};
+
+enum ColumnFlag : quint8 { Nullable = 1, AutoNumber = 2, AllowZeroLength = 4, Required = 8 };
+enum IndexFlag : quint8 { Primary = 1, Unique = 2, IgnoreNulls = 4, IndexRequired = 8 };
+enum RelationshipFlag : quint8 {
+    Enforced = 1,
+    CascadeUpdate = 2,
+    CascadeDelete = 4,
+    OneToOne = 8,
+    CascadeToNull = 16
+};
+
+constexpr quint8 flagIf(bool on, quint8 flag) {
+    return on ? flag : 0;
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+[[noreturn]] void malformed(const char* what) {
+    throw Error(ErrorCode::Provider,
+                QStringLiteral("The reader's answer is not valid: %1.").arg(QLatin1String(what)));
+}
+
+// Reads the answer front to back; every read checks that the bytes are there.
+class Cursor {
+public:
+    Cursor(const char* data, qsizetype size) : at_(data), end_(data + size) {}
+
+    bool AtEnd() const { return at_ == end_; }
+    quint8 Byte() {
+        need(1);
+        return static_cast<quint8>(*at_++);
+    }
+    qint32 Number() {
+        need(4);
+        qint32 v;
+        std::memcpy(&v, at_, 4);
+        at_ += 4;
+        return v;
+    }
+    // A count of things that follow, each at least one byte long, so that a damaged count
+    // cannot ask for more memory than the answer could fill.
+    qsizetype Count() {
+        const auto n = static_cast<quint32>(Number());
+        if (n > static_cast<quint64>(end_ - at_))
+            malformed("a count exceeds what follows it");
+        return static_cast<qsizetype>(n);
+    }
+    std::optional<QString> OptionalText() {
+        const auto length = static_cast<quint32>(Number());
+        if (length == kNoText)
+            return std::nullopt;
+        need(length);
+        QString v = QString::fromUtf8(at_, static_cast<qsizetype>(length));
+        at_ += length;
+        return v;
+    }
+    QString Text() {
+        std::optional<QString> v = OptionalText();
+        if (!v)
+            malformed("a required text is missing");
+        return std::move(*v);
+    }
+    std::optional<qint32> OptionalNumber() {
+        if (Byte() == 0)
+            return std::nullopt;
+        return Number();
+    }
+    bool Mark() {
+        if (end_ - at_ < kMarkSize || std::memcmp(at_, kMark, kMarkSize) != 0)
+            return false;
+        at_ += kMarkSize;
+        return true;
+    }
+
+private:
+    void need(quint64 bytes) const {
+        if (bytes > static_cast<quint64>(end_ - at_))
+            malformed("it ends in the middle of a value");
+    }
+
+    const char* at_;
+    const char* end_;
+};
+
+Column readColumn(Cursor& in) {
+    Column c;
+    c.name = in.Text();
+    c.dataType = in.Number();
+    c.maxLength = in.OptionalNumber();
+    const quint8 flags = in.Byte();
+    c.nullable = flags & Nullable;
+    c.autoNumber = flags & AutoNumber;
+    c.allowZeroLength = flags & AllowZeroLength;
+    c.required = flags & Required;
+    c.ordinal = in.Number();
+    c.defaultValue = in.OptionalText();
+    c.description = in.Text();
+    c.precision = in.OptionalNumber();
+    c.scale = in.OptionalNumber();
+    c.decimalPlaces = in.OptionalNumber();
+    c.valueType = in.OptionalNumber();
+    c.valueMaxLength = in.OptionalNumber();
+    c.validationRule = in.OptionalText();
+    c.validationText = in.OptionalText();
+    c.caption = in.OptionalText();
+    c.format = in.OptionalText();
+    c.inputMask = in.OptionalText();
+    if ((c.valueType || c.valueMaxLength) && c.dataType != kComplexType)
+        malformed("a value type belongs to multi-value columns only");
+    return c;
+}
+
+Index readIndex(Cursor& in) {
+    Index index;
+    index.name = in.Text();
+    const quint8 flags = in.Byte();
+    index.primary = flags & Primary;
+    index.unique = flags & Unique;
+    index.ignoreNulls = flags & IgnoreNulls;
+    index.required = flags & IndexRequired;
+    const qsizetype columns = in.Count();
+    index.columns.reserve(columns);
+    for (qsizetype i = 0; i < columns; ++i) {
+        QString name = in.Text();
+        index.columns.append({std::move(name), in.Byte() != 0});
+    }
+    return index;
+}
+
+Table readTable(Cursor& in) {
+    Table t;
+    t.name = in.Text();
+    const quint8 kind = in.Byte();
+    if (kind > static_cast<quint8>(ObjectKind::LinkSource) ||
+        !IsTableKind(static_cast<ObjectKind>(kind)))
+        malformed("a table is of a kind that is not a table's");
+    t.kind = static_cast<ObjectKind>(kind);
+    const qsizetype columns = in.Count();
+    t.columns.reserve(columns);
+    for (qsizetype i = 0; i < columns; ++i)
+        t.columns.append(readColumn(in));
+    const qsizetype indexes = in.Count();
+    t.indexes.reserve(indexes);
+    for (qsizetype i = 0; i < indexes; ++i)
+        t.indexes.append(readIndex(in));
+    t.description = in.Text();
+    t.validationRule = in.OptionalText();
+    t.validationText = in.OptionalText();
+    // A password in a link's connect string is never kept, whoever wrote the answer.
+    t.linkedDatabase = WithoutPassword(in.Text());
+    t.connect = WithoutPassword(in.Text());
+    t.foreignName = in.Text();
+    return t;
+}
+
+View readView(Cursor& in) {
+    View v;
+    v.name = in.Text();
+    v.definition = in.Text();
+    v.hidden = in.Byte() != 0;
+    return v;
+}
+
+Query readQuery(Cursor& in) {
+    Query q;
+    q.name = in.Text();
+    const quint8 kind = in.Byte();
+    if (kind > static_cast<quint8>(QueryKind::Union))
+        malformed("a query is of an unknown kind");
+    q.kind = static_cast<QueryKind>(kind);
+    q.sql = in.Text();
+    const qsizetype parameters = in.Count();
+    q.parameters.reserve(parameters);
+    for (qsizetype i = 0; i < parameters; ++i) {
+        QString name = in.Text();
+        q.parameters.append({std::move(name), in.Text()});
+    }
+    q.connect = WithoutPassword(in.Text());
+    q.hidden = in.Byte() != 0;
+    return q;
+}
+
+Relationship readRelationship(Cursor& in) {
+    Relationship r;
+    r.name = in.Text();
+    r.table = in.Text();
+    r.referencedTable = in.Text();
+    const qsizetype columns = in.Count();
+    r.columns.reserve(columns);
+    for (qsizetype i = 0; i < columns; ++i) {
+        QString column = in.Text();
+        r.columns.append({std::move(column), in.Text()});
+    }
+    const quint8 flags = in.Byte();
+    r.enforced = flags & Enforced;
+    r.cascadeUpdate = flags & CascadeUpdate;
+    r.cascadeDelete = flags & CascadeDelete;
+    r.oneToOne = flags & OneToOne;
+    r.cascadeToNull = flags & CascadeToNull;
+    return r;
+}
+
+// Tables, views and queries share one set of names in Access, matched in any letter case; a
+// second object of a name would stand in for the first in every comparison.
+void refuseNamesTwice(const Schema& schema) {
+    QSet<QString> names;
+    names.reserve(schema.tables.size() + schema.views.size() + schema.queries.size());
+    auto claim = [&names](const QString& name) {
+        const qsizetype before = names.size();
+        names.insert(FoldKey(name));
+        if (names.size() == before)
+            malformed("two objects have the same name");
+    };
+    for (const Table& t : schema.tables)
+        claim(t.name);
+    for (const View& v : schema.views)
+        claim(v.name);
+    for (const Query& q : schema.queries)
+        claim(q.name);
+}
+
+} // namespace
+
+ReaderAnswerWriter::ReaderAnswerWriter(int fd) : fd_(fd) {
+    buffer_.reserve(fd < 0 ? 4096 : kFlushAt + 4096);
+}
+
+void ReaderAnswerWriter::byte(quint8 v) {
+    buffer_.append(static_cast<char>(v));
+}
+
+void ReaderAnswerWriter::number(qint32 v) {
+    char bytes[4];
+    std::memcpy(bytes, &v, 4);
+    buffer_.append(bytes, 4);
+}
+
+void ReaderAnswerWriter::count(qsizetype n) {
+    number(static_cast<qint32>(n));
+}
+
+void ReaderAnswerWriter::text(const QString& v) {
+    const QByteArray utf8 = v.toUtf8();
+    number(static_cast<qint32>(utf8.size()));
+    buffer_.append(utf8);
+}
+
+void ReaderAnswerWriter::text(const std::optional<QString>& v) {
+    if (v)
+        text(*v);
+    else
+        number(static_cast<qint32>(kNoText));
+}
+
+void ReaderAnswerWriter::optionalNumber(const std::optional<qint32>& v) {
+    byte(v ? 1 : 0);
+    if (v)
+        number(*v);
+}
+
+void ReaderAnswerWriter::flushIfFull() {
+    if (fd_ < 0 || buffer_.size() < kFlushAt)
+        return;
+    failed_ = failed_ || !writeAll(fd_, buffer_);
+    buffer_.clear();
+}
+
+void ReaderAnswerWriter::Begin() {
+    buffer_.append(kMark, kMarkSize);
+}
+
+void ReaderAnswerWriter::Add(const Table& t) {
+    byte(TableTag);
+    text(t.name);
+    byte(static_cast<quint8>(t.kind));
+    count(t.columns.size());
+    for (const Column& c : t.columns) {
+        text(c.name);
+        number(c.dataType);
+        optionalNumber(c.maxLength);
+        byte(flagIf(c.nullable, Nullable) | flagIf(c.autoNumber, AutoNumber) |
+             flagIf(c.allowZeroLength, AllowZeroLength) | flagIf(c.required, Required));
+        number(c.ordinal);
+        text(c.defaultValue);
+        text(c.description);
+        optionalNumber(c.precision);
+        optionalNumber(c.scale);
+        optionalNumber(c.decimalPlaces);
+        optionalNumber(c.valueType);
+        optionalNumber(c.valueMaxLength);
+        text(c.validationRule);
+        text(c.validationText);
+        text(c.caption);
+        text(c.format);
+        text(c.inputMask);
+    }
+    count(t.indexes.size());
+    for (const Index& index : t.indexes) {
+        text(index.name);
+        byte(flagIf(index.primary, Primary) | flagIf(index.unique, Unique) |
+             flagIf(index.ignoreNulls, IgnoreNulls) | flagIf(index.required, IndexRequired));
+        count(index.columns.size());
+        for (const IndexColumn& c : index.columns) {
+            text(c.name);
+            byte(c.descending ? 1 : 0);
+        }
+    }
+    text(t.description);
+    text(t.validationRule);
+    text(t.validationText);
+    text(t.linkedDatabase);
+    text(t.connect);
+    text(t.foreignName);
+    flushIfFull();
+}
+
+void ReaderAnswerWriter::Add(const View& v) {
+    byte(ViewTag);
+    text(v.name);
+    text(v.definition);
+    byte(v.hidden ? 1 : 0);
+    flushIfFull();
+}
+
+void ReaderAnswerWriter::Add(const Query& q) {
+    byte(QueryTag);
+    text(q.name);
+    byte(static_cast<quint8>(q.kind));
+    text(q.sql);
+    count(q.parameters.size());
+    for (const QueryParameter& p : q.parameters) {
+        text(p.name);
+        text(p.type);
+    }
+    text(q.connect);
+    byte(q.hidden ? 1 : 0);
+    flushIfFull();
+}
+
+void ReaderAnswerWriter::Add(const Relationship& r) {
+    byte(RelationshipTag);
+    text(r.name);
+    text(r.table);
+    text(r.referencedTable);
+    count(r.columns.size());
+    for (const RelationshipColumn& c : r.columns) {
+        text(c.column);
+        text(c.referencedColumn);
+    }
+    byte(flagIf(r.enforced, Enforced) | flagIf(r.cascadeUpdate, CascadeUpdate) |
+         flagIf(r.cascadeDelete, CascadeDelete) | flagIf(r.oneToOne, OneToOne) |
+         flagIf(r.cascadeToNull, CascadeToNull));
+    flushIfFull();
+}
+
+bool ReaderAnswerWriter::Finish(const QString& sourceFormat) {
+    byte(EndTag);
+    text(sourceFormat);
+    if (fd_ >= 0) {
+        failed_ = failed_ || !writeAll(fd_, buffer_);
+        buffer_.clear();
+    }
+    return !failed_;
+}
+
+QByteArray ReaderAnswerBytes(const Schema& schema) {
+    ReaderAnswerWriter out;
+    out.Begin();
+    for (const Table& t : schema.tables)
+        out.Add(t);
+    for (const View& v : schema.views)
+        out.Add(v);
+    for (const Query& q : schema.queries)
+        out.Add(q);
+    for (const Relationship& r : schema.relationships)
+        out.Add(r);
+    out.Finish(schema.sourceFormat);
+    return out.Bytes();
+}
+
+Schema ReadReaderAnswer(const char* data, qsizetype size) {
+    Cursor in(data, size);
+    if (!in.Mark())
+        malformed("it does not start as an answer of this version does");
+    Schema schema;
+    for (;;) {
+        switch (in.Byte()) {
+        case TableTag:
+            schema.tables.append(readTable(in));
+            break;
+        case ViewTag:
+            schema.views.append(readView(in));
+            break;
+        case QueryTag:
+            schema.queries.append(readQuery(in));
+            break;
+        case RelationshipTag:
+            schema.relationships.append(readRelationship(in));
+            break;
+        case EndTag:
+            schema.sourceFormat = in.Text();
+            if (!in.AtEnd())
+                malformed("something follows its end");
+            refuseNamesTwice(schema);
+            return schema;
+        default:
+            malformed("an object of an unknown kind");
+        }
+    }
+}
+
+} // namespace vantor

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "model/Schema.h"
+
+#include <QByteArray>
+
+namespace vantor {
+
+// The reader's answer is a compact binary form of the schema, written one object at a time as
+// the reader finds it, so that neither side holds a text copy of a large schema besides the
+// schema itself. Both ends come from the same build; the leading mark refuses any other answer.
+// Order: the mark, then tables, views, queries and relationships in any order, each tagged, and
+// an end tag with the source format; an answer without its end tag was cut short.
+class ReaderAnswerWriter {
+public:
+    // Writes to fd as the buffer fills; with no descriptor (-1) everything stays in Bytes().
+    explicit ReaderAnswerWriter(int fd = -1);
+
+    void Begin();
+    void Add(const Table& table);
+    void Add(const View& view);
+    void Add(const Query& query);
+    void Add(const Relationship& relationship);
+    // Ends the answer and writes what is left; false when the descriptor refused a write.
+    bool Finish(const QString& sourceFormat);
+
+    const QByteArray& Bytes() const { return buffer_; }
+
+private:
+    void byte(quint8 v);
+    void number(qint32 v);
+    void count(qsizetype n);
+    void text(const QString& v);
+    void text(const std::optional<QString>& v);
+    void optionalNumber(const std::optional<qint32>& v);
+    void flushIfFull();
+
+    int fd_;
+    bool failed_ = false;
+    QByteArray buffer_;
+};
+
+// The whole schema as one answer, for tests and tools.
+QByteArray ReaderAnswerBytes(const Schema& schema);
+
+// Reads an answer back into the schema it describes. Raises Error on an answer that is cut short,
+// malformed, or names two tables, views or queries alike, so that nothing of a broken answer is
+// used.
+Schema ReadReaderAnswer(const char* data, qsizetype size);
+
+} // namespace vantor
