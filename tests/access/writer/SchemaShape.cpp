@@ -94,6 +94,13 @@ QSet<QString> ShapeOf(const Schema& schema) {
                               flags(i.primary, i.unique, i.required, i.ignoreNulls));
         }
     }
+    // Saved queries by name: Jackcess spells their SQL otherwise, and views are queries to it.
+    for (const View& v : schema.views)
+        if (!v.hidden)
+            lines << "query " + v.name;
+    for (const Query& q : schema.queries)
+        if (!q.hidden)
+            lines << "query " + q.name;
     for (const Relationship& r : schema.relationships) {
         QStringList columns;
         for (const RelationshipColumn& c : r.columns)
@@ -128,6 +135,9 @@ QSet<QString> ShapeOf(const QJsonObject& jackcessSchema) {
                                     i["required"].toBool(), i["ignoreNulls"].toBool()));
         }
     }
+    for (const QJsonValue& qv : jackcessSchema["queries"].toArray())
+        if (!qv["hidden"].toBool())
+            lines << "query " + qv["name"].toString();
     for (const QJsonValue& rv : jackcessSchema["relationships"].toArray()) {
         const QJsonObject r = rv.toObject();
         if (r["systemTables"].toBool())

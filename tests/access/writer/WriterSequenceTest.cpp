@@ -271,3 +271,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace vantor
+
+namespace vantor {
+namespace {
+
+// The two readings the sequences compare agree line for line on a table of every column type and
+// index option the writer makes, so that a difference there is the file's and not the
+// comparison's.
+TEST(WriterSequenceShapes, EveryTypeReadsAlikeThroughBothReaders) {
+    REQUIRE_JACKCESS();
+    if (test::SharedAccessDir().isEmpty())
+        GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
+    for (const char* name : {"emptyJet4.mdb", "empty2010.accdb"}) {
+        SCOPED_TRACE(name);
+        QTemporaryDir dir;
+        const QString path = test::CopyToTemp(dir, test::SharedAccessFile(name));
+        ASSERT_FALSE(path.isEmpty());
+        for (const char* statement :
+             {"CREATE TABLE [Every] ([Id] COUNTER CONSTRAINT [Key] PRIMARY KEY, [T] TEXT(40), "
+              "[M] MEMO, [B] BYTE, [S] SHORT, [L] LONG, [F] SINGLE, [D] DOUBLE, [C] CURRENCY, "
+              "[N] DECIMAL(12,3), [W] DATETIME, [Y] YESNO, [O] LONGBINARY, [R] BINARY(16), "
+              "[G] GUID, CONSTRAINT [Pair] UNIQUE ([T], [B]))",
+              "CREATE INDEX [Down] ON [Every] ([W] DESC, [D]) WITH IGNORE NULL",
+              "CREATE INDEX [Needed] ON [Every] ([L]) WITH DISALLOW NULL"}) {
+            std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
+            writer->Apply(ParseJetDdl(statement));
+            writer->Flush();
+        }
+        const std::optional<QJsonObject> jackcess = test::JackcessSchema(path);
+        ASSERT_TRUE(jackcess.has_value());
+        const QSet<QString> theirs = test::ShapeOf(*jackcess);
+        const QSet<QString> ours = test::ShapeOf(ReadMdbSchema(path));
+        QStringList onlyTheirs = (theirs - ours).values(), onlyOurs = (ours - theirs).values();
+        onlyTheirs.sort();
+        onlyOurs.sort();
+        EXPECT_EQ(onlyTheirs, QStringList());
+        EXPECT_EQ(onlyOurs, QStringList());
+        EXPECT_TRUE(ours.contains("column Every.N decimal(12,3)"));
+        EXPECT_TRUE(ours.contains("column Every.Id counter"));
+        EXPECT_TRUE(ours.contains("index Every.Down (-W,+D) ---I"));
+        EXPECT_TRUE(ours.contains("index Every.Needed (+L) --R-"));
+        EXPECT_EQ(ours.size(), 20); // the table, 15 columns and 4 indexes
+    }
+}
+
+} // namespace
+} // namespace vantor
