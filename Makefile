@@ -63,6 +63,7 @@ fuzz:
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
 		-DVANTOR_FUZZ=ON -DVANTOR_SANITIZE=ON -DVANTOR_BENCH=OFF -DVANTOR_DESKTOP=OFF \
 		-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_access_open fuzz_mdb_reader fuzz_encryption_header vantor-mdb-reader
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_access_open fuzz_mdb_reader fuzz_encryption_header fuzz_jet_writer \
+		vantor-mdb-reader
 	@bash scripts/fetch-testdata.sh $(FUZZ_DIR)/testdata
 	bash fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)

@@ -6,7 +6,8 @@ build="${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS]}"
 seconds="${2:-1800}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$build/fuzz"
-mkdir -p "$out/corpus-open" "$out/corpus-reader" "$out/corpus-encryption" "$out/findings"
+mkdir -p "$out/corpus-open" "$out/corpus-reader" "$out/corpus-encryption" "$out/corpus-writer" \
+    "$out/findings"
 # FUZZ_READER picks the reader the parent starts, e.g. an optimised one without sanitizers.
 export VANTOR_MDB_READER="${FUZZ_READER:-$build/bin/vantor-mdb-reader}"
 
@@ -20,6 +21,7 @@ seed() {
 }
 seed "$out/corpus-open"
 seed "$out/corpus-reader"
+seed "$out/corpus-writer"
 # The encryption parser reads page 0 only.
 for f in "$here"/../shared/testdata/access/encrypted/*.accdb; do
     [ -f "$f" ] && head -c 4096 "$f" >"$out/corpus-encryption/$(basename "$f").page0"
@@ -37,12 +39,17 @@ nice -n 10 "$build/bin/fuzz_encryption_header" -max_len=4096 -max_total_time="$s
     -print_final_stats=1 -timeout=20 -artifact_prefix="$out/findings/encryption-" \
     "$out/corpus-encryption" >"$out/encryption.log" 2>&1 &
 encryption_pid=$!
+nice -n 10 "$build/bin/fuzz_jet_writer" "${common[@]}" -timeout=60 -rss_limit_mb=3072 \
+    -artifact_prefix="$out/findings/writer-" "$out/corpus-writer" >"$out/writer.log" 2>&1 &
+writer_pid=$!
 status=0
 wait "$open_pid" || status=$?
+wait "$writer_pid" || status=$?
 wait "$reader_pid" || true
 wait "$encryption_pid" || status=$?
 echo "fuzz_access_open: $(grep -c . "$out/open.log") log lines, exit $status (0 = no finding)"
 echo "fuzz_mdb_reader: $(ls "$out/findings" | grep -c '^reader-' || true) libmdb/reader findings"
+echo "fuzz_jet_writer: $(ls "$out/findings" | grep -c '^writer-' || true) findings"
 echo "fuzz_encryption_header: $(ls "$out/findings" | grep -c '^encryption-' || true) findings"
 tail -5 "$out/open.log"
 exit "$status"

@@ -28,7 +28,7 @@ bool PageAllocator::IsFree(quint32 page) const {
     return (U8(row, kMapBitsOffset + bit / 8) & (1u << (bit % 8))) != 0;
 }
 
-void PageAllocator::setFree(quint32 page, bool free) {
+bool PageAllocator::setFree(quint32 page, bool free) {
     QByteArray bytes = file_.Page(kGlobalMapPage);
     const RowSlot slot = SlotOf(bytes, 0);
     QByteArray row = bytes.mid(slot.start, slot.end - slot.start);
@@ -38,9 +38,11 @@ void PageAllocator::setFree(quint32 page, bool free) {
     const quint32 window = quint32(row.size() - kMapBitsOffset) * 8;
     if (window == 0)
         RaiseDamaged(QStringLiteral("the global usage map is empty"));
-    if (page < start || page >= start + window) {
-        if (page < start)
-            RaiseDamaged(QStringLiteral("page %1 lies below the global usage map").arg(page));
+    // Pages below the window count as used for good, as they do for Jet: one freed there stays
+    // unused until the file is compacted, which is no damage.
+    if (page < start)
+        return false;
+    if (page >= start + window) {
         // Move the window up so the page lies in its middle. Pages that drop out below count as
         // used from then on; pages newly covered are free only when they are past the file's end.
         const quint32 newStart = ((page - window / 2) / 8) * 8;
@@ -67,6 +69,7 @@ void PageAllocator::setFree(quint32 page, bool free) {
     PutU8(row, kMapBitsOffset + bit / 8, byte);
     bytes.replace(slot.start, row.size(), row);
     file_.WritePage(kGlobalMapPage, bytes);
+    return true;
 }
 
 quint32 PageAllocator::NewPage(const QByteArray& contents) {
@@ -101,7 +104,10 @@ quint32 PageAllocator::PageAtEnd(const QByteArray& contents) {
 void PageAllocator::FreePage(quint32 page) {
     if (page <= kGlobalMapPage)
         RaiseDamaged(QStringLiteral("page %1 cannot be freed").arg(page));
-    setFree(page, true);
+    // A page the map cannot mark free still counts as used, so it must no longer look like the
+    // table definition or index it held: readers would take it for a live one.
+    if (!setFree(page, true))
+        file_.WritePage(page, QByteArray(file_.PageSize(), '\0'));
 }
 
 } // namespace vantor::jet

@@ -18,12 +18,14 @@ public:
     quint32 NewPage(const QByteArray& contents);
     // Puts the contents on a new page at the file's end, after every other page.
     quint32 PageAtEnd(const QByteArray& contents);
-    // Marks a page free; its bytes stay as they are, as Access leaves them.
+    // Marks a page free; its bytes stay as they are, as Access leaves them, unless it lies below
+    // the map's window, where it is blanked instead.
     void FreePage(quint32 page);
     bool IsFree(quint32 page) const;
 
 private:
-    void setFree(quint32 page, bool free);
+    // False, changing nothing, for a page below the map's window.
+    bool setFree(quint32 page, bool free);
 
     PageFile& file_;
 };
