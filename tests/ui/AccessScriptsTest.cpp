@@ -215,7 +215,9 @@ private Q_SLOTS:
         const QByteArray original = FileBytes(secondary);
         const QString sync = BuildSyncScript(*ui->session.diff(), Side::Secondary).Text();
         auto editor = aimedAtSecondary(sync);
+        QVERIFY(editor->verifyButton()->isEnabled());
         editor->verifyButton()->click();
+        QVERIFY(!editor->verifyButton()->isEnabled());
         ui->session.waitForWork();
         QCOMPARE(desktop().messages.size(), 1);
         QCOMPARE(desktop().messages[0].buttons, mb::Information);
@@ -270,7 +272,8 @@ private Q_SLOTS:
         QVERIFY(!CopyExample("orders-v1.json", snapshot).isEmpty());
         QVERIFY(ui->Compare(primary, snapshot));
         auto onSnapshot = aimedAtSecondary(sync);
-        onSnapshot->verifyButton()->click();
+        QVERIFY(!onSnapshot->verifyButton()->isEnabled());
+        onSnapshot->verifyOnCopy();
         QCOMPARE(desktop().messages.size(), 1);
         QVERIFY(desktop().Prompts()[0].contains("Run the script on it instead"));
         QVERIFY(!ui->session.isBusy());
