@@ -207,6 +207,24 @@ private Q_SLOTS:
         QVERIFY2(desktop().Prompts()[1].contains("Access 2000 and later files only"),
                  qPrintable(desktop().Prompts()[1]));
         QCOMPARE(FileBytes(jet3), oldBytes);
+
+        // Nor is a file Access encrypted, though its password opens it for comparing.
+        const QString encrypted = ui->files.filePath("sealed.accdb");
+        QVERIFY(
+            QFile::copy(QDir(SharedAccessDir()).filePath("encrypted/db2013-enc.accdb"), encrypted));
+        QFile::setPermissions(encrypted, QFile::ReadOwner | QFile::WriteOwner);
+        ui->session.setLogin(Side::Secondary, {encrypted, "Admin", "1234"});
+        ui->session.refresh();
+        const QByteArray sealedBytes = FileBytes(encrypted);
+        auto onSealed = aimedAtSecondary("CREATE TABLE [One] ([a] INTEGER)");
+        desktop().messages.clear();
+        desktop().answers = {mb::Yes};
+        onSealed->button("exec")->trigger();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().messages.size(), 2);
+        QVERIFY2(desktop().Prompts()[1].contains("Vantor does not write encrypted Access files."),
+                 qPrintable(desktop().Prompts()[1]));
+        QCOMPARE(FileBytes(encrypted), sealedBytes);
     }
 
     // Trying the sync script on a copy answers whether the file would converge, without asking,
