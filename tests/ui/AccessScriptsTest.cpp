@@ -207,6 +207,24 @@ private Q_SLOTS:
         QVERIFY2(desktop().Prompts()[1].contains("Access 2000 and later files only"),
                  qPrintable(desktop().Prompts()[1]));
         QCOMPARE(FileBytes(jet3), oldBytes);
+
+        // Nor is a file Access encrypted, though its password opens it for comparing.
+        const QString encrypted = ui->files.filePath("sealed.accdb");
+        QVERIFY(
+            QFile::copy(QDir(SharedAccessDir()).filePath("encrypted/db2013-enc.accdb"), encrypted));
+        QFile::setPermissions(encrypted, QFile::ReadOwner | QFile::WriteOwner);
+        ui->session.setLogin(Side::Secondary, {encrypted, "Admin", "1234"});
+        ui->session.refresh();
+        const QByteArray sealedBytes = FileBytes(encrypted);
+        auto onSealed = aimedAtSecondary("CREATE TABLE [One] ([a] INTEGER)");
+        desktop().messages.clear();
+        desktop().answers = {mb::Yes};
+        onSealed->button("exec")->trigger();
+        ui->session.waitForWork();
+        QCOMPARE(desktop().messages.size(), 2);
+        QVERIFY2(desktop().Prompts()[1].contains("Vantor does not write encrypted Access files."),
+                 qPrintable(desktop().Prompts()[1]));
+        QCOMPARE(FileBytes(encrypted), sealedBytes);
     }
 
     // Trying the sync script on a copy answers whether the file would converge, without asking,
@@ -215,7 +233,9 @@ private Q_SLOTS:
         const QByteArray original = FileBytes(secondary);
         const QString sync = BuildSyncScript(*ui->session.diff(), Side::Secondary).Text();
         auto editor = aimedAtSecondary(sync);
+        QVERIFY(editor->verifyButton()->isEnabled());
         editor->verifyButton()->click();
+        QVERIFY(!editor->verifyButton()->isEnabled());
         ui->session.waitForWork();
         QCOMPARE(desktop().messages.size(), 1);
         QCOMPARE(desktop().messages[0].buttons, mb::Information);
@@ -270,7 +290,8 @@ private Q_SLOTS:
         QVERIFY(!CopyExample("orders-v1.json", snapshot).isEmpty());
         QVERIFY(ui->Compare(primary, snapshot));
         auto onSnapshot = aimedAtSecondary(sync);
-        onSnapshot->verifyButton()->click();
+        QVERIFY(!onSnapshot->verifyButton()->isEnabled());
+        onSnapshot->verifyOnCopy();
         QCOMPARE(desktop().messages.size(), 1);
         QVERIFY(desktop().Prompts()[0].contains("Run the script on it instead"));
         QVERIFY(!ui->session.isBusy());

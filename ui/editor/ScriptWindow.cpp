@@ -127,7 +127,7 @@ ScriptWindow::ScriptWindow(Session& session, Desktop& desktop, QWidget* parent)
     });
     connect(&session_, &Session::workFinished, this, [this] {
         button(QStringLiteral("exec"))->setEnabled(true);
-        verifyButton_->setEnabled(true);
+        offerVerification();
     });
     setMinimumSize(320, 160);
     resize(900, 600);
@@ -170,6 +170,7 @@ void ScriptWindow::buildToolBands() {
     verifyButton_->setToolTip(
         QStringLiteral("Try the script on a copy of the target Access file and compare the copy "
                        "with the other database; the file itself is only read."));
+    verifyButton_->setEnabled(false);
     connect(verifyButton_, &QToolButton::clicked, this, &ScriptWindow::verifyOnCopy);
     target->addWidget(label);
     target->addWidget(targetChoice_, 1);
@@ -256,9 +257,19 @@ void ScriptWindow::setTargets(const QString& primaryPath, const QString& seconda
 void ScriptWindow::clearTargets() {
     targetChoice_->clear();
     targetChoice_->setEnabled(false);
+    offerVerification();
+}
+
+void ScriptWindow::offerVerification() {
+    auto accessOn = [this](Side side) { return IsAccessFilePath(session_.login(side).path); };
+    // An unaimed script asks for its target first, so either side will do.
+    const bool access = hasTarget() ? accessOn(TargetSide(targetField_->text()))
+                                    : accessOn(Side::Primary) || accessOn(Side::Secondary);
+    verifyButton_->setEnabled(access && !session_.isBusy());
 }
 
 void ScriptWindow::syncTargetChoice() {
+    offerVerification();
     if (targetChoice_->count() < 2)
         return;
     if (!hasTarget())

@@ -111,6 +111,8 @@ private:
     void runOnAccessFile(const QString& path, const QString& targetName);
     void accessRunFinished(const QString& path, const AccessRunReport& report);
     void syncTargetChoice();
+    // "Verify on a copy" is offered where the script would run on an Access file.
+    void offerVerification();
     // Asks the user which database an unaimed script runs on; false when the user cancels.
     bool askTarget();
     // Whether the script may start on a target now, saying why not when it may not.
