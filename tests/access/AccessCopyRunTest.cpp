@@ -3,6 +3,7 @@
 #include "model/Error.h"
 #include "script/AccessFileRun.h"
 #include "tests/access/AccessTestFiles.h"
+#include "tests/support/PrivateTemp.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QDir>
@@ -49,6 +50,7 @@ protected:
     }
 
     QTemporaryDir dir_;
+    PrivateTempFolder temp_;
     QString db_;
     QByteArray original_;
     QStringList trialsBefore_;

@@ -1,6 +1,7 @@
 #include "engine/Source.h"
 #include "tests/cli/CliTestSupport.h"
 #include "tests/support/Found.h"
+#include "tests/support/PrivateTemp.h"
 
 #include <QDir>
 #include <QFile>
@@ -131,6 +132,8 @@ protected:
         return QDir(Path(".")).entryList(QDir::Files | QDir::Hidden) +
                QDir::temp().entryList({"vantor-copy-*"}, QDir::AllEntries | QDir::Hidden);
     }
+
+    PrivateTempFolder temp_;
 };
 
 } // namespace
