@@ -235,6 +235,8 @@ TEST_F(WriterRelationships, RefusedForeignKeysLeaveTheFileAsItWas) {
     EXPECT_TRUE(errorOf(path, "ALTER TABLE Table2 DROP CONSTRAINT Table2Table1")
                     .contains("does not exist"));
     EXPECT_TRUE(errorOf(path, "DROP TABLE Table2").contains("relationships"));
+    EXPECT_TRUE(errorOf(path, "ALTER TABLE Table2 DROP CONSTRAINT PrimaryKey")
+                    .contains("used in a relationship"));
     EXPECT_TRUE(errorOf(path, "DROP TABLE Table1").contains("relationships"));
     // A statement whose second constraint fails keeps nothing of its first.
     EXPECT_TRUE(errorOf(path, "ALTER TABLE Table1 ADD CONSTRAINT Fine UNIQUE (data), "
