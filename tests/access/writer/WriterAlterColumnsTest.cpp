@@ -297,10 +297,9 @@ TEST_F(WriterAlterColumns, StatementsTheWriterCannotRunAreNamedBeforeWriting) {
             return QStringLiteral("parse: ") + e.description();
         }
     };
-    EXPECT_TRUE(why("ALTER TABLE T ADD COLUMN X LONG CONSTRAINT PK PRIMARY KEY")
-                    .contains("PRIMARY KEY, UNIQUE or FOREIGN KEY"));
-    EXPECT_TRUE(why("ALTER TABLE T ADD CONSTRAINT U UNIQUE (A)").contains("UNIQUE"));
-    EXPECT_TRUE(why("ALTER TABLE T ADD X LONG, CONSTRAINT U UNIQUE (X)").contains("UNIQUE"));
+    EXPECT_EQ(why("ALTER TABLE T ADD COLUMN X LONG CONSTRAINT PK PRIMARY KEY"), "");
+    EXPECT_EQ(why("ALTER TABLE T ADD CONSTRAINT U UNIQUE (A)"), "");
+    EXPECT_EQ(why("ALTER TABLE T ADD X LONG, CONSTRAINT U UNIQUE (X)"), "");
     EXPECT_TRUE(why("ALTER TABLE T ADD COLUMN X BIGINT").contains("'X'"));
     EXPECT_EQ(why("ALTER TABLE T ADD COLUMN X TEXT(10) NOT NULL DEFAULT 'a', Y MEMO"), "");
     EXPECT_EQ(why("ALTER TABLE T DROP COLUMN X, Y"), "");

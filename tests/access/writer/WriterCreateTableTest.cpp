@@ -366,10 +366,6 @@ TEST_F(WriterCreateTable, StatementsTheWriterCannotStoreAreNamed) {
         WhyStatementNotWritable(ParseJetDdl("CREATE TABLE T (A LONG, B TIMESTAMP)"));
     ASSERT_TRUE(type.has_value());
     EXPECT_TRUE(type->contains("'B'"));
-    const std::optional<QString> other =
-        WhyStatementNotWritable(ParseJetDdl("ALTER TABLE T ADD COLUMN B LONG"));
-    ASSERT_TRUE(other.has_value());
-    EXPECT_TRUE(other->contains("CREATE TABLE"));
 }
 
 TEST_F(WriterCreateTable, CreatingAndDroppingTablesDoesNotGrowTheFile) {
