@@ -57,9 +57,13 @@ public:
         // The checks of one table after another often look at one page again.
         if (page == lastNumber_ && !last_.isNull())
             return last_;
-        if (mdb_read_pg(mdb_, page) != layout_.pageSize)
-            return std::nullopt;
-        last_ = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        if (std::optional<QByteArray> direct = ReadRun(page, 1)) {
+            last_ = *direct;
+        } else {
+            if (mdb_read_pg(mdb_, page) != layout_.pageSize)
+                return std::nullopt;
+            last_ = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        }
         lastNumber_ = page;
         return last_;
     }
@@ -483,12 +487,12 @@ PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* r
 }
 
 void CheckCatalogAgainstPages(MdbHandle* mdb, qint64 pageCount, const PagesInUse& found,
-                              const CatalogAsRead& catalog) {
+                              const CatalogAsRead& catalog, const PageReads* reads) {
     if (catalog.rows != qsizetype(found.catalogRows.size()))
         damaged(QStringLiteral("The catalog holds %1 rows, but %2 of them could be read.")
                     .arg(qsizetype(found.catalogRows.size()))
                     .arg(catalog.rows));
-    checkDefinitionsOwned(Pages(mdb, pageCount), found, catalog.tables);
+    checkDefinitionsOwned(Pages(mdb, pageCount, reads), found, catalog.tables);
 }
 
 } // namespace vantor
