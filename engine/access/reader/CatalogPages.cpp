@@ -38,7 +38,8 @@ struct Layout {
     int entries() const { return jet3 ? 0xF8 : 0x1E0; }
 };
 
-// One page at a time, copied out of libmdb's buffer so that the next read cannot change it.
+// The file's pages as copies, which no later read can change: straight from the watched stream
+// where it can be read, else out of libmdb's buffer.
 class Pages {
 public:
     Pages(MdbHandle* mdb, qint64 count, const PageReads* reads = nullptr)
