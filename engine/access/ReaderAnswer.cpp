@@ -17,7 +17,7 @@ namespace {
 constexpr char kMark[] = "vantor-reader-answer-1\n";
 constexpr qsizetype kMarkSize = sizeof kMark - 1;
 constexpr quint32 kNoText = 0xFFFFFFFF;
-constexpr qsizetype kFlushAt = 64 * 1024;
+constexpr qsizetype kFlushAt = qsizetype(64) * 1024;
 constexpr qint32 kComplexType = 13; // adComplex: multi-value and attachment columns
 
 enum Tag : quint8 {
