@@ -12,13 +12,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -45,30 +39,28 @@ void registerRun(const std::string& name, std::vector<QStringList> commands, int
                             repetitions);
 }
 
-// The largest resident size of the command and every process it waited for, in KiB; -1 when
-// it did not run to a good end. Output goes to /dev/null.
+// The largest resident size of the command and every process it waited for, in KiB, as GNU
+// time measures it; -1 when it did not run to a good end. A child of this program itself would
+// count this program's own pages as its own up to its start, which time's small size avoids.
 long peakKiB(const QStringList& command) {
-    std::vector<QByteArray> words;
-    for (const QString& w : command)
-        words.push_back(QFile::encodeName(w));
-    std::vector<char*> argv;
-    for (QByteArray& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
+    const QString time = QStringLiteral("/usr/bin/time");
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("peak"));
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(time,
+            QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"), out} +
+                command);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() > 1)
         return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+    QFile f(out);
+    if (!f.open(QIODevice::ReadOnly))
         return -1;
-    return usage.ru_maxrss;
+    bool ok = false;
+    // time puts a note on the first line when the command exits with other than 0.
+    const long kib = f.readAll().trimmed().split('\n').last().toLong(&ok);
+    return ok ? kib : -1;
 }
 
 // The least-squares line through (tables, ms) and how well it fits.

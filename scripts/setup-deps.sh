@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev libqscintilla2-qt6-dev
     mdbtools-dev mdbtools nlohmann-json3-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    # GNU time, which the large-file benchmark measures peak memory with.
+    time
     xvfb xauth
     # Jackcess, the second reader the tests check written Access files with.
     openjdk-17-jdk-headless libcommons-lang3-java libcommons-logging-java

@@ -6,7 +6,9 @@
 #include <QSet>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace vantor {
 
@@ -15,7 +17,7 @@ namespace {
 constexpr char kMark[] = "vantor-reader-answer-1\n";
 constexpr qsizetype kMarkSize = sizeof kMark - 1;
 constexpr quint32 kNoText = 0xFFFFFFFF;
-constexpr qsizetype kFlushAt = 64 * 1024;
+constexpr qsizetype kFlushAt = qsizetype(64) * 1024;
 constexpr qint32 kComplexType = 13; // adComplex: multi-value and attachment columns
 
 enum Tag : quint8 {
@@ -90,9 +92,18 @@ public:
         if (length == kNoText)
             return std::nullopt;
         need(length);
-        QString v = QString::fromUtf8(at_, static_cast<qsizetype>(length));
+        const std::string_view bytes(at_, length);
         at_ += length;
-        return v;
+        if (length == 0)
+            return QString();
+        // Names repeat from table to table (ID, Name, PrimaryKey); each is made once and shared.
+        if (length <= kLongestShared) {
+            auto [known, isNew] = shared_.try_emplace(bytes);
+            if (isNew)
+                known->second = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
+            return known->second;
+        }
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
     }
     QString Text() {
         std::optional<QString> v = OptionalText();
@@ -118,8 +129,11 @@ private:
             malformed("it ends in the middle of a value");
     }
 
+    static constexpr quint32 kLongestShared = 64;
     const char* at_;
     const char* end_;
+    // Keyed by the answer's own bytes, which outlive the reading.
+    std::unordered_map<std::string_view, QString> shared_;
 };
 
 Column readColumn(Cursor& in) {

@@ -83,6 +83,24 @@ TEST_F(SessionTest, RefreshOpensReadsAndComparesBothSidesShowingWhatItDoes) {
     EXPECT_EQ(sec->reads, 2);
 }
 
+// What the progress says an object is follows the primary database first and matches names in
+// any letter case: a view there, or a name it lacks as a table that the secondary has as a view.
+TEST_F(SessionTest, ProgressNamesViewsAsEitherDatabaseHasThem) {
+    pri->AddTable("Mixed").Column("A", 3);
+    pri->AddView("Shared", "SELECT 1");
+    sec->AddView("MIXED", "SELECT 2");
+    sec->AddView("shared", "SELECT 1");
+    sec->AddView("OnlySecondary", "SELECT 3");
+    sec->AddTable("Table Only").Column("A", 3);
+    ASSERT_EQ(refresh(), "ok");
+    EXPECT_TRUE(captions.contains("Analyzing tables: Mixed")) << captions.join(" | ").toStdString();
+    EXPECT_TRUE(captions.contains("Analyzing view: Shared")) << captions.join(" | ").toStdString();
+    EXPECT_TRUE(captions.contains("Analyzing view: OnlySecondary"))
+        << captions.join(" | ").toStdString();
+    EXPECT_TRUE(captions.contains("Analyzing tables: Table Only"))
+        << captions.join(" | ").toStdString();
+}
+
 TEST_F(SessionTest, ActivityRunsUpTo90AndStartsAgain) {
     for (int i = 0; i < 100; ++i)
         pri->AddTable(QStringLiteral("T%1").arg(i, 3, 10, QLatin1Char('0')));

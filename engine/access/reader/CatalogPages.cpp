@@ -38,7 +38,8 @@ struct Layout {
     int entries() const { return jet3 ? 0xF8 : 0x1E0; }
 };
 
-// One page at a time, copied out of libmdb's buffer so that the next read cannot change it.
+// The file's pages as copies, which no later read can change: straight from the watched stream
+// where it can be read, else out of libmdb's buffer.
 class Pages {
 public:
     Pages(MdbHandle* mdb, qint64 count, const PageReads* reads = nullptr)
@@ -57,9 +58,13 @@ public:
         // The checks of one table after another often look at one page again.
         if (page == lastNumber_ && !last_.isNull())
             return last_;
-        if (mdb_read_pg(mdb_, page) != layout_.pageSize)
-            return std::nullopt;
-        last_ = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        if (std::optional<QByteArray> direct = ReadRun(page, 1)) {
+            last_ = *direct;
+        } else {
+            if (mdb_read_pg(mdb_, page) != layout_.pageSize)
+                return std::nullopt;
+            last_ = QByteArray(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+        }
         lastNumber_ = page;
         return last_;
     }
@@ -483,12 +488,12 @@ PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* r
 }
 
 void CheckCatalogAgainstPages(MdbHandle* mdb, qint64 pageCount, const PagesInUse& found,
-                              const CatalogAsRead& catalog) {
+                              const CatalogAsRead& catalog, const PageReads* reads) {
     if (catalog.rows != qsizetype(found.catalogRows.size()))
         damaged(QStringLiteral("The catalog holds %1 rows, but %2 of them could be read.")
                     .arg(qsizetype(found.catalogRows.size()))
                     .arg(catalog.rows));
-    checkDefinitionsOwned(Pages(mdb, pageCount), found, catalog.tables);
+    checkDefinitionsOwned(Pages(mdb, pageCount, reads), found, catalog.tables);
 }
 
 } // namespace vantor

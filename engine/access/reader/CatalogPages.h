@@ -37,8 +37,8 @@ struct PagesInUse {
 // Jet pages carry no checksums, so a lost or overwritten catalog page shows only where the file
 // contradicts itself; these two hold the catalog against the pages and throw DamagedFile naming
 // the page where they disagree, before libmdb could read what is left as a smaller schema.
-// Both read pages through libmdb's own page buffer, so they run between libmdb's reads of
-// tables, never during one.
+// Both may read pages through libmdb's own page buffer, so they run between libmdb's reads of
+// tables, never during one; with the watched stream's reads they read most pages past it.
 
 // Reads each page in use once and checks that every live row of the catalog has its entry in
 // each of the catalog's indexes, and every entry its row. Runs before libmdb reads the catalog.
@@ -49,6 +49,6 @@ PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* r
 // maps are where its row says, and that every table definition in use belongs to a table of the
 // catalog.
 void CheckCatalogAgainstPages(MdbHandle* mdb, qint64 pageCount, const PagesInUse& found,
-                              const CatalogAsRead& catalog);
+                              const CatalogAsRead& catalog, const PageReads* reads = nullptr);
 
 } // namespace vantor

@@ -699,7 +699,7 @@ Schema readSchema(const QString& path, const CheckedHeader& checked, qint64 page
                                   .arg(table.name)
                                   .arg(table.page)
                                   .toStdString());
-    CheckCatalogAgainstPages(mdb.get(), pageCount, pagesInUse, catalog.asRead);
+    CheckCatalogAgainstPages(mdb.get(), pageCount, pagesInUse, catalog.asRead, reads.get());
     // The first table entry on each page, as tableEntryOnPage finds it, without a search each.
     QHash<guint32, MdbCatalogEntry*> entryOnPage;
     entryOnPage.reserve(mdb->catalog ? mdb->catalog->len : 0);
