@@ -349,9 +349,11 @@ void AlterColumn(PageFile& file, PageAllocator& allocator, const AlterColumnStmt
         RaiseDdlError(QStringLiteral("Vantor cannot change the attachment, multi-valued or "
                                      "calculated field '%1' yet.")
                           .arg(old.name));
+    // Whether Jet converts a related field in place is not known here; refuse rather than guess.
     if (inRelationship(file, table.name, old.name))
         RaiseDdlError(
-            QStringLiteral("Cannot change field '%1'; it is part of one or more relationships.")
+            QStringLiteral("Vantor cannot change the field '%1' while a relationship uses "
+                           "it; drop the relationship first.")
                 .arg(old.name));
 
     ColumnDef c = *NewColumnDef(s.column.column, sortVersion);
