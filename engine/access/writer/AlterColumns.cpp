@@ -309,7 +309,7 @@ void DropColumns(PageFile& file, PageAllocator& allocator, const AlterDropColumn
         return left;
     });
     for (const QByteArray& field : orphans)
-        ReleaseLongValue(file, field);
+        ReleaseLongValue(file, allocator, field);
     WriteTableDef(file, allocator, after);
 
     const QByteArray blob = ReadObjectProperties(file, table);
@@ -421,7 +421,7 @@ void AlterColumn(PageFile& file, PageAllocator& allocator, const AlterColumnStmt
         return values;
     });
     for (const QByteArray& field : replaced)
-        ReleaseLongValue(file, field);
+        ReleaseLongValue(file, allocator, field);
     WriteTableDef(file, allocator, after);
 
     // Nullability changes only where the statement says, or where Yes/No refused nulls by type.

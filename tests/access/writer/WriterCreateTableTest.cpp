@@ -368,9 +368,9 @@ TEST_F(WriterCreateTable, StatementsTheWriterCannotStoreAreNamed) {
     ASSERT_TRUE(type.has_value());
     EXPECT_TRUE(type->contains("'B'"));
     const std::optional<QString> other =
-        WhyStatementNotWritable(ParseJetDdl("ALTER TABLE T ADD COLUMN B LONG"));
+        WhyStatementNotWritable(ParseJetDdl("ALTER TABLE T ADD COLUMN B BIGINT"));
     ASSERT_TRUE(other.has_value());
-    EXPECT_TRUE(other->contains("CREATE TABLE"));
+    EXPECT_TRUE(other->contains("'B'"));
 }
 
 TEST_F(WriterCreateTable, CreatingAndDroppingTablesDoesNotGrowTheFile) {

@@ -210,7 +210,7 @@ TEST(WriterRefusals, AStatementItCannotRunLeavesTheFileAsItWas) {
     QTemporaryDir dir;
     const QString path = test::CopyToTemp(dir, source);
     const QByteArray before = test::FileBytes(path);
-    const DdlStatement drop = ParseJetDdl("ALTER TABLE Table1 ADD COLUMN Z LONG");
+    const DdlStatement drop = ParseJetDdl("ALTER TABLE Table1 ADD COLUMN Z BIGINT");
     ASSERT_TRUE(WhyStatementNotWritable(drop).has_value());
     {
         std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
