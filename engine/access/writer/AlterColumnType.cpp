@@ -132,7 +132,7 @@ void AlterColumn(PageFile& file, PageAllocator& allocator, const AlterColumnStmt
         return values;
     });
     for (const QByteArray& field : replaced)
-        ReleaseLongValue(file, allocator, field);
+        ReleaseLongValue(file, allocator, after, field);
     WriteTableDef(file, allocator, after);
 
     // Nullability changes only where the statement says, or where Yes/No refused nulls by type.

@@ -171,7 +171,7 @@ void DropColumns(PageFile& file, PageAllocator& allocator, const AlterDropColumn
         return left;
     });
     for (const QByteArray& field : orphans)
-        ReleaseLongValue(file, allocator, field);
+        ReleaseLongValue(file, allocator, after, field);
     WriteTableDef(file, allocator, after);
 
     const QByteArray blob = ReadObjectProperties(file, table);

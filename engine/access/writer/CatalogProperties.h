@@ -22,8 +22,10 @@ void WriteObjectProperties(PageFile& file, PageAllocator& allocator, const Catal
 // (one row, or a chain of rows). Returns the field's bytes.
 QByteArray StoreLongValue(PageFile& file, PageAllocator& allocator, const QByteArray& value);
 
-// Marks the rows a long value field points at deleted, giving back the pages of long values
-// that are left with no live row; a value held in the field is left alone.
-void ReleaseLongValue(PageFile& file, PageAllocator& allocator, const QByteArray& field);
+// Marks the rows a long value field of the owner's rows points at deleted, giving back the pages
+// of long values that are left with no live row (out of the owner's maps first); a value held in
+// the field is left alone.
+void ReleaseLongValue(PageFile& file, PageAllocator& allocator, const TableDef& owner,
+                      const QByteArray& field);
 
 } // namespace vantor::jet
