@@ -440,6 +440,7 @@ QString everyKindScript(const Table& table) {
         "CONSTRAINT [PK_Child] PRIMARY KEY ([Id]), CONSTRAINT [FK_Child] FOREIGN KEY "
         "([ParentId]) REFERENCES [VantorNew] ([Id]) ON DELETE CASCADE)",
         QStringLiteral("ALTER TABLE [%1] ADD COLUMN [VantorExtra] INTEGER").arg(t),
+        QStringLiteral("ALTER TABLE [%1] ALTER COLUMN [VantorExtra] TEXT(20)").arg(t),
         QStringLiteral("CREATE INDEX [VantorIx] ON [%1] ([%2]) WITH IGNORE NULL").arg(t, c),
         QStringLiteral("DROP INDEX [VantorIx] ON [%1]").arg(t),
         QStringLiteral("ALTER TABLE [%1] DROP COLUMN [VantorExtra]").arg(t),
@@ -480,7 +481,7 @@ TEST_F(AccessScriptRun, EveryStatementKindRunsOnRealFiles) {
             RunScriptOnAccess(TextLineSource(script), db, DefaultAccessRunOptions());
         ASSERT_TRUE(outcome.run.Succeeded())
             << (outcome.run.failure ? outcome.run.failure->description : QString()).toStdString();
-        EXPECT_EQ(outcome.run.batches.size(), 10u);
+        EXPECT_EQ(outcome.run.batches.size(), 11u);
         EXPECT_EQ(FileBytes(outcome.backup), original_);
 
         Schema predicted = before;
@@ -675,15 +676,17 @@ TEST_F(AccessScriptRun, TheTableAndIndexStatementsRunOnRealFilesEndToEnd) {
     }
 }
 
-// Columns added to and dropped from tables that hold rows, end to end: the run proves the copy
-// against the interpreter's schema, the other tables keep their rows, a batch the writer cannot
-// run on a table with rows fails alone.
+// Columns added to, changed in and dropped from tables that hold rows, end to end: the run proves
+// the copy against the interpreter's schema, the other tables keep their rows, a batch the writer
+// cannot run on a table with rows fails alone.
 TEST_F(AccessScriptRun, ColumnsAddedAndDroppedOnTablesWithRowsAreProven) {
     const QString script =
         "ALTER TABLE [Table1] ADD COLUMN [Note] TEXT(40) DEFAULT \"n/a\", "
         "[Body] MEMO, [Flag] YESNO\r\nGO\r\n"
         "ALTER TABLE [Table1] DROP COLUMN [C], [Note]\r\nGO\r\n"
         "ALTER TABLE [Table2] ADD COLUMN [Must] LONG NOT NULL DEFAULT 1\r\nGO\r\n"
+        "ALTER TABLE [Table1] ALTER COLUMN [D] LONG NOT NULL DEFAULT 5\r\nGO\r\n"
+        "ALTER TABLE [Table1] ALTER COLUMN [E] TEXT(12)\r\nGO\r\n"
         "ALTER TABLE [Table1] ADD COLUMN [Required] LONG NOT NULL\r\nGO\r\n"
         "ALTER TABLE [Table1] DROP COLUMN [Body]\r\n";
     for (const QString& name :
@@ -694,10 +697,10 @@ TEST_F(AccessScriptRun, ColumnsAddedAndDroppedOnTablesWithRowsAreProven) {
         const AccessScriptOutcome outcome =
             RunScriptOnAccess(TextLineSource(script), db, DefaultAccessRunOptions());
         ASSERT_TRUE(outcome.run.failure.has_value());
-        EXPECT_EQ(outcome.run.failure->batch.number, 4);
+        EXPECT_EQ(outcome.run.failure->batch.number, 6);
         EXPECT_TRUE(outcome.run.failure->description.contains("while the table holds rows"))
             << outcome.run.failure->description.toStdString();
-        EXPECT_EQ(outcome.run.batches.size(), 3u);
+        EXPECT_EQ(outcome.run.batches.size(), 5u);
         EXPECT_EQ(FileBytes(outcome.backup), original_);
 
         const Schema after = RunAccessReader(db);
@@ -713,6 +716,10 @@ TEST_F(AccessScriptRun, ColumnsAddedAndDroppedOnTablesWithRowsAreProven) {
         EXPECT_EQ(table2->columns.last().name, "Must");
         EXPECT_FALSE(table2->columns.last().nullable);
         EXPECT_EQ(table2->columns.last().defaultValue, "1");
+        ASSERT_GE(table1->columns.size(), 4);
+        EXPECT_FALSE(table1->columns[2].nullable);
+        EXPECT_EQ(table1->columns[2].defaultValue, "5");
+        EXPECT_EQ(table1->columns[3].dataType, 130); // text
 
         QProcess exporter;
         exporter.start("mdb-export", {db, "Table1"});

@@ -7,6 +7,7 @@
 #include "engine/access/writer/PageFile.h"
 #include "engine/access/writer/RowCodec.h"
 #include "engine/access/writer/RowWriter.h"
+#include "engine/access/writer/UsageMap.h"
 
 #include <QSet>
 
@@ -52,7 +53,22 @@ QByteArray longValuePage(const PageFile& file, const QByteArray& row) {
     return page;
 }
 
-void markDeleted(PageFile& file, RowPointer where) {
+// Takes a page out of every map of the table, so that nothing still counts it as the table's
+// once it is given back.
+void forgetPage(PageFile& file, const TableDef& owner, quint32 page) {
+    QList<quint32> maps{owner.ownedMap, owner.freeMap};
+    for (const LongValueMaps& lv : owner.longValueMaps)
+        maps << lv.ownedMap << lv.freeMap;
+    for (quint32 map : maps)
+        if (RowPointer::FromRaw(map).page != 0)
+            RemovePageFromMap(file, RowPointer::FromRaw(map), page);
+}
+
+// Marks a long value row deleted, and gives its page back once no live row is left on it.
+void markDeleted(PageFile& file, PageAllocator& allocator, const TableDef& owner, RowPointer where,
+                 QSet<quint32>& freed) {
+    if (freed.contains(where.page))
+        return;
     QByteArray page = file.Page(where.page);
     if (U8(page, 0) != kDataPageType)
         RaiseDamaged(QStringLiteral("a long value points at page %1").arg(where.page));
@@ -60,6 +76,14 @@ void markDeleted(PageFile& file, RowPointer where) {
     const qsizetype at = kSlotTableOffset + 2 * qsizetype(where.row);
     PutU16(page, at, U16(page, at) | kDeletedFlags);
     file.WritePage(where.page, page);
+    if (page.mid(4, 4) != QByteArray("LVAL", 4))
+        return;
+    for (int row = 0; row < SlotCount(page); ++row)
+        if (!SlotOf(page, row).deleted)
+            return;
+    forgetPage(file, owner, where.page);
+    allocator.FreePage(where.page);
+    freed.insert(where.page);
 }
 
 } // namespace
@@ -92,23 +116,25 @@ QByteArray StoreLongValue(PageFile& file, PageAllocator& allocator, const QByteA
     return field;
 }
 
-void ReleaseLongValue(PageFile& file, const QByteArray& field) {
+void ReleaseLongValue(PageFile& file, PageAllocator& allocator, const TableDef& owner,
+                      const QByteArray& field) {
     if (field.size() < kFieldSize)
         RaiseDamaged(QStringLiteral("a long value field of %1 bytes").arg(field.size()));
     const quint32 word = U32(field, 0);
     const quint32 kind = word & ~kLengthMask;
     RowPointer at = RowPointer::FromRaw(U32(field, 4));
+    QSet<quint32> freed;
     if (kind == kSingleRowKind) {
-        markDeleted(file, at);
+        markDeleted(file, allocator, owner, at, freed);
         return;
     }
     if (kind != 0)
         return; // held in the field
     QSet<quint32> seen;
-    while (!at.IsNull() && !seen.contains(at.Raw())) {
+    while (!at.IsNull() && !seen.contains(at.Raw()) && !freed.contains(at.page)) {
         seen.insert(at.Raw());
         const RowPointer next = RowPointer::FromRaw(U32(ReadRowBytes(file, at), 0));
-        markDeleted(file, at);
+        markDeleted(file, allocator, owner, at, freed);
         at = next;
     }
 }
@@ -126,7 +152,7 @@ void WriteObjectProperties(PageFile& file, PageAllocator& allocator, const Catal
     RowValues values = catalogRow(file, objects, object);
     const qsizetype position = lvPropPosition(objects);
     if (const std::optional<QByteArray>& old = values.value(position))
-        ReleaseLongValue(file, *old);
+        ReleaseLongValue(file, allocator, objects, *old);
     values[position] = blob.isEmpty()
                            ? std::nullopt
                            : std::optional<QByteArray>(StoreLongValue(file, allocator, blob));

@@ -14,8 +14,7 @@ class PageAllocator;
 QByteArray ReadObjectProperties(const PageFile& file, const CatalogObject& object);
 
 // Replaces an object's property blob (an empty blob removes it). Its catalog row is written
-// anew, so the catalog's indexes are filled again; the old blob's pages of long value rows are
-// marked deleted.
+// anew, so the catalog's indexes are filled again; the old blob's long value rows go.
 void WriteObjectProperties(PageFile& file, PageAllocator& allocator, const CatalogObject& object,
                            const QByteArray& blob, KeyFormat format);
 
@@ -23,7 +22,10 @@ void WriteObjectProperties(PageFile& file, PageAllocator& allocator, const Catal
 // (one row, or a chain of rows). Returns the field's bytes.
 QByteArray StoreLongValue(PageFile& file, PageAllocator& allocator, const QByteArray& value);
 
-// Marks the rows a long value field points at deleted; a value held in the field is left alone.
-void ReleaseLongValue(PageFile& file, const QByteArray& field);
+// Marks the rows a long value field of the owner's rows points at deleted, giving back the pages
+// of long values that are left with no live row (out of the owner's maps first); a value held in
+// the field is left alone.
+void ReleaseLongValue(PageFile& file, PageAllocator& allocator, const TableDef& owner,
+                      const QByteArray& field);
 
 } // namespace vantor::jet

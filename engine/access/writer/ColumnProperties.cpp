@@ -190,7 +190,7 @@ QByteArray WithColumnProperties(const QByteArray& bytes, const QString& column,
         target = &blob.chunks.last();
     }
     // Keep the name header and every value but the ones being set.
-    const qsizetype headerSize = qsizetype(U32(target->body, 0));
+    const auto headerSize = qsizetype(U32(target->body, 0));
     QByteArray values = Slice(target->body, 0, headerSize);
     for (qsizetype at = headerSize; at < target->body.size();) {
         const quint16 size = U16(target->body, at);

@@ -1,6 +1,7 @@
 #include "engine/access/writer/JetWriter.h"
 
 #include "engine/access/JetHeader.h"
+#include "engine/access/writer/AlterColumnType.h"
 #include "engine/access/writer/AlterColumns.h"
 #include "engine/access/writer/Constraints.h"
 #include "engine/access/writer/CreateTable.h"

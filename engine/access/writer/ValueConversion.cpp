@@ -14,7 +14,7 @@ namespace vantor::jet {
 
 namespace {
 
-__extension__ typedef __int128 Units;
+__extension__ using Units = __int128;
 
 constexpr int kCurrencyScale = 4;
 constexpr int kMaxScale = 28;

@@ -175,7 +175,8 @@ TEST_F(WriterAlterColumnType, ValuesThatDoNotConvertLeaveTheFileByteForByte) {
     const QString related = copyOf("indexTestV2000.mdb");
     const QByteArray relatedBefore = test::FileBytes(related);
     EXPECT_EQ(errorOf(related, "ALTER TABLE Table1 ALTER COLUMN otherfk1 DOUBLE"),
-              "Cannot change field 'otherfk1'; it is part of one or more relationships.");
+              "Vantor cannot change the field 'otherfk1' while a relationship uses it; drop the "
+              "relationship first.");
     EXPECT_EQ(test::FileBytes(related), relatedBefore);
     const QString ole = copyOf("blobOleLazyLoading.accdb");
     // The key fits a Byte; the OLE value does not fit 255 bytes.

@@ -245,6 +245,23 @@ TEST_F(WriterAlterColumns, ManyLongDefaultsGoIntoAChainOfPages) {
     expectJackcessReadsItWhole(path);
 }
 
+TEST_F(WriterAlterColumns, ChangingALargeBlobOfPropertiesAgainAndAgainDoesNotGrowTheFile) {
+    // Table1's properties fill a long value page of their own.
+    const QString path = copyOf("testV2003.mdb");
+    apply(path, "ALTER TABLE Table1 ADD COLUMN Extra LONG DEFAULT 1");
+    apply(path, "ALTER TABLE Table1 DROP COLUMN Extra");
+    const quint32 pages = PageFile(path, kPageSize, false).PageCount();
+    for (int i = 0; i < 20; ++i) {
+        apply(path, QStringLiteral("ALTER TABLE Table1 ADD COLUMN Extra%1 LONG DEFAULT %1").arg(i));
+        apply(path, QStringLiteral("ALTER TABLE Table1 DROP COLUMN Extra%1").arg(i));
+    }
+    EXPECT_LE(PageFile(path, kPageSize, false).PageCount(), pages + 2);
+    const QString table1 = test::DumpSection(test::VantorDump(path), "TABLE [Table1]");
+    EXPECT_TRUE(table1.contains("Format: $#,##0.00;($#,##0.00)")) << table1.toStdString();
+    EXPECT_FALSE(table1.contains("Extra")) << table1.toStdString();
+    expectJackcessReadsItWhole(path);
+}
+
 TEST_F(WriterAlterColumns, RefusedAlterationsLeaveTheFileAsItWas) {
     const QString path = copyOf("indexTestV2000.mdb");
     const QByteArray before = test::FileBytes(path);

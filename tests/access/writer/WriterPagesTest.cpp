@@ -210,12 +210,12 @@ TEST(WriterRefusals, AStatementItCannotRunLeavesTheFileAsItWas) {
     QTemporaryDir dir;
     const QString path = test::CopyToTemp(dir, source);
     const QByteArray before = test::FileBytes(path);
-    const DdlStatement odd = ParseJetDdl("CREATE TABLE Odd (A DOUBLE IDENTITY)");
-    ASSERT_TRUE(WhyStatementNotWritable(odd).has_value());
+    const DdlStatement drop = ParseJetDdl("ALTER TABLE Table1 ADD COLUMN Z BIGINT");
+    ASSERT_TRUE(WhyStatementNotWritable(drop).has_value());
     {
         std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
         ASSERT_NE(writer, nullptr);
-        EXPECT_THROW(writer->Apply(odd), Error);
+        EXPECT_THROW(writer->Apply(drop), Error);
         writer->Flush();
     }
     EXPECT_EQ(test::FileBytes(path), before);
