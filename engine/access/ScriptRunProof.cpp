@@ -64,6 +64,12 @@ QString stateText(ObjectState state) {
     return QString();
 }
 
+// The reader hides the queries Access keeps for forms and reports and its scratch queries,
+// whose names start with '~'; the writer sets no hidden flag of its own.
+bool readAsHidden(const QString& name) {
+    return name.startsWith(u'~');
+}
+
 // A saved query lives in the file as rows, and the reader shows the SQL those rows give, as
 // Access does: a view or procedure is predicted in that form. A select procedure without
 // parameters is what the reader calls a view.
@@ -77,8 +83,10 @@ void asStored(Schema& schema, const QString& batch) {
     if (const auto* view = std::get_if<CreateViewStmt>(&statement)) {
         const auto stored = jet::StoredQueryOf(*view);
         View* made = schema.findView(view->view);
-        if (const auto* query = std::get_if<jetsql::StorableQuery>(&stored); query && made)
+        if (const auto* query = std::get_if<jetsql::StorableQuery>(&stored); query && made) {
             made->definition = query->sql;
+            made->hidden = readAsHidden(made->name);
+        }
     } else if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement)) {
         const auto stored = jet::StoredQueryOf(*procedure);
         const auto* query = std::get_if<jetsql::StorableQuery>(&stored);
@@ -88,12 +96,13 @@ void asStored(Schema& schema, const QString& batch) {
         if (!query || made == schema.queries.end())
             return;
         if (query->plainSelect) {
-            schema.views.append(View{made->name, query->sql});
+            schema.views.append(View{made->name, query->sql, readAsHidden(made->name)});
             schema.queries.erase(made);
             return;
         }
         made->sql = query->sql;
         made->parameters = query->parameters;
+        made->hidden = readAsHidden(made->name);
     }
 }
 

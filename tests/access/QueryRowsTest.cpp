@@ -24,13 +24,13 @@ QString line(const QueryRow& r) {
     const bool parameter = r.attribute == queryattr::Parameter;
     const QString name1 = parameter ? QuoteSqlName(r.name1) : r.name1;
     const QString name2 = r.attribute == queryattr::Column ? QuoteSqlPath(r.name2) : r.name2;
-    const std::optional<qint32> extra =
-        parameter && r.flag == kTextParameter ? r.extra : std::optional<qint32>();
+    const QString extra = parameter && r.flag == kTextParameter && r.extra.has_value()
+                              ? QString::number(r.extra.value())
+                              : QStringLiteral("-");
     return QStringLiteral("%1|%2|%3|%4|%5|%6")
         .arg(r.attribute)
         .arg(r.flag ? QString::number(*r.flag) : QStringLiteral("-"))
-        .arg(name1, name2, r.expression.simplified(),
-             extra ? QString::number(*extra) : QStringLiteral("-"));
+        .arg(name1, name2, r.expression.simplified(), extra);
 }
 
 // The rows by attribute in their stored order, but for what Access writes either way: a select

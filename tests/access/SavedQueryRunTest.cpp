@@ -1,14 +1,16 @@
 // Saved queries written by Vantor into real Access files: every saved query of both shared
-// folders, created from the statement a sync script holds for it in a copy of an empty file of
-// the same format, reads back through Vantor's reader with the same SQL and through Jackcess with
-// the same meaning; what the writer refuses leaves the file as it was; and a script of views and
-// procedures runs end to end through vantor-cli, proven by the run itself.
+// folders, created by a proven run of the statement a sync script holds for it on a copy of an
+// empty file of the same format, reads back through Vantor's reader with the same SQL and through
+// Jackcess with the same meaning; what the writer refuses leaves the file as it was; and a script
+// of views and procedures runs end to end through vantor-cli, proven by the run itself.
 #include "engine/SchemaDdl.h"
 #include "engine/SqlText.h"
 #include "engine/access/ReaderProcess.h"
 #include "engine/access/writer/JetWriter.h"
 #include "engine/snapshot/JetDdl.h"
 #include "model/Error.h"
+#include "script/AccessScriptRun.h"
+#include "script/BatchRunner.h"
 #include "tests/access/AccessTestFiles.h"
 #include "tests/support/ErrorOf.h"
 #include "tests/support/Jackcess.h"
@@ -110,18 +112,17 @@ TEST(SavedQueryRun, EverySavedQueryOfBothFoldersIsWrittenAndReadsBackTheSame) {
             copyOf(dir, empty, QFileInfo(file.path).fileName() + "." + QFileInfo(empty).suffix());
         ASSERT_FALSE(db.isEmpty());
         ASSERT_FALSE(WhyFileNotWritable(db).has_value());
-        {
-            std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(db);
-            for (const QString& statement : statements) {
-                SCOPED_TRACE(statement.toStdString());
-                const DdlStatement parsed = ParseJetDdl(statement);
-                const std::optional<QString> why = WhyStatementNotWritable(parsed);
-                ASSERT_FALSE(why.has_value()) << why->toStdString();
-                EXPECT_NO_THROW(writer->Apply(parsed));
-                ++written;
-            }
-            writer->Flush();
+        for (const QString& statement : statements) {
+            const std::optional<QString> why = WhyStatementNotWritable(ParseJetDdl(statement));
+            ASSERT_FALSE(why.has_value()) << statement.toStdString() << "\n" << why->toStdString();
         }
+        // The safe run writes them and proves the copy against the prediction before swapping.
+        const AccessScriptOutcome outcome = RunScriptOnAccess(
+            TextLineSource(statements.join("\r\nGO\r\n") + "\r\n"), db, DefaultAccessRunOptions());
+        ASSERT_TRUE(outcome.run.Succeeded())
+            << (outcome.run.failure ? outcome.run.failure->description : QString()).toStdString();
+        written += static_cast<int>(statements.size());
+        QFile::remove(outcome.backup);
 
         // Vantor's reader: the same views and queries, word for word.
         const Schema back = RunAccessReader(db);
@@ -299,9 +300,10 @@ TEST(SavedQueryRun, DroppedQueriesLeaveNothingBehind) {
         EXPECT_EQ(rowsNaming(db, "MSysACEs", objectId(db, "SelectQuery")),
                   rowsNaming(path, "MSysACEs", selectId));
         QString complaint;
-        if (!WhyJackcessMissing())
+        if (!WhyJackcessMissing()) {
             EXPECT_TRUE(JackcessOutput("IndexCheck", {"--system", db}, &complaint).has_value())
                 << complaint.toStdString();
+        }
     }
 }
 

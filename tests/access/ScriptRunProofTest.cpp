@@ -101,7 +101,8 @@ TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
          "CREATE PROCEDURE Everyone AS SELECT * FROM Customers",
          "CREATE PROCEDURE Rename (NewName TEXT(50), Which LONG) AS UPDATE Customers SET Name = "
          "NewName WHERE Id = Which",
-         "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders"});
+         "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders",
+         "CREATE VIEW [~sq_fForm] AS SELECT Id FROM Notes"});
     const Schema after = PredictedSchema(original, batches, static_cast<qint32>(batches.size()));
     const View* named = after.findView("Named");
     ASSERT_NE(named, nullptr);
@@ -119,6 +120,11 @@ TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
     const Query* odd = after.findQuery("Odd");
     ASSERT_NE(odd, nullptr);
     EXPECT_EQ(odd->sql, "INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders;\r\n");
+    // The reader hides a form's record source by its name.
+    const View* formSource = after.findView("~sq_fForm");
+    ASSERT_NE(formSource, nullptr);
+    EXPECT_TRUE(formSource->hidden);
+    EXPECT_FALSE(named->hidden);
 }
 
 // A linked table's definition lives in another file: changing it, or relating to it, is refused
