@@ -313,6 +313,23 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
     REQUIRE_SHARED_FILE(path, "testV2003.mdb");
     QTemporaryDir dir;
     const QString db = copyOf(dir, path, "target.mdb");
+    const QString cliPath = QDir(BinaryDir()).filePath("bin/vantor-cli");
+
+    // A script with a query the writer cannot store is refused whole, before anything is written.
+    const QByteArray original = FileBytes(db);
+    const QString refused = WriteFile(
+        dir, "refused.sql",
+        "CREATE VIEW [Fine] AS SELECT A FROM Table1\r\nGO\r\n"
+        "CREATE VIEW [Both] AS SELECT A FROM Table1 UNION SELECT column1 FROM Table2\r\n");
+    QProcess refusing;
+    refusing.start(cliPath, {"run", refused, "--on", db});
+    ASSERT_TRUE(refusing.waitForFinished(300000));
+    EXPECT_NE(refusing.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(refusing.readAllStandardError())
+                    .contains("Only simple SELECT queries are allowed in VIEWS."));
+    EXPECT_EQ(FileBytes(db), original);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // db, script
+
     const QString script = WriteFile(
         dir, "queries.sql",
         "CREATE VIEW [Wide] AS SELECT A, B FROM Table1 WHERE C > 3 ORDER BY A DESC\r\nGO\r\n"
@@ -323,7 +340,7 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
         "CREATE VIEW [Gone] AS SELECT A FROM Table1\r\nGO\r\n"
         "DROP VIEW [Gone]\r\n");
     QProcess cli;
-    cli.start(QDir(BinaryDir()).filePath("bin/vantor-cli"), {"run", script, "--on", db});
+    cli.start(cliPath, {"run", script, "--on", db});
     ASSERT_TRUE(cli.waitForFinished(300000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString()
                                  << cli.readAllStandardOutput().toStdString();
