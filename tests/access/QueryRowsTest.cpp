@@ -223,3 +223,34 @@ TEST(QueryRows, WhatCannotBeStoredExactlyIsRefusedWithTheReason) {
         EXPECT_TRUE(why->contains(QLatin1String(c.reason))) << why->toStdString();
     }
 }
+
+// The SQL the reader writes for its own hand-made rows (nested and outer joins, every select
+// option, a subquery, bracketed names, targets in other databases) is stored so that it reads
+// back word for word.
+TEST(QueryRows, TheReadersOwnLayoutsReadBackWordForWord) {
+    const char* const texts[] = {
+        "SELECT *\r\nFROM [Loose Table], (A INNER JOIN C ON (A.z=C.z) AND (A.y=C.y) AND "
+        "(A.x=C.x)) INNER JOIN (B RIGHT JOIN B AS B_1 ON B.x=B_1.y) ON C.x=B.x;\r\n",
+        "SELECT DISTINCTROW TOP 5 PERCENT Max(T.a) AS [Biggest a], T.b AS b2, *\r\n"
+        "FROM [T Data] AS T\r\nWHERE ((T.c)=No)\r\nGROUP BY T.b, T.c\r\nHAVING ((Max(T.a))>1)\r\n"
+        "ORDER BY T.b DESC, T.c\r\nWITH OWNERACCESS OPTION;\r\n",
+        "SELECT u.a\r\nFROM (SELECT a FROM T\r\nUNION SELECT a FROM [U V]) AS u LEFT JOIN W ON "
+        "u.a = W.a;\r\n",
+        "INSERT INTO [table 1] ( text1, [date 1], [table 1].[Where] )\r\n"
+        "SELECT [Select].a AS Espr2, [Select].[b c], Now()\r\nFROM [Order] AS [Select];\r\n",
+        "UPDATE [My Table] SET [My Table].[date 1] = \"x\", [My Table].[n] = 1\r\n"
+        "WHERE [My Table].n>0;\r\n",
+        "SELECT * INTO [New Order] IN 'C:\\b.mdb' [;PWD=***]\r\nFROM T;\r\n",
+        "SELECT *\r\nFROM T IN 'C:\\a.mdb';\r\n",
+        "SELECT *\r\nFROM T IN '' [dBase IV;];\r\n",
+        "PARAMETERS [Forms!F!x] Value;\r\nTRANSFORM Sum(T.n) AS Total\r\nSELECT T.a\r\nFROM T\r\n"
+        "WHERE T.b = [Forms!F!x]\r\nGROUP BY T.a\r\nPIVOT T.c;\r\n",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        const auto stored = jetsql::StoreQuery(QString::fromLatin1(text));
+        const auto* made = std::get_if<jetsql::StorableQuery>(&stored);
+        ASSERT_TRUE(made) << std::get<QString>(stored).toStdString();
+        EXPECT_EQ(made->sql, QString::fromLatin1(text));
+    }
+}
