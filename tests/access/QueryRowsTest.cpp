@@ -212,6 +212,9 @@ TEST(QueryRows, WhatCannotBeStoredExactlyIsRefusedWithTheReason) {
          "does not say which of the joined tables"},
         {"SELECT * FROM (a INNER JOIN b ON a.x = b.x) INNER JOIN c ON a.y = c.y AND b.y = c.z",
          "does not say which of the joined tables"},
+        // The reader shows passwords as ***, so the real one cannot be stored.
+        {"SELECT * INTO Copy IN 'C:\\b.mdb' [;PWD=***] FROM T", "holds a password"},
+        {"SELECT * FROM T IN '' [ODBC;DSN=x;Password=y]", "holds a password"},
         // A target column without a value to go in it would be lost.
         {"INSERT INTO t ( a, b ) SELECT x FROM u", "targets a,b"},
     };
@@ -240,7 +243,7 @@ TEST(QueryRows, TheReadersOwnLayoutsReadBackWordForWord) {
         "SELECT [Select].a AS Espr2, [Select].[b c], Now()\r\nFROM [Order] AS [Select];\r\n",
         "UPDATE [My Table] SET [My Table].[date 1] = \"x\", [My Table].[n] = 1\r\n"
         "WHERE [My Table].n>0;\r\n",
-        "SELECT * INTO [New Order] IN 'C:\\b.mdb' [;PWD=***]\r\nFROM T;\r\n",
+        "SELECT * INTO [New Order] IN 'C:\\b.mdb' [dBase IV;]\r\nFROM T;\r\n",
         "SELECT *\r\nFROM T IN 'C:\\a.mdb';\r\n",
         "SELECT *\r\nFROM T IN '' [dBase IV;];\r\n",
         "PARAMETERS [Forms!F!x] Value;\r\nTRANSFORM Sum(T.n) AS Total\r\nSELECT T.a\r\nFROM T\r\n"
