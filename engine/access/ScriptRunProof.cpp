@@ -64,6 +64,19 @@ QString stateText(ObjectState state) {
     return QString();
 }
 
+// The view or procedure a batch creates, if it creates one.
+std::optional<QString> queryCreated(const QString& batch) {
+    try {
+        const DdlStatement statement = ParseJetDdl(batch);
+        if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+            return view->view;
+        if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+            return procedure->procedure;
+    } catch (const Error&) {
+    }
+    return std::nullopt;
+}
+
 // The reader hides the queries Access keeps for forms and reports and its scratch queries,
 // whose names start with '~'; the writer sets no hidden flag of its own.
 bool readAsHidden(const QString& name) {
@@ -153,10 +166,16 @@ PredictedRun PredictRun(const Schema& original, const QList<AccessBatch>& batche
 
 Schema PredictedSchema(const Schema& original, const QList<AccessBatch>& batches, qint32 count) {
     Schema schema = original;
+    // The statements run on the schema as the interpreter keeps it; the queries that are left
+    // are put in their stored form at the end, each as its last CREATE made it.
+    QHash<QString, QString> lastCreate;
     for (qint32 i = 0; i < count; ++i) {
         ApplyJetDdl(schema, batches[i].text);
-        asStored(schema, batches[i].text);
+        if (const std::optional<QString> name = queryCreated(batches[i].text))
+            lastCreate.insert(FoldKey(*name), batches[i].text);
     }
+    for (const QString& batch : std::as_const(lastCreate))
+        asStored(schema, batch);
     return schema;
 }
 

@@ -218,7 +218,7 @@ TEST(SavedQueryRun, RefusedStatementsLeaveTheFileAsItWas) {
          "targets col1,col2"},
         {"CREATE VIEW [Long] AS SELECT col1 FROM Table1 WHERE col1 = 'LONG'", "more than about"},
         {"DROP VIEW [UpdateQuery]", "View 'UpdateQuery' does not exist."},
-        {"DROP PROCEDURE [SelectQuery]", "Procedure 'SelectQuery' does not exist."},
+        {"DROP PROCEDURE [Table1]", "Procedure 'Table1' does not exist."},
         {"DROP VIEW [Table1]", "View 'Table1' does not exist."},
         {"DROP PROCEDURE [Nowhere]", "Procedure 'Nowhere' does not exist."},
     };
@@ -338,6 +338,9 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
         "[Step] WHERE A = [Who]\r\nGO\r\n"
         "CREATE PROCEDURE [Keep] AS INSERT INTO Table2 ( column1 ) SELECT A FROM Table1\r\nGO\r\n"
         "CREATE VIEW [Gone] AS SELECT A FROM Table1\r\nGO\r\n"
+        "CREATE PROCEDURE [Brief] AS SELECT A FROM Table1\r\nGO\r\n"
+        "DROP PROCEDURE [Brief]\r\nGO\r\n"
+        "CREATE PROCEDURE [Brief] AS SELECT B FROM Table1\r\nGO\r\n"
         "DROP VIEW [Gone]\r\n");
     QProcess cli;
     cli.start(cliPath, {"run", script, "--on", db});
@@ -363,6 +366,10 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
     ASSERT_NE(keep, nullptr);
     EXPECT_EQ(keep->kind, QueryKind::Append);
     EXPECT_EQ(after.findView("Gone"), nullptr);
+    // Created, dropped and created again as a procedure, it reads back as its last form.
+    const View* brief = after.findView("Brief");
+    ASSERT_NE(brief, nullptr);
+    EXPECT_EQ(brief->definition, "SELECT B\r\nFROM Table1;\r\n");
 
     const std::optional<QJsonObject> jackcess = JackcessSchema(db);
     if (!jackcess)

@@ -102,7 +102,13 @@ TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
          "CREATE PROCEDURE Rename (NewName TEXT(50), Which LONG) AS UPDATE Customers SET Name = "
          "NewName WHERE Id = Which",
          "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders",
-         "CREATE VIEW [~sq_fForm] AS SELECT Id FROM Notes"});
+         "CREATE VIEW [~sq_fForm] AS SELECT Id FROM Notes",
+         // The interpreter keeps a select procedure as a procedure while the script runs.
+         "CREATE PROCEDURE Short AS SELECT Id FROM Notes", "DROP PROCEDURE Short",
+         "CREATE PROCEDURE Short AS SELECT Id FROM Orders",
+         "CREATE PROCEDURE Once AS SELECT Id "
+         "FROM Notes",
+         "DROP PROCEDURE Once"});
     const Schema after = PredictedSchema(original, batches, static_cast<qint32>(batches.size()));
     const View* named = after.findView("Named");
     ASSERT_NE(named, nullptr);
@@ -125,6 +131,11 @@ TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
     ASSERT_NE(formSource, nullptr);
     EXPECT_TRUE(formSource->hidden);
     EXPECT_FALSE(named->hidden);
+    const View* shortView = after.findView("Short");
+    ASSERT_NE(shortView, nullptr);
+    EXPECT_EQ(shortView->definition, "SELECT Id\r\nFROM Orders;\r\n");
+    EXPECT_EQ(after.findView("Once"), nullptr);
+    EXPECT_EQ(after.findQuery("Once"), nullptr);
 }
 
 // A linked table's definition lives in another file: changing it, or relating to it, is refused

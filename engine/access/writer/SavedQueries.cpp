@@ -413,7 +413,7 @@ void DropSavedQuery(PageFile& file, PageAllocator& allocator, const QString& nam
     const Catalog catalog = readCatalog(file);
     const CatalogObject* query = catalog.find(name);
     TableDef queries = ReadTableDef(file, catalog.systemTablePage("MSysQueries"));
-    if (!query || query->type != kQueryObjectType || storedAsView(file, queries, *query) != view)
+    if (!query || query->type != kQueryObjectType || (view && !storedAsView(file, queries, *query)))
         RaiseDdlError((view ? QStringLiteral("View '%1' does not exist.")
                             : QStringLiteral("Procedure '%1' does not exist."))
                           .arg(name));
