@@ -64,6 +64,25 @@ QString stateText(ObjectState state) {
     return QString();
 }
 
+// The view or procedure a batch creates, if it creates one.
+std::optional<QString> queryCreated(const QString& batch) {
+    try {
+        const DdlStatement statement = ParseJetDdl(batch);
+        if (const auto* view = std::get_if<CreateViewStmt>(&statement))
+            return view->view;
+        if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement))
+            return procedure->procedure;
+    } catch (const Error&) {
+    }
+    return std::nullopt;
+}
+
+// The reader hides the queries Access keeps for forms and reports and its scratch queries,
+// whose names start with '~'; the writer sets no hidden flag of its own.
+bool readAsHidden(const QString& name) {
+    return name.startsWith(u'~');
+}
+
 // A saved query lives in the file as rows, and the reader shows the SQL those rows give, as
 // Access does: a view or procedure is predicted in that form. A select procedure without
 // parameters is what the reader calls a view.
@@ -77,8 +96,10 @@ void asStored(Schema& schema, const QString& batch) {
     if (const auto* view = std::get_if<CreateViewStmt>(&statement)) {
         const auto stored = jet::StoredQueryOf(*view);
         View* made = schema.findView(view->view);
-        if (const auto* query = std::get_if<jetsql::StorableQuery>(&stored); query && made)
+        if (const auto* query = std::get_if<jetsql::StorableQuery>(&stored); query && made) {
             made->definition = query->sql;
+            made->hidden = readAsHidden(made->name);
+        }
     } else if (const auto* procedure = std::get_if<CreateProcedureStmt>(&statement)) {
         const auto stored = jet::StoredQueryOf(*procedure);
         const auto* query = std::get_if<jetsql::StorableQuery>(&stored);
@@ -88,12 +109,13 @@ void asStored(Schema& schema, const QString& batch) {
         if (!query || made == schema.queries.end())
             return;
         if (query->plainSelect) {
-            schema.views.append(View{made->name, query->sql});
+            schema.views.append(View{made->name, query->sql, readAsHidden(made->name)});
             schema.queries.erase(made);
             return;
         }
         made->sql = query->sql;
         made->parameters = query->parameters;
+        made->hidden = readAsHidden(made->name);
     }
 }
 
@@ -144,10 +166,16 @@ PredictedRun PredictRun(const Schema& original, const QList<AccessBatch>& batche
 
 Schema PredictedSchema(const Schema& original, const QList<AccessBatch>& batches, qint32 count) {
     Schema schema = original;
+    // The statements run on the schema as the interpreter keeps it; the queries that are left
+    // are put in their stored form at the end, each as its last CREATE made it.
+    QHash<QString, QString> lastCreate;
     for (qint32 i = 0; i < count; ++i) {
         ApplyJetDdl(schema, batches[i].text);
-        asStored(schema, batches[i].text);
+        if (const std::optional<QString> name = queryCreated(batches[i].text))
+            lastCreate.insert(FoldKey(*name), batches[i].text);
     }
+    for (const QString& batch : std::as_const(lastCreate))
+        asStored(schema, batch);
     return schema;
 }
 

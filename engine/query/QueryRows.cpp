@@ -316,6 +316,16 @@ std::variant<StorableQuery, QString> StoreQuery(const QString& sql) {
         return QStringLiteral("Vantor cannot read the query's SQL: %1 (at character %2).")
             .arg(error.message)
             .arg(error.position + 1);
+    // The reader shows a password in a connection string as ***; storing that would break the
+    // connection without a word, and the real one is never known.
+    static const QRegularExpression kPassword(QStringLiteral("(^|;)\\s*(PWD|PASSWORD)\\s*="),
+                                              QRegularExpression::CaseInsensitiveOption);
+    for (const OtherDatabase* other :
+         {statement->source ? &*statement->source : nullptr,
+          statement->into && statement->into->database ? &*statement->into->database : nullptr})
+        if (other && other->connect.contains(kPassword))
+            return QStringLiteral("Vantor cannot store this query: its connection string holds a "
+                                  "password, which Vantor neither reads nor writes.");
     auto rows = RowsOf(*statement);
     if (const QString* why = std::get_if<QString>(&rows))
         return QStringLiteral("Vantor cannot store this query exactly: %1.").arg(*why);

@@ -1,14 +1,16 @@
 // Saved queries written by Vantor into real Access files: every saved query of both shared
-// folders, created from the statement a sync script holds for it in a copy of an empty file of
-// the same format, reads back through Vantor's reader with the same SQL and through Jackcess with
-// the same meaning; what the writer refuses leaves the file as it was; and a script of views and
-// procedures runs end to end through vantor-cli, proven by the run itself.
+// folders, created by a proven run of the statement a sync script holds for it on a copy of an
+// empty file of the same format, reads back through Vantor's reader with the same SQL and through
+// Jackcess with the same meaning; what the writer refuses leaves the file as it was; and a script
+// of views and procedures runs end to end through vantor-cli, proven by the run itself.
 #include "engine/SchemaDdl.h"
 #include "engine/SqlText.h"
 #include "engine/access/ReaderProcess.h"
 #include "engine/access/writer/JetWriter.h"
 #include "engine/snapshot/JetDdl.h"
 #include "model/Error.h"
+#include "script/AccessScriptRun.h"
+#include "script/BatchRunner.h"
 #include "tests/access/AccessTestFiles.h"
 #include "tests/support/ErrorOf.h"
 #include "tests/support/Jackcess.h"
@@ -110,18 +112,17 @@ TEST(SavedQueryRun, EverySavedQueryOfBothFoldersIsWrittenAndReadsBackTheSame) {
             copyOf(dir, empty, QFileInfo(file.path).fileName() + "." + QFileInfo(empty).suffix());
         ASSERT_FALSE(db.isEmpty());
         ASSERT_FALSE(WhyFileNotWritable(db).has_value());
-        {
-            std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(db);
-            for (const QString& statement : statements) {
-                SCOPED_TRACE(statement.toStdString());
-                const DdlStatement parsed = ParseJetDdl(statement);
-                const std::optional<QString> why = WhyStatementNotWritable(parsed);
-                ASSERT_FALSE(why.has_value()) << why->toStdString();
-                EXPECT_NO_THROW(writer->Apply(parsed));
-                ++written;
-            }
-            writer->Flush();
+        for (const QString& statement : statements) {
+            const std::optional<QString> why = WhyStatementNotWritable(ParseJetDdl(statement));
+            ASSERT_FALSE(why.has_value()) << statement.toStdString() << "\n" << why->toStdString();
         }
+        // The safe run writes them and proves the copy against the prediction before swapping.
+        const AccessScriptOutcome outcome = RunScriptOnAccess(
+            TextLineSource(statements.join("\r\nGO\r\n") + "\r\n"), db, DefaultAccessRunOptions());
+        ASSERT_TRUE(outcome.run.Succeeded())
+            << (outcome.run.failure ? outcome.run.failure->description : QString()).toStdString();
+        written += static_cast<int>(statements.size());
+        QFile::remove(outcome.backup);
 
         // Vantor's reader: the same views and queries, word for word.
         const Schema back = RunAccessReader(db);
@@ -217,7 +218,7 @@ TEST(SavedQueryRun, RefusedStatementsLeaveTheFileAsItWas) {
          "targets col1,col2"},
         {"CREATE VIEW [Long] AS SELECT col1 FROM Table1 WHERE col1 = 'LONG'", "more than about"},
         {"DROP VIEW [UpdateQuery]", "View 'UpdateQuery' does not exist."},
-        {"DROP PROCEDURE [SelectQuery]", "Procedure 'SelectQuery' does not exist."},
+        {"DROP PROCEDURE [Table1]", "Procedure 'Table1' does not exist."},
         {"DROP VIEW [Table1]", "View 'Table1' does not exist."},
         {"DROP PROCEDURE [Nowhere]", "Procedure 'Nowhere' does not exist."},
     };
@@ -299,9 +300,10 @@ TEST(SavedQueryRun, DroppedQueriesLeaveNothingBehind) {
         EXPECT_EQ(rowsNaming(db, "MSysACEs", objectId(db, "SelectQuery")),
                   rowsNaming(path, "MSysACEs", selectId));
         QString complaint;
-        if (!WhyJackcessMissing())
+        if (!WhyJackcessMissing()) {
             EXPECT_TRUE(JackcessOutput("IndexCheck", {"--system", db}, &complaint).has_value())
                 << complaint.toStdString();
+        }
     }
 }
 
@@ -311,6 +313,23 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
     REQUIRE_SHARED_FILE(path, "testV2003.mdb");
     QTemporaryDir dir;
     const QString db = copyOf(dir, path, "target.mdb");
+    const QString cliPath = QDir(BinaryDir()).filePath("bin/vantor-cli");
+
+    // A script with a query the writer cannot store is refused whole, before anything is written.
+    const QByteArray original = FileBytes(db);
+    const QString refused = WriteFile(
+        dir, "refused.sql",
+        "CREATE VIEW [Fine] AS SELECT A FROM Table1\r\nGO\r\n"
+        "CREATE VIEW [Both] AS SELECT A FROM Table1 UNION SELECT column1 FROM Table2\r\n");
+    QProcess refusing;
+    refusing.start(cliPath, {"run", refused, "--on", db});
+    ASSERT_TRUE(refusing.waitForFinished(300000));
+    EXPECT_NE(refusing.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(refusing.readAllStandardError())
+                    .contains("Only simple SELECT queries are allowed in VIEWS."));
+    EXPECT_EQ(FileBytes(db), original);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // db, script
+
     const QString script = WriteFile(
         dir, "queries.sql",
         "CREATE VIEW [Wide] AS SELECT A, B FROM Table1 WHERE C > 3 ORDER BY A DESC\r\nGO\r\n"
@@ -319,9 +338,12 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
         "[Step] WHERE A = [Who]\r\nGO\r\n"
         "CREATE PROCEDURE [Keep] AS INSERT INTO Table2 ( column1 ) SELECT A FROM Table1\r\nGO\r\n"
         "CREATE VIEW [Gone] AS SELECT A FROM Table1\r\nGO\r\n"
+        "CREATE PROCEDURE [Brief] AS SELECT A FROM Table1\r\nGO\r\n"
+        "DROP PROCEDURE [Brief]\r\nGO\r\n"
+        "CREATE PROCEDURE [Brief] AS SELECT B FROM Table1\r\nGO\r\n"
         "DROP VIEW [Gone]\r\n");
     QProcess cli;
-    cli.start(QDir(BinaryDir()).filePath("bin/vantor-cli"), {"run", script, "--on", db});
+    cli.start(cliPath, {"run", script, "--on", db});
     ASSERT_TRUE(cli.waitForFinished(300000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString()
                                  << cli.readAllStandardOutput().toStdString();
@@ -344,6 +366,10 @@ TEST(SavedQueryRun, AScriptOfViewsAndProceduresRunsThroughTheCli) {
     ASSERT_NE(keep, nullptr);
     EXPECT_EQ(keep->kind, QueryKind::Append);
     EXPECT_EQ(after.findView("Gone"), nullptr);
+    // Created, dropped and created again as a procedure, it reads back as its last form.
+    const View* brief = after.findView("Brief");
+    ASSERT_NE(brief, nullptr);
+    EXPECT_EQ(brief->definition, "SELECT B\r\nFROM Table1;\r\n");
 
     const std::optional<QJsonObject> jackcess = JackcessSchema(db);
     if (!jackcess)

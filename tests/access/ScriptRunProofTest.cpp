@@ -96,12 +96,18 @@ TEST(ScriptRunChecks, PredictionStopsAtTheFirstBatchTheCopyRefuses) {
 // as written (the writer refuses it before the prediction matters).
 TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
     const Schema original = schemaOf(kShop);
-    const QList<AccessBatch> batches = batchesOf(
-        {"CREATE VIEW Named AS SELECT Name FROM Customers WHERE Id > 2",
-         "CREATE PROCEDURE Everyone AS SELECT * FROM Customers",
-         "CREATE PROCEDURE Rename (NewName TEXT(50), Which LONG) AS UPDATE Customers SET Name = "
-         "NewName WHERE Id = Which",
-         "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders"});
+    const QString createRename =
+        QStringLiteral("CREATE PROCEDURE Rename (NewName TEXT(50), Which LONG) "
+                       "AS UPDATE Customers SET Name = NewName WHERE Id = Which");
+    const QList<AccessBatch> batches =
+        batchesOf({"CREATE VIEW Named AS SELECT Name FROM Customers WHERE Id > 2",
+                   "CREATE PROCEDURE Everyone AS SELECT * FROM Customers", createRename,
+                   "CREATE PROCEDURE Odd AS INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders",
+                   "CREATE VIEW [~sq_fForm] AS SELECT Id FROM Notes",
+                   // The interpreter keeps a select procedure as a procedure while the script runs.
+                   "CREATE PROCEDURE Short AS SELECT Id FROM Notes", "DROP PROCEDURE Short",
+                   "CREATE PROCEDURE Short AS SELECT Id FROM Orders",
+                   "CREATE PROCEDURE Once AS SELECT Id FROM Notes", "DROP PROCEDURE Once"});
     const Schema after = PredictedSchema(original, batches, static_cast<qint32>(batches.size()));
     const View* named = after.findView("Named");
     ASSERT_NE(named, nullptr);
@@ -119,6 +125,16 @@ TEST(ScriptRunChecks, SavedQueriesArePredictedAsAccessShowsThem) {
     const Query* odd = after.findQuery("Odd");
     ASSERT_NE(odd, nullptr);
     EXPECT_EQ(odd->sql, "INSERT INTO Notes ( Id, Name ) SELECT Id FROM Orders;\r\n");
+    // The reader hides a form's record source by its name.
+    const View* formSource = after.findView("~sq_fForm");
+    ASSERT_NE(formSource, nullptr);
+    EXPECT_TRUE(formSource->hidden);
+    EXPECT_FALSE(named->hidden);
+    const View* shortView = after.findView("Short");
+    ASSERT_NE(shortView, nullptr);
+    EXPECT_EQ(shortView->definition, "SELECT Id\r\nFROM Orders;\r\n");
+    EXPECT_EQ(after.findView("Once"), nullptr);
+    EXPECT_EQ(after.findQuery("Once"), nullptr);
 }
 
 // A linked table's definition lives in another file: changing it, or relating to it, is refused

@@ -104,6 +104,7 @@ TEST(JetSql, ActionQueriesKeepTheirTargets) {
     EXPECT_EQ(append.into->database->path, "C:\\o'ther.mdb");
     EXPECT_EQ(append.into->database->connect, ";PWD=x");
     EXPECT_EQ(append.targetColumns, (QStringList{"text1", "date 1", "Select"}));
+    EXPECT_EQ(append.targetColumnsWritten, (QStringList{"text1", "[date 1]", "[Select]"}));
     ASSERT_EQ(append.outputs.size(), 3);
     EXPECT_EQ(append.outputs[0].alias, "Espr2");
     EXPECT_EQ(append.outputs[1].expression, "[b c]");
@@ -119,6 +120,7 @@ TEST(JetSql, ActionQueriesKeepTheirTargets) {
     EXPECT_EQ(update.kind, QueryKind::Update);
     EXPECT_TRUE(update.distinctRow);
     EXPECT_EQ(update.targetColumns, (QStringList{"Table1.col1", "Table1.col 2"}));
+    EXPECT_EQ(update.targetColumnsWritten, (QStringList{"Table1.col1", "[Table1].[col 2]"}));
     ASSERT_EQ(update.outputs.size(), 2);
     EXPECT_EQ(update.outputs[1].expression, "T2.b+1");
     EXPECT_EQ(update.where, "(((Table1.col1)=[User Name]))");

@@ -255,8 +255,8 @@ void roomAfterLastRow(PageFile& file, PageAllocator& allocator, const TableDef& 
     AddPageToMap(file, allocator, freeMap, page);
 }
 
-// The reader puts a query together from its rows in the order they lie in the file; pages the
-// file reuses could put later rows before earlier ones.
+// The reader puts a query together from its rows in the order they lie in the file: the last
+// check that every row of the query was stored, each after the one before it.
 void requireStoredOrder(const PageFile& file, const TableDef& def, qint32 id,
                         const jetsql::QueryRows& rows, const QString& name) {
     const qsizetype object = columnPosition(def, "ObjectId");
@@ -413,7 +413,7 @@ void DropSavedQuery(PageFile& file, PageAllocator& allocator, const QString& nam
     const Catalog catalog = readCatalog(file);
     const CatalogObject* query = catalog.find(name);
     TableDef queries = ReadTableDef(file, catalog.systemTablePage("MSysQueries"));
-    if (!query || query->type != kQueryObjectType || storedAsView(file, queries, *query) != view)
+    if (!query || query->type != kQueryObjectType || (view && !storedAsView(file, queries, *query)))
         RaiseDdlError((view ? QStringLiteral("View '%1' does not exist.")
                             : QStringLiteral("Procedure '%1' does not exist."))
                           .arg(name));

@@ -26,8 +26,9 @@ void CreateSavedQuery(PageFile& file, PageAllocator& allocator, const QString& n
                       const jetsql::StorableQuery& query, KeyFormat format);
 
 // Removes a saved query's catalog row (and the properties in it), its MSysQueries rows and its
-// permissions. A view is a select query without parameters and a procedure any other saved
-// query; dropping one as the other raises Jet's error for a missing object.
+// permissions. DROP VIEW takes only a select query without parameters (what the reader calls a
+// view), DROP PROCEDURE any saved query, so that a select procedure a script created can be
+// dropped by the script again; anything else raises Jet's error for a missing object.
 void DropSavedQuery(PageFile& file, PageAllocator& allocator, const QString& name, bool view,
                     KeyFormat format);
 
