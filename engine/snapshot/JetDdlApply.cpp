@@ -48,6 +48,11 @@ void renumber(Table& table) {
         table.columns[i].ordinal = static_cast<qint32>(i + 1);
 }
 
+// Jet keys no index on an OLE Object (long binary) field.
+bool isLongBinary(const Column& column) {
+    return column.dataType == 128 && column.maxLength.value_or(0) == 0;
+}
+
 bool mentionsColumn(const Index& index, const QString& column) {
     for (const IndexColumn& c : index.columns)
         if (sameName(c.name, column))
@@ -267,7 +272,9 @@ private:
 
     void addIndex(Table& table, const Index& index) {
         for (const IndexColumn& c : index.columns)
-            requireColumn(table, c.name);
+            if (isLongBinary(requireColumn(table, c.name)))
+                RaiseDdlError(QStringLiteral("Cannot create an index on the OLE Object field '%1'.")
+                                  .arg(c.name));
         for (const Index& existing : table.indexes) {
             if (sameName(existing.name, index.name))
                 RaiseDdlError(QStringLiteral("Table '%1' already has an index named '%2'.")

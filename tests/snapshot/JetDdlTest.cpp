@@ -261,8 +261,9 @@ TEST(Indexes, AreCreatedAndDroppedByName) {
 }
 
 TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
-    Schema s = schemaOf({"CREATE TABLE T (a LONG, b TEXT(10), c DATETIME)",
-                         "CREATE INDEX K ON T (a) WITH PRIMARY",
+    Schema s = schemaOf({"CREATE TABLE T (a LONG, b TEXT(10), c DATETIME, o LONGBINARY, "
+                         "r BINARY(8), m MEMO)",
+                         "CREATE INDEX R ON T (r, m)", "CREATE INDEX K ON T (a) WITH PRIMARY",
                          "CREATE UNIQUE INDEX B ON T (b) WITH DISALLOW NULL",
                          "create index C on T (c desc, b) with ignore null",
                          "ALTER TABLE T ADD CONSTRAINT U UNIQUE (c)"});
@@ -271,7 +272,7 @@ TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
         flags << QStringLiteral("%1:%2%3%4%5")
                      .arg(i.name, i.primary ? "P" : "", i.unique ? "U" : "",
                           i.ignoreNulls ? "N" : "", i.required ? "R" : "");
-    EXPECT_EQ(flags, QStringList({"K:PUR", "B:UR", "C:N", "U:U"}));
+    EXPECT_EQ(flags, QStringList({"R:", "K:PUR", "B:UR", "C:N", "U:U"}));
     EXPECT_EQ(indexesOf(schemaOf({"CREATE TABLE P (x LONG CONSTRAINT PK PRIMARY KEY)"}), "P"),
               "PK!+(x)");
     EXPECT_TRUE(schemaOf({"CREATE TABLE P (x LONG CONSTRAINT PK PRIMARY KEY)"})
@@ -286,6 +287,9 @@ TEST(Indexes, WithOptionsSetTheFlagsJetGivesThem) {
           {"CREATE UNIQUE INDEX K2 ON T (b) WITH PRIMARY",
            "ALTER TABLE T ADD CONSTRAINT K3 PRIMARY KEY (c)"}},
          {"Field 'nope' does not exist in table 'T'.", {"CREATE INDEX X ON T (a, nope)"}},
+         {"Cannot create an index on the OLE Object field 'o'.",
+          {"CREATE INDEX X ON T (a, o)", "ALTER TABLE T ADD CONSTRAINT X UNIQUE (o)",
+           "CREATE TABLE T2 (o LONGBINARY PRIMARY KEY)"}},
          {"Table 'Nope' does not exist.", {"CREATE INDEX X ON Nope (a)", "DROP INDEX K ON Nope"}},
          {"Table 'T' already has an index named 'k'.", {"CREATE INDEX k ON T (b)"}},
          {"Index 'Nope' does not exist on table 'T'.", {"DROP INDEX Nope ON T"}},

@@ -84,6 +84,8 @@ QString RandomStatements::columnDefinition(const QString& name, bool allowKey, b
         sql += QStringLiteral(" WITH COMPRESSION");
     if (chance(20))
         sql += QStringLiteral(" NOT NULL");
+    else if (chance(5))
+        sql += QStringLiteral(" NULL");
     if (chance(15)) {
         if (type.startsWith(QLatin1String("TEXT")) || type.startsWith(QLatin1String("VARCHAR")))
             sql += QStringLiteral(" DEFAULT \"dflt\"");
@@ -98,6 +100,8 @@ QString RandomStatements::columnDefinition(const QString& name, bool allowKey, b
     else if (chance(8))
         sql += chance(50) ? QStringLiteral(" UNIQUE")
                           : QStringLiteral(" CONSTRAINT [%1] UNIQUE").arg(fresh("UQ"));
+    else if (chance(4) && !references_.isEmpty())
+        sql += QStringLiteral(" REFERENCES [%1]").arg(references_);
     return sql;
 }
 
@@ -114,6 +118,8 @@ QString RandomStatements::someColumns(const Table& table, int most, bool directi
         QString item = bracketed(c->name);
         if (directions && chance(30))
             item += QStringLiteral(" DESC");
+        else if (directions && chance(10))
+            item += QStringLiteral(" ASC");
         picked << item;
     }
     if (picked.isEmpty() || chance(5))
@@ -121,27 +127,29 @@ QString RandomStatements::someColumns(const Table& table, int most, bool directi
     return picked.join(QStringLiteral(", "));
 }
 
-QString RandomStatements::foreignKey(const Schema& schema, const QString& column) {
+QString RandomStatements::keyedTable(const Schema& schema) {
     QList<const Table*> keyed;
     for (const Table& t : schema.tables)
         for (const Index& i : t.indexes)
             if (t.kind == ObjectKind::Table && i.primary && i.columns.size() == 1)
                 keyed << &t;
-    const QString name = fresh("FK");
-    if (keyed.isEmpty() || chance(10))
-        return QStringLiteral("CONSTRAINT [%1] FOREIGN KEY (%2) REFERENCES [NoSuchTable]")
-            .arg(name, column);
-    const Table* target = keyed[below(int(keyed.size()))];
+    return keyed.isEmpty() || chance(10) ? QStringLiteral("NoSuchTable")
+                                         : keyed[below(int(keyed.size()))]->name;
+}
+
+QString RandomStatements::foreignKey(const Schema& schema, const QString& column) {
     QString sql = QStringLiteral("CONSTRAINT [%1] FOREIGN KEY (%2) REFERENCES %3")
-                      .arg(name, column, bracketed(target->name));
+                      .arg(fresh("FK"), column, bracketed(keyedTable(schema)));
     if (chance(30))
-        sql += QStringLiteral(" ON DELETE CASCADE");
+        sql += chance(70) ? QStringLiteral(" ON DELETE CASCADE")
+                          : QStringLiteral(" ON DELETE SET NULL");
     if (chance(20))
         sql += QStringLiteral(" ON UPDATE CASCADE");
     return sql;
 }
 
 RandomStatement RandomStatements::createTable(const Schema& schema) {
+    references_ = keyedTable(schema);
     QString name = fresh("Seq");
     if (chance(8) && !schema.tables.isEmpty()) // a name that is taken
         name = schema.tables[below(int(schema.tables.size()))].name;
@@ -213,6 +221,7 @@ RandomStatement RandomStatements::dropIndex(const Schema& schema, const QSet<QSt
 
 RandomStatement RandomStatements::alterTable(const Schema& schema, const QSet<QString>& withRows) {
     const Table* table = someTable(schema, withRows, true);
+    references_ = keyedTable(schema);
     const QString name = bracketed(table ? table->name : QStringLiteral("NoSuchTable"));
     const QString column = table && !table->columns.isEmpty() && chance(90)
                                ? table->columns[below(int(table->columns.size()))].name

@@ -34,6 +34,8 @@ private:
     QString columnType(bool allowCounter);
     QString columnDefinition(const QString& name, bool allowKey, bool allowCounter);
     QString someColumns(const Table& table, int most, bool directions);
+    // A table with a one-column primary key to refer to, now and then one that is missing.
+    QString keyedTable(const Schema& schema);
     QString foreignKey(const Schema& schema, const QString& column);
 
     RandomStatement createTable(const Schema& schema);
@@ -45,6 +47,7 @@ private:
 
     std::mt19937 random_;
     int made_ = 0;
+    QString references_; // what a column's own REFERENCES clause names in this statement
 };
 
 } // namespace vantor::test

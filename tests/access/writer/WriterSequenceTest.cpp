@@ -228,7 +228,7 @@ TEST_P(WriterSequence, WriterAndInterpreterAgreeAtEveryStep) {
     const QString original = QDir(folder).absoluteFilePath(file.name);
     ASSERT_TRUE(QFile::exists(original)) << original.toStdString();
     ASSERT_FALSE(WhyFileNotWritable(original).has_value()) << file.name;
-    const quint32 seed = quint32(
+    const auto seed = quint32(
         environmentNumber("VANTOR_SEQUENCE_SEED", int(qHash(QLatin1String(file.name)) & 0xffff)));
     const int steps = environmentNumber("VANTOR_SEQUENCE_STEPS", 40);
     std::printf("replay with VANTOR_SEQUENCE_SEED=%u VANTOR_SEQUENCE_STEPS=%d\n", seed, steps);
