@@ -64,6 +64,7 @@ class Sequence {
 public:
     Sequence(const QString& path, quint32 seed) : path_(path), seed_(seed), random_(seed) {
         predicted_ = ReadMdbSchema(path);
+        original_ = predicted_;
         rowsBefore_ = DigestMdbRows(path);
         for (const TableRowDigest& d : rowsBefore_)
             if (d.rows > 0)
@@ -118,13 +119,16 @@ public:
         ++tally_.ran[statement.kind];
         predicted_ = next;
         done_ << parsed;
+        ranSql_ << AccessBatch{statement.sql, QString()};
         return readsAsPredicted();
     }
 
-    // Vantor's reader finds the predicted schema and the rows where they were.
+    // Vantor's reader finds the predicted schema, saved queries as the file stores them, and the
+    // rows where they were.
     bool readsAsPredicted() {
+        const Schema stored = PredictedSchema(original_, ranSql_, qint32(ranSql_.size()));
         const QStringList differences =
-            WhatDiffers(predicted_, ReadMdbSchema(path_), RowEffectsOf(done_), rowsBefore_,
+            WhatDiffers(stored, ReadMdbSchema(path_), RowEffectsOf(done_), rowsBefore_,
                         DigestMdbRows(path_));
         EXPECT_TRUE(differences.isEmpty()) << where_.toStdString() << "\n"
                                            << differences.join('\n').toStdString();
@@ -200,9 +204,11 @@ private:
     quint32 seed_;
     test::RandomStatements random_;
     Schema predicted_;
+    Schema original_;
     QList<TableRowDigest> rowsBefore_;
     QSet<QString> withRows_;
     QList<DdlStatement> done_;
+    QList<AccessBatch> ranSql_;
     Tally tally_;
     QString where_ = QStringLiteral("the start");
 };
