@@ -37,19 +37,30 @@ void addValue(QCryptographicHash& hash, const char* bytes, qint64 length) {
         hash.addData(QByteArrayView(bytes, size));
 }
 
-TableRowDigest digestTable(MdbHandle* mdb, MdbCatalogEntry* entry) {
+// One buffer per column, as large as the longest value libmdb hands over, kept from table to
+// table: clearing megabytes for every column of every table made a large file take minutes.
+class BindBuffers {
+public:
+    char* operator[](unsigned column) {
+        while (buffers_.size() <= column)
+            buffers_.push_back(std::make_unique_for_overwrite<char[]>(kBindSize + 1));
+        return buffers_[column].get();
+    }
+
+private:
+    std::vector<std::unique_ptr<char[]>> buffers_;
+};
+
+TableRowDigest digestTable(MdbHandle* mdb, MdbCatalogEntry* entry, BindBuffers& buffers) {
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
         throw UnreadableFile(QStringLiteral("The rows of table '%1' cannot be read.")
                                  .arg(QString::fromUtf8(entry->object_name))
                                  .toStdString());
     const unsigned columns = table->num_cols;
-    std::vector<std::unique_ptr<char[]>> buffers(columns);
     std::vector<int> lengths(columns, 0);
-    for (unsigned i = 0; i < columns; ++i) {
-        buffers[i] = std::make_unique<char[]>(kBindSize + 1);
-        mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i].get(), &lengths[i]);
-    }
+    for (unsigned i = 0; i < columns; ++i)
+        mdb_bind_column(table.get(), static_cast<int>(i + 1), buffers[i], &lengths[i]);
     mdb_rewind_table(table.get());
     std::vector<QByteArray> rowHashes;
     while (mdb_fetch_row(table.get())) {
@@ -62,7 +73,7 @@ TableRowDigest digestTable(MdbHandle* mdb, MdbCatalogEntry* entry) {
                 addValue(row, static_cast<const char*>(whole), static_cast<qint64>(size));
                 g_free(whole);
             } else {
-                addValue(row, buffers[i].get(), lengths[i]);
+                addValue(row, buffers[i], lengths[i]);
             }
             lengths[i] = 0;
         }
@@ -89,10 +100,11 @@ QList<TableRowDigest> DigestMdbRows(const QString& path) {
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         throw UnreadableFile("The catalog cannot be read.");
     QList<TableRowDigest> out;
+    BindBuffers buffers;
     for (guint i = 0; i < mdb->catalog->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
-            out.append(digestTable(mdb.get(), entry));
+            out.append(digestTable(mdb.get(), entry, buffers));
     }
     return out;
 }
