@@ -17,8 +17,8 @@ script runs on a real copy of it, and lands in one of these rows:
 The folders are only read: their files' checksums are taken before and after, and any change is
 reported and makes the exit code 3. Reasons are grouped with names and numbers left out.
 
-usage: convergence-matrix.py [--cli PATH] [--timeout S] [--jobs N] [--only SUBSTR] [--json FILE]
-                             [FOLDER...]
+usage: convergence-matrix.py [--cli PATH] [--timeout S] [--jobs N] [--only SUBSTR]
+                             [--json FILE [--resume]] [FOLDER...]
 """
 
 import argparse
@@ -109,6 +109,9 @@ def main():
     parser.add_argument("--only", action="append", default=[],
                         help="keep only files whose name contains this (repeatable)")
     parser.add_argument("--json", help="also write each pair's outcome to this file as a JSON line")
+    parser.add_argument("--resume", action="store_true",
+                        help="keep the outcomes already in the --json file, run only the other "
+                             "pairs and add theirs")
     args = parser.parse_args()
 
     files = access_files(args.folders)
@@ -127,11 +130,17 @@ def main():
     pairs = [(a, b) for a in writable for b in writable if a != b]
     # Each outcome is written as soon as it is known, so a long run can be watched and a cut
     # one still says what it found.
-    log = open(args.json, "w") if args.json else None
-    outcomes = [None] * len(pairs)
+    known = {}
+    if args.resume and args.json and os.path.exists(args.json):
+        with open(args.json) as f:
+            for line in f:
+                o = json.loads(line)
+                known[(o.pop("primary"), o.pop("secondary"))] = o
+    log = open(args.json, "a" if args.resume else "w") if args.json else None
+    outcomes = [known.get(pair) for pair in pairs]
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         running = {pool.submit(verify, args.cli, a, b, args.timeout): i
-                   for i, (a, b) in enumerate(pairs)}
+                   for i, (a, b) in enumerate(pairs) if outcomes[i] is None}
         for done in concurrent.futures.as_completed(running):
             i = running[done]
             outcomes[i] = done.result()
