@@ -93,7 +93,7 @@ def verify(cli, primary, secondary, timeout):
                    if o["state"] != "equal" and o.get("reason", "").startswith("still ")]
     if not unexplained:
         return {"row": "stated only",
-                "why": sorted({"%s: %s" % (o["type"], sentence)
+                "why": sorted({"%s: %s" % (o["type"], sentence.rstrip("."))
                                for o in report["objects"] if o["state"] != "equal"
                                for sentence in general(o.get("reason", "")).split(". ")})}
     return {"row": "not converged",
