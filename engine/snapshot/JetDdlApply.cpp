@@ -90,7 +90,9 @@ public:
         requireValidName(s.index);
         Index index;
         index.name = s.index;
-        index.columns = s.columns;
+        // The file keeps the column itself, not the statement's spelling of its name.
+        for (const IndexColumn& c : s.columns)
+            index.columns.append({requireColumn(table, c.name).name, c.descending});
         index.unique = s.unique;
         index.primary = s.primary;
         index.required = s.required;

@@ -169,3 +169,28 @@ TEST_F(AccessCopyRun, AReportedRunTurnsEveryOutcomeIntoItsReport) {
         << done.backup.toStdString();
     EXPECT_EQ(FileBytes(done.backup), original_);
 }
+
+// A statement may spell a column in another letter case than the file does, as a script made
+// from a database whose column differs only in case does; the written index keeps the file's
+// spelling, and the proof must expect exactly that.
+TEST_F(AccessCopyRun, AnIndexOnAColumnSpelledInAnotherCaseIsWrittenAndProven) {
+    const QString site = Copy("delColTestV2000.mdb", "cased.mdb");
+    const CopyRunOutcome outcome = RunScriptOnCopyOf(
+        TextLineSource("DROP INDEX [id] ON [Table1]\r\nGO\r\nCREATE INDEX [PrimaryKey] ON "
+                       "[Table1] ([ID]) WITH PRIMARY\r\nGO\r\nCREATE UNIQUE INDEX [Both] ON "
+                       "[TABLE1] ([ID2], [Id] DESC)"),
+        site, DefaultAccessRunOptions());
+    ASSERT_TRUE(outcome.run.Succeeded())
+        << (outcome.run.failure ? outcome.run.failure->description.toStdString() : "");
+    const Table* table = outcome.changed.findTable("Table1");
+    ASSERT_TRUE(table);
+    QStringList indexes;
+    for (const Index& i : table->indexes) {
+        QStringList columns;
+        for (const IndexColumn& c : i.columns)
+            columns << (c.descending ? "-" : "") + c.name;
+        indexes << i.name + "(" + columns.join(',') + ")";
+    }
+    indexes.sort();
+    EXPECT_EQ(indexes, QStringList({"Both(id2,-id)", "PrimaryKey(id)", "id2(id2)"}));
+}

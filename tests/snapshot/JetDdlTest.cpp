@@ -469,4 +469,10 @@ TEST(Refusals, HoldWhicheverLetterCaseTheStatementSpellsANameIn) {
              {"CREATE INDEX PRIMARYKEY ON orders (Qty)"}},
             {"Relationship 'TOORDER' already exists.",
              {"ALTER TABLE Notes ADD CONSTRAINT TOORDER FOREIGN KEY (ID) REFERENCES Orders"}}});
+
+    EXPECT_EQ(run(s, {"CREATE UNIQUE INDEX ByNote ON notes (ORDERID DESC, id)",
+                      "CREATE INDEX PrimaryKey ON NOTES (Id) WITH PRIMARY"}),
+              "");
+    EXPECT_EQ(indexesOf(s, "Notes"), "ByNote+(-orderid,ID) PrimaryKey!+(ID)")
+        << "an index names its columns as the table does, as the file keeps them";
 }
