@@ -352,6 +352,11 @@ private:
         if (!indexed || targets.size() != k.columns.size())
             RaiseDdlError(QStringLiteral("No unique index found for the referenced field of the "
                                          "primary table."));
+        for (qsizetype n = 0; n < targets.size(); ++n)
+            if (storedType(requireColumn(table, k.columns[n])) !=
+                storedType(requireColumn(*referenced, targets[n])))
+                RaiseDdlError(QStringLiteral("Relationship must be on the same number of fields "
+                                             "with the same data types."));
         Relationship r;
         r.table = table.name;
         r.referencedTable = referenced->name;
@@ -368,6 +373,14 @@ private:
         r.cascadeDelete = k.cascadeDelete;
         r.cascadeToNull = k.cascadeToNull;
         db_.relationships.append(r);
+    }
+
+    // Jet relates fields by how they are stored: an AutoNumber is a Long, fixed and variable
+    // text are both text.
+    static int storedType(const Column& column) {
+        constexpr int kFixedText = 130;
+        constexpr int kText = 202;
+        return column.dataType == kFixedText ? kText : column.dataType;
     }
 
     static bool usesColumn(const Relationship& r, const QString& table, const QString& column) {

@@ -162,7 +162,10 @@ TEST(CreateTable, ErrorsInJetsWords) {
          {"Syntax error in CONSTRAINT clause.",
           {"CREATE TABLE T (x LONG, CONSTRAINT k CHECK (x > 0))"}},
          {"No unique index found for the referenced field of the primary table.",
-          {"CREATE TABLE X (c TEXT(5) REFERENCES Orders (Customer))"}}});
+          {"CREATE TABLE X (c TEXT(5) REFERENCES Orders (Customer))"}},
+         {"Relationship must be on the same number of fields with the same data types.",
+          {"CREATE TABLE X (o DOUBLE REFERENCES Orders)",
+           "CREATE TABLE X (o SHORT, CONSTRAINT k FOREIGN KEY (o) REFERENCES Orders (ID))"}}});
 }
 
 TEST(CreateView, KeepsTheDefinitionAsWritten) {

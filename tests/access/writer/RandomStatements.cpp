@@ -67,7 +67,7 @@ QString RandomStatements::columnType(bool allowCounter) {
     case 12:
         return chance(50) ? QStringLiteral("LONGBINARY") : QStringLiteral("IMAGE");
     case 13:
-        return QStringLiteral("BINARY(%1)").arg(1 + below(255));
+        return QStringLiteral("BINARY(%1)").arg(1 + below(510));
     case 14:
         return chance(50) ? QStringLiteral("GUID") : QStringLiteral("UNIQUEIDENTIFIER");
     case 15:
