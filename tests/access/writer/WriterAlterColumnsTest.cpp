@@ -304,6 +304,15 @@ TEST_F(WriterAlterColumns, AColumnAddedThenLeftAloneByADropCanBeChangedInTheSame
     ASSERT_TRUE(digests->contains("Table1"));
     EXPECT_EQ(digests->value("Table1").rows, 2);
     expectJackcessReadsItWhole(path);
+
+    // Many more writes of the same catalog row make the page pack its rows again and again.
+    for (int i = 0; i < 12; ++i) {
+        apply(path, QStringLiteral("ALTER TABLE [Table1] ADD [Extra%1] LONG DEFAULT %1").arg(i));
+        apply(path, QStringLiteral("ALTER TABLE [Table1] DROP COLUMN [Extra%1]").arg(i));
+    }
+    EXPECT_EQ(catalogNames(), namesBefore);
+    EXPECT_EQ(test::DumpSection(test::VantorDump(path), "TABLE [Table1]"), vantorTable);
+    expectJackcessReadsItWhole(path);
 }
 
 TEST_F(WriterAlterColumns, RefusedAlterationsLeaveTheFileAsItWas) {
