@@ -12,7 +12,6 @@ namespace vantor::jet {
 
 namespace {
 
-constexpr qint32 kSystemFlags = qint32(0x80000002);
 constexpr qint32 kDatabaseObjectId = 0x10000000;
 constexpr qint32 kFirstSyntheticId = qint32(0x80000000);
 // The container's entry for whoever creates an object; Access gives a new object the container's
@@ -101,8 +100,7 @@ CatalogObject RequireUserTable(const QList<CatalogObject>& catalog, const QStrin
     if (o->type != kTableObjectType)
         RaiseDdlError(
             QStringLiteral("Vantor cannot change the linked table '%1' yet.").arg(o->name));
-    if ((o->flags & kSystemFlags) != 0 ||
-        o->name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+    if (IsSystemTable(*o))
         RaiseDdlError(QStringLiteral("'%1' is a system table and cannot be changed.").arg(o->name));
     return *o;
 }

@@ -16,7 +16,6 @@ namespace vantor::jet {
 namespace {
 
 constexpr qint32 kTopParentId = 0x0F000000;
-constexpr qint32 kSystemFlags = qint32(0x80000002);
 constexpr int kOwnerOffset = 4;
 constexpr int kNextPageOffset = 4;
 
@@ -117,8 +116,7 @@ void DropTable(PageFile& file, PageAllocator& allocator, const QString& name, Ke
     if (object->type != kTableObjectType)
         RaiseDdlError(
             QStringLiteral("Vantor cannot drop the linked table '%1' yet.").arg(object->name));
-    if ((object->flags & kSystemFlags) != 0 ||
-        object->name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+    if (IsSystemTable(*object))
         RaiseDdlError(
             QStringLiteral("'%1' is a system table and cannot be changed.").arg(object->name));
     const QString tableName = object->name;

@@ -16,7 +16,6 @@ namespace vantor::jet {
 namespace {
 
 constexpr qint32 kTopParentId = 0x0F000000;
-constexpr qint32 kSystemFlags = qint32(0x80000002);
 constexpr int kMapRowSize = 69;
 constexpr int kSlotTableOffset = 14;
 constexpr quint16 kOffsetMask = 0x1fff;
@@ -47,8 +46,7 @@ CatalogObject RequireUserTable(const PageFile& file, const QString& name) {
         if (o.type != kTableObjectType)
             RaiseDdlError(
                 QStringLiteral("Vantor cannot change the linked table '%1' yet.").arg(o.name));
-        if ((o.flags & kSystemFlags) != 0 ||
-            o.name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive))
+        if (IsSystemTable(o))
             RaiseDdlError(
                 QStringLiteral("'%1' is a system table and cannot be changed.").arg(o.name));
         return o;

@@ -7,6 +7,8 @@
 
 #include "model/Error.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace vantor::jet {
@@ -37,22 +39,48 @@ bool fits(const QByteArray& page, quint32 tablePage, qsizetype rowSize) {
            U16(page, kFreeSpaceOffset) >= rowSize + 2;
 }
 
-// The room a page would have once its deleted rows' bytes were given back.
-int roomAfterCompaction(const QByteArray& page) {
+// The rows of a page that a live moved row of the table points at. Access flags such a row as
+// deleted so that a scan meets it only through its pointer, yet its bytes are the row's own.
+QSet<int> movedRowsOn(const PageFile& file, const UsageMap& owned, quint32 tablePage,
+                      quint32 target) {
+    QSet<int> rows;
+    for (quint32 number : owned.pages) {
+        const QByteArray page = file.Page(number);
+        if (U8(page, 0) != kDataPageType || U32(page, kOwnerOffset) != tablePage)
+            continue;
+        for (int row = 0; row < SlotCount(page); ++row) {
+            const RowSlot slot = SlotOf(page, row);
+            if (!slot.overflow || slot.end - slot.start < 4)
+                continue;
+            const RowPointer moved = RowPointer::FromRaw(U32(page, slot.start));
+            if (moved.page == target)
+                rows.insert(moved.row);
+        }
+    }
+    return rows;
+}
+
+// Whether a row's bytes may be given back: deleted, and no moved row's new place.
+bool isDead(const RowSlot& slot, int row, const QSet<int>& moved) {
+    return slot.deleted && !moved.contains(row);
+}
+
+// The room a page would have once its dead rows' bytes were given back.
+int roomAfterCompaction(const QByteArray& page, const QSet<int>& moved) {
     const int slots = SlotCount(page);
     int used = 0;
     for (int row = 0; row < slots; ++row) {
         const RowSlot slot = SlotOf(page, row);
-        if (!slot.deleted)
+        if (!isDead(slot, row, moved))
             used += slot.end - slot.start;
     }
     return int(page.size()) - kSlotTableOffset - 2 * slots - used;
 }
 
-// Packs a page's live rows against its end so that deleted rows' bytes can be used again. Every
-// row keeps its number, which is what indexes and long values point at; a deleted row keeps its
-// slot with no bytes.
-QByteArray compactPage(const QByteArray& page) {
+// Packs a page's live rows against its end so that dead rows' bytes can be used again. Every
+// row keeps its number, which is what indexes, long values and moved rows point at; a dead row
+// keeps its slot with no bytes.
+QByteArray compactPage(const QByteArray& page, const QSet<int>& moved) {
     const int slots = SlotCount(page);
     const int tableEnd = kSlotTableOffset + 2 * slots;
     QByteArray packed(page.size(), '\0');
@@ -61,7 +89,7 @@ QByteArray compactPage(const QByteArray& page) {
     for (int row = 0; row < slots; ++row) {
         const RowSlot slot = SlotOf(page, row);
         const quint16 word = U16(page, kSlotTableOffset + 2 * row);
-        if (!slot.deleted) {
+        if (!isDead(slot, row, moved)) {
             const int length = slot.end - slot.start;
             end -= length;
             packed.replace(end, length, page.mid(slot.start, length));
@@ -145,9 +173,12 @@ RowPointer InsertRow(PageFile& file, PageAllocator& allocator, TableDef& def,
         const QByteArray page = file.Page(*it);
         if (fits(page, def.page, row.size())) {
             target = *it;
-        } else if (fits(page, def.page, 0) && roomAfterCompaction(page) >= row.size() + 2) {
-            file.WritePage(*it, compactPage(page));
-            target = *it;
+        } else if (fits(page, def.page, 0)) {
+            const QSet<int> moved = movedRowsOn(file, owned, def.page, *it);
+            if (roomAfterCompaction(page, moved) >= row.size() + 2) {
+                file.WritePage(*it, compactPage(page, moved));
+                target = *it;
+            }
         }
     }
     if (target == 0) {

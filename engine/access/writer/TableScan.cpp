@@ -1,5 +1,6 @@
 #include "engine/access/writer/TableScan.h"
 
+#include "engine/access/AccessCatalog.h"
 #include "engine/access/writer/DataPage.h"
 #include "engine/access/writer/PageFile.h"
 #include "engine/access/writer/RowCodec.h"
@@ -59,6 +60,11 @@ QList<CatalogObject> ReadCatalog(const PageFile& file) {
         objects.append(object);
     });
     return objects;
+}
+
+bool IsSystemTable(const CatalogObject& object) {
+    const std::optional<ObjectKind> kind = TableKindOf(object.type, object.flags);
+    return kind && IsSystemKind(*kind);
 }
 
 } // namespace vantor::jet

@@ -31,4 +31,8 @@ constexpr qint16 kTableObjectType = 1;
 
 QList<CatalogObject> ReadCatalog(const PageFile& file);
 
+// Whether a local table belongs to the engine, judged by its catalog flags as the reader judges
+// it: a table named MSys... that the flags call the user's own is the user's to change.
+bool IsSystemTable(const CatalogObject& object);
+
 } // namespace vantor::jet

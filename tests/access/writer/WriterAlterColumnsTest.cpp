@@ -262,6 +262,59 @@ TEST_F(WriterAlterColumns, ChangingALargeBlobOfPropertiesAgainAndAgainDoesNotGro
     expectJackcessReadsItWhole(path);
 }
 
+TEST_F(WriterAlterColumns, AColumnAddedThenLeftAloneByADropCanBeChangedInTheSameSession) {
+    // Table1 holds one text column and two rows; once it is dropped the added number column is
+    // the table's only one, and the properties blob loses its last column.
+    const QString path = copyOf("badDb.accdb");
+    ASSERT_FALSE(path.isEmpty());
+    auto catalogNames = [&path] {
+        QStringList names;
+        for (const CatalogObject& object : ReadCatalog(PageFile(path, kPageSize, false)))
+            names.append(object.name);
+        names.sort();
+        return names;
+    };
+    const QStringList namesBefore = catalogNames();
+    {
+        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
+        writer->Apply(ParseJetDdl("ALTER TABLE [Table1] ADD [CD_AGENTE] INTEGER"));
+        writer->Apply(ParseJetDdl("ALTER TABLE [Table1] DROP COLUMN [Ciao]"));
+        writer->Apply(
+            ParseJetDdl("ALTER TABLE [Table1] ALTER COLUMN [CD_AGENTE] INTEGER DEFAULT 0"));
+        writer->Apply(ParseJetDdl("ALTER TABLE [Table1] ADD [Note] TEXT(20) DEFAULT \"n\""));
+        writer->Flush();
+    }
+    // The catalog rows Access moved to other pages share a page with Table1's row, which each
+    // statement writes again; every one of them must still be there.
+    EXPECT_EQ(catalogNames(), namesBefore);
+    EXPECT_EQ(test::ExportedRows(path, "Table1"),
+              (QList<QStringList>{{"CD_AGENTE", "Note"}, {"~", "~"}, {"~", "~"}}));
+    const QString vantorTable = test::DumpSection(test::VantorDump(path), "TABLE [Table1]");
+    EXPECT_TRUE(vantorTable.contains("COLUMN [CD_AGENTE] LONG\n    Default Value: 0"))
+        << vantorTable.toStdString();
+    EXPECT_TRUE(vantorTable.contains("Default Value: \"n\"")) << vantorTable.toStdString();
+    EXPECT_FALSE(vantorTable.contains("Ciao")) << vantorTable.toStdString();
+    const test::JackcessResult schema = test::RunJackcess("SchemaDump", {path});
+    ASSERT_EQ(schema.exitCode, 0) << schema.errors.toStdString();
+    const QString jackcessTable = test::DumpSection(schema.output, "TABLE [Table1]");
+    EXPECT_TRUE(jackcessTable.contains("[CD_AGENTE]")) << schema.output.toStdString();
+    EXPECT_FALSE(jackcessTable.contains("Ciao")) << jackcessTable.toStdString();
+    const auto digests = test::JackcessRowDigests(path);
+    ASSERT_TRUE(digests.has_value());
+    ASSERT_TRUE(digests->contains("Table1"));
+    EXPECT_EQ(digests->value("Table1").rows, 2);
+    expectJackcessReadsItWhole(path);
+
+    // Many more writes of the same catalog row make the page pack its rows again and again.
+    for (int i = 0; i < 12; ++i) {
+        apply(path, QStringLiteral("ALTER TABLE [Table1] ADD [Extra%1] LONG DEFAULT %1").arg(i));
+        apply(path, QStringLiteral("ALTER TABLE [Table1] DROP COLUMN [Extra%1]").arg(i));
+    }
+    EXPECT_EQ(catalogNames(), namesBefore);
+    EXPECT_EQ(test::DumpSection(test::VantorDump(path), "TABLE [Table1]"), vantorTable);
+    expectJackcessReadsItWhole(path);
+}
+
 TEST_F(WriterAlterColumns, RefusedAlterationsLeaveTheFileAsItWas) {
     const QString path = copyOf("indexTestV2000.mdb");
     const QByteArray before = test::FileBytes(path);

@@ -125,6 +125,44 @@ TEST_F(WriterDropTable, MissingAndSystemTablesAreRefusedWithoutATrace) {
     }
 }
 
+// A table the catalog flags as the user's own is the user's to change whatever its name; the
+// engine's tables stay refused by their flags.
+TEST_F(WriterDropTable, AUserTableNamedLikeASystemOneIsChangedAndDropped) {
+    const QString path = test::CopyToTemp(dir_, test::SharedAccessFile("queryTestV2007.accdb"));
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(test::VantorDump(path).contains("TABLE [MSysCompactError]"));
+    apply(path, "ALTER TABLE [MSysCompactError] ADD COLUMN Note TEXT(10)");
+    apply(path, "CREATE INDEX ByCode ON [MSysCompactError] (ErrorCode)");
+    const QString changed = test::DumpSection(test::VantorDump(path), "TABLE [MSysCompactError]");
+    EXPECT_TRUE(changed.contains("COLUMN [Note] TEXT(10)")) << changed.toStdString();
+    EXPECT_TRUE(changed.contains("INDEX [ByCode] ([ErrorCode])")) << changed.toStdString();
+
+    apply(path, "DROP TABLE [MSysCompactError]");
+    const QString dump = test::VantorDump(path);
+    EXPECT_FALSE(dump.startsWith("vantor-cli failed")) << dump.toStdString();
+    EXPECT_FALSE(dump.contains("MSysCompactError")) << dump.toStdString();
+    const test::JackcessResult schema = test::RunJackcess("SchemaDump", {path});
+    ASSERT_EQ(schema.exitCode, 0) << schema.errors.toStdString();
+    EXPECT_FALSE(schema.output.contains("MSysCompactError"));
+    const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});
+    EXPECT_EQ(check.exitCode, 0) << check.output.toStdString() << check.errors.toStdString();
+
+    const QByteArray before = test::FileBytes(path);
+    for (const char* statement :
+         {"DROP TABLE MSysObjects", "ALTER TABLE MSysQueries ADD COLUMN X LONG",
+          "CREATE INDEX ByName ON MSysObjects (Name)", "DROP TABLE MSysAccessStorage"}) {
+        SCOPED_TRACE(statement);
+        try {
+            apply(path, statement);
+            ADD_FAILURE() << "the statement ran";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.description().endsWith("is a system table and cannot be changed."))
+                << e.description().toStdString();
+        }
+        EXPECT_EQ(test::FileBytes(path), before);
+    }
+}
+
 // Every user table dropped one after the other leaves a file Jackcess still reads whole, and a
 // second drop of the same table fails.
 TEST_F(WriterDropTable, DroppingEveryTableLeavesAConsistentFile) {
