@@ -5,8 +5,10 @@
 
 namespace vantor {
 
-// ADO type code of a text column, the one type whose definition carries its length.
+// ADO type code of a text column, whose definition carries its length.
 constexpr qint32 adWChar = 130;
+// ADO type code of a binary column: fixed-size with a length, OLE Object without one.
+constexpr qint32 adBinary = 128;
 
 // The text that follows a column name in a column definition: SQL type, the clause suffix where
 // the type takes one, the list separator and the line break, all upper case; empty for a type

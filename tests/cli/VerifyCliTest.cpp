@@ -174,9 +174,9 @@ TEST_F(VerifyOnCopyCli, ARealPairConvergesOnACopyOfTheTargetBothWays) {
 // A script that stops where the writer cannot go yet is refused before anything is written; so
 // is a target the writer never writes and a target that is no Access file at all.
 TEST_F(VerifyOnCopyCli, WhatTheWriterCannotRunIsRefusedWithTheReason) {
-    REQUIRE_SHARED_FILE(projects, "test2V2000.mdb");
-    const QString primary = Copy("test2V2000.mdb", "projects.mdb");
-    const QString secondary = Copy("empty2003.mdb", "empty.mdb");
+    REQUIRE_SHARED_FILE(dates, "extDateTestV2019.accdb");
+    const QString primary = Copy("extDateTestV2019.accdb", "dates.accdb");
+    const QString secondary = Copy("empty2019.accdb", "empty.accdb");
     const QString jet3 = Copy("testV1997.mdb", "old.mdb");
     const QStringList before = FilesLeft();
     const QByteArray sec = FileBytes(secondary);
@@ -185,9 +185,9 @@ TEST_F(VerifyOnCopyCli, WhatTheWriterCannotRunIsRefusedWithTheReason) {
     CliOutcome r = RunCli({"verify", primary, secondary, "--target", "secondary", "--on-copy"});
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains("'" + secondary +
-                               "': Batch 1 (lines 1-76) cannot be run on an "
+                               "': Batch 1 (lines 1-8) cannot be run on an "
                                "Access file, so nothing was run: Vantor cannot create the column "
-                               "'RESERVED_BINARY_DATA'"))
+                               "'DateExt'"))
         << r.err.toStdString();
     EXPECT_FALSE(r.All().contains("vantor-copy-")) << "messages name the file, not the copy";
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
