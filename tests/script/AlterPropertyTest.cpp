@@ -24,7 +24,7 @@ const QHash<QString, std::pair<qint16, qint16>>& typeTexts() {
         for (qint16 code : kTypes)
             for (qint16 size : {0, 10, 50, 255})
                 t.insert(SqlDataType(code, size, QString()).remove(QLatin1Char(',')).trimmed(),
-                         {code, code == 130 ? size : qint16(0)});
+                         {code, code == 130 || code == 128 ? size : qint16(0)});
         return t;
     }();
     return texts;
@@ -108,7 +108,7 @@ void applyScript(const QString& script, QList<Column>& columns) {
 Table randomTable(std::mt19937& rng) {
     std::bernoulli_distribution present(0.6), nullable(0.5);
     std::uniform_int_distribution<size_t> type(0, std::size(kTypes) - 1);
-    const qint16 textSizes[] = {0, 10, 50, 255}; // as typeTexts() knows them
+    const qint16 textSizes[] = {0, 10, 50, 255}; // as typeTexts() knows them, binary ones too
     std::uniform_int_distribution<size_t> size(0, std::size(textSizes) - 1);
     std::vector<const char*> names(std::begin(kNames), std::end(kNames));
     std::shuffle(names.begin(), names.end(), rng);

@@ -20,8 +20,11 @@ QString createText(const std::function<void(TableBuilder&)>& build, const QStrin
 } // namespace
 
 // The rows as tables write them are the CREATE TABLE and ALTER TABLE tests'; these are the rest.
-TEST(SqlDataType, OnlyTextTakesALengthAndSuffixesComeOutUpperCase) {
+TEST(SqlDataType, OnlyTextAndBinaryTakeALengthAndSuffixesComeOutUpperCase) {
     EXPECT_EQ(SqlDataType(200, 255, ""), "VARCHAR , \r\n");
+    // A bare BINARY would be Jet's 510-byte binary, whatever the field was.
+    EXPECT_EQ(SqlDataType(128, 16, ""), "BINARY(16)  , \r\n");
+    EXPECT_EQ(SqlDataType(128, 0, " not null"), "LONGBINARY  NOT NULL , \r\n");
     EXPECT_EQ(SqlDataType(130, -1, ""), "TEXT  , \r\n");
     EXPECT_EQ(SqlDataType(18, 0, " identity"), "UNSIGNEDSMALLINT IDENTITY , \r\n");
     EXPECT_EQ(SqlDataType(130, 0, " not null identity"), "TEXT  NOT NULL IDENTITY , \r\n");
