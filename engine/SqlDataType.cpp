@@ -93,9 +93,9 @@ QString SqlDataType(qint32 dataType, qint32 size, const QString& suffix) {
     // A bare BINARY is Jet's BINARY(510): a fixed-size field keeps its size, and a long binary
     // (OLE Object) field must not come out as a short one.
     if (dataType == adBinary) {
-        QString text = size > 0 ? QStringLiteral("BINARY(") + QString::number(size) +
-                                      QStringLiteral(") ")
-                                : QStringLiteral("LONGBINARY ");
+        QString text =
+            size > 0 ? QStringLiteral("BINARY(") + QString::number(size) + QStringLiteral(") ")
+                     : QStringLiteral("LONGBINARY ");
         return text + suffix.toUpper() + separator;
     }
     const TypeRow* row = findRow(dataType);

@@ -127,9 +127,8 @@ public:
     // rows where they were.
     bool readsAsPredicted() {
         const Schema stored = PredictedSchema(original_, ranSql_, qint32(ranSql_.size()));
-        const QStringList differences =
-            WhatDiffers(stored, ReadMdbSchema(path_), RowEffectsOf(done_), rowsBefore_,
-                        DigestMdbRows(path_));
+        const QStringList differences = WhatDiffers(
+            stored, ReadMdbSchema(path_), RowEffectsOf(done_), rowsBefore_, DigestMdbRows(path_));
         EXPECT_TRUE(differences.isEmpty()) << where_.toStdString() << "\n"
                                            << differences.join('\n').toStdString();
         return differences.isEmpty();
