@@ -47,26 +47,8 @@ TableDef definitionOf(const QString& path, const QString& table) {
     return {};
 }
 
-class WriterAlterColumns : public ::testing::Test {
+class WriterAlterColumns : public test::WriterFileTest {
 protected:
-    void SetUp() override {
-        REQUIRE_JACKCESS();
-        if (test::SharedAccessDir().isEmpty())
-            GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
-    }
-    void apply(const QString& path, const QString& statement) {
-        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
-        writer->Apply(ParseJetDdl(statement));
-        writer->Flush();
-    }
-    QString errorOf(const QString& path, const QString& statement) {
-        try {
-            apply(path, statement);
-        } catch (const Error& e) {
-            return e.description();
-        }
-        return QString();
-    }
     // Jackcess reads every table and finds every row through every index.
     void expectJackcessReadsItWhole(const QString& path) {
         const test::JackcessResult check = test::RunJackcess("IndexCheck", {"--system", path});

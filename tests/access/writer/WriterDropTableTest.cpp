@@ -34,18 +34,8 @@ int freePages(const QString& path) {
     return free;
 }
 
-class WriterDropTable : public ::testing::Test {
+class WriterDropTable : public test::WriterFileTest {
 protected:
-    void SetUp() override {
-        REQUIRE_JACKCESS();
-        if (test::SharedAccessDir().isEmpty())
-            GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
-    }
-    void apply(const QString& path, const QString& statement) {
-        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
-        writer->Apply(ParseJetDdl(statement));
-        writer->Flush();
-    }
     QTemporaryDir dir_;
 };
 

@@ -21,26 +21,8 @@ namespace {
 
 using namespace vantor::jet;
 
-class WriterCreateIndex : public ::testing::Test {
+class WriterCreateIndex : public test::WriterFileTest {
 protected:
-    void SetUp() override {
-        REQUIRE_JACKCESS();
-        if (test::SharedAccessDir().isEmpty())
-            GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
-    }
-    void apply(const QString& path, const QString& statement) {
-        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
-        writer->Apply(ParseJetDdl(statement));
-        writer->Flush();
-    }
-    QString errorOf(const QString& path, const QString& statement) {
-        try {
-            apply(path, statement);
-        } catch (const Error& e) {
-            return e.description();
-        }
-        return QString();
-    }
     QTemporaryDir dir_;
 };
 

@@ -335,13 +335,16 @@ TEST_F(WriterRelationships, AnAceRelationshipAddedAgainIsStoredAsAccessStoredIt)
     ASSERT_EQ(now.size(), 2);
     for (const QString& table : was.keys()) {
         SCOPED_TRACE(table.toStdString());
-        ASSERT_EQ(now[table].logicalIndexes.size(), was[table].logicalIndexes.size());
-        ASSERT_EQ(now[table].realIndexes.size(), was[table].realIndexes.size());
-        for (const LogicalIndexDef& old : was[table].logicalIndexes) {
+        // Copies: a const map's [] gives a temporary that a loop or reference would outlive.
+        const TableDef wasDef = was.value(table);
+        const TableDef nowDef = now.value(table);
+        ASSERT_EQ(nowDef.logicalIndexes.size(), wasDef.logicalIndexes.size());
+        ASSERT_EQ(nowDef.realIndexes.size(), wasDef.realIndexes.size());
+        for (const LogicalIndexDef& old : wasDef.logicalIndexes) {
             if (old.kind != kForeignKeyKind)
                 continue;
             const LogicalIndexDef* again = nullptr;
-            for (const LogicalIndexDef& l : now[table].logicalIndexes)
+            for (const LogicalIndexDef& l : nowDef.logicalIndexes)
                 if (l.kind == kForeignKeyKind)
                     again = &l;
             ASSERT_NE(again, nullptr);
@@ -352,8 +355,8 @@ TEST_F(WriterRelationships, AnAceRelationshipAddedAgainIsStoredAsAccessStoredIt)
             EXPECT_EQ(again->partnerTable, old.partnerTable);
             EXPECT_EQ(again->cascadeUpdate, old.cascadeUpdate);
             EXPECT_EQ(again->cascadeDelete, old.cascadeDelete);
-            const RealIndexDef& storage = now[table].realIndexes[again->realIndex];
-            const RealIndexDef& accessStorage = was[table].realIndexes[old.realIndex];
+            const RealIndexDef& storage = nowDef.realIndexes[again->realIndex];
+            const RealIndexDef& accessStorage = wasDef.realIndexes[old.realIndex];
             EXPECT_EQ(storage.flags, accessStorage.flags);
             EXPECT_EQ(storage.columns[0].number, accessStorage.columns[0].number);
             EXPECT_EQ(storage.columns[1].number, accessStorage.columns[1].number);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/access/writer/JetWriter.h"
+#include "engine/snapshot/JetDdlStatements.h"
+#include "model/Error.h"
+#include "tests/support/Jackcess.h"
 #include "tests/support/TestPaths.h"
 
 #include <QDir>
@@ -11,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace vantor::test {
 
@@ -71,5 +76,30 @@ inline QString DumpSection(const QString& dump, const QString& header) {
     const qsizetype end = dump.indexOf("\n\n", start);
     return dump.mid(start, end < 0 ? -1 : end - start);
 }
+
+// Writer tests run statements on copies of the shared files and check them with Jackcess too.
+class WriterFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_JACKCESS();
+        if (SharedAccessDir().isEmpty())
+            GTEST_SKIP() << "skipped: ../shared/testdata/access is absent";
+    }
+    // Runs one statement in a writer session of its own, as a run does batch by batch.
+    static void apply(const QString& path, const QString& statement) {
+        std::unique_ptr<JetFileWriter> writer = JetFileWriter::Open(path);
+        writer->Apply(ParseJetDdl(statement));
+        writer->Flush();
+    }
+    // The error the statement raises, or an empty text when it runs.
+    static QString errorOf(const QString& path, const QString& statement) {
+        try {
+            apply(path, statement);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return QString();
+    }
+};
 
 } // namespace vantor::test
