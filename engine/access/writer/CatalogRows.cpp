@@ -18,8 +18,10 @@ constexpr qint32 kFirstSyntheticId = qint32(0x80000000);
 // other inheritable entries, not this one.
 constexpr qint32 kCreatorAccess = 983294;
 
+} // namespace
+
 // Jet's date: days since 30 December 1899, the time of day as the fraction, local time.
-QByteArray jetNow() {
+QByteArray JetNow() {
     const QDateTime now = QDateTime::currentDateTime();
     const double days = double(QDate(1899, 12, 30).daysTo(now.date())) +
                         double(now.time().msecsSinceStartOfDay()) / 86400000.0;
@@ -30,8 +32,6 @@ QByteArray jetNow() {
     AppendU32(out, quint32(bits >> 32));
     return out;
 }
-
-} // namespace
 
 bool SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -151,7 +151,7 @@ qint32 AddSyntheticObject(PageFile& file, PageAllocator& allocator, qint32 conta
         RaiseDamaged(QStringLiteral("the catalog has used up its object numbers"));
     const qint32 id = largest ? *largest + 1 : kFirstSyntheticId;
     RowValues object(objects.columns.size());
-    const QByteArray now = jetNow();
+    const QByteArray now = JetNow();
     QByteArray typeBytes;
     AppendU16(typeBytes, quint16(type));
     object[idColumn] = Le32(quint32(id));

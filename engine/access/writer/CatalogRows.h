@@ -24,6 +24,8 @@ void RequireValidObjectName(const QString& name);
 qsizetype ColumnPosition(const TableDef& def, const char* name);
 QByteArray Le32(quint32 value);
 QByteArray Utf16(const QString& text);
+// The present moment as Jet stores a date: days since 30 December 1899, local time.
+QByteArray JetNow();
 QString TextAt(const RowValues& values, qsizetype position);
 std::optional<qint32> LongAt(const RowValues& values, qsizetype position);
 

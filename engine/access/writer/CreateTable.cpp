@@ -1,5 +1,6 @@
 #include "engine/access/writer/CreateTable.h"
 
+#include "engine/access/writer/CatalogRows.h"
 #include "engine/access/writer/ColumnProperties.h"
 #include "engine/access/writer/Constraints.h"
 #include "engine/access/writer/DataPage.h"
@@ -17,7 +18,6 @@ namespace vantor::jet {
 
 namespace {
 
-constexpr qint32 kTopParentId = 0x0F000000;
 constexpr qint32 kDatabaseObjectId = 0x10000000;
 constexpr int kHeaderBytes = 56; // offsets 8..63 of the first page
 constexpr int kMapRowSize = 69;
@@ -94,40 +94,6 @@ std::optional<StoredType> storedType(const Column& c) {
     default:
         return std::nullopt;
     }
-}
-
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-qsizetype columnPosition(const TableDef& def, const char* name) {
-    for (qsizetype i = 0; i < def.columns.size(); ++i)
-        if (sameName(def.columns[i].name, QLatin1String(name)))
-            return i;
-    RaiseDamaged(QStringLiteral("a system table lacks its column %1").arg(QLatin1String(name)));
-}
-
-QByteArray le32(quint32 value) {
-    QByteArray out;
-    AppendU32(out, value);
-    return out;
-}
-
-QByteArray utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-
-// Jet's date: days since 30 December 1899, the time of day as the fraction, local time.
-QByteArray jetNow() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const double days = double(QDate(1899, 12, 30).daysTo(now.date())) +
-                        double(now.time().msecsSinceStartOfDay()) / 86400000.0;
-    quint64 bits = 0;
-    std::memcpy(&bits, &days, sizeof bits);
-    QByteArray out;
-    AppendU32(out, quint32(bits));
-    AppendU32(out, quint32(bits >> 32));
-    return out;
 }
 
 void insertRows(PageFile& file, PageAllocator& allocator, TableDef& def,
@@ -217,7 +183,7 @@ void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt
     for (qsizetype i = 0; i < s.columns.size(); ++i) {
         RequireValidName(s.columns[i].column.name);
         for (qsizetype j = 0; j < i; ++j)
-            if (sameName(s.columns[i].column.name, s.columns[j].column.name))
+            if (SameName(s.columns[i].column.name, s.columns[j].column.name))
                 RaiseDdlError(QStringLiteral("Field '%1' already exists in table '%2'.")
                                   .arg(s.columns[i].column.name, s.table));
     }
@@ -235,7 +201,7 @@ void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt
     if (!haveContainer)
         RaiseDamaged(QStringLiteral("the catalog has no Tables container"));
     for (const CatalogObject& o : catalog)
-        if (o.parentId == container && sameName(o.name, s.table))
+        if (o.parentId == container && SameName(o.name, s.table))
             RaiseDdlError(QStringLiteral("Table '%1' already exists.").arg(o.name));
 
     QList<ColumnProperties> properties;
@@ -267,27 +233,27 @@ void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt
     // The catalog row, owned as the database is.
     TableDef objects = ReadTableDef(file, kCatalogPage);
     QByteArray owner;
-    const qsizetype ownerColumn = columnPosition(objects, "Owner");
-    const qsizetype idColumn = columnPosition(objects, "Id");
+    const qsizetype ownerColumn = ColumnPosition(objects, "Owner");
+    const qsizetype idColumn = ColumnPosition(objects, "Id");
     ForEachRow(file, objects, [&](RowPointer, const QByteArray& row) {
         const RowValues values = DecodeRow(objects, row);
         const std::optional<QByteArray>& id = values.value(idColumn);
-        if (id && *id == le32(quint32(kDatabaseObjectId)) && values.value(ownerColumn))
+        if (id && *id == Le32(quint32(kDatabaseObjectId)) && values.value(ownerColumn))
             owner = *values.value(ownerColumn);
     });
     RowValues object(objects.columns.size());
-    const QByteArray now = jetNow();
-    object[idColumn] = le32(def.page);
-    object[columnPosition(objects, "ParentId")] = le32(quint32(container));
-    object[columnPosition(objects, "Name")] = utf16(s.table);
-    object[columnPosition(objects, "Type")] = QByteArray("\x01\x00", 2);
-    object[columnPosition(objects, "DateCreate")] = now;
-    object[columnPosition(objects, "DateUpdate")] = now;
+    const QByteArray now = JetNow();
+    object[idColumn] = Le32(def.page);
+    object[ColumnPosition(objects, "ParentId")] = Le32(quint32(container));
+    object[ColumnPosition(objects, "Name")] = Utf16(s.table);
+    object[ColumnPosition(objects, "Type")] = QByteArray("\x01\x00", 2);
+    object[ColumnPosition(objects, "DateCreate")] = now;
+    object[ColumnPosition(objects, "DateUpdate")] = now;
     if (!owner.isEmpty())
         object[ownerColumn] = owner;
-    object[columnPosition(objects, "Flags")] = le32(0);
+    object[ColumnPosition(objects, "Flags")] = Le32(0);
     if (!blob.isEmpty())
-        object[columnPosition(objects, "LvProp")] = InlineLongValue(blob);
+        object[ColumnPosition(objects, "LvProp")] = InlineLongValue(blob);
     insertRows(file, allocator, objects, {object}, format);
 
     // The permissions every new table inherits from the Tables container.
@@ -295,19 +261,19 @@ void CreateTable(PageFile& file, PageAllocator& allocator, const CreateTableStmt
         if (o.parentId != container || o.name != QLatin1String("MSysACEs"))
             continue;
         TableDef aces = ReadTableDef(file, quint32(o.id));
-        const qsizetype objectColumn = columnPosition(aces, "ObjectId");
-        const qsizetype accessColumn = columnPosition(aces, "ACM");
-        const qsizetype inheritColumn = columnPosition(aces, "FInheritable");
+        const qsizetype objectColumn = ColumnPosition(aces, "ObjectId");
+        const qsizetype accessColumn = ColumnPosition(aces, "ACM");
+        const qsizetype inheritColumn = ColumnPosition(aces, "FInheritable");
         QList<RowValues> rows;
         ForEachRow(file, aces, [&](RowPointer, const QByteArray& row) {
             RowValues values = DecodeRow(aces, row);
             const std::optional<QByteArray>& id = values.value(objectColumn);
             const std::optional<QByteArray>& access = values.value(accessColumn);
             const std::optional<QByteArray>& inherit = values.value(inheritColumn);
-            if (!id || *id != le32(quint32(container)) || !inherit || inherit->isEmpty() ||
-                inherit->at(0) == 0 || (access && *access == le32(quint32(kCreatorAccess))))
+            if (!id || *id != Le32(quint32(container)) || !inherit || inherit->isEmpty() ||
+                inherit->at(0) == 0 || (access && *access == Le32(quint32(kCreatorAccess))))
                 return;
-            values[objectColumn] = le32(def.page);
+            values[objectColumn] = Le32(def.page);
             values[inheritColumn] = QByteArray(1, '\0');
             rows.append(values);
         });

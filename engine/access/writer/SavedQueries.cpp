@@ -1,5 +1,6 @@
 #include "engine/access/writer/SavedQueries.h"
 
+#include "engine/access/writer/CatalogRows.h"
 #include "engine/access/writer/ColumnProperties.h"
 #include "engine/access/writer/DataPage.h"
 #include "engine/access/writer/IndexBuild.h"
@@ -19,7 +20,6 @@ namespace vantor::jet {
 
 namespace {
 
-constexpr qint32 kTopParentId = 0x0F000000;
 constexpr qint32 kDatabaseObjectId = 0x10000000;
 constexpr qint16 kQueryObjectType = 5;
 constexpr int kMaxNameLength = 64;
@@ -35,10 +35,6 @@ constexpr int kSlotCountOffset = 12;
 constexpr int kSlotTableOffset = 14;
 constexpr int kMaxRowsPerPage = 255;
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 void requireValidName(const QString& name) {
     bool valid = !name.isEmpty() && name.size() <= kMaxNameLength && !name.startsWith(' ');
     for (QChar ch : name)
@@ -50,45 +46,15 @@ void requireValidName(const QString& name) {
                           .arg(name));
 }
 
-qsizetype columnPosition(const TableDef& def, const char* name) {
-    for (qsizetype i = 0; i < def.columns.size(); ++i)
-        if (sameName(def.columns[i].name, QLatin1String(name)))
-            return i;
-    RaiseDamaged(QStringLiteral("a system table lacks its column %1").arg(QLatin1String(name)));
-}
-
 QByteArray le16(quint16 value) {
     QByteArray out;
     AppendU16(out, value);
     return out;
 }
 
-QByteArray le32(quint32 value) {
-    QByteArray out;
-    AppendU32(out, value);
-    return out;
-}
-
-QByteArray utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-
 qint32 longAt(const RowValues& values, qsizetype position) {
     const std::optional<QByteArray>& value = values.value(position);
     return value && value->size() == 4 ? qint32(U32(*value, 0)) : 0;
-}
-
-// Jet's date: days since 30 December 1899, the time of day as the fraction, local time.
-QByteArray jetNow() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const double days = double(QDate(1899, 12, 30).daysTo(now.date())) +
-                        double(now.time().msecsSinceStartOfDay()) / 86400000.0;
-    quint64 bits = 0;
-    std::memcpy(&bits, &days, sizeof bits);
-    QByteArray out;
-    AppendU32(out, quint32(bits));
-    AppendU32(out, quint32(bits >> 32));
-    return out;
 }
 
 int objectFlags(QueryKind kind) {
@@ -136,7 +102,7 @@ struct Catalog {
 
     const CatalogObject* find(const QString& name) const {
         for (const CatalogObject& o : objects)
-            if (o.parentId == tables && sameName(o.name, name))
+            if (o.parentId == tables && SameName(o.name, name))
                 return &o;
         return nullptr;
     }
@@ -181,14 +147,14 @@ qint32 nextObjectId(const Catalog& catalog) {
 // The stored form of each row, by the MSysQueries columns.
 QList<RowValues> encodeQueryRows(const TableDef& def, qint32 id, const jetsql::QueryRows& rows,
                                  int pageSize) {
-    const qsizetype object = columnPosition(def, "ObjectId");
-    const qsizetype attribute = columnPosition(def, "Attribute");
-    const qsizetype order = columnPosition(def, "Order");
-    const qsizetype name1 = columnPosition(def, "Name1");
-    const qsizetype name2 = columnPosition(def, "Name2");
-    const qsizetype expression = columnPosition(def, "Expression");
-    const qsizetype flag = columnPosition(def, "Flag");
-    const qsizetype extra = columnPosition(def, "LvExtra");
+    const qsizetype object = ColumnPosition(def, "ObjectId");
+    const qsizetype attribute = ColumnPosition(def, "Attribute");
+    const qsizetype order = ColumnPosition(def, "Order");
+    const qsizetype name1 = ColumnPosition(def, "Name1");
+    const qsizetype name2 = ColumnPosition(def, "Name2");
+    const qsizetype expression = ColumnPosition(def, "Expression");
+    const qsizetype flag = ColumnPosition(def, "Flag");
+    const qsizetype extra = ColumnPosition(def, "LvExtra");
     QHash<int, quint32> counters;
     QList<RowValues> out;
     for (const QueryRow& r : rows) {
@@ -198,7 +164,7 @@ QList<RowValues> encodeQueryRows(const TableDef& def, qint32 id, const jetsql::Q
                                              "query: Access keeps at most 255 characters there.")
                                   .arg(name->left(20)));
         RowValues values(def.columns.size());
-        values[object] = le32(quint32(id));
+        values[object] = Le32(quint32(id));
         values[attribute] = QByteArray(1, char(quint8(r.attribute)));
         const quint32 n = ++counters[r.attribute];
         QByteArray bigEndian;
@@ -206,15 +172,15 @@ QList<RowValues> encodeQueryRows(const TableDef& def, qint32 id, const jetsql::Q
             bigEndian.append(char(quint8(n >> shift)));
         values[order] = bigEndian;
         if (!r.name1.isEmpty())
-            values[name1] = utf16(r.name1);
+            values[name1] = Utf16(r.name1);
         if (!r.name2.isEmpty())
-            values[name2] = utf16(r.name2);
+            values[name2] = Utf16(r.name2);
         if (!r.expression.isEmpty())
-            values[expression] = InlineLongValue(utf16(r.expression));
+            values[expression] = InlineLongValue(Utf16(r.expression));
         if (r.flag)
             values[flag] = le16(quint16(qint16(*r.flag)));
         if (r.extra)
-            values[extra] = le32(quint32(*r.extra));
+            values[extra] = Le32(quint32(*r.extra));
         // Access moves a long clause out of the row; Vantor keeps every clause in its row.
         bool fits = true;
         try {
@@ -259,9 +225,9 @@ void roomAfterLastRow(PageFile& file, PageAllocator& allocator, const TableDef& 
 // check that every row of the query was stored, each after the one before it.
 void requireStoredOrder(const PageFile& file, const TableDef& def, qint32 id,
                         const jetsql::QueryRows& rows, const QString& name) {
-    const qsizetype object = columnPosition(def, "ObjectId");
-    const qsizetype attribute = columnPosition(def, "Attribute");
-    const qsizetype order = columnPosition(def, "Order");
+    const qsizetype object = ColumnPosition(def, "ObjectId");
+    const qsizetype attribute = ColumnPosition(def, "Attribute");
+    const qsizetype order = ColumnPosition(def, "Order");
     QHash<int, quint32> last;
     bool inOrder = true;
     qsizetype count = 0;
@@ -295,9 +261,9 @@ void inheritPermissions(PageFile& file, PageAllocator& allocator, const Catalog&
     if (!table)
         return;
     TableDef aces = ReadTableDef(file, quint32(table->id));
-    const qsizetype objectColumn = columnPosition(aces, "ObjectId");
-    const qsizetype accessColumn = columnPosition(aces, "ACM");
-    const qsizetype inheritColumn = columnPosition(aces, "FInheritable");
+    const qsizetype objectColumn = ColumnPosition(aces, "ObjectId");
+    const qsizetype accessColumn = ColumnPosition(aces, "ACM");
+    const qsizetype inheritColumn = ColumnPosition(aces, "FInheritable");
     QList<RowValues> rows;
     ForEachRow(file, aces, [&](RowPointer, const QByteArray& row) {
         RowValues values = DecodeRow(aces, row);
@@ -305,7 +271,7 @@ void inheritPermissions(PageFile& file, PageAllocator& allocator, const Catalog&
         if (longAt(values, objectColumn) != catalog.tables || !inherit || inherit->isEmpty() ||
             inherit->at(0) == 0 || longAt(values, accessColumn) == kCreatorAccess)
             return;
-        values[objectColumn] = le32(quint32(id));
+        values[objectColumn] = Le32(quint32(id));
         values[inheritColumn] = QByteArray(1, '\0');
         rows.append(values);
     });
@@ -317,8 +283,8 @@ void inheritPermissions(PageFile& file, PageAllocator& allocator, const Catalog&
 void addCatalogRow(PageFile& file, PageAllocator& allocator, const Catalog& catalog, qint32 id,
                    const QString& name, QueryKind kind, KeyFormat format) {
     TableDef objects = ReadTableDef(file, kCatalogPage);
-    const qsizetype idColumn = columnPosition(objects, "Id");
-    const qsizetype ownerColumn = columnPosition(objects, "Owner");
+    const qsizetype idColumn = ColumnPosition(objects, "Id");
+    const qsizetype ownerColumn = ColumnPosition(objects, "Owner");
     QByteArray owner;
     ForEachRow(file, objects, [&](RowPointer, const QByteArray& row) {
         const RowValues values = DecodeRow(objects, row);
@@ -326,16 +292,16 @@ void addCatalogRow(PageFile& file, PageAllocator& allocator, const Catalog& cata
             owner = *values.value(ownerColumn);
     });
     RowValues object(objects.columns.size());
-    const QByteArray now = jetNow();
-    object[idColumn] = le32(quint32(id));
-    object[columnPosition(objects, "ParentId")] = le32(quint32(catalog.tables));
-    object[columnPosition(objects, "Name")] = utf16(name);
-    object[columnPosition(objects, "Type")] = le16(quint16(kQueryObjectType));
-    object[columnPosition(objects, "DateCreate")] = now;
-    object[columnPosition(objects, "DateUpdate")] = now;
+    const QByteArray now = JetNow();
+    object[idColumn] = Le32(quint32(id));
+    object[ColumnPosition(objects, "ParentId")] = Le32(quint32(catalog.tables));
+    object[ColumnPosition(objects, "Name")] = Utf16(name);
+    object[ColumnPosition(objects, "Type")] = le16(quint16(kQueryObjectType));
+    object[ColumnPosition(objects, "DateCreate")] = now;
+    object[ColumnPosition(objects, "DateUpdate")] = now;
     if (!owner.isEmpty())
         object[ownerColumn] = owner;
-    object[columnPosition(objects, "Flags")] = le32(quint32(objectFlags(kind)));
+    object[ColumnPosition(objects, "Flags")] = Le32(quint32(objectFlags(kind)));
     InsertRow(file, allocator, objects, EncodeRow(objects, object));
     refillIndexes(file, allocator, objects, format);
 }
@@ -343,9 +309,9 @@ void addCatalogRow(PageFile& file, PageAllocator& allocator, const Catalog& cata
 // Whether the stored rows make a select query without parameters: what the reader shows as a
 // view.
 bool storedAsView(const PageFile& file, const TableDef& def, const CatalogObject& query) {
-    const qsizetype object = columnPosition(def, "ObjectId");
-    const qsizetype attribute = columnPosition(def, "Attribute");
-    const qsizetype flag = columnPosition(def, "Flag");
+    const qsizetype object = ColumnPosition(def, "ObjectId");
+    const qsizetype attribute = ColumnPosition(def, "Attribute");
+    const qsizetype flag = ColumnPosition(def, "Flag");
     QList<QueryRow> rows;
     ForEachRow(file, def, [&](RowPointer, const QByteArray& row) {
         const RowValues values = DecodeRow(def, row);
@@ -418,12 +384,12 @@ void DropSavedQuery(PageFile& file, PageAllocator& allocator, const QString& nam
                             : QStringLiteral("Procedure '%1' does not exist."))
                           .arg(name));
     const qint32 id = query->id;
-    deleteRowsOf(file, allocator, queries, columnPosition(queries, "ObjectId"), id, format);
+    deleteRowsOf(file, allocator, queries, ColumnPosition(queries, "ObjectId"), id, format);
     TableDef objects = ReadTableDef(file, kCatalogPage);
-    deleteRowsOf(file, allocator, objects, columnPosition(objects, "Id"), id, format);
+    deleteRowsOf(file, allocator, objects, ColumnPosition(objects, "Id"), id, format);
     if (const CatalogObject* table = catalog.find(QStringLiteral("MSysACEs"))) {
         TableDef aces = ReadTableDef(file, quint32(table->id));
-        deleteRowsOf(file, allocator, aces, columnPosition(aces, "ObjectId"), id, format);
+        deleteRowsOf(file, allocator, aces, ColumnPosition(aces, "ObjectId"), id, format);
     }
 }
 
