@@ -72,13 +72,15 @@ public:
     // count pages from first on, all in the file, in one read; nothing where they cannot be read
     // so, and each is then read on its own.
     std::optional<QByteArray> ReadRun(quint32 first, quint32 count) const {
-        if (!reads_ || mdb_->f->db_key != 0 || qint64(first) + count > count_)
-            return std::nullopt;
         QByteArray run(qsizetype(count) * layout_.pageSize, Qt::Uninitialized);
-        if (!ReadPagesAtOnce(*reads_, static_cast<size_t>(layout_.pageSize), first, count,
-                             run.data()))
+        if (!ReadRunInto(first, count, run.data()))
             return std::nullopt;
         return run;
+    }
+    // The same into memory of the caller's, which a pass over many runs keeps for all of them.
+    bool ReadRunInto(quint32 first, quint32 count, char* out) const {
+        return reads_ && mdb_->f->db_key == 0 && qint64(first) + count <= count_ &&
+               ReadPagesAtOnce(*reads_, static_cast<size_t>(layout_.pageSize), first, count, out);
     }
 
 private:
@@ -178,22 +180,23 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
     const Layout& layout = pages.layout();
     PagesInUse out;
     constexpr quint32 kRunPages = 64;
-    std::optional<QByteArray> run;
+    std::vector<char> run(size_t(kRunPages) * size_t(layout.pageSize));
+    bool runRead = false;
     std::optional<quint32> runStart;
     for (quint32 at = 0; at < used.size(); ++at) {
         if (!used[at])
             continue;
         if (runStart != at - at % kRunPages) {
             runStart = at - at % kRunPages;
-            run = pages.ReadRun(
+            runRead = pages.ReadRunInto(
                 *runStart,
-                std::min<quint32>(kRunPages, static_cast<quint32>(used.size()) - *runStart));
+                std::min<quint32>(kRunPages, static_cast<quint32>(used.size()) - *runStart),
+                run.data());
         }
         std::optional<QByteArray> page =
-            run ? QByteArray::fromRawData(run->constData() +
-                                              qsizetype(at - *runStart) * layout.pageSize,
-                                          layout.pageSize)
-                : pages.Read(at);
+            runRead ? QByteArray::fromRawData(
+                          run.data() + qsizetype(at - *runStart) * layout.pageSize, layout.pageSize)
+                    : pages.Read(at);
         if (!page)
             damaged(QStringLiteral("Page %1 cannot be read.").arg(at));
         if (type(*page) == kDefinitionPage) {

@@ -440,13 +440,15 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
     const ColumnEntries entries = columnEntries(table.get(), def, jet3);
     QList<int> numbers;
     QSet<QString> columnNames;
+    t.columns.reserve(table->columns->len);
     for (guint i = 0; i < table->columns->len; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
         numbers.append(col->col_num);
         RawColumn raw;
         raw.name = text(col->name);
         QString why = WhyNameIsDamaged(raw.name);
-        if (why.isEmpty() && columnNames.contains(raw.name.toCaseFolded()))
+        QString folded = raw.name.toCaseFolded();
+        if (why.isEmpty() && columnNames.contains(folded))
             why = QStringLiteral("another column has the same name");
         if (!why.isEmpty())
             damaged(QStringLiteral("The definition of table '%1' (page %2) is damaged: the name "
@@ -455,7 +457,7 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
                         .arg(entry->table_pg)
                         .arg(i + 1)
                         .arg(raw.name, why));
-        columnNames.insert(raw.name.toCaseFolded());
+        columnNames.insert(std::move(folded));
         raw.jetType = col->col_type;
         raw.sizeInBytes = col->col_size;
         raw.longAutoNumber = col->is_long_auto;
@@ -466,19 +468,21 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
         Column column = ToSchemaColumn(raw, jet3, static_cast<qint32>(i + 1));
         if (raw.jetType == jettype::Complex)
             complexValue(entry->mdb, entries.complexIds.value(col->col_num), column);
-        t.columns.append(column);
+        t.columns.append(std::move(column));
     }
     // libmdb lists the columns by number; Access shows them in the order they are defined.
     QList<qsizetype> order(t.columns.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        return entries.definitionOrder.indexOf(numbers[a]) <
-               entries.definitionOrder.indexOf(numbers[b]);
-    });
+    QList<qsizetype> defined(t.columns.size());
+    for (qsizetype i = 0; i < defined.size(); ++i)
+        defined[i] = entries.definitionOrder.indexOf(numbers[i]);
+    std::stable_sort(order.begin(), order.end(),
+                     [&defined](qsizetype a, qsizetype b) { return defined[a] < defined[b]; });
     QList<Column> shown;
+    shown.reserve(t.columns.size());
     for (qsizetype i : order)
-        shown.append(t.columns[i]);
-    t.columns = shown;
+        shown.append(std::move(t.columns[i]));
+    t.columns = std::move(shown);
     t.indexes = indexesOf(table.get(), def, name, jet3);
     TableProperties props = ToTableProperties(propertiesOf(table->props));
     t.description = props.description;

@@ -46,12 +46,18 @@ QString whyUnionIsIncomplete(const QList<QueryRow>& rows) {
     return QString();
 }
 
+// Printable ASCII, which is most names, holds neither control characters nor unassigned ones.
+bool isPrintableAscii(const QString& name) {
+    return std::all_of(name.cbegin(), name.cend(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+}
+
 } // namespace
 
 QString WhyNameIsDamaged(const QString& name, bool systemName) {
     if (name.isEmpty())
         return QStringLiteral("it is empty");
-    for (char32_t c : QStringView(name).toUcs4()) {
+    for (char32_t c : isPrintableAscii(name) ? QList<uint>() : QStringView(name).toUcs4()) {
         if (QChar::category(c) == QChar::Other_Control)
             return QStringLiteral("it holds the control character %1").arg(shown(c));
         // An unpaired surrogate comes out of toUcs4 as the replacement character.
@@ -60,8 +66,9 @@ QString WhyNameIsDamaged(const QString& name, bool systemName) {
     }
     if (systemName)
         return QString();
+    static const QString kForbidden = QStringLiteral(".![]`");
     for (QChar c : name)
-        if (QStringLiteral(".![]`").contains(c))
+        if (kForbidden.contains(c))
             return QStringLiteral("it holds '%1', which Access forbids in names").arg(c);
     if (name.front() == QLatin1Char(' '))
         return QStringLiteral("it starts with a space");
