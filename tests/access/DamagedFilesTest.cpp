@@ -482,3 +482,45 @@ TEST(DamagedFiles, ALostPageMapIsNamedBeforeLibmdbFollowsIt) {
                      QStringLiteral("The definition of table 'MSysACEs' (page 3) keeps its map of "
                                     "pages in row 0 of page 12, which holds no such map.")));
 }
+
+// A file of many pages is looked through in two halves at once; whichever halves hold damage, the
+// page named is the first in the file, as one pass from the start names it.
+TEST(DamagedFiles, TheFirstDamagedPageIsNamedHoweverTheFileIsLookedThrough) {
+    REQUIRE_SHARED_FILE(original, "testV2003.mdb");
+    const QByteArray intact = FileBytes(original);
+    const int pageSize = pageSizeOf(intact);
+    const qsizetype pages = intact.size() / pageSize;
+    // Pages of rows of user tables, one early and one late in the file.
+    auto rowsPageFrom = [&](qsizetype from, int step) {
+        for (qsizetype page = from; page > 2 && page < pages; page += step) {
+            const char* start = intact.constData() + page * pageSize;
+            if (start[0] == kDataPage && qFromLittleEndian<quint32>(start + 4) > kCatalogPage)
+                return page;
+        }
+        return qsizetype(-1);
+    };
+    const qsizetype early = rowsPageFrom(3, 1);
+    const qsizetype late = rowsPageFrom(pages - 1, -1);
+    ASSERT_GT(early, 0);
+    ASSERT_GT(late, pages / 2);
+    ASSERT_LT(early, pages / 2);
+    // A page of rows that claims to belong to the catalog and to hold more rows than fit.
+    auto claimCatalog = [pageSize](QByteArray& bytes, qsizetype page) {
+        qToLittleEndian<quint32>(kCatalogPage, bytes.data() + page * pageSize + 4);
+        qToLittleEndian<quint16>(0xFFFF, bytes.data() + page * pageSize + 12);
+    };
+    auto claimsTooMany = [](qsizetype page) {
+        return QStringLiteral("Catalog page %1 claims more rows than it can hold.").arg(page);
+    };
+    QTemporaryDir dir;
+    QByteArray both = intact;
+    claimCatalog(both, early);
+    claimCatalog(both, late);
+    EXPECT_TRUE(Says(refusalOf(dir, both), claimsTooMany(early)));
+    QByteArray lateOnly = intact;
+    claimCatalog(lateOnly, late);
+    EXPECT_TRUE(Says(refusalOf(dir, lateOnly), claimsTooMany(late)));
+    QByteArray earlyOnly = intact;
+    claimCatalog(earlyOnly, early);
+    EXPECT_TRUE(Says(refusalOf(dir, earlyOnly), claimsTooMany(early)));
+}
