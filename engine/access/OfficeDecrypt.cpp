@@ -1,6 +1,8 @@
 // The password check and page decryption of Office-encrypted files, apart from the parsing so
-// that only the reader, which decrypts, links libcrypto.
+// that only the reader, which decrypts, needs libcrypto.
 #include "engine/access/OfficeCrypto.h"
+
+#include "engine/access/CryptoLibrary.h"
 
 #include <QByteArrayView>
 #include <QtEndian>
@@ -8,8 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
 #include <stdexcept>
 
 namespace vantor {
@@ -32,38 +32,38 @@ constexpr std::array<quint8, 8> kKeyValueBlock = {0x14, 0x6e, 0x0b, 0xe7, 0xab, 
 const EVP_MD* digestOf(OfficeHash hash) {
     switch (hash) {
     case OfficeHash::Sha1:
-        return EVP_sha1();
+        return Crypto().sha1();
     case OfficeHash::Sha256:
-        return EVP_sha256();
+        return Crypto().sha256();
     case OfficeHash::Sha384:
-        return EVP_sha384();
+        return Crypto().sha384();
     case OfficeHash::Sha512:
         break;
     }
-    return EVP_sha512();
+    return Crypto().sha512();
 }
 
 struct MdContextFree {
-    void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
+    void operator()(EVP_MD_CTX* c) const { Crypto().mdContextFree(c); }
 };
 struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
+    void operator()(EVP_CIPHER_CTX* c) const { Crypto().cipherContextFree(c); }
 };
 
 // One context for many hashes: the spin loop hashes up to millions of times.
 class Hasher {
 public:
-    explicit Hasher(OfficeHash hash) : md_(digestOf(hash)), ctx_(EVP_MD_CTX_new()) {
+    explicit Hasher(OfficeHash hash) : md_(digestOf(hash)), ctx_(Crypto().mdContextNew()) {
         if (!ctx_)
             throw std::bad_alloc();
     }
     QByteArray Of(QByteArrayView a, QByteArrayView b = {}) {
-        QByteArray out(EVP_MD_get_size(md_), '\0');
-        if (EVP_DigestInit_ex(ctx_.get(), md_, nullptr) != 1 ||
-            EVP_DigestUpdate(ctx_.get(), a.data(), a.size()) != 1 ||
-            EVP_DigestUpdate(ctx_.get(), b.data(), b.size()) != 1 ||
-            EVP_DigestFinal_ex(ctx_.get(), reinterpret_cast<unsigned char*>(out.data()), nullptr) !=
-                1)
+        QByteArray out(Crypto().mdSize(md_), '\0');
+        if (Crypto().digestInit(ctx_.get(), md_, nullptr) != 1 ||
+            Crypto().digestUpdate(ctx_.get(), a.data(), a.size()) != 1 ||
+            Crypto().digestUpdate(ctx_.get(), b.data(), b.size()) != 1 ||
+            Crypto().digestFinal(ctx_.get(), reinterpret_cast<unsigned char*>(out.data()),
+                                 nullptr) != 1)
             cryptoFailed();
         return out;
     }
@@ -114,27 +114,27 @@ void aesDecrypt(QByteArrayView key, QByteArrayView iv, char* data, int size) {
     const EVP_CIPHER* cipher = nullptr;
     switch (key.size()) {
     case 16:
-        cipher = iv.isEmpty() ? EVP_aes_128_ecb() : EVP_aes_128_cbc();
+        cipher = iv.isEmpty() ? Crypto().aes128Ecb() : Crypto().aes128Cbc();
         break;
     case 24:
-        cipher = iv.isEmpty() ? EVP_aes_192_ecb() : EVP_aes_192_cbc();
+        cipher = iv.isEmpty() ? Crypto().aes192Ecb() : Crypto().aes192Cbc();
         break;
     case 32:
-        cipher = iv.isEmpty() ? EVP_aes_256_ecb() : EVP_aes_256_cbc();
+        cipher = iv.isEmpty() ? Crypto().aes256Ecb() : Crypto().aes256Cbc();
         break;
     default:
         cryptoFailed();
     }
-    std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(EVP_CIPHER_CTX_new());
+    std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(Crypto().cipherContextNew());
     if (!ctx)
         throw std::bad_alloc();
     auto* bytes = reinterpret_cast<unsigned char*>(data);
     int written = 0;
-    if (EVP_DecryptInit_ex(ctx.get(), cipher, nullptr,
-                           reinterpret_cast<const unsigned char*>(key.data()),
-                           reinterpret_cast<const unsigned char*>(iv.data())) != 1 ||
-        EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1 ||
-        EVP_DecryptUpdate(ctx.get(), bytes, &written, bytes, size - size % kAesBlock) != 1)
+    if (Crypto().decryptInit(ctx.get(), cipher, nullptr,
+                             reinterpret_cast<const unsigned char*>(key.data()),
+                             reinterpret_cast<const unsigned char*>(iv.data())) != 1 ||
+        Crypto().setPadding(ctx.get(), 0) != 1 ||
+        Crypto().decryptUpdate(ctx.get(), bytes, &written, bytes, size - size % kAesBlock) != 1)
         cryptoFailed();
 }
 
@@ -200,7 +200,7 @@ QByteArray agileKey(OfficeHash hash, QByteArrayView passwordHash,
 }
 
 bool sameBytes(QByteArrayView a, QByteArrayView b) {
-    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+    return a.size() == b.size() && Crypto().constantTimeCompare(a.data(), b.data(), a.size()) == 0;
 }
 
 } // namespace
