@@ -107,8 +107,10 @@ quint8 type(const QByteArray& page) {
     return static_cast<quint8>(page[0]);
 }
 
-// A row of a data page as the slot table bounds it; nothing when the slot makes no sense.
-std::optional<QByteArray> rowOf(const QByteArray& page, const Layout& layout, int row) {
+// Where a row of a data page starts and ends as the slot table bounds it; nothing when the slot
+// makes no sense.
+std::optional<std::pair<int, int>> rowBounds(const QByteArray& page, const Layout& layout,
+                                             int row) {
     const int slots = static_cast<int>(le(page, layout.slotCount(), 2));
     if (row >= slots || layout.slots() + 2 * slots > layout.pageSize)
         return std::nullopt;
@@ -118,7 +120,31 @@ std::optional<QByteArray> rowOf(const QByteArray& page, const Layout& layout, in
                  : static_cast<int>(le(page, layout.slots() + 2 * (row - 1), 2) & kRowStartBits);
     if (start < layout.slots() + 2 * slots || start >= end || end > layout.pageSize)
         return std::nullopt;
-    return page.mid(start, end - start);
+    return std::pair(start, end);
+}
+
+// A row of a data page as the slot table bounds it; nothing when the slot makes no sense.
+std::optional<QByteArray> rowOf(const QByteArray& page, const Layout& layout, int row) {
+    const std::optional<std::pair<int, int>> bounds = rowBounds(page, layout, row);
+    if (!bounds)
+        return std::nullopt;
+    return page.mid(bounds->first, bounds->second - bounds->first);
+}
+
+// Whether a row could be a page map: it is there and starts with a map's kind.
+bool mapLike(const QByteArray& page, const Layout& layout, int row) {
+    const std::optional<std::pair<int, int>> bounds = rowBounds(page, layout, row);
+    return bounds && (page[bounds->first] == 0 || page[bounds->first] == 1);
+}
+
+// The rows of a page of rows that could be page maps; rows past 255 cannot be pointed at.
+std::bitset<256> mapLikeRows(const QByteArray& page, const Layout& layout) {
+    std::bitset<256> rows;
+    const int slots = std::min<int>(256, static_cast<int>(le(page, layout.slotCount(), 2)));
+    for (int row = 0; row < slots; ++row)
+        if (mapLike(page, layout, row))
+            rows.set(size_t(row));
+    return rows;
 }
 
 // The pages the file's own map marks in use; the map's first row on page 1 holds it, either as
@@ -213,7 +239,11 @@ std::optional<PagesInUse> scanRange(const Pages& pages, const std::vector<bool>&
             if (startsADefinition(*page, layout))
                 out.pageMaps.emplace(
                     at, std::pair(le(*page, mapOffsets.first, 4), le(*page, mapOffsets.second, 4)));
-        } else if (type(*page) == kDataPage && le(*page, 4, 4) == kCatalogPage) {
+        } else if (type(*page) == kDataPage) {
+            if (const std::bitset<256> maps = mapLikeRows(*page, layout); maps.any())
+                out.mapLikeRows.emplace(at, maps);
+        }
+        if (type(*page) == kDataPage && le(*page, 4, 4) == kCatalogPage) {
             const int slots = static_cast<int>(le(*page, layout.slotCount(), 2));
             if (layout.slots() + 2 * slots > layout.pageSize)
                 damaged(
@@ -263,6 +293,7 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
     lower->catalogRows.merge(upper->catalogRows);
     lower->definitionPages.merge(upper->definitionPages);
     lower->pageMaps.merge(upper->pageMaps);
+    lower->mapLikeRows.merge(upper->mapLikeRows);
     return std::move(*lower);
 }
 
@@ -394,11 +425,15 @@ void checkPageMaps(const Pages& pages, const PagesInUse& found, const CatalogTab
     for (quint32 pointer : {owned, free}) {
         const quint32 page = pointer >> 8;
         const int row = static_cast<int>(pointer & 0xFF);
-        std::optional<QByteArray> holder = pages.Read(page);
-        std::optional<QByteArray> map = holder && type(*holder) == kDataPage
-                                            ? rowOf(*holder, pages.layout(), row)
-                                            : std::nullopt;
-        if (!map || (map->at(0) != 0 && map->at(0) != 1))
+        bool isMap = false;
+        if (page < found.inUse.size() && found.inUse[page]) {
+            const auto rows = found.mapLikeRows.find(page);
+            isMap = rows != found.mapLikeRows.end() && rows->second.test(size_t(row));
+        } else {
+            std::optional<QByteArray> holder = pages.Read(page);
+            isMap = holder && type(*holder) == kDataPage && mapLike(*holder, pages.layout(), row);
+        }
+        if (!isMap)
             damaged(QStringLiteral("The definition of table '%1' (page %2) keeps its map of "
                                    "pages in row %3 of page %4, which holds no such map.")
                         .arg(table.name)
@@ -534,6 +569,7 @@ PagesInUse ScanCatalogPages(MdbHandle* mdb, qint64 pageCount, const PageReads* r
     const std::vector<bool> used = pagesInUse(pages);
     PagesInUse found = scanPagesInUse(
         pages, used, {mdb->fmt->tab_usage_map_offset, mdb->fmt->tab_free_map_offset});
+    found.inUse = used;
     checkIndexesAgainstRows(mdb, pages, used, found.catalogRows);
     checkStoredNames(mdb, pages, found.catalogRows);
     return found;

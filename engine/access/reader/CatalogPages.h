@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QString>
+#include <bitset>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "engine/access/reader/WatchedPages.h"
 
@@ -32,6 +34,11 @@ struct PagesInUse {
     std::map<quint32, quint32> definitionPages; // each table definition page -> the next in chain
     // The row pointers to the two page maps of each page that starts a table definition.
     std::map<quint32, std::pair<quint32, quint32>> pageMaps;
+    // The pages the pass looked at (those in use), and on its pages of rows the rows that could
+    // hold a page map, which starts with its kind, 0 or 1: the tables' maps are then checked
+    // without reading their pages again.
+    std::vector<bool> inUse;
+    std::map<quint32, std::bitset<256>> mapLikeRows;
 };
 
 // Jet pages carry no checksums, so a lost or overwritten catalog page shows only where the file
