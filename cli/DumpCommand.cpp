@@ -26,7 +26,7 @@ QByteArray dumpOf(const CommandParser& parser, const QString& path) {
     DatabaseLogin login = ReadLogin(parser, path, QString(), QStringLiteral("database"));
     auto source = OpenDatabase(login);
     try {
-        return SchemaDumpText(source->schema(), settings).toUtf8();
+        return SchemaDumpUtf8(source->schema(), settings);
     } catch (const Error& e) {
         throw CliError(QStringLiteral("Unable to load schemas. ") + e.description());
     }

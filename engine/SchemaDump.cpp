@@ -11,35 +11,85 @@ namespace vantor {
 
 namespace {
 
-const QString kSetting = QStringLiteral("  ");
-const QString kNested = QStringLiteral("    ");
+constexpr char kSetting[] = "  ";
+constexpr char kNested[] = "    ";
 
-// A value on one line whatever breaks it holds, so that every setting stays one diff line.
-QString flat(const QString& value) {
-    QString text = value;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
-    text.replace(u'\n', QLatin1String("\\n")).replace(u'\r', QLatin1String("\\n"));
-    return text;
+// The text grows as UTF-8 bytes, the form it is written in, so that a large schema's text is
+// never held twice: once as a QString and again as its conversion.
+class Utf8Text {
+public:
+    Utf8Text& operator<<(const char* ascii) {
+        bytes_.append(ascii);
+        return *this;
+    }
+    Utf8Text& operator<<(char ascii) {
+        bytes_.append(ascii);
+        return *this;
+    }
+    Utf8Text& operator<<(QStringView text) {
+        // Names are mostly ASCII, which needs no conversion of its own.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= 0x80) {
+                bytes_.append(text.mid(i).toUtf8());
+                break;
+            }
+            bytes_.append(static_cast<char>(c));
+        }
+        return *this;
+    }
+    // A value on one line whatever breaks it holds, so that every setting stays one diff line.
+    void flat(QStringView value) {
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const QChar c = value[i];
+            if (c != u'\r' && c != u'\n')
+                continue;
+            *this << value.mid(from, i - from) << "\\n";
+            if (c == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n')
+                ++i;
+            from = i + 1;
+        }
+        *this << value.mid(from);
+    }
+    void bracketed(QStringView name) { *this << '[' << name << ']'; }
+    bool isEmpty() const { return bytes_.isEmpty(); }
+    QByteArray take() { return std::move(bytes_); }
+
+private:
+    QByteArray bytes_;
+};
+
+void setting(Utf8Text& out, const char* indent, const char* name, QStringView value) {
+    out << indent << name << ": ";
+    out.flat(value);
+    out << '\n';
 }
 
-void setting(QString& out, const QString& indent, const QString& name, const QString& value) {
-    out += indent + name + QStringLiteral(": ") + flat(value) + u'\n';
+void setting(Utf8Text& out, const char* indent, const char* name, const char* ascii) {
+    out << indent << name << ": " << ascii << '\n';
 }
 
-void optionalSetting(QString& out, const QString& indent, const QString& name,
+void optionalSetting(Utf8Text& out, const char* indent, const char* name,
+                     const OptionalText& value) {
+    if (value)
+        setting(out, indent, name, *value);
+}
+
+void optionalSetting(Utf8Text& out, const char* indent, const char* name,
                      const std::optional<QString>& value) {
     if (value)
         setting(out, indent, name, *value);
 }
 
-QString yesNo(bool value) {
-    return value ? QStringLiteral("Yes") : QStringLiteral("No");
+const char* yesNo(bool value) {
+    return value ? "Yes" : "No";
 }
 
 // SQL text under its object, each line indented; line ends and trailing blanks, which Access
 // keeps differently from one version to the next, are made uniform.
-void sqlBlock(QString& out, const QString& sql) {
-    out += kSetting + QStringLiteral("SQL:\n");
+void sqlBlock(Utf8Text& out, const QString& sql) {
+    out << kSetting << "SQL:\n";
     QStringList lines = QString(sql)
                             .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                             .replace(u'\r', u'\n')
@@ -51,46 +101,57 @@ void sqlBlock(QString& out, const QString& sql) {
         lines.removeLast();
     while (!lines.isEmpty() && lines.front().isEmpty())
         lines.removeFirst();
-    for (const QString& line : lines)
-        out += line.isEmpty() ? QStringLiteral("\n") : kNested + line + u'\n';
+    for (const QString& line : lines) {
+        if (!line.isEmpty())
+            out << kNested << line;
+        out << '\n';
+    }
 }
 
-void columnLines(QString& out, const Column& c, bool withProperties) {
-    out += kSetting + QStringLiteral("COLUMN ") + SqlBracket(c.name) + u' ' + JetTypeText(c) +
-           (c.nullable ? QString() : QStringLiteral(" NOT NULL")) + u'\n';
+void columnLines(Utf8Text& out, const Column& c, bool withProperties) {
+    out << kSetting << "COLUMN ";
+    out.bracketed(c.name);
+    out << ' ' << JetTypeText(c) << (c.nullable ? "" : " NOT NULL") << '\n';
     if (!withProperties)
         return;
-    optionalSetting(out, kNested, QStringLiteral("Default Value"), c.defaultValue);
+    optionalSetting(out, kNested, "Default Value", c.defaultValue);
     if (!c.description.isEmpty())
-        setting(out, kNested, QStringLiteral("Description"), c.description);
-    optionalSetting(out, kNested, QStringLiteral("Caption"), c.caption);
-    optionalSetting(out, kNested, QStringLiteral("Format"), c.format);
-    optionalSetting(out, kNested, QStringLiteral("Input Mask"), c.inputMask);
+        setting(out, kNested, "Description", c.description);
+    optionalSetting(out, kNested, "Caption", c.caption);
+    optionalSetting(out, kNested, "Format", c.format);
+    optionalSetting(out, kNested, "Input Mask", c.inputMask);
     if (c.decimalPlaces)
-        setting(out, kNested, QStringLiteral("Decimal Places"), QString::number(*c.decimalPlaces));
-    optionalSetting(out, kNested, QStringLiteral("Validation Rule"), c.validationRule);
-    optionalSetting(out, kNested, QStringLiteral("Validation Text"), c.validationText);
+        setting(out, kNested, "Decimal Places", QString::number(*c.decimalPlaces));
+    optionalSetting(out, kNested, "Validation Rule", c.validationRule);
+    optionalSetting(out, kNested, "Validation Text", c.validationText);
     if (c.required)
-        setting(out, kNested, QStringLiteral("Required"), yesNo(true));
+        setting(out, kNested, "Required", yesNo(true));
     if (c.allowZeroLength)
-        setting(out, kNested, QStringLiteral("Allow Zero Length"), yesNo(true));
+        setting(out, kNested, "Allow Zero Length", yesNo(true));
 }
 
-QString indexLine(const Index& index) {
-    QStringList columns;
-    for (const IndexColumn& c : index.columns)
-        columns << SqlBracket(c.name) + (c.descending ? QStringLiteral(" DESC") : QString());
-    QString line = kSetting + QStringLiteral("INDEX ") + SqlBracket(index.name) +
-                   QStringLiteral(" (") + columns.join(QStringLiteral(", ")) + u')';
+void indexLine(Utf8Text& out, const Index& index) {
+    out << kSetting << "INDEX ";
+    out.bracketed(index.name);
+    out << " (";
+    for (qsizetype i = 0; i < index.columns.size(); ++i) {
+        const IndexColumn& c = index.columns[i];
+        if (i > 0)
+            out << ", ";
+        out.bracketed(c.name);
+        if (c.descending)
+            out << " DESC";
+    }
+    out << ')';
     if (index.primary)
-        line += QStringLiteral(" PRIMARY");
+        out << " PRIMARY";
     if (index.unique)
-        line += QStringLiteral(" UNIQUE");
+        out << " UNIQUE";
     if (index.required)
-        line += QStringLiteral(" REQUIRED");
+        out << " REQUIRED";
     if (index.ignoreNulls)
-        line += QStringLiteral(" IGNORE NULLS");
-    return line + u'\n';
+        out << " IGNORE NULLS";
+    out << '\n';
 }
 
 // A parameter's name as the PARAMETERS clause may spell it, in brackets or not, without them.
@@ -125,19 +186,21 @@ public:
     Dumper(const Schema& schema, const CompareSettings& settings)
         : schema_(schema), settings_(settings) {}
 
-    QString text() {
+    QByteArray utf8() {
         tables();
         views();
         queries();
         relationships();
-        return out_;
+        return out_.take();
     }
 
 private:
     void begin(const QString& kind, const QString& name) {
         if (!out_.isEmpty())
-            out_ += u'\n';
-        out_ += kind + u' ' + SqlBracket(name) + u'\n';
+            out_ << '\n';
+        out_ << kind << ' ';
+        out_.bracketed(name);
+        out_ << '\n';
     }
 
     bool shows(const QStringList& names, bool hidden) const {
@@ -158,27 +221,25 @@ private:
             begin(TypeName(t->kind), t->name);
             if (properties) {
                 if (!t->description.isEmpty())
-                    setting(out_, kSetting, QStringLiteral("Description"), t->description);
-                optionalSetting(out_, kSetting, QStringLiteral("Validation Rule"),
-                                t->validationRule);
-                optionalSetting(out_, kSetting, QStringLiteral("Validation Text"),
-                                t->validationText);
+                    setting(out_, kSetting, "Description", t->description);
+                optionalSetting(out_, kSetting, "Validation Rule", t->validationRule);
+                optionalSetting(out_, kSetting, "Validation Text", t->validationText);
             }
             if (settings_.compares(KindGroup::Links) &&
                 (isLinkKind(t->kind) || !t->linkedDatabase.isEmpty() || !t->connect.isEmpty())) {
                 if (!t->linkedDatabase.isEmpty())
-                    setting(out_, kSetting, QStringLiteral("Database"), t->linkedDatabase);
+                    setting(out_, kSetting, "Database", t->linkedDatabase);
                 if (!t->connect.isEmpty())
-                    setting(out_, kSetting, QStringLiteral("Connect"), WithoutPassword(t->connect));
+                    setting(out_, kSetting, "Connect", WithoutPassword(t->connect));
                 if (!t->foreignName.isEmpty())
-                    setting(out_, kSetting, QStringLiteral("Source Table"), t->foreignName);
+                    setting(out_, kSetting, "Source Table", t->foreignName);
             }
             for (const Column& c : t->columns)
                 if (own || properties)
                     columnLines(out_, c, properties);
             if (indexes)
                 for (const Index* index : SortedByName(t->indexes))
-                    out_ += indexLine(*index);
+                    indexLine(out_, *index);
         }
     }
 
@@ -190,7 +251,7 @@ private:
                 continue;
             begin(QStringLiteral("VIEW"), v->name);
             if (v->hidden)
-                setting(out_, kSetting, QStringLiteral("Hidden"), yesNo(true));
+                setting(out_, kSetting, "Hidden", yesNo(true));
             sqlBlock(out_, v->definition);
         }
     }
@@ -202,14 +263,14 @@ private:
             if (!shows({q->name}, q->hidden))
                 continue;
             begin(QStringLiteral("QUERY"), q->name);
-            setting(out_, kSetting, QStringLiteral("Kind"), QueryKindName(q->kind));
+            setting(out_, kSetting, "Kind", QueryKindName(q->kind));
             if (q->hidden)
-                setting(out_, kSetting, QStringLiteral("Hidden"), yesNo(true));
+                setting(out_, kSetting, "Hidden", yesNo(true));
             for (const QueryParameter& p : q->parameters)
-                setting(out_, kSetting, QStringLiteral("Parameter"),
+                setting(out_, kSetting, "Parameter",
                         SqlBracket(unbracketed(p.name)) + u' ' + p.type);
             if (!q->connect.isEmpty())
-                setting(out_, kSetting, QStringLiteral("Connect"), WithoutPassword(q->connect));
+                setting(out_, kSetting, "Connect", WithoutPassword(q->connect));
             sqlBlock(out_, q->sql);
         }
     }
@@ -226,23 +287,23 @@ private:
             if (!shows({r->name, r->table, r->referencedTable}, hidden))
                 continue;
             begin(QStringLiteral("RELATIONSHIP"), r->name);
-            setting(out_, kSetting, QStringLiteral("Table"), SqlBracket(r->table));
-            setting(out_, kSetting, QStringLiteral("References"), SqlBracket(r->referencedTable));
+            setting(out_, kSetting, "Table", SqlBracket(r->table));
+            setting(out_, kSetting, "References", SqlBracket(r->referencedTable));
             for (const RelationshipColumn& c : r->columns)
-                setting(out_, kSetting, QStringLiteral("Column"),
+                setting(out_, kSetting, "Column",
                         SqlBracket(c.column) + QStringLiteral(" -> ") +
                             SqlBracket(c.referencedColumn));
-            setting(out_, kSetting, QStringLiteral("Enforced"), yesNo(r->enforced));
-            setting(out_, kSetting, QStringLiteral("One To One"), yesNo(r->oneToOne));
-            setting(out_, kSetting, QStringLiteral("Cascade Update"), yesNo(r->cascadeUpdate));
-            setting(out_, kSetting, QStringLiteral("Cascade Delete"), yesNo(r->cascadeDelete));
-            setting(out_, kSetting, QStringLiteral("Cascade To Null"), yesNo(r->cascadeToNull));
+            setting(out_, kSetting, "Enforced", yesNo(r->enforced));
+            setting(out_, kSetting, "One To One", yesNo(r->oneToOne));
+            setting(out_, kSetting, "Cascade Update", yesNo(r->cascadeUpdate));
+            setting(out_, kSetting, "Cascade Delete", yesNo(r->cascadeDelete));
+            setting(out_, kSetting, "Cascade To Null", yesNo(r->cascadeToNull));
         }
     }
 
     const Schema& schema_;
     const CompareSettings& settings_;
-    QString out_;
+    Utf8Text out_;
 };
 
 } // namespace
@@ -295,8 +356,12 @@ QString JetTypeText(const Column& c) {
     }
 }
 
+QByteArray SchemaDumpUtf8(const Schema& schema, const CompareSettings& settings) {
+    return Dumper(schema, settings).utf8();
+}
+
 QString SchemaDumpText(const Schema& schema, const CompareSettings& settings) {
-    return Dumper(schema, settings).text();
+    return QString::fromUtf8(SchemaDumpUtf8(schema, settings));
 }
 
 } // namespace vantor

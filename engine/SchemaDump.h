@@ -3,6 +3,7 @@
 #include "engine/CompareSettings.h"
 #include "model/Schema.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace vantor {
@@ -15,6 +16,8 @@ namespace vantor {
 // the kinds and names, and whether hidden queries and system tables are shown; the way texts are
 // weighed does not apply. Passwords in connect strings are replaced by "***".
 QString SchemaDumpText(const Schema& schema, const CompareSettings& settings = {});
+// The same text as UTF-8, the form it is written in, made without an intermediate copy.
+QByteArray SchemaDumpUtf8(const Schema& schema, const CompareSettings& settings = {});
 
 // A column's type as Jet DDL spells it: TEXT(50), MEMO, LONG, COUNTER, DECIMAL(18,2), ...
 QString JetTypeText(const Column& column);

@@ -30,9 +30,13 @@ namespace {
 QString createTableOf(const Table& table, const std::vector<const Column*>& columns) {
     QString list;
     list.reserve(table.columns.size() * 40);
-    for (const Column* column : columns)
-        list += QStringLiteral("   ") + SqlBracket(column->name) + QLatin1Char(' ') +
-                SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
+    // Appended piece by piece: the comparison makes this text for every table of both sides.
+    for (const Column* column : columns) {
+        list += QLatin1String("   [");
+        list += column->name;
+        list += QLatin1String("] ");
+        list += SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
+    }
     ChopListSeparator(list);
     if (BlankTrimmedLength(list) <= 1)
         return QString();

@@ -36,8 +36,27 @@ std::optional<ObjectKind> ObjectKindOfTypeName(const QString& typeName) {
 }
 
 QString FoldKey(const QString& name) {
-    // Upper-casing first applies the full mappings (ß -> SS); folding then evens out the rest.
-    return name.toUpper().toCaseFolded();
+    // Folding ASCII is lower-casing it, and names are nearly always ASCII: the comparison and
+    // the sorting fold every name of a large schema, so the common case takes one pass and a
+    // name already in lower case is shared rather than copied.
+    qsizetype firstUpper = -1;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            // Upper-casing first applies the full mappings (ß -> SS); folding then evens out the
+            // rest.
+            return name.toUpper().toCaseFolded();
+        if (firstUpper < 0 && c >= u'A' && c <= u'Z')
+            firstUpper = i;
+    }
+    if (firstUpper < 0)
+        return name;
+    QString folded = name;
+    QChar* out = folded.data();
+    for (qsizetype i = firstUpper; i < folded.size(); ++i)
+        if (out[i] >= u'A' && out[i] <= u'Z')
+            out[i] = QChar(out[i].unicode() + (u'a' - u'A'));
+    return folded;
 }
 
 } // namespace vantor

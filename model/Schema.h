@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Kinds.h"
+#include "model/OptionalText.h"
 
 #include <QList>
 #include <QString>
@@ -19,18 +20,18 @@ struct Column {
     // table lists its columns in the order Access shows them, which can differ.
     qint32 ordinal = 0;
     bool autoNumber = false; // a Long Integer counter or a Replication ID
-    std::optional<QString> defaultValue;
+    OptionalText defaultValue;
     bool allowZeroLength = false;
     QString description;
     std::optional<qint32> precision; // decimal columns only
     std::optional<qint32> scale;
     // The field properties as set in the table's design; none where the property is not set.
     bool required = false;
-    std::optional<QString> validationRule{};
-    std::optional<QString> validationText{};
-    std::optional<QString> caption{};
-    std::optional<QString> format{};
-    std::optional<QString> inputMask{};
+    OptionalText validationRule{};
+    OptionalText validationText{};
+    OptionalText caption{};
+    OptionalText format{};
+    OptionalText inputMask{};
     std::optional<qint32> decimalPlaces{}; // none also for Auto, which behaves the same
     // Multi-value columns: the type and length of one value, as the hidden column of the values
     // holds them; none for attachments and every other column.

@@ -4,8 +4,10 @@
 #include "model/Kinds.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <unistd.h>
 #include <unordered_map>
@@ -62,12 +64,48 @@ bool writeAll(int fd, const QByteArray& bytes) {
                 QStringLiteral("The reader's answer is not valid: %1.").arg(QLatin1String(what)));
 }
 
-// Reads the answer front to back; every read checks that the bytes are there.
+} // namespace
+
+namespace answer_detail {
+
+// Raised while more of the answer may still come: the object is read again once it has.
+struct Incomplete {};
+
+// Names repeat from table to table (ID, Name, PrimaryKey); each is made once and shared.
+class SharedNames {
+public:
+    QString Of(std::string_view utf8) {
+        if (utf8.size() > kLongestShared)
+            return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        auto known = names_.find(utf8);
+        if (known == names_.end())
+            known =
+                names_
+                    .emplace(std::string(utf8),
+                             QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())))
+                    .first;
+        return known->second;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+    };
+    static constexpr size_t kLongestShared = 64;
+    // Keyed by copies: the bytes an answer arrives in do not outlive the piece they came in.
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> names_;
+};
+
+// Reads the answer front to back; every read checks that the bytes are there. While more may
+// come, running out of bytes is not an error but a wait.
 class Cursor {
 public:
-    Cursor(const char* data, qsizetype size) : at_(data), end_(data + size) {}
+    Cursor(const char* data, qsizetype size, bool more, SharedNames& names)
+        : start_(data), at_(data), end_(data + size), more_(more), names_(names) {}
 
     bool AtEnd() const { return at_ == end_; }
+    qsizetype Consumed() const { return at_ - start_; }
     quint8 Byte() {
         need(1);
         return static_cast<quint8>(*at_++);
@@ -83,8 +121,11 @@ public:
     // cannot ask for more memory than the answer could fill.
     qsizetype Count() {
         const auto n = static_cast<quint32>(Number());
-        if (n > static_cast<quint64>(end_ - at_))
+        if (n > static_cast<quint64>(end_ - at_)) {
+            if (more_)
+                throw Incomplete();
             malformed("a count exceeds what follows it");
+        }
         return static_cast<qsizetype>(n);
     }
     std::optional<QString> OptionalText() {
@@ -96,14 +137,7 @@ public:
         at_ += length;
         if (length == 0)
             return QString();
-        // Names repeat from table to table (ID, Name, PrimaryKey); each is made once and shared.
-        if (length <= kLongestShared) {
-            auto [known, isNew] = shared_.try_emplace(bytes);
-            if (isNew)
-                known->second = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
-            return known->second;
-        }
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
+        return names_.Of(bytes);
     }
     QString Text() {
         std::optional<QString> v = OptionalText();
@@ -117,24 +151,39 @@ public:
         return Number();
     }
     bool Mark() {
-        if (end_ - at_ < kMarkSize || std::memcmp(at_, kMark, kMarkSize) != 0)
+        const qsizetype have = std::min<qsizetype>(end_ - at_, kMarkSize);
+        if (std::memcmp(at_, kMark, static_cast<size_t>(have)) != 0)
             return false;
+        if (have < kMarkSize) {
+            if (more_)
+                throw Incomplete();
+            return false;
+        }
         at_ += kMarkSize;
         return true;
     }
 
 private:
     void need(quint64 bytes) const {
-        if (bytes > static_cast<quint64>(end_ - at_))
+        if (bytes > static_cast<quint64>(end_ - at_)) {
+            if (more_)
+                throw Incomplete();
             malformed("it ends in the middle of a value");
+        }
     }
 
-    static constexpr quint32 kLongestShared = 64;
+    const char* start_;
     const char* at_;
     const char* end_;
-    // Keyed by the answer's own bytes, which outlive the reading.
-    std::unordered_map<std::string_view, QString> shared_;
+    bool more_;
+    SharedNames& names_;
 };
+
+} // namespace answer_detail
+
+namespace {
+
+using answer_detail::Cursor;
 
 Column readColumn(Cursor& in) {
     Column c;
@@ -432,35 +481,81 @@ QByteArray ReaderAnswerBytes(const Schema& schema) {
     return out.Bytes();
 }
 
-Schema ReadReaderAnswer(const char* data, qsizetype size) {
-    Cursor in(data, size);
-    if (!in.Mark())
-        malformed("it does not start as an answer of this version does");
-    Schema schema;
-    for (;;) {
-        switch (in.Byte()) {
-        case TableTag:
-            schema.tables.append(readTable(in));
-            break;
-        case ViewTag:
-            schema.views.append(readView(in));
-            break;
-        case QueryTag:
-            schema.queries.append(readQuery(in));
-            break;
-        case RelationshipTag:
-            schema.relationships.append(readRelationship(in));
-            break;
-        case EndTag:
-            schema.sourceFormat = in.Text();
-            if (!in.AtEnd())
-                malformed("something follows its end");
-            refuseNamesTwice(schema);
-            return schema;
-        default:
-            malformed("an object of an unknown kind");
-        }
+ReaderAnswerReader::ReaderAnswerReader() : names_(std::make_unique<answer_detail::SharedNames>()) {}
+ReaderAnswerReader::~ReaderAnswerReader() = default;
+
+void ReaderAnswerReader::readObject(answer_detail::Cursor& in) {
+    if (!marked_) {
+        if (!in.Mark())
+            malformed("it does not start as an answer of this version does");
+        marked_ = true;
+        return;
     }
+    if (ended_)
+        malformed("something follows its end");
+    switch (in.Byte()) {
+    case TableTag:
+        schema_.tables.append(readTable(in));
+        break;
+    case ViewTag:
+        schema_.views.append(readView(in));
+        break;
+    case QueryTag:
+        schema_.queries.append(readQuery(in));
+        break;
+    case RelationshipTag:
+        schema_.relationships.append(readRelationship(in));
+        break;
+    case EndTag:
+        schema_.sourceFormat = in.Text();
+        ended_ = true;
+        break;
+    default:
+        malformed("an object of an unknown kind");
+    }
+}
+
+void ReaderAnswerReader::readWhole(bool more) {
+    answer_detail::Cursor in(pending_.constData(), pending_.size(), more, *names_);
+    qsizetype whole = 0;
+    bool incomplete = false;
+    try {
+        while (!in.AtEnd()) {
+            readObject(in);
+            whole = in.Consumed();
+        }
+    } catch (const answer_detail::Incomplete&) {
+        incomplete = true;
+    }
+    pending_.remove(0, whole);
+    // The object that ran short is read again, from its start, once what is left of it has at
+    // least doubled, so that a large one arriving in many small pieces is not read over and over.
+    if (incomplete)
+        retryAt_ = 2 * pending_.size();
+}
+
+void ReaderAnswerReader::Add(const char* data, qsizetype size) {
+    pending_.append(data, size);
+    if (pending_.size() >= retryAt_) {
+        retryAt_ = 0;
+        readWhole(true);
+    }
+}
+
+Schema ReaderAnswerReader::Finish() {
+    readWhole(false);
+    if (!marked_)
+        malformed("it does not start as an answer of this version does");
+    if (!ended_)
+        malformed("it ends in the middle of a value");
+    refuseNamesTwice(schema_);
+    return std::move(schema_);
+}
+
+Schema ReadReaderAnswer(const char* data, qsizetype size) {
+    ReaderAnswerReader reader;
+    reader.Add(data, size);
+    return reader.Finish();
 }
 
 } // namespace vantor

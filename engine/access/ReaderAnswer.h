@@ -3,6 +3,7 @@
 #include "model/Schema.h"
 
 #include <QByteArray>
+#include <memory>
 
 namespace vantor {
 
@@ -42,6 +43,38 @@ private:
 
 // The whole schema as one answer, for tests and tools.
 QByteArray ReaderAnswerBytes(const Schema& schema);
+
+namespace answer_detail {
+class Cursor;
+class SharedNames;
+} // namespace answer_detail
+
+// Reads an answer as it arrives, so that the schema is built while the reader is still
+// writing: Add takes the bytes that follow those added before and reads every object they
+// complete; Finish reads the rest. Raises Error as ReadReaderAnswer does; an error from Add
+// means the answer is not valid, whatever follows.
+class ReaderAnswerReader {
+public:
+    ReaderAnswerReader();
+    ~ReaderAnswerReader();
+    ReaderAnswerReader(const ReaderAnswerReader&) = delete;
+    ReaderAnswerReader& operator=(const ReaderAnswerReader&) = delete;
+
+    void Add(const char* data, qsizetype size);
+    // The schema, once the answer is known to be complete; call once.
+    Schema Finish();
+
+private:
+    void readWhole(bool more);
+    void readObject(answer_detail::Cursor& in);
+
+    QByteArray pending_; // the start of an object not yet whole
+    qsizetype retryAt_ = 0;
+    bool marked_ = false;
+    bool ended_ = false;
+    Schema schema_;
+    std::unique_ptr<answer_detail::SharedNames> names_;
+};
 
 // Reads an answer back into the schema it describes. Raises Error on an answer that is cut short,
 // malformed, or names two tables, views or queries alike, so that nothing of a broken answer is

@@ -16,7 +16,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +25,10 @@ namespace vantor {
 namespace {
 
 constexpr int kPollMs = 50;
+// While the reader writes, its answer is read this often, so that the schema is built on the
+// second processor as the answer grows rather than all at once after it.
+constexpr int kAnswerPollMs = 4;
+constexpr qsizetype kAnswerPiece = qsizetype(64) * 1024;
 constexpr qsizetype kStderrTail = 4096;
 
 QString programDir() {
@@ -54,43 +57,6 @@ QString lastLine(const QByteArray& text) {
     QString s = QString::fromUtf8(text).trimmed();
     return s.mid(s.lastIndexOf(QLatin1Char('\n')) + 1).trimmed();
 }
-
-// Maps the answer through its descriptor: asking the temporary file for its name would give it
-// one in the temporary folder, where a schema read from an encrypted file could outlive a crash.
-class MappedAnswer {
-public:
-    explicit MappedAnswer(int fd) {
-        struct stat status {};
-        if (fstat(fd, &status) != 0)
-            return;
-        size_ = status.st_size;
-        readable_ = true;
-        if (size_ == 0)
-            return;
-        void* at = mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, fd, 0);
-        if (at == MAP_FAILED) {
-            readable_ = false;
-            size_ = 0;
-            return;
-        }
-        data_ = static_cast<const char*>(at);
-    }
-    ~MappedAnswer() {
-        if (data_)
-            munmap(const_cast<char*>(data_), static_cast<size_t>(size_));
-    }
-    MappedAnswer(const MappedAnswer&) = delete;
-    MappedAnswer& operator=(const MappedAnswer&) = delete;
-
-    bool readable() const { return readable_; }
-    const char* data() const { return data_; }
-    qsizetype size() const { return static_cast<qsizetype>(size_); }
-
-private:
-    const char* data_ = nullptr;
-    off_t size_ = 0;
-    bool readable_ = false;
-};
 
 // Only a program of one thread may fork and go on working in the child: another thread could
 // hold a lock that the child would wait for without end.
@@ -242,15 +208,44 @@ Schema PendingAccessRead::Take() {
         const QByteArray errTail = waitForReader();
         throwOnFailure(process_.exitStatus() == QProcess::CrashExit, process_.exitCode(), errTail);
     }
-    const MappedAnswer answer(answer_.handle());
-    if (!answer.readable())
+    readNewAnswer();
+    if (answerUnreadable_)
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader's answer cannot be read back."));
     try {
-        return ReadReaderAnswer(answer.data(), answer.size());
+        if (answerError_)
+            throw *answerError_;
+        return answerReader_.Finish();
     } catch (const Error&) {
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader's answer was not a valid schema."));
+    }
+}
+
+void PendingAccessRead::readNewAnswer() {
+    if (answerError_ || answerUnreadable_)
+        return;
+    // The answer is read through its descriptor, never by name: asking the temporary file for
+    // its name would give it one in the temporary folder, where a schema read from an encrypted
+    // file could outlive a crash. pread leaves the offset the reader writes at alone.
+    QByteArray piece(kAnswerPiece, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = pread(answer_.handle(), piece.data(), static_cast<size_t>(piece.size()),
+                                static_cast<off_t>(answerRead_));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            answerUnreadable_ = true;
+        if (n <= 0)
+            return;
+        answerRead_ += n;
+        try {
+            answerReader_.Add(piece.constData(), n);
+        } catch (const Error& e) {
+            // What the reader's exit says comes first; this is raised only if it says nothing.
+            answerError_ = e;
+            return;
+        }
     }
 }
 
@@ -276,7 +271,8 @@ QString PendingAccessRead::overTime() const {
 }
 
 int PendingAccessRead::pollMs() const {
-    return static_cast<int>(qMin<qint64>(kPollMs, qMax<qint64>(1, deadline_.remainingTime())));
+    const int poll = answerError_ || answerUnreadable_ ? kPollMs : kAnswerPollMs;
+    return static_cast<int>(qMin<qint64>(poll, qMax<qint64>(1, deadline_.remainingTime())));
 }
 
 QByteArray PendingAccessRead::waitForReader() {
@@ -288,6 +284,7 @@ QByteArray PendingAccessRead::waitForReader() {
         errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
         if (process_.state() == QProcess::NotRunning)
             break;
+        readNewAnswer();
         QString stopReason;
         try {
             stopReason = reasonToStop();
@@ -332,6 +329,7 @@ QByteArray PendingAccessRead::waitForChild() {
         pollfd err{childErr_, POLLIN, 0};
         poll(&err, 1, pollMs());
         readErr();
+        readNewAnswer();
         QString stopReason;
         try {
             stopReason = reasonToStop();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Source.h"
+#include "engine/access/ReaderAnswer.h"
 #include "engine/access/ReaderLimits.h"
 #include "model/Error.h"
 #include "model/Schema.h"
@@ -61,6 +62,8 @@ private:
     // when the reader crashed.
     void throwOnFailure(bool crashed, int exitCode, const QByteArray& errTail) const;
     void stopChild();
+    // Reads what the reader has added to its answer since the last look.
+    void readNewAnswer();
 
     QString path_;
     ReaderLimits limits_;
@@ -73,6 +76,11 @@ private:
     pid_t child_ = -1;
     int childErr_ = -1;
     int childStatus_ = 0;
+    // The answer as read so far; a fault in it is kept until the reader's exit is known.
+    ReaderAnswerReader answerReader_;
+    qint64 answerRead_ = 0;
+    std::optional<Error> answerError_;
+    bool answerUnreadable_ = false;
 };
 
 } // namespace vantor

@@ -32,6 +32,24 @@ QString failureOf(ReaderEntry entry, const ReaderLimits& limits = {},
         .description();
 }
 
+// Enough tables that the answer takes several pieces, each column with a default set.
+Schema manyTables() {
+    Schema s;
+    s.sourceFormat = "JET4";
+    for (int i = 0; i < 200; ++i) {
+        Table t{QStringLiteral("Table %1").arg(i), ObjectKind::Table, {}, {}};
+        for (int c = 0; c < 21; ++c) {
+            Column column;
+            column.name = QStringLiteral("Field %1").arg(c);
+            column.dataType = 3;
+            column.defaultValue = QString::number(c);
+            t.columns.append(column);
+        }
+        s.tables.append(t);
+    }
+    return s;
+}
+
 } // namespace
 
 // The schema that crosses from the child to the parent is the one the reader read, field for
@@ -152,4 +170,38 @@ TEST(ForkedReader, ACancelledReadStopsTheChild) {
     timer.start();
     EXPECT_THROW(read.Take(), WorkCancelled);
     EXPECT_LT(timer.elapsed(), 5000);
+}
+
+// The parent builds the schema while the child still writes: a child that stops for a while
+// in the middle of an object, or fails after a damaged start, is followed as the reader program
+// is.
+TEST(ForkedReader, AnAnswerWrittenWithPausesArrivesWholeAndAFaultWaitsForTheExit) {
+    const Schema read =
+        PendingAccessRead("/data/x.mdb", ReaderLimits(), {}, {},
+                          [](const QString&, const QString&, int answer) {
+                              const QByteArray bytes = ReaderAnswerBytes(manyTables());
+                              // Cuts inside objects, with time for the parent to read between.
+                              const qsizetype cuts[] = {0, 7, bytes.size() / 3 + 1,
+                                                        bytes.size() - 2, bytes.size()};
+                              for (size_t i = 0; i + 1 < std::size(cuts); ++i) {
+                                  const auto size = static_cast<size_t>(cuts[i + 1] - cuts[i]);
+                                  if (write(answer, bytes.constData() + cuts[i], size) !=
+                                      static_cast<ssize_t>(size))
+                                      return readerexit::Unreadable;
+                                  usleep(50000);
+                              }
+                              return readerexit::Ok;
+                          })
+            .Take();
+    EXPECT_EQ(QString::fromUtf8(WriteSnapshotJson(read)),
+              QString::fromUtf8(WriteSnapshotJson(manyTables())));
+
+    EXPECT_TRUE(failureOf([](const QString&, const QString&, int answer) {
+                    const char start[] = "vantor-reader-answer-1\nZ";
+                    if (write(answer, start, sizeof start - 1) < 0)
+                        return readerexit::Unreadable;
+                    usleep(100000);
+                    std::fputs("Page 9 points past the end of the file.\n", stderr);
+                    return readerexit::Damaged;
+                }).contains("damaged, so none of it was used. Page 9 points past the end"));
 }

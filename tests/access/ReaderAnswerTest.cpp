@@ -8,8 +8,10 @@
 #include "tests/support/QtPrinters.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <unistd.h>
 
 using namespace vantor;
@@ -31,6 +33,26 @@ Column column(const QString& name, qint32 dataType, std::optional<qint32> maxLen
 
 QString refusal(const QByteArray& answer) {
     return ErrorOf([&] { readBack(answer); }).description();
+}
+
+// The answer handed over in pieces of the given sizes, the last one repeated to the end, as the
+// parent reads it while the reader still writes.
+Schema readInPieces(const QByteArray& answer, std::initializer_list<qsizetype> sizes) {
+    ReaderAnswerReader reader;
+    qsizetype at = 0;
+    auto size = sizes.begin();
+    while (at < answer.size()) {
+        const qsizetype piece = std::min(*size, answer.size() - at);
+        reader.Add(answer.constData() + at, piece);
+        at += piece;
+        if (std::next(size) != sizes.end())
+            ++size;
+    }
+    return reader.Finish();
+}
+
+QString snapshotOf(const Schema& schema) {
+    return QString::fromUtf8(WriteSnapshotJson(schema));
 }
 
 // Every field away from its default, texts that are present but empty, and names beyond ASCII.
@@ -241,4 +263,61 @@ TEST(ReaderAnswer, TwoObjectsOfOneNameAreRefused) {
                   s.relationships.append({"Straße", "Straße", "Straße", {}});
               }),
               "no error was raised");
+}
+
+// The parent reads the answer while the reader writes it, so any piece may end anywhere, even
+// inside a number or a name; whatever the cuts, the schema is the one the whole answer gives.
+TEST(ReaderAnswer, AnAnswerReadInPiecesGivesTheWholeSchema) {
+    const QByteArray whole = ReaderAnswerBytes(everyField());
+    const QString expected = snapshotOf(readBack(whole));
+    for (qsizetype cut = 0; cut <= whole.size(); ++cut)
+        EXPECT_EQ(snapshotOf(readInPieces(whole, {cut, whole.size()})), expected) << "cut " << cut;
+    for (qsizetype size : {1, 2, 3, 7, 64})
+        EXPECT_EQ(snapshotOf(readInPieces(whole, {size})), expected) << "pieces of " << size;
+
+    // Many objects in uneven pieces, names shared from table to table included.
+    const QByteArray many = ReaderAnswerBytes(manyTables(300));
+    const Schema back = readInPieces(many, {5, 70000, 13, 4096, 65536});
+    ASSERT_EQ(back.tables.size(), 300);
+    EXPECT_EQ(snapshotOf(back), snapshotOf(readBack(many)));
+}
+
+// Reading in pieces refuses what reading whole refuses, with the same reasons: a fault is not
+// forgotten because it came in a later piece, and waiting for the rest is never taken for it.
+TEST(ReaderAnswer, AnAnswerReadInPiecesIsRefusedAsTheWholeIs) {
+    const auto refusalInPieces = [](const QByteArray& answer, qsizetype size) {
+        return ErrorOf([&] { readInPieces(answer, {size}); }).description();
+    };
+    const QByteArray whole = ReaderAnswerBytes(everyField());
+    for (qsizetype size : {1, 5, 1000}) {
+        EXPECT_TRUE(refusalInPieces(whole.chopped(3), size).contains("in the middle of a value"))
+            << size;
+        EXPECT_TRUE(refusalInPieces(whole + "T", size).contains("something follows its end"))
+            << size;
+        EXPECT_TRUE(refusalInPieces("vantor-reader-answer-0\n", size).contains("does not start"))
+            << size;
+        EXPECT_TRUE(refusalInPieces("", size).contains("does not start")) << size;
+    }
+
+    // A count larger than what has come so far is waited for, and refused once nothing more comes.
+    const QByteArray start = ReaderAnswerBytes(Schema{}).chopped(5);
+    QByteArray hugeCount = start + 'T';
+    const char name[] = {1, 0, 0, 0, 'X', 0};
+    hugeCount.append(name, sizeof name);
+    hugeCount.append("\xff\xff\xff\x7f", 4);
+    ReaderAnswerReader waiting;
+    waiting.Add(hugeCount.constData(), hugeCount.size());
+    EXPECT_TRUE(ErrorOf([&] { waiting.Finish(); }).description().contains("a count exceeds"));
+
+    // A fault the reader can already see is raised on arrival, not after the rest.
+    ReaderAnswerReader early;
+    const QByteArray unknown = start + 'Z';
+    EXPECT_TRUE(ErrorOf([&] { early.Add(unknown.constData(), unknown.size()); })
+                    .description()
+                    .contains("an object of an unknown kind"));
+
+    // Names taken twice are refused however far apart their objects arrive.
+    Schema twice = manyTables(200);
+    twice.tables.append({"TABLE 3", ObjectKind::Table, {}, {}});
+    EXPECT_TRUE(refusalInPieces(ReaderAnswerBytes(twice), 4096).contains("the same name"));
 }

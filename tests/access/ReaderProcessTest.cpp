@@ -166,3 +166,56 @@ TEST(ReaderProcess, ACancelledReadStopsTheReader) {
     EXPECT_THROW(read.Take(), WorkCancelled);
     EXPECT_LT(timer.elapsed(), 5000);
 }
+
+// The parent reads the answer while the reader is still writing it; an answer that stops for a
+// while anywhere, even inside a name, arrives whole all the same.
+TEST(ReaderProcess, AnAnswerThatPausesMidwayArrivesWhole) {
+    Schema schema;
+    schema.sourceFormat = "ACE12";
+    for (int i = 0; i < 150; ++i) {
+        Table t{QStringLiteral("Table %1").arg(i), ObjectKind::Table, {}, {}};
+        for (int c = 0; c < 20; ++c) {
+            Column column;
+            column.name = QStringLiteral("Feld %1 ä").arg(c);
+            column.dataType = 202;
+            column.maxLength = 50;
+            column.caption = QStringLiteral("Caption %1").arg(c);
+            t.columns.append(column);
+        }
+        schema.tables.append(t);
+    }
+    const QByteArray bytes = ReaderAnswerBytes(schema);
+    ASSERT_GT(bytes.size(), 200 * 1024);
+    QTemporaryDir dir;
+    const QByteArray answer = WriteFile(dir, "answer", bytes).toUtf8();
+    for (qsizetype cut : {qsizetype(10), qsizetype(70000), bytes.indexOf("Table 99") + 3}) {
+        FakeReader reader("head -c " + QByteArray::number(cut) + " '" + answer +
+                          "' >&3; sleep 0.2; tail -c +" + QByteArray::number(cut + 1) + " '" +
+                          answer + "' >&3");
+        const Schema read = RunAccessReader("/data/x.mdb");
+        ASSERT_EQ(read.tables.size(), 150) << cut;
+        EXPECT_EQ(read.tables[149].columns[19].name, "Feld 19 ä") << cut;
+        EXPECT_EQ(read.tables[149].columns[19].caption, QString("Caption 19")) << cut;
+    }
+}
+
+// A fault in an answer read while the reader still runs waits for the reader's exit: a reader
+// that says why it failed is reported with its reason, and one that ends well after a fault,
+// or after a sound answer and more besides, has not answered.
+TEST(ReaderProcess, AFaultySchemaWaitsForTheReadersOwnReason) {
+    const QString format = QStringLiteral("Unrecognized database format '/data/x.mdb'.");
+    FakeReader damaged("printf 'vantor-reader-answer-1\\nZ' >&3; sleep 0.2; "
+                       "echo 'Page 7 points past the end.' >&2; exit 5");
+    EXPECT_TRUE(failure().contains(
+        "The database '/data/x.mdb' is damaged, so none of it was used. Page 7 points past the "
+        "end."));
+
+    Schema schema;
+    schema.tables.append({"Orders", ObjectKind::Table, {}, {}});
+    QTemporaryDir dir;
+    const QByteArray answer = WriteFile(dir, "answer", ReaderAnswerBytes(schema)).toUtf8();
+    FakeReader faultFirst("printf 'vantor-reader-answer-1\\nZ' >&3; sleep 0.2; exit 0");
+    EXPECT_EQ(failure(), format + " The reader's answer was not a valid schema.");
+    FakeReader moreAfterTheEnd("cat '" + answer + "' >&3; sleep 0.2; printf 'T' >&3");
+    EXPECT_EQ(failure(), format + " The reader's answer was not a valid schema.");
+}

@@ -222,3 +222,36 @@ TEST(SchemaDump, TypesAsJetSpellsThem) {
 }
 
 } // namespace
+
+// The text is made as UTF-8 bytes: names and settings beyond ASCII, characters outside the
+// basic plane and every kind of line break inside a value come out as they would converted whole.
+TEST(SchemaDump, TextBeyondAsciiComesOutAsUtf8WithBreaksOnOneLine) {
+    Schema s;
+    Table t;
+    t.name = QStringLiteral("Größe 😀");
+    t.description = QStringLiteral("naïve\r\nplan");
+    Column c = column(QStringLiteral("Ünit"), 130, 10);
+    c.caption = QStringLiteral("a\rb\r\n\nc");
+    c.validationText = QStringLiteral("\n");
+    c.format = QString();
+    c.description = QStringLiteral("😀 then ASCII");
+    t.columns = {c};
+    t.indexes = {{QStringLiteral("ByÜnit"), {{QStringLiteral("Ünit"), true}}}};
+    s.tables = {t};
+    s.views = {{QStringLiteral("Ansicht"), QStringLiteral("SELECT 'ß'  \r\nFROM [Größe 😀];")}};
+    const QByteArray expected = "TABLE [Größe 😀]\n"
+                                "  Description: naïve\\nplan\n"
+                                "  COLUMN [Ünit] TEXT(10)\n"
+                                "    Description: 😀 then ASCII\n"
+                                "    Caption: a\\nb\\n\\nc\n"
+                                "    Format: \n"
+                                "    Validation Text: \\n\n"
+                                "  INDEX [ByÜnit] ([Ünit] DESC)\n"
+                                "\n"
+                                "VIEW [Ansicht]\n"
+                                "  SQL:\n"
+                                "    SELECT 'ß'\n"
+                                "    FROM [Größe 😀];\n";
+    EXPECT_EQ(SchemaDumpUtf8(s), expected);
+    EXPECT_EQ(SchemaDumpText(s), QString::fromUtf8(expected));
+}
