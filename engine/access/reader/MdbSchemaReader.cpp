@@ -79,8 +79,13 @@ public:
         return QString::fromUtf8(b.buffer.get(), b.length);
     }
     std::optional<qint64> Number(int i) const {
+        const Bound& b = bound_[static_cast<size_t>(i)];
+        if (!b.present || b.length <= 0)
+            return std::nullopt;
+        if (static_cast<size_t>(b.length) >= kBindSize - 1)
+            throw UnreadableFile("A catalog value is longer than the reader can take.");
         bool ok = false;
-        qint64 v = Text(i).toLongLong(&ok);
+        const qint64 v = QByteArrayView(b.buffer.get(), b.length).toLongLong(&ok);
         return ok ? std::optional<qint64>(v) : std::nullopt;
     }
 
@@ -584,6 +589,7 @@ QList<Relationship> readRelationships(MdbHandle* mdb, const QList<CatalogObject>
             tables.insert(o.name.toCaseFolded());
     // Access relates its own navigation tables too; those count as hidden through their tables.
     QMap<QString, QMap<qint64, RelationshipColumn>> columns;
+    QHash<QString, qsizetype> relationshipAt; // each name's place in out
     while (rows.Next()) {
         QString name = rows.Text(0);
         for (const QString& side : {rows.Text(1), rows.Text(3)})
@@ -592,10 +598,10 @@ QList<Relationship> readRelationships(MdbHandle* mdb, const QList<CatalogObject>
                                        "lacks.")
                             .arg(name, side));
         Relationship* rel = nullptr;
-        for (Relationship& r : out)
-            if (r.name == name)
-                rel = &r;
+        if (const auto at = relationshipAt.constFind(name); at != relationshipAt.cend())
+            rel = &out[*at];
         if (!rel) {
+            relationshipAt.insert(name, out.size());
             qint64 grbit = rows.Number(6).value_or(0);
             out.append({name,
                         rows.Text(1),
