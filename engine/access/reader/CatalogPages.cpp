@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -267,15 +268,21 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
     const quint32 half = count / 2;
     std::optional<PagesInUse> upper;
     std::exception_ptr upperFailure;
-    std::thread second([&] {
-        try {
-            // A page of its own cache: Pages remembers the last page it read.
-            const Pages ownPages(pages);
-            upper = scanRange(ownPages, used, mapOffsets, half, count, false);
-        } catch (...) {
-            upperFailure = std::current_exception();
-        }
-    });
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                // A page of its own cache: Pages remembers the last page it read.
+                const Pages ownPages(pages);
+                upper = scanRange(ownPages, used, mapOffsets, half, count, false);
+            } catch (...) {
+                upperFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had under the reader's limits: one pass does it all.
+        return *scanRange(pages, used, mapOffsets, 0, count, true);
+    }
     std::optional<PagesInUse> lower;
     std::exception_ptr lowerFailure;
     try {
