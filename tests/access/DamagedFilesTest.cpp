@@ -483,9 +483,8 @@ TEST(DamagedFiles, ALostPageMapIsNamedBeforeLibmdbFollowsIt) {
                                     "pages in row 0 of page 12, which holds no such map.")));
 }
 
-// A file of many pages is looked through in two halves at once; whichever halves hold damage, the
-// page named is the first in the file, as one pass from the start names it.
-TEST(DamagedFiles, TheFirstDamagedPageIsNamedHoweverTheFileIsLookedThrough) {
+// Whichever part of the file holds damage, early, late or both, the page named is the first.
+TEST(DamagedFiles, TheFirstDamagedPageIsNamed) {
     REQUIRE_SHARED_FILE(original, "testV2003.mdb");
     const QByteArray intact = FileBytes(original);
     const int pageSize = pageSizeOf(intact);

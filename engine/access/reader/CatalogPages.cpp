@@ -4,12 +4,9 @@
 
 #include <QByteArray>
 #include <algorithm>
-#include <exception>
 #include <map>
 #include <optional>
 #include <set>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace vantor {
@@ -80,8 +77,6 @@ public:
             return std::nullopt;
         return run;
     }
-    // Whether runs are read straight from the file, without libmdb, so from any thread.
-    bool ReadsRuns() const { return reads_ && reads_->fd >= 0 && mdb_->f->db_key == 0; }
     // The same into memory of the caller's, which a pass over many runs keeps for all of them.
     bool ReadRunInto(quint32 first, quint32 count, char* out) const {
         return reads_ && mdb_->f->db_key == 0 && qint64(first) + count <= count_ &&
@@ -206,18 +201,15 @@ bool startsADefinition(const QByteArray& page, const Layout& layout) {
            (layout.jet3 || le(page, 12, 4) == kDefinitionMark);
 }
 
-// What the used pages from first up to end hold. Without libmdb, where a page cannot be read
-// in a run, the scan gives up and says so with nothing.
-std::optional<PagesInUse> scanRange(const Pages& pages, const std::vector<bool>& used,
-                                    std::pair<int, int> mapOffsets, quint32 first, quint32 end,
-                                    bool withLibmdb) {
+PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
+                          std::pair<int, int> mapOffsets) {
     const Layout& layout = pages.layout();
     PagesInUse out;
     constexpr quint32 kRunPages = 64;
     std::vector<char> run(size_t(kRunPages) * size_t(layout.pageSize));
     bool runRead = false;
     std::optional<quint32> runStart;
-    for (quint32 at = first; at < end; ++at) {
+    for (quint32 at = 0; at < used.size(); ++at) {
         if (!used[at])
             continue;
         if (runStart != at - at % kRunPages) {
@@ -226,8 +218,6 @@ std::optional<PagesInUse> scanRange(const Pages& pages, const std::vector<bool>&
                 *runStart,
                 std::min<quint32>(kRunPages, static_cast<quint32>(used.size()) - *runStart),
                 run.data());
-            if (!runRead && !withLibmdb)
-                return std::nullopt;
         }
         std::optional<QByteArray> page =
             runRead ? QByteArray::fromRawData(
@@ -255,53 +245,6 @@ std::optional<PagesInUse> scanRange(const Pages& pages, const std::vector<bool>&
         }
     }
     return out;
-}
-
-// The pass over every page reads the whole file, so a large one is read in two halves at once;
-// the damage found first in page order is the one reported, as a single pass would report it.
-PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
-                          std::pair<int, int> mapOffsets) {
-    const auto count = static_cast<quint32>(used.size());
-    constexpr quint32 kFewestForTwo = 512;
-    if (count < kFewestForTwo || !pages.ReadsRuns())
-        return *scanRange(pages, used, mapOffsets, 0, count, true);
-    const quint32 half = count / 2;
-    std::optional<PagesInUse> upper;
-    std::exception_ptr upperFailure;
-    std::thread second;
-    try {
-        second = std::thread([&] {
-            try {
-                // A page of its own cache: Pages remembers the last page it read.
-                const Pages ownPages(pages);
-                upper = scanRange(ownPages, used, mapOffsets, half, count, false);
-            } catch (...) {
-                upperFailure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had under the reader's limits: one pass does it all.
-        return *scanRange(pages, used, mapOffsets, 0, count, true);
-    }
-    std::optional<PagesInUse> lower;
-    std::exception_ptr lowerFailure;
-    try {
-        lower = scanRange(pages, used, mapOffsets, 0, half, true);
-    } catch (...) {
-        lowerFailure = std::current_exception();
-    }
-    second.join();
-    if (lowerFailure)
-        std::rethrow_exception(lowerFailure);
-    if (upperFailure)
-        std::rethrow_exception(upperFailure);
-    if (!upper) // a page the quick reads could not reach: libmdb tries, on this thread
-        upper = scanRange(pages, used, mapOffsets, half, count, true);
-    lower->catalogRows.merge(upper->catalogRows);
-    lower->definitionPages.merge(upper->definitionPages);
-    lower->pageMaps.merge(upper->pageMaps);
-    lower->mapLikeRows.merge(upper->mapLikeRows);
-    return std::move(*lower);
 }
 
 // The first page of each index of the catalog, from its definition.
