@@ -523,3 +523,44 @@ TEST(DamagedFiles, TheFirstDamagedPageIsNamed) {
     claimCatalog(earlyOnly, early);
     EXPECT_TRUE(Says(refusalOf(dir, earlyOnly), claimsTooMany(early)));
 }
+
+// Two columns of one table whose names differ only in letter case cannot both be Access's: the
+// table's definition is refused, for ASCII names as for others.
+TEST(DamagedFiles, ColumnNamesOfATableAreDistinctInAnyCase) {
+    REQUIRE_SHARED_FILE(original, "testV2003.mdb");
+    const QByteArray intact = FileBytes(original);
+    const int pageSize = pageSizeOf(intact);
+    // The definition page of Table2, the one page that holds its column names as UTF-16.
+    qsizetype definition = -1;
+    for (qsizetype page = 3; (page + 1) * pageSize <= intact.size(); ++page) {
+        const QByteArray bytes = intact.mid(page * pageSize, pageSize);
+        if (bytes[0] == 0x02 && bytes.contains(Utf16Le(QStringLiteral("column2"))))
+            definition = page;
+    }
+    ASSERT_GT(definition, 0);
+    auto renamed = [&](const QString& first, const QString& second) {
+        QByteArray bytes = intact;
+        for (const auto& [from, to] : {std::pair{QStringLiteral("column1"), first},
+                                       std::pair{QStringLiteral("column2"), second}}) {
+            const qsizetype at = bytes.indexOf(Utf16Le(from), definition * pageSize);
+            EXPECT_TRUE(at > 0 && at < (definition + 1) * pageSize);
+            bytes.replace(at, Utf16Le(from).size(), Utf16Le(to));
+        }
+        return bytes;
+    };
+    QTemporaryDir dir;
+    for (const auto& [first, second] :
+         {std::pair{QStringLiteral("column1"), QStringLiteral("COLUMN1")},
+          std::pair{QStringLiteral("col\u00FCmn1"), QStringLiteral("COL\u00DCMN1")}}) {
+        SCOPED_TRACE(second.toStdString());
+        EXPECT_TRUE(Says(refusalOf(dir, renamed(first, second)),
+                         QStringLiteral("('%1') is not one Access writes, as another column has "
+                                        "the same name.")
+                             .arg(second)));
+    }
+    // Names alike but for a letter outside ASCII are two names.
+    const QByteArray distinct =
+        renamed(QStringLiteral("col\u00FCmn1"), QStringLiteral("col\u00F6mn1"));
+    const QString path = WriteFile(dir, QStringLiteral("distinct.mdb"), distinct);
+    EXPECT_TRUE(QString::fromUtf8(schemaText(path)).contains(QStringLiteral("col\u00F6mn1")));
+}

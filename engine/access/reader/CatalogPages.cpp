@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -206,7 +207,9 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
     const Layout& layout = pages.layout();
     PagesInUse out;
     constexpr quint32 kRunPages = 64;
-    std::vector<char> run(size_t(kRunPages) * size_t(layout.pageSize));
+    // Left uninitialised: every run is read into it before it is looked at.
+    const auto run =
+        std::make_unique_for_overwrite<char[]>(size_t(kRunPages) * size_t(layout.pageSize));
     bool runRead = false;
     std::optional<quint32> runStart;
     for (quint32 at = 0; at < used.size(); ++at) {
@@ -217,11 +220,11 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
             runRead = pages.ReadRunInto(
                 *runStart,
                 std::min<quint32>(kRunPages, static_cast<quint32>(used.size()) - *runStart),
-                run.data());
+                run.get());
         }
         std::optional<QByteArray> page =
             runRead ? QByteArray::fromRawData(
-                          run.data() + qsizetype(at - *runStart) * layout.pageSize, layout.pageSize)
+                          run.get() + qsizetype(at - *runStart) * layout.pageSize, layout.pageSize)
                     : pages.Read(at);
         if (!page)
             damaged(QStringLiteral("Page %1 cannot be read.").arg(at));

@@ -430,6 +430,20 @@ void complexValue(MdbHandle* mdb, quint32 complexId, Column& column) {
     }
 }
 
+// A name with its letters folded, so that names differing only in case compare equal; names are
+// nearly always ASCII, which folds by lowering its capitals.
+QString foldedName(const QString& name) {
+    QString out(name.size(), Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return name.toCaseFolded();
+        *to++ = u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u;
+    }
+    return out;
+}
+
 Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bool jet3) {
     Table t;
     t.name = name;
@@ -452,7 +466,7 @@ Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bo
         RawColumn raw;
         raw.name = text(col->name);
         QString why = WhyNameIsDamaged(raw.name);
-        QString folded = raw.name.toCaseFolded();
+        QString folded = foldedName(raw.name);
         if (why.isEmpty() && columnNames.contains(folded))
             why = QStringLiteral("another column has the same name");
         if (!why.isEmpty())
