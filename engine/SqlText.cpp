@@ -40,7 +40,8 @@ QString createTableOf(const Table& table, const std::vector<const Column*>& colu
         text += QLatin1String("   [");
         text += column->name;
         text += QLatin1String("] ");
-        text += SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
+        AppendSqlDataType(text, column->dataType, column->maxLength.value_or(0),
+                          ColumnSuffix(*column));
     }
     ChopListSeparator(text);
     // At most one character besides blanks between the parentheses: no table to create.
