@@ -134,6 +134,7 @@ public:
     Spelling() = default;
     explicit Spelling(const Item& primary) : tables_{primary.owner, primary.referenced} {}
 
+    bool none() const { return !tables_[0] && !tables_[1]; }
     QString table(const QString& name) const {
         const Table* t = find(name);
         return t ? t->name : name;
@@ -166,12 +167,18 @@ QString definitionOf(const Item& o, const Spelling& spelling = {}) {
     case ObjectKind::Query:
         return QueryDefinition(*o.query);
     case ObjectKind::Index: {
+        // Without another side to follow, the index is its own spelling; a copy of it would cost
+        // one for every index of a large schema.
+        if (spelling.none())
+            return IndexDefinition(o.owner->name, *o.index);
         Index index = *o.index;
         for (IndexColumn& c : index.columns)
             c.name = spelling.field(o.owner->name, c.name);
         return IndexDefinition(spelling.table(o.owner->name), index);
     }
     case ObjectKind::Relationship: {
+        if (spelling.none())
+            return RelationshipDefinition(*o.relationship);
         Relationship r = *o.relationship;
         for (RelationshipColumn& c : r.columns) {
             c.column = spelling.field(r.table, c.column);

@@ -27,14 +27,19 @@ public:
         return *this;
     }
     Utf8Text& operator<<(QStringView text) {
-        // Names are mostly ASCII, which needs no conversion of its own.
+        // Names are mostly ASCII, which is copied as it is; the rest is converted from the first
+        // character beyond it.
+        const qsizetype start = bytes_.size();
+        bytes_.resize(start + text.size());
+        char* out = bytes_.data() + start;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
             if (c >= 0x80) {
+                bytes_.truncate(start + i);
                 bytes_.append(text.mid(i).toUtf8());
                 break;
             }
-            bytes_.append(static_cast<char>(c));
+            out[i] = static_cast<char>(c);
         }
         return *this;
     }

@@ -81,29 +81,45 @@ const QString& upperText(const TypeRow& row) {
 
 } // namespace
 
-QString SqlDataType(qint32 dataType, qint32 size, const QString& suffix) {
+void AppendSqlDataType(QString& out, qint32 dataType, qint32 size, const QString& suffix) {
     static const QString separator = QStringLiteral(" , ") + CrLf;
     // Every fixed part is upper case already; only the caller's suffix needs converting.
-    if (dataType == adWChar) {
-        QString text = size > 0
-                           ? QStringLiteral("TEXT(") + QString::number(size) + QStringLiteral(") ")
-                           : QStringLiteral("TEXT ");
-        return text + suffix.toUpper() + separator;
-    }
+    const auto withSuffix = [&] {
+        out += u' ';
+        if (!suffix.isEmpty())
+            out += suffix.toUpper();
+        out += separator;
+    };
     // A bare BINARY is Jet's BINARY(510): a fixed-size field keeps its size, and a long binary
     // (OLE Object) field must not come out as a short one.
-    if (dataType == adBinary) {
-        QString text =
-            size > 0 ? QStringLiteral("BINARY(") + QString::number(size) + QStringLiteral(") ")
-                     : QStringLiteral("LONGBINARY ");
-        return text + suffix.toUpper() + separator;
+    if (dataType == adWChar || dataType == adBinary) {
+        const bool text = dataType == adWChar;
+        if (size > 0) {
+            out += text ? QLatin1String("TEXT(") : QLatin1String("BINARY(");
+            out += QString::number(size);
+            out += u')';
+        } else {
+            out += text ? QLatin1String("TEXT") : QLatin1String("LONGBINARY");
+        }
+        withSuffix();
+        return;
     }
     const TypeRow* row = findRow(dataType);
     if (!row)
-        return QString();
-    if (row->form == Form::Literal)
-        return upperText(*row) + CrLf;
-    return upperText(*row) + suffix.toUpper() + separator;
+        return;
+    out += upperText(*row);
+    if (row->form == Form::Literal) {
+        out += CrLf;
+        return;
+    }
+    out += suffix.toUpper();
+    out += separator;
+}
+
+QString SqlDataType(qint32 dataType, qint32 size, const QString& suffix) {
+    QString out;
+    AppendSqlDataType(out, dataType, size, suffix);
+    return out;
 }
 
 } // namespace vantor

@@ -14,5 +14,7 @@ constexpr qint32 adBinary = 128;
 // the type takes one, the list separator and the line break, all upper case; empty for a type
 // code that has no SQL spelling here.
 QString SqlDataType(qint32 dataType, qint32 size, const QString& suffix);
+// The same text appended to out, for a text made of many columns.
+void AppendSqlDataType(QString& out, qint32 dataType, qint32 size, const QString& suffix);
 
 } // namespace vantor

@@ -28,20 +28,37 @@ QString ColumnSuffix(const Column& column) {
 namespace {
 
 QString createTableOf(const Table& table, const std::vector<const Column*>& columns) {
-    QString list;
-    list.reserve(table.columns.size() * 40);
-    // Appended piece by piece: the comparison makes this text for every table of both sides.
+    // Made in one string, piece by piece: the comparison makes this text for every table of both
+    // sides.
+    QString text;
+    text.reserve(32 + table.name.size() + static_cast<qsizetype>(columns.size()) * 48);
+    text += QLatin1String("CREATE TABLE [");
+    text += table.name;
+    text += QLatin1String("]\r\n(");
+    const qsizetype listStart = text.size();
     for (const Column* column : columns) {
-        list += QLatin1String("   [");
-        list += column->name;
-        list += QLatin1String("] ");
-        list += SqlDataType(column->dataType, column->maxLength.value_or(0), ColumnSuffix(*column));
+        text += QLatin1String("   [");
+        text += column->name;
+        text += QLatin1String("] ");
+        AppendSqlDataType(text, column->dataType, column->maxLength.value_or(0),
+                          ColumnSuffix(*column));
     }
-    ChopListSeparator(list);
-    if (BlankTrimmedLength(list) <= 1)
+    ChopListSeparator(text);
+    // At most one character besides blanks between the parentheses: no table to create.
+    qsizetype first = listStart;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ')
+        ++first;
+    while (last > first && text[last - 1] == u' ')
+        --last;
+    if (last - first <= 1)
         return QString();
-    return QStringLiteral("CREATE TABLE ") + SqlBracket(table.name) + CrLf + SqlParen(list + CrLf) +
-           CrLf + QStringLiteral("GO") + CrLf;
+    text += CrLf;
+    text += u')';
+    text += CrLf;
+    text += QLatin1String("GO");
+    text += CrLf;
+    return text;
 }
 
 } // namespace

@@ -51,7 +51,11 @@ public:
         return a.has_value() == b.has_value() && (!a.has_value() || *a == *b);
     }
     friend bool operator==(const OptionalText& a, std::nullopt_t) { return !a.has_value(); }
-    friend bool operator==(const OptionalText& a, const QString& b) {
+    // Against a text of any kind QString compares with: equal only when present.
+    template <typename T>
+    requires std::constructible_from<QString, const T&> &&
+        (!std::same_as<T, OptionalText>)&&(!std::same_as<T, std::optional<QString>>)friend bool
+        operator==(const OptionalText& a, const T& b) {
         return a.has_value() && *a == b;
     }
     friend bool operator==(const OptionalText& a, const std::optional<QString>& b) {

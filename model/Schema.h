@@ -15,18 +15,14 @@ struct Column {
     QString name;
     qint32 dataType = 0;             // ADO DataTypeEnum code
     std::optional<qint32> maxLength; // CHARACTER_MAXIMUM_LENGTH; none for types without one
-    bool nullable = true;
     // 1-based position among the table's column numbers, the order its rows are stored in; the
     // table lists its columns in the order Access shows them, which can differ.
     qint32 ordinal = 0;
-    bool autoNumber = false; // a Long Integer counter or a Replication ID
     OptionalText defaultValue;
-    bool allowZeroLength = false;
     QString description;
     std::optional<qint32> precision; // decimal columns only
     std::optional<qint32> scale;
     // The field properties as set in the table's design; none where the property is not set.
-    bool required = false;
     OptionalText validationRule{};
     OptionalText validationText{};
     OptionalText caption{};
@@ -37,6 +33,11 @@ struct Column {
     // holds them; none for attachments and every other column.
     std::optional<qint32> valueType{};
     std::optional<qint32> valueMaxLength{};
+    // The flags come last, where they pack together: a large schema holds many columns.
+    bool nullable = true;
+    bool autoNumber = false; // a Long Integer counter or a Replication ID
+    bool allowZeroLength = false;
+    bool required = false; // the Required field property
 };
 
 struct IndexColumn {

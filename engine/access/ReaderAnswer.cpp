@@ -185,8 +185,8 @@ namespace {
 
 using answer_detail::Cursor;
 
-Column readColumn(Cursor& in) {
-    Column c;
+// Read in place: a large answer holds tens of thousands of columns, each worth not moving.
+void readColumn(Cursor& in, Column& c) {
     c.name = in.Text();
     c.dataType = in.Number();
     c.maxLength = in.OptionalNumber();
@@ -210,7 +210,6 @@ Column readColumn(Cursor& in) {
     c.inputMask = in.OptionalText();
     if ((c.valueType || c.valueMaxLength) && c.dataType != kComplexType)
         malformed("a value type belongs to multi-value columns only");
-    return c;
 }
 
 Index readIndex(Cursor& in) {
@@ -241,7 +240,7 @@ Table readTable(Cursor& in) {
     const qsizetype columns = in.Count();
     t.columns.reserve(columns);
     for (qsizetype i = 0; i < columns; ++i)
-        t.columns.append(readColumn(in));
+        readColumn(in, t.columns.emplaceBack());
     const qsizetype indexes = in.Count();
     t.indexes.reserve(indexes);
     for (qsizetype i = 0; i < indexes; ++i)

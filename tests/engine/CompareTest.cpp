@@ -142,3 +142,30 @@ TEST_F(Comparing, AViewOrQueryHiddenInOneDatabaseOnlyIsDifferent) {
     EXPECT_EQ(states(everything), "Both= Hid! Shown= Purge!");
     EXPECT_TRUE(FOUND(everything.find("Both")).hidden);
 }
+
+// A table's definition, which the comparison weighs and shows, lists its columns by name in any
+// letter case with Jet's types; a table without columns has no definition to show.
+TEST(TableDefinition, ListsColumnsByNameAndIsEmptyWithoutThem) {
+    Table t;
+    t.name = QStringLiteral("Größe");
+    Column id;
+    id.name = QStringLiteral("id");
+    id.dataType = 3;
+    id.nullable = false;
+    Column name;
+    name.name = QStringLiteral("Name");
+    name.dataType = 130;
+    name.maxLength = 50;
+    Column note;
+    note.name = QStringLiteral("memo");
+    note.dataType = 130;
+    t.columns = {note, name, id};
+    EXPECT_EQ(CreateTableText(t), "CREATE TABLE [Größe]\r\n(   [id] INTEGER,\r\n"
+                                  "   [memo] TEXT  , \r\n"
+                                  "   [Name] TEXT(50)  \r\n)\r\nGO\r\n");
+    EXPECT_EQ(CreateTableTextInDesignOrder(t),
+              "CREATE TABLE [Größe]\r\n(   [memo] TEXT  , \r\n   [Name] TEXT(50)  , \r\n"
+              "   [id] INTEGER\r\n)\r\nGO\r\n");
+    t.columns.clear();
+    EXPECT_EQ(CreateTableText(t), QString());
+}

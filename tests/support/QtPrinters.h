@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/OptionalText.h"
+
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -14,3 +16,13 @@ inline void PrintTo(const QStringList& list, std::ostream* os) {
         *os << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
     *os << '}';
 }
+
+namespace vantor {
+// A column's optional text as std::optional<QString> prints: its value, or that there is none.
+inline void PrintTo(const OptionalText& text, std::ostream* os) {
+    if (text)
+        ::PrintTo(*text, os);
+    else
+        *os << "(none)";
+}
+} // namespace vantor

@@ -434,7 +434,7 @@ void complexValue(MdbHandle* mdb, quint32 complexId, Column& column) {
 // nearly always ASCII, which folds by lowering its capitals.
 QString foldedName(const QString& name) {
     QString out(name.size(), Qt::Uninitialized);
-    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    auto* to = reinterpret_cast<char16_t*>(out.data());
     for (QChar c : name) {
         const char16_t u = c.unicode();
         if (u >= 0x80)

@@ -66,9 +66,8 @@ QString WhyNameIsDamaged(const QString& name, bool systemName) {
     }
     if (systemName)
         return QString();
-    static const QString kForbidden = QStringLiteral(".![]`");
     for (QChar c : name)
-        if (kForbidden.contains(c))
+        if (c == u'.' || c == u'!' || c == u'[' || c == u']' || c == u'`')
             return QStringLiteral("it holds '%1', which Access forbids in names").arg(c);
     if (name.front() == QLatin1Char(' '))
         return QStringLiteral("it starts with a space");

@@ -19,13 +19,16 @@ namespace {
 // would cost the system calls of a seek and a read.
 class RecentPages {
 public:
-    explicit RecentPages(size_t pageSize) : pageSize_(pageSize), bytes_(kPages * pageSize) {}
+    // Left uninitialised: a page's room is filled before it is kept, and a small file never
+    // touches most of it.
+    explicit RecentPages(size_t pageSize)
+        : pageSize_(pageSize), bytes_(std::make_unique_for_overwrite<char[]>(kPages * pageSize)) {}
 
     const char* Find(off64_t page) {
         for (size_t i = 0; i < kPages; ++i)
             if (pages_[i] == page) {
                 used_[i] = ++clock_;
-                return bytes_.data() + i * pageSize_;
+                return bytes_.get() + i * pageSize_;
             }
         return nullptr;
     }
@@ -39,7 +42,7 @@ public:
         pages_[oldest] = -1;
         pending_ = oldest;
         pendingPage_ = page;
-        return bytes_.data() + oldest * pageSize_;
+        return bytes_.get() + oldest * pageSize_;
     }
     void Keep() {
         pages_[pending_] = pendingPage_;
@@ -49,7 +52,7 @@ public:
 private:
     static constexpr size_t kPages = 64;
     size_t pageSize_;
-    std::vector<char> bytes_;
+    std::unique_ptr<char[]> bytes_;
     std::array<off64_t, kPages> pages_ = filledWith(-1);
     std::array<quint64, kPages> used_{};
     quint64 clock_ = 0;
