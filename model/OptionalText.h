@@ -4,9 +4,19 @@
 #include <concepts>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace vantor {
+
+class OptionalText;
+
+// What a present text is made from or compared with: anything QString is made from, but not
+// another optional text, which has constructors and comparisons of its own.
+template <typename T>
+concept PlainText = std::constructible_from<QString, const T&> &&
+                    !std::same_as<std::remove_cvref_t<T>, OptionalText> &&
+                    !std::same_as<std::remove_cvref_t<T>, std::optional<QString>>;
 
 // A text that may be absent, used as std::optional<QString> is. It holds one pointer, so that
 // the many properties a column leaves unset cost a word each instead of a whole string: a large
@@ -15,11 +25,12 @@ class OptionalText {
 public:
     OptionalText() = default;
     OptionalText(std::nullopt_t) {} // NOLINT(google-explicit-constructor): as optional's
-    template <typename T>
-    requires std::constructible_from<QString, T> &&
-        (!std::same_as<std::remove_cvref_t<T>, OptionalText>)
-            OptionalText(T&& value) // NOLINT(google-explicit-constructor): as optional's
+    // PlainText leaves copies and moves to the constructors below.
+    // NOLINTBEGIN(bugprone-forwarding-reference-overload)
+    template <PlainText T>
+    OptionalText(T&& value) // NOLINT(google-explicit-constructor): as optional's
         : text_(std::make_unique<QString>(std::forward<T>(value))) {}
+    // NOLINTEND(bugprone-forwarding-reference-overload)
     OptionalText(const std::optional<QString>& value) // NOLINT(google-explicit-constructor)
         : text_(value ? std::make_unique<QString>(*value) : nullptr) {}
     OptionalText(const OptionalText& other)
@@ -51,11 +62,8 @@ public:
         return a.has_value() == b.has_value() && (!a.has_value() || *a == *b);
     }
     friend bool operator==(const OptionalText& a, std::nullopt_t) { return !a.has_value(); }
-    // Against a text of any kind QString compares with: equal only when present.
-    template <typename T>
-    requires std::constructible_from<QString, const T&> &&
-        (!std::same_as<T, OptionalText>)&&(!std::same_as<T, std::optional<QString>>)friend bool
-        operator==(const OptionalText& a, const T& b) {
+    // Against a plain text: equal only when present.
+    template <PlainText T> friend bool operator==(const OptionalText& a, const T& b) {
         return a.has_value() && *a == b;
     }
     friend bool operator==(const OptionalText& a, const std::optional<QString>& b) {

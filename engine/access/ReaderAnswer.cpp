@@ -21,6 +21,10 @@ constexpr qsizetype kMarkSize = sizeof kMark - 1;
 constexpr quint32 kNoText = 0xFFFFFFFF;
 constexpr qsizetype kFlushAt = qsizetype(64) * 1024;
 constexpr qint32 kComplexType = 13; // adComplex: multi-value and attachment columns
+// Far more than one object of a schema can hold (255 columns with every property at its longest
+// come to a few MiB), so that an answer claiming a larger one is refused rather than held in
+// memory while it waits for the rest.
+constexpr qsizetype kLargestObject = qsizetype(16) << 20;
 
 enum Tag : quint8 {
     TableTag = 'T',
@@ -89,7 +93,7 @@ public:
 
 private:
     struct Hash {
-        using is_transparent = void;
+        using is_transparent = void; // NOLINT(readability-identifier-naming): the standard names it
         size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
     };
     static constexpr size_t kLongestShared = 64;
@@ -538,6 +542,8 @@ void ReaderAnswerReader::Add(const char* data, qsizetype size) {
     if (pending_.size() >= retryAt_) {
         retryAt_ = 0;
         readWhole(true);
+        if (retryAt_ > 0 && pending_.size() > kLargestObject)
+            malformed("an object is larger than any schema holds");
     }
 }
 

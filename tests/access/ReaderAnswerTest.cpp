@@ -309,6 +309,18 @@ TEST(ReaderAnswer, AnAnswerReadInPiecesIsRefusedAsTheWholeIs) {
     waiting.Add(hugeCount.constData(), hugeCount.size());
     EXPECT_TRUE(ErrorOf([&] { waiting.Finish(); }).description().contains("a count exceeds"));
 
+    // An object that claims to be larger than any schema holds is refused rather than kept in
+    // memory while the rest is awaited.
+    ReaderAnswerReader endless;
+    endless.Add(hugeCount.constData(), hugeCount.size());
+    const QByteArray filler(1 << 20, 'x');
+    const QString tooLarge = ErrorOf([&] {
+                                 for (int i = 0; i < 64; ++i)
+                                     endless.Add(filler.constData(), filler.size());
+                             }).description();
+    EXPECT_TRUE(tooLarge.contains("an object is larger than any schema holds"))
+        << tooLarge.toStdString();
+
     // A fault the reader can already see is raised on arrival, not after the rest.
     ReaderAnswerReader early;
     const QByteArray unknown = start + 'Z';
