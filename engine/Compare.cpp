@@ -5,6 +5,9 @@
 #include "engine/SqlText.h"
 
 #include <QSet>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 namespace vantor {
 
@@ -29,6 +32,9 @@ struct Item {
     const Table* owner = nullptr;
     const Table* referenced = nullptr; // a relationship's referenced table, where the side has it
     bool hidden = false;
+    // The definition as the side spells it, where it was made ahead (see makeTexts).
+    QString text;
+    bool hasText = false;
 };
 
 using Sections = std::array<std::vector<Item>, SectionCount>;
@@ -205,6 +211,25 @@ QString definitionOf(const Item& o, const Spelling& spelling = {}) {
     return QString();
 }
 
+// The texts nearly every entry shows, made for all of a side's objects in one go; the rest are
+// made when an entry needs them.
+void makeTexts(Sections& sections) {
+    for (std::vector<Item>& section : sections)
+        for (Item& o : section)
+            switch (o.kind) {
+            case ObjectKind::Table:
+            case ObjectKind::View:
+            case ObjectKind::Query:
+            case ObjectKind::Index:
+            case ObjectKind::Relationship:
+                o.text = definitionOf(o);
+                o.hasText = true;
+                break;
+            default:
+                break;
+            }
+}
+
 bool comparesByText(ObjectKind kind) {
     return !IsTableKind(kind) || kind == ObjectKind::Table;
 }
@@ -262,8 +287,38 @@ public:
 
     void Build() {
         const bool withNames = !options_.exclude.isEmpty();
-        const Sections primary = itemsOf(*diff_.primary, withNames);
-        const Sections secondary = itemsOf(*diff_.secondary, withNames);
+        // The two sides' objects and texts are made at once, the second side on a thread of its
+        // own; the first side's fault is the one raised when both have one, as before.
+        Sections primary;
+        Sections secondary;
+        std::exception_ptr secondaryFailure;
+        auto makeSecondary = [&] {
+            try {
+                secondary = itemsOf(*diff_.secondary, withNames);
+                makeTexts(secondary);
+            } catch (...) {
+                secondaryFailure = std::current_exception();
+            }
+        };
+        std::thread other;
+        try {
+            other = std::thread(makeSecondary);
+        } catch (const std::system_error&) {
+            makeSecondary();
+        }
+        struct Joined {
+            std::thread& thread;
+            ~Joined() {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } joined{other};
+        primary = itemsOf(*diff_.primary, withNames);
+        makeTexts(primary);
+        if (other.joinable())
+            other.join();
+        if (secondaryFailure)
+            std::rethrow_exception(secondaryFailure);
         QHash<QString, const Item*> secondaryByKey;
         size_t total = 0;
         for (const std::vector<Item>& section : secondary)
@@ -361,7 +416,7 @@ private:
         (p ? e.primaryIndex : e.secondaryIndex) = o.index;
         (p ? e.primaryRelationship : e.secondaryRelationship) = o.relationship;
         (p ? e.primaryOwner : e.secondaryOwner) = o.owner;
-        (p ? e.primaryText : e.secondaryText) = definitionOf(o);
+        (p ? e.primaryText : e.secondaryText) = o.hasText ? o.text : definitionOf(o);
     }
 
     void compareBoth(DiffEntry& e, const Item& secondary) const {

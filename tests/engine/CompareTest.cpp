@@ -115,6 +115,22 @@ TEST_F(Comparing, TwoColumnsNamedAlikeAreRefused) {
     EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
 }
 
+// The two sides are looked through at once, the second on a thread of its own: a fault on
+// either side, or on both, fails the comparison.
+TEST_F(Comparing, AFaultOnEitherSideFailsTheComparison) {
+    for (int n = 0; n < 200; ++n) {
+        pri(QStringLiteral("P%1").arg(n)).Column("a", 3);
+        sec(QStringLiteral("S%1").arg(n)).Column("a", 3);
+    }
+    EXPECT_NO_THROW(compare());
+    sec("S5").Column("b", 3);
+    EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
+    pri("P150").Column("c", 3);
+    EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
+    secondary.tables.removeLast();
+    EXPECT_EQ(test::ErrorOf([&] { compare(); }).code(), ErrorCode::DuplicateKey);
+}
+
 // The dump prints a hidden view or query with its Hidden line, so the comparison counts the
 // flag as part of what the object is; whatever is hidden on both sides stays out of sight.
 TEST_F(Comparing, AViewOrQueryHiddenInOneDatabaseOnlyIsDifferent) {
