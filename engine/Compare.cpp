@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -33,8 +34,7 @@ struct Item {
     const Table* referenced = nullptr; // a relationship's referenced table, where the side has it
     bool hidden = false;
     // The definition as the side spells it, where it was made ahead (see makeTexts).
-    QString text;
-    bool hasText = false;
+    std::optional<QString> text;
 };
 
 using Sections = std::array<std::vector<Item>, SectionCount>;
@@ -223,7 +223,6 @@ void makeTexts(Sections& sections) {
             case ObjectKind::Index:
             case ObjectKind::Relationship:
                 o.text = definitionOf(o);
-                o.hasText = true;
                 break;
             default:
                 break;
@@ -416,7 +415,7 @@ private:
         (p ? e.primaryIndex : e.secondaryIndex) = o.index;
         (p ? e.primaryRelationship : e.secondaryRelationship) = o.relationship;
         (p ? e.primaryOwner : e.secondaryOwner) = o.owner;
-        (p ? e.primaryText : e.secondaryText) = o.hasText ? o.text : definitionOf(o);
+        (p ? e.primaryText : e.secondaryText) = o.text ? *o.text : definitionOf(o);
     }
 
     void compareBoth(DiffEntry& e, const Item& secondary) const {

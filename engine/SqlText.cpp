@@ -45,13 +45,7 @@ QString createTableOf(const Table& table, const std::vector<const Column*>& colu
     }
     ChopListSeparator(text);
     // At most one character besides blanks between the parentheses: no table to create.
-    qsizetype first = listStart;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    if (last - first <= 1)
+    if (BlankTrimmedLength(QStringView(text).sliced(listStart)) <= 1)
         return QString();
     text += CrLf;
     text += u')';
@@ -87,7 +81,7 @@ void ChopListSeparator(QString& list) {
         list.chop(3);
 }
 
-qsizetype BlankTrimmedLength(const QString& text) {
+qsizetype BlankTrimmedLength(QStringView text) {
     qsizetype first = 0;
     qsizetype last = text.size();
     while (first < last && text[first] == QLatin1Char(' '))

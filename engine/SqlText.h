@@ -36,6 +36,6 @@ QString CreateViewText(const View& view);
 void ChopListSeparator(QString& list);
 
 // Length of text without the blanks at either end (tabs and line breaks count).
-qsizetype BlankTrimmedLength(const QString& text);
+qsizetype BlankTrimmedLength(QStringView text);
 
 } // namespace vantor

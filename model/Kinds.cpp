@@ -35,17 +35,12 @@ std::optional<ObjectKind> ObjectKindOfTypeName(const QString& typeName) {
     return std::nullopt;
 }
 
-QString FoldKey(const QString& name) {
-    // Folding ASCII is lower-casing it, and names are nearly always ASCII: the comparison and
-    // the sorting fold every name of a large schema, so the common case takes one pass and a
-    // name already in lower case is shared rather than copied.
+std::optional<QString> AsciiFolded(const QString& name) {
     qsizetype firstUpper = -1;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
         if (c >= 0x80)
-            // Upper-casing first applies the full mappings (ß -> SS); folding then evens out the
-            // rest.
-            return name.toUpper().toCaseFolded();
+            return std::nullopt;
         if (firstUpper < 0 && c >= u'A' && c <= u'Z')
             firstUpper = i;
     }
@@ -57,6 +52,13 @@ QString FoldKey(const QString& name) {
         if (out[i] >= u'A' && out[i] <= u'Z')
             out[i] = QChar(out[i].unicode() + (u'a' - u'A'));
     return folded;
+}
+
+QString FoldKey(const QString& name) {
+    if (std::optional<QString> ascii = AsciiFolded(name))
+        return *std::move(ascii);
+    // Upper-casing first applies the full mappings (ß -> SS); folding then evens out the rest.
+    return name.toUpper().toCaseFolded();
 }
 
 } // namespace vantor

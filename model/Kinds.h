@@ -51,4 +51,9 @@ inline Side OtherSide(Side side) {
 // mappings (ß and SS) that simple case folding misses.
 QString FoldKey(const QString& name);
 
+// A name with its ASCII capitals lowered, which is all folding does to ASCII, shared rather than
+// copied when it has none; nothing when it holds anything beyond ASCII. Names are nearly always
+// ASCII, and a large schema's names are folded many times over.
+std::optional<QString> AsciiFolded(const QString& name);
+
 } // namespace vantor

@@ -236,15 +236,15 @@ PagesInUse scanPagesInUse(const Pages& pages, const std::vector<bool>& used,
         } else if (type(*page) == kDataPage) {
             if (const std::bitset<256> maps = mapLikeRows(*page, layout); maps.any())
                 out.mapLikeRows.emplace(at, maps);
-        }
-        if (type(*page) == kDataPage && le(*page, 4, 4) == kCatalogPage) {
-            const int slots = static_cast<int>(le(*page, layout.slotCount(), 2));
-            if (layout.slots() + 2 * slots > layout.pageSize)
-                damaged(
-                    QStringLiteral("Catalog page %1 claims more rows than it can hold.").arg(at));
-            for (int row = 0; row < slots; ++row)
-                if (!(le(*page, layout.slots() + 2 * row, 2) & kDeletedRow))
-                    out.catalogRows.insert(at << 8 | static_cast<quint32>(row));
+            if (le(*page, 4, 4) == kCatalogPage) {
+                const int slots = static_cast<int>(le(*page, layout.slotCount(), 2));
+                if (layout.slots() + 2 * slots > layout.pageSize)
+                    damaged(QStringLiteral("Catalog page %1 claims more rows than it can hold.")
+                                .arg(at));
+                for (int row = 0; row < slots; ++row)
+                    if (!(le(*page, layout.slots() + 2 * row, 2) & kDeletedRow))
+                        out.catalogRows.insert(at << 8 | static_cast<quint32>(row));
+            }
         }
     }
     return out;

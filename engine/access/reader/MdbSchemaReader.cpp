@@ -430,18 +430,10 @@ void complexValue(MdbHandle* mdb, quint32 complexId, Column& column) {
     }
 }
 
-// A name with its letters folded, so that names differing only in case compare equal; names are
-// nearly always ASCII, which folds by lowering its capitals.
+// A name with its letters folded, so that names differing only in case compare equal.
 QString foldedName(const QString& name) {
-    QString out(name.size(), Qt::Uninitialized);
-    auto* to = reinterpret_cast<char16_t*>(out.data());
-    for (QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80)
-            return name.toCaseFolded();
-        *to++ = u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u;
-    }
-    return out;
+    std::optional<QString> ascii = AsciiFolded(name);
+    return ascii ? *std::move(ascii) : name.toCaseFolded();
 }
 
 Table readTable(MdbCatalogEntry* entry, const QString& name, ObjectKind kind, bool jet3) {
