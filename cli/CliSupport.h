@@ -3,7 +3,9 @@
 #include "engine/FileIdentity.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <stdexcept>
 
 namespace vantor::cli {
@@ -35,6 +37,10 @@ void RefuseHarmfulOutput(const QString& output, const std::vector<NamedInput>& i
 // Writes the bytes whole to path (replacing it only once they are all written), or to standard
 // output when path is empty.
 void WriteOutput(const QString& path, const QByteArray& bytes);
+// The same for a text made in pieces: produce hands each to the writer it is given, in order.
+using OutputPieceWriter = std::function<void(QByteArrayView)>;
+void WriteOutputInPieces(const QString& path,
+                         const std::function<void(const OutputPieceWriter&)>& produce);
 
 // A line on stderr, for notes and errors.
 void PrintError(const QString& line);

@@ -6,6 +6,7 @@
 #include "model/Error.h"
 
 #include <QFileInfo>
+#include <optional>
 
 namespace vantor::cli {
 
@@ -21,15 +22,19 @@ QString reasonWithoutName(QString reason, const QString& path) {
     return reason.simplified();
 }
 
-QByteArray dumpOf(const CommandParser& parser, const QString& path) {
+SchemaDumpPieces dumpOf(const CommandParser& parser, const QString& path) {
     const CompareSettings settings = CompareSettingsOf(parser);
     DatabaseLogin login = ReadLogin(parser, path, QString(), QStringLiteral("database"));
     auto source = OpenDatabase(login);
     try {
-        return SchemaDumpUtf8(source->schema(), settings);
+        return SchemaDumpPieces(*source, settings);
     } catch (const Error& e) {
         throw CliError(QStringLiteral("Unable to load schemas. ") + e.description());
     }
+}
+
+void writeDump(const QString& output, const SchemaDumpPieces& dump) {
+    WriteOutputInPieces(output, [&dump](const OutputPieceWriter& write) { dump.WriteTo(write); });
 }
 
 } // namespace
@@ -58,21 +63,26 @@ int DumpCommand(const QStringList& args) {
     const QString path = parser.Positionals().first();
     RefuseHarmfulOutput(parser.Value(QStringLiteral("output")),
                         {{QStringLiteral("database"), path}});
+    const QString output = parser.Value(QStringLiteral("output"));
     if (!parser.IsSet(QStringLiteral("textconv"))) {
-        WriteOutput(parser.Value(QStringLiteral("output")), dumpOf(parser, path));
+        writeDump(output, dumpOf(parser, path));
         return ExitEqual;
     }
-    QByteArray text;
+    std::optional<SchemaDumpPieces> dump;
+    QByteArray whyNot;
     try {
-        text = dumpOf(parser, path);
+        dump.emplace(dumpOf(parser, path));
     } catch (const UsageError&) {
         throw;
     } catch (const std::exception& e) {
-        text = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
-                   .arg(reasonWithoutName(DescriptionOf(e), path))
-                   .toUtf8();
+        whyNot = QStringLiteral("(Vantor cannot show this database's schema: %1)\n")
+                     .arg(reasonWithoutName(DescriptionOf(e), path))
+                     .toUtf8();
     }
-    WriteOutput(parser.Value(QStringLiteral("output")), text);
+    if (dump)
+        writeDump(output, *dump);
+    else
+        WriteOutput(output, whyNot);
     return ExitEqual;
 }
 

@@ -59,7 +59,8 @@ public:
     }
     void bracketed(QStringView name) { *this << '[' << name << ']'; }
     bool isEmpty() const { return bytes_.isEmpty(); }
-    QByteArray take() { return std::move(bytes_); }
+    qsizetype size() const { return bytes_.size(); }
+    QByteArrayView bytes() const { return bytes_; }
 
 private:
     QByteArray bytes_;
@@ -186,132 +187,177 @@ int sectionOf(ObjectKind kind) {
     }
 }
 
+} // namespace
+
+namespace dump_detail {
+
+// The text of each table as it is read, and the rest once the schema is whole. The tables' texts
+// are kept in one buffer in the order they come and written in the order of their names, so that
+// neither a large schema nor a second copy of its text need be held.
 class Dumper {
 public:
-    Dumper(const Schema& schema, const CompareSettings& settings)
-        : schema_(schema), settings_(settings) {}
+    explicit Dumper(CompareSettings settings) : settings_(std::move(settings)) {}
 
-    QByteArray utf8() {
-        tables();
-        views();
-        queries();
-        relationships();
-        return out_.take();
+    void table(const Table& t) {
+        QString folded = FoldKey(t.name);
+        // Every table counts for whether a relationship is hidden, shown or not.
+        systemTables_.insert(folded, IsSystemKind(t.kind));
+        const bool indexes = settings_.compares(KindGroup::Indexes);
+        const bool properties = settings_.compares(KindGroup::Properties);
+        const bool own = settings_.compares(GroupOf(t.kind));
+        if (!(own || indexes || properties) || !shows({t.name}, IsSystemKind(t.kind)))
+            return;
+        Utf8Text& out = tablesText_;
+        const qsizetype start = out.size();
+        heading(out, TypeName(t.kind), t.name);
+        if (properties) {
+            if (!t.description.isEmpty())
+                setting(out, kSetting, "Description", t.description);
+            optionalSetting(out, kSetting, "Validation Rule", t.validationRule);
+            optionalSetting(out, kSetting, "Validation Text", t.validationText);
+        }
+        if (settings_.compares(KindGroup::Links) &&
+            (isLinkKind(t.kind) || !t.linkedDatabase.isEmpty() || !t.connect.isEmpty())) {
+            if (!t.linkedDatabase.isEmpty())
+                setting(out, kSetting, "Database", t.linkedDatabase);
+            if (!t.connect.isEmpty())
+                setting(out, kSetting, "Connect", WithoutPassword(t.connect));
+            if (!t.foreignName.isEmpty())
+                setting(out, kSetting, "Source Table", t.foreignName);
+        }
+        for (const Column& c : t.columns)
+            if (own || properties)
+                columnLines(out, c, properties);
+        if (indexes)
+            for (const Index* index : SortedByName(t.indexes))
+                indexLine(out, *index);
+        tables_.push_back(
+            {sectionOf(t.kind), std::move(folded), t.name, start, out.size() - start});
+    }
+
+    // Takes the rest of the schema once every table was seen: tables it still holds are taken now.
+    void finish(const Schema& rest) {
+        for (const Table& t : rest.tables)
+            table(t);
+        std::stable_sort(tables_.begin(), tables_.end(),
+                         [](const TableText& a, const TableText& b) {
+                             if (a.section != b.section)
+                                 return a.section < b.section;
+                             const int c = a.folded.compare(b.folded);
+                             return c != 0 ? c < 0 : a.name < b.name;
+                         });
+        views(rest);
+        queries(rest);
+        relationships(rest);
+    }
+
+    void write(const std::function<void(QByteArrayView)>& writePiece) const {
+        const QByteArrayView tables = tablesText_.bytes();
+        for (size_t i = 0; i < tables_.size(); ++i) {
+            if (i > 0)
+                writePiece("\n");
+            writePiece(tables.sliced(tables_[i].start, tables_[i].size));
+        }
+        if (!restText_.isEmpty())
+            writePiece(restText_.bytes());
+    }
+
+    QByteArray utf8() const {
+        QByteArray all;
+        all.reserve(tablesText_.size() + static_cast<qsizetype>(tables_.size()) + restText_.size());
+        write([&all](QByteArrayView piece) { all.append(piece); });
+        return all;
     }
 
 private:
+    struct TableText {
+        int section = 0;
+        QString folded;
+        QString name;
+        qsizetype start = 0; // where the text stands in tablesText_
+        qsizetype size = 0;
+    };
+
+    static void heading(Utf8Text& out, const QString& kind, const QString& name) {
+        out << kind << ' ';
+        out.bracketed(name);
+        out << '\n';
+    }
+
+    // Starts an object after the tables.
     void begin(const QString& kind, const QString& name) {
-        if (!out_.isEmpty())
-            out_ << '\n';
-        out_ << kind << ' ';
-        out_.bracketed(name);
-        out_ << '\n';
+        if (!tables_.empty() || !restText_.isEmpty())
+            restText_ << '\n';
+        heading(restText_, kind, name);
     }
 
     bool shows(const QStringList& names, bool hidden) const {
         return (settings_.showHidden || !hidden) && !settings_.excludes(names);
     }
 
-    void tables() {
-        std::vector<const Table*> list = SortedByName(schema_.tables);
-        std::stable_sort(list.begin(), list.end(), [](const Table* a, const Table* b) {
-            return sectionOf(a->kind) < sectionOf(b->kind);
-        });
-        const bool indexes = settings_.compares(KindGroup::Indexes);
-        const bool properties = settings_.compares(KindGroup::Properties);
-        for (const Table* t : list) {
-            const bool own = settings_.compares(GroupOf(t->kind));
-            if (!(own || indexes || properties) || !shows({t->name}, IsSystemKind(t->kind)))
-                continue;
-            begin(TypeName(t->kind), t->name);
-            if (properties) {
-                if (!t->description.isEmpty())
-                    setting(out_, kSetting, "Description", t->description);
-                optionalSetting(out_, kSetting, "Validation Rule", t->validationRule);
-                optionalSetting(out_, kSetting, "Validation Text", t->validationText);
-            }
-            if (settings_.compares(KindGroup::Links) &&
-                (isLinkKind(t->kind) || !t->linkedDatabase.isEmpty() || !t->connect.isEmpty())) {
-                if (!t->linkedDatabase.isEmpty())
-                    setting(out_, kSetting, "Database", t->linkedDatabase);
-                if (!t->connect.isEmpty())
-                    setting(out_, kSetting, "Connect", WithoutPassword(t->connect));
-                if (!t->foreignName.isEmpty())
-                    setting(out_, kSetting, "Source Table", t->foreignName);
-            }
-            for (const Column& c : t->columns)
-                if (own || properties)
-                    columnLines(out_, c, properties);
-            if (indexes)
-                for (const Index* index : SortedByName(t->indexes))
-                    indexLine(out_, *index);
-        }
-    }
-
-    void views() {
+    void views(const Schema& schema) {
         if (!settings_.compares(KindGroup::Views))
             return;
-        for (const View* v : SortedByName(schema_.views)) {
+        for (const View* v : SortedByName(schema.views)) {
             if (!shows({v->name}, v->hidden))
                 continue;
             begin(QStringLiteral("VIEW"), v->name);
             if (v->hidden)
-                setting(out_, kSetting, "Hidden", yesNo(true));
-            sqlBlock(out_, v->definition);
+                setting(restText_, kSetting, "Hidden", yesNo(true));
+            sqlBlock(restText_, v->definition);
         }
     }
 
-    void queries() {
+    void queries(const Schema& schema) {
         if (!settings_.compares(KindGroup::Queries))
             return;
-        for (const Query* q : SortedByName(schema_.queries)) {
+        for (const Query* q : SortedByName(schema.queries)) {
             if (!shows({q->name}, q->hidden))
                 continue;
             begin(QStringLiteral("QUERY"), q->name);
-            setting(out_, kSetting, "Kind", QueryKindName(q->kind));
+            setting(restText_, kSetting, "Kind", QueryKindName(q->kind));
             if (q->hidden)
-                setting(out_, kSetting, "Hidden", yesNo(true));
+                setting(restText_, kSetting, "Hidden", yesNo(true));
             for (const QueryParameter& p : q->parameters)
-                setting(out_, kSetting, "Parameter",
+                setting(restText_, kSetting, "Parameter",
                         SqlBracket(unbracketed(p.name)) + u' ' + p.type);
             if (!q->connect.isEmpty())
-                setting(out_, kSetting, "Connect", WithoutPassword(q->connect));
-            sqlBlock(out_, q->sql);
+                setting(restText_, kSetting, "Connect", WithoutPassword(q->connect));
+            sqlBlock(restText_, q->sql);
         }
     }
 
-    void relationships() {
+    void relationships(const Schema& schema) {
         if (!settings_.compares(KindGroup::Relationships))
             return;
-        QHash<QString, bool> systemTables;
-        for (const Table& t : schema_.tables)
-            systemTables.insert(FoldKey(t.name), IsSystemKind(t.kind));
-        for (const Relationship* r : SortedByName(schema_.relationships)) {
-            const bool hidden = systemTables.value(FoldKey(r->table)) ||
-                                systemTables.value(FoldKey(r->referencedTable));
+        for (const Relationship* r : SortedByName(schema.relationships)) {
+            const bool hidden = systemTables_.value(FoldKey(r->table)) ||
+                                systemTables_.value(FoldKey(r->referencedTable));
             if (!shows({r->name, r->table, r->referencedTable}, hidden))
                 continue;
             begin(QStringLiteral("RELATIONSHIP"), r->name);
-            setting(out_, kSetting, "Table", SqlBracket(r->table));
-            setting(out_, kSetting, "References", SqlBracket(r->referencedTable));
+            setting(restText_, kSetting, "Table", SqlBracket(r->table));
+            setting(restText_, kSetting, "References", SqlBracket(r->referencedTable));
             for (const RelationshipColumn& c : r->columns)
-                setting(out_, kSetting, "Column",
+                setting(restText_, kSetting, "Column",
                         SqlBracket(c.column) + QStringLiteral(" -> ") +
                             SqlBracket(c.referencedColumn));
-            setting(out_, kSetting, "Enforced", yesNo(r->enforced));
-            setting(out_, kSetting, "One To One", yesNo(r->oneToOne));
-            setting(out_, kSetting, "Cascade Update", yesNo(r->cascadeUpdate));
-            setting(out_, kSetting, "Cascade Delete", yesNo(r->cascadeDelete));
-            setting(out_, kSetting, "Cascade To Null", yesNo(r->cascadeToNull));
+            setting(restText_, kSetting, "Enforced", yesNo(r->enforced));
+            setting(restText_, kSetting, "One To One", yesNo(r->oneToOne));
+            setting(restText_, kSetting, "Cascade Update", yesNo(r->cascadeUpdate));
+            setting(restText_, kSetting, "Cascade Delete", yesNo(r->cascadeDelete));
+            setting(restText_, kSetting, "Cascade To Null", yesNo(r->cascadeToNull));
         }
     }
 
-    const Schema& schema_;
-    const CompareSettings& settings_;
-    Utf8Text out_;
+    const CompareSettings settings_;
+    Utf8Text tablesText_;
+    std::vector<TableText> tables_; // in the order of their names once finished
+    QHash<QString, bool> systemTables_;
+    Utf8Text restText_;
 };
 
-} // namespace
+} // namespace dump_detail
 
 QString JetTypeText(const Column& c) {
     const qint32 length = c.maxLength.value_or(0);
@@ -362,7 +408,22 @@ QString JetTypeText(const Column& c) {
 }
 
 QByteArray SchemaDumpUtf8(const Schema& schema, const CompareSettings& settings) {
-    return Dumper(schema, settings).utf8();
+    dump_detail::Dumper dumper(settings);
+    dumper.finish(schema);
+    return dumper.utf8();
+}
+
+SchemaDumpPieces::SchemaDumpPieces(Source& source, const CompareSettings& settings)
+    : dumper_(std::make_unique<dump_detail::Dumper>(settings)) {
+    dumper_->finish(source.schemaTableByTable([this](Table&& t) { dumper_->table(t); }));
+}
+
+SchemaDumpPieces::~SchemaDumpPieces() = default;
+SchemaDumpPieces::SchemaDumpPieces(SchemaDumpPieces&&) noexcept = default;
+SchemaDumpPieces& SchemaDumpPieces::operator=(SchemaDumpPieces&&) noexcept = default;
+
+void SchemaDumpPieces::WriteTo(const std::function<void(QByteArrayView)>& write) const {
+    dumper_->write(write);
 }
 
 QString SchemaDumpText(const Schema& schema, const CompareSettings& settings) {

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "engine/CompareSettings.h"
+#include "engine/Source.h"
 #include "model/Schema.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
+#include <memory>
 
 namespace vantor {
 
@@ -18,6 +22,26 @@ namespace vantor {
 QString SchemaDumpText(const Schema& schema, const CompareSettings& settings = {});
 // The same text as UTF-8, the form it is written in, made without an intermediate copy.
 QByteArray SchemaDumpUtf8(const Schema& schema, const CompareSettings& settings = {});
+
+namespace dump_detail {
+class Dumper;
+} // namespace dump_detail
+
+// The same text from a source read table by table and held once, in pieces, so that neither a
+// large schema nor a second copy of its text is held. A failed read raises as the source does.
+class SchemaDumpPieces {
+public:
+    explicit SchemaDumpPieces(Source& source, const CompareSettings& settings = {});
+    ~SchemaDumpPieces();
+    SchemaDumpPieces(SchemaDumpPieces&&) noexcept;
+    SchemaDumpPieces& operator=(SchemaDumpPieces&&) noexcept;
+
+    // Hands the text to write in pieces, in order, as UTF-8.
+    void WriteTo(const std::function<void(QByteArrayView utf8)>& write) const;
+
+private:
+    std::unique_ptr<dump_detail::Dumper> dumper_;
+};
 
 // A column's type as Jet DDL spells it: TEXT(50), MEMO, LONG, COUNTER, DECIMAL(18,2), ...
 QString JetTypeText(const Column& column);

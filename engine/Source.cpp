@@ -5,6 +5,7 @@
 #include "engine/snapshot/SnapshotSource.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace vantor {
 
@@ -24,6 +25,20 @@ Schema& Source::mutableSchema() {
         }
     }
     return *schema_;
+}
+
+Schema Source::schemaTableByTable(const TableSink& take) {
+    if (loadError_)
+        throw *loadError_;
+    return loadTableByTable(take);
+}
+
+Schema Source::loadTableByTable(const TableSink& take) {
+    Schema rest = mutableSchema();
+    const QList<Table> tables = std::exchange(rest.tables, {});
+    for (const Table& table : tables)
+        take(Table(table));
+    return rest;
 }
 
 std::unique_ptr<Source> OpenDatabaseFile(const DatabaseLogin& login) {

@@ -24,6 +24,9 @@ public:
     const char* what() const noexcept override { return "The work was cancelled."; }
 };
 
+// Takes the tables of a schema one at a time, as they are read.
+using TableSink = std::function<void(Table&&)>;
+
 // One open database. It returns its whole schema as values and, where it can be written, runs
 // Jet DDL against it. Errors are raised as Error.
 class Source {
@@ -34,6 +37,11 @@ public:
     // same way without reading again, so a file that took the reader to its limits costs that
     // time once.
     const Schema& schema();
+    // The schema with each table handed to take as soon as it is read instead of kept, for work
+    // that needs one table at a time (the text of a large schema); what is returned is the rest,
+    // with no tables. A failed read raises as schema() does, after take may have had some tables:
+    // they are not a schema and must be dropped. A schema read before is handed out from memory.
+    Schema schemaTableByTable(const TableSink& take);
     // Runs one statement; a source that cannot be written raises an error that says so.
     virtual void execute(const QString& statement) = 0;
     // Starts reading the schema in the background where the source can, so that two databases
@@ -44,6 +52,9 @@ public:
 
 protected:
     virtual Schema load() = 0;
+    // Sources that can read without keeping every table override this; the rest read the whole
+    // schema once, as schema() does, and hand out its tables.
+    virtual Schema loadTableByTable(const TableSink& take);
     // Whether the schema was read, or failed to be, already.
     bool loaded() const { return schema_.has_value() || loadError_.has_value(); }
     // The schema for a statement to change, read first when it has not been.

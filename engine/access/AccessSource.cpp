@@ -76,4 +76,14 @@ Schema AccessSource::load() {
     return read->Take();
 }
 
+Schema AccessSource::loadTableByTable(const TableSink& take) {
+    if (loaded())
+        return Source::loadTableByTable(take);
+    // Nothing is kept: a schema without its tables must never stand for the file's.
+    std::unique_ptr<PendingAccessRead> read = std::move(pending_);
+    if (!read)
+        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
+    return read->Take(take);
+}
+
 } // namespace vantor

@@ -18,6 +18,7 @@ public:
 
 protected:
     Schema load() override;
+    Schema loadTableByTable(const TableSink& take) override;
 
 private:
     QString path_;

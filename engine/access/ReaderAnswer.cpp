@@ -16,7 +16,7 @@ namespace vantor {
 
 namespace {
 
-constexpr char kMark[] = "vantor-reader-answer-1\n";
+constexpr char kMark[] = "vantor-reader-answer-2\n";
 constexpr qsizetype kMarkSize = sizeof kMark - 1;
 constexpr quint32 kNoText = 0xFFFFFFFF;
 constexpr qsizetype kFlushAt = qsizetype(64) * 1024;
@@ -25,6 +25,9 @@ constexpr qint32 kComplexType = 13; // adComplex: multi-value and attachment col
 // come to a few MiB), so that an answer claiming a larger one is refused rather than held in
 // memory while it waits for the rest.
 constexpr qsizetype kLargestObject = qsizetype(16) << 20;
+// Each object starts with its tag and the length of what follows, so that the parent decodes only
+// whole objects and knows at once how much more one needs.
+constexpr qsizetype kObjectHead = 5;
 
 enum Tag : quint8 {
     TableTag = 'T',
@@ -72,9 +75,6 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 namespace answer_detail {
 
-// Raised while more of the answer may still come: the object is read again once it has.
-struct Incomplete {};
-
 // Names repeat from table to table (ID, Name, PrimaryKey); each is made once and shared.
 class SharedNames {
 public:
@@ -101,15 +101,13 @@ private:
     std::unordered_map<std::string, QString, Hash, std::equal_to<>> names_;
 };
 
-// Reads the answer front to back; every read checks that the bytes are there. While more may
-// come, running out of bytes is not an error but a wait.
+// Reads one whole object front to back; every read checks that its bytes are there.
 class Cursor {
 public:
-    Cursor(const char* data, qsizetype size, bool more, SharedNames& names)
-        : start_(data), at_(data), end_(data + size), more_(more), names_(names) {}
+    Cursor(const char* data, qsizetype size, SharedNames& names)
+        : at_(data), end_(data + size), names_(names) {}
 
     bool AtEnd() const { return at_ == end_; }
-    qsizetype Consumed() const { return at_ - start_; }
     quint8 Byte() {
         need(1);
         return static_cast<quint8>(*at_++);
@@ -125,11 +123,8 @@ public:
     // cannot ask for more memory than the answer could fill.
     qsizetype Count() {
         const auto n = static_cast<quint32>(Number());
-        if (n > static_cast<quint64>(end_ - at_)) {
-            if (more_)
-                throw Incomplete();
+        if (n > static_cast<quint64>(end_ - at_))
             malformed("a count exceeds what follows it");
-        }
         return static_cast<qsizetype>(n);
     }
     std::optional<QString> OptionalText() {
@@ -154,32 +149,15 @@ public:
             return std::nullopt;
         return Number();
     }
-    bool Mark() {
-        const qsizetype have = std::min<qsizetype>(end_ - at_, kMarkSize);
-        if (std::memcmp(at_, kMark, static_cast<size_t>(have)) != 0)
-            return false;
-        if (have < kMarkSize) {
-            if (more_)
-                throw Incomplete();
-            return false;
-        }
-        at_ += kMarkSize;
-        return true;
-    }
 
 private:
     void need(quint64 bytes) const {
-        if (bytes > static_cast<quint64>(end_ - at_)) {
-            if (more_)
-                throw Incomplete();
+        if (bytes > static_cast<quint64>(end_ - at_))
             malformed("it ends in the middle of a value");
-        }
     }
 
-    const char* start_;
     const char* at_;
     const char* end_;
-    bool more_;
     SharedNames& names_;
 };
 
@@ -308,15 +286,18 @@ Relationship readRelationship(Cursor& in) {
 
 // Tables, views and queries share one set of names in Access, matched in any letter case; a
 // second object of a name would stand in for the first in every comparison.
-void refuseNamesTwice(const Schema& schema) {
+void refuseNamesTwice(const Schema& schema, const QStringList& handedOut) {
     QSet<QString> names;
-    names.reserve(schema.tables.size() + schema.views.size() + schema.queries.size());
+    names.reserve(handedOut.size() + schema.tables.size() + schema.views.size() +
+                  schema.queries.size());
     auto claim = [&names](const QString& name) {
         const qsizetype before = names.size();
         names.insert(FoldKey(name));
         if (names.size() == before)
             malformed("two objects have the same name");
     };
+    for (const QString& name : handedOut)
+        claim(name);
     for (const Table& t : schema.tables)
         claim(t.name);
     for (const View& v : schema.views)
@@ -364,6 +345,19 @@ void ReaderAnswerWriter::optionalNumber(const std::optional<qint32>& v) {
         number(*v);
 }
 
+qsizetype ReaderAnswerWriter::beginObject(quint8 tag) {
+    byte(tag);
+    const qsizetype head = buffer_.size();
+    number(0);
+    return head;
+}
+
+void ReaderAnswerWriter::endObject(qsizetype head) {
+    const auto length = static_cast<qint32>(buffer_.size() - head - 4);
+    std::memcpy(buffer_.data() + head, &length, 4);
+    flushIfFull();
+}
+
 void ReaderAnswerWriter::flushIfFull() {
     if (fd_ < 0 || buffer_.size() < kFlushAt)
         return;
@@ -376,7 +370,7 @@ void ReaderAnswerWriter::Begin() {
 }
 
 void ReaderAnswerWriter::Add(const Table& t) {
-    byte(TableTag);
+    const qsizetype head = beginObject(TableTag);
     text(t.name);
     byte(static_cast<quint8>(t.kind));
     count(t.columns.size());
@@ -417,19 +411,19 @@ void ReaderAnswerWriter::Add(const Table& t) {
     text(t.linkedDatabase);
     text(t.connect);
     text(t.foreignName);
-    flushIfFull();
+    endObject(head);
 }
 
 void ReaderAnswerWriter::Add(const View& v) {
-    byte(ViewTag);
+    const qsizetype head = beginObject(ViewTag);
     text(v.name);
     text(v.definition);
     byte(v.hidden ? 1 : 0);
-    flushIfFull();
+    endObject(head);
 }
 
 void ReaderAnswerWriter::Add(const Query& q) {
-    byte(QueryTag);
+    const qsizetype head = beginObject(QueryTag);
     text(q.name);
     byte(static_cast<quint8>(q.kind));
     text(q.sql);
@@ -440,11 +434,11 @@ void ReaderAnswerWriter::Add(const Query& q) {
     }
     text(q.connect);
     byte(q.hidden ? 1 : 0);
-    flushIfFull();
+    endObject(head);
 }
 
 void ReaderAnswerWriter::Add(const Relationship& r) {
-    byte(RelationshipTag);
+    const qsizetype head = beginObject(RelationshipTag);
     text(r.name);
     text(r.table);
     text(r.referencedTable);
@@ -456,12 +450,13 @@ void ReaderAnswerWriter::Add(const Relationship& r) {
     byte(flagIf(r.enforced, Enforced) | flagIf(r.cascadeUpdate, CascadeUpdate) |
          flagIf(r.cascadeDelete, CascadeDelete) | flagIf(r.oneToOne, OneToOne) |
          flagIf(r.cascadeToNull, CascadeToNull));
-    flushIfFull();
+    endObject(head);
 }
 
 bool ReaderAnswerWriter::Finish(const QString& sourceFormat) {
-    byte(EndTag);
+    const qsizetype head = beginObject(EndTag);
     text(sourceFormat);
+    endObject(head);
     if (fd_ >= 0) {
         failed_ = failed_ || !writeAll(fd_, buffer_);
         buffer_.clear();
@@ -487,18 +482,16 @@ QByteArray ReaderAnswerBytes(const Schema& schema) {
 ReaderAnswerReader::ReaderAnswerReader() : names_(std::make_unique<answer_detail::SharedNames>()) {}
 ReaderAnswerReader::~ReaderAnswerReader() = default;
 
-void ReaderAnswerReader::readObject(answer_detail::Cursor& in) {
-    if (!marked_) {
-        if (!in.Mark())
-            malformed("it does not start as an answer of this version does");
-        marked_ = true;
-        return;
-    }
-    if (ended_)
-        malformed("something follows its end");
-    switch (in.Byte()) {
+void ReaderAnswerReader::readObject(quint8 tag, answer_detail::Cursor& in) {
+    switch (tag) {
     case TableTag:
-        schema_.tables.append(readTable(in));
+        if (tableSink_) {
+            Table table = readTable(in);
+            handedOut_.append(table.name);
+            tableSink_(std::move(table));
+        } else {
+            schema_.tables.append(readTable(in));
+        }
         break;
     case ViewTag:
         schema_.views.append(readView(in));
@@ -516,44 +509,83 @@ void ReaderAnswerReader::readObject(answer_detail::Cursor& in) {
     default:
         malformed("an object of an unknown kind");
     }
+    if (!in.AtEnd())
+        malformed("an object holds more than its values");
 }
 
-void ReaderAnswerReader::readWhole(bool more) {
-    answer_detail::Cursor in(pending_.constData(), pending_.size(), more, *names_);
-    qsizetype whole = 0;
-    bool incomplete = false;
-    try {
-        while (!in.AtEnd()) {
-            readObject(in);
-            whole = in.Consumed();
-        }
-    } catch (const answer_detail::Incomplete&) {
-        incomplete = true;
+qsizetype ReaderAnswerReader::readWhole(const char* data, qsizetype size, bool more) {
+    qsizetype at = 0;
+    if (!marked_) {
+        const qsizetype have = std::min(size, kMarkSize);
+        if ((have > 0 && std::memcmp(data, kMark, static_cast<size_t>(have)) != 0) ||
+            (have < kMarkSize && !more))
+            malformed("it does not start as an answer of this version does");
+        if (have < kMarkSize)
+            return 0;
+        marked_ = true;
+        at = kMarkSize;
     }
-    pending_.remove(0, whole);
-    // The object that ran short is read again, from its start, once what is left of it has at
-    // least doubled, so that a large one arriving in many small pieces is not read over and over.
-    if (incomplete)
-        retryAt_ = 2 * pending_.size();
+    while (at < size) {
+        if (ended_)
+            malformed("something follows its end");
+        const auto tag = static_cast<quint8>(data[at]);
+        if (tag != TableTag && tag != ViewTag && tag != QueryTag && tag != RelationshipTag &&
+            tag != EndTag)
+            malformed("an object of an unknown kind");
+        quint32 length = 0;
+        if (size - at >= kObjectHead) {
+            std::memcpy(&length, data + at + 1, 4);
+            if (length > static_cast<quint64>(kLargestObject))
+                malformed("an object is larger than any schema holds");
+        }
+        if (size - at < kObjectHead || size - at - kObjectHead < static_cast<qsizetype>(length)) {
+            if (!more)
+                malformed("it ends in the middle of a value");
+            break;
+        }
+        answer_detail::Cursor in(data + at + kObjectHead, length, *names_);
+        readObject(tag, in);
+        at += kObjectHead + length;
+    }
+    return at;
+}
+
+void ReaderAnswerReader::HandTablesTo(TableSink sink) {
+    tableSink_ = std::move(sink);
+}
+
+qsizetype ReaderAnswerReader::pendingNeeds() const {
+    if (!marked_)
+        return kMarkSize - pending_.size();
+    if (pending_.size() < kObjectHead)
+        return kObjectHead - pending_.size();
+    quint32 length = 0;
+    std::memcpy(&length, pending_.constData() + 1, 4);
+    return kObjectHead + static_cast<qsizetype>(length) - pending_.size();
 }
 
 void ReaderAnswerReader::Add(const char* data, qsizetype size) {
-    pending_.append(data, size);
-    if (pending_.size() >= retryAt_) {
-        retryAt_ = 0;
-        readWhole(true);
-        if (retryAt_ > 0 && pending_.size() > kLargestObject)
-            malformed("an object is larger than any schema holds");
+    // Whole objects are read where they arrive; only one cut between two pieces is copied, and
+    // no more of the next piece than it needs.
+    while (!pending_.isEmpty() && size > 0) {
+        const qsizetype take = std::min(pendingNeeds(), size);
+        pending_.append(data, take);
+        data += take;
+        size -= take;
+        pending_.remove(0, readWhole(pending_.constData(), pending_.size(), true));
     }
+    const qsizetype read = readWhole(data, size, true);
+    pending_.append(data + read, size - read);
 }
 
 Schema ReaderAnswerReader::Finish() {
-    readWhole(false);
+    readWhole(pending_.constData(), pending_.size(), false);
+    pending_.clear();
     if (!marked_)
         malformed("it does not start as an answer of this version does");
     if (!ended_)
         malformed("it ends in the middle of a value");
-    refuseNamesTwice(schema_);
+    refuseNamesTwice(schema_, handedOut_);
     return std::move(schema_);
 }
 

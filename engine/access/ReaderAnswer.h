@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Source.h"
 #include "model/Schema.h"
 
 #include <QByteArray>
@@ -10,8 +11,9 @@ namespace vantor {
 // The reader's answer is a compact binary form of the schema, written one object at a time as
 // the reader finds it, so that neither side holds a text copy of a large schema besides the
 // schema itself. Both ends come from the same build; the leading mark refuses any other answer.
-// Order: the mark, then tables, views, queries and relationships in any order, each tagged, and
-// an end tag with the source format; an answer without its end tag was cut short.
+// Order: the mark, then tables, views, queries and relationships in any order, each tagged and
+// with its length, and an end tag with the source format; an answer without its end tag was cut
+// short.
 class ReaderAnswerWriter {
 public:
     // Writes to fd as the buffer fills; with no descriptor (-1) everything stays in Bytes().
@@ -34,6 +36,9 @@ private:
     void text(const QString& v);
     void text(const std::optional<QString>& v);
     void optionalNumber(const std::optional<qint32>& v);
+    // An object is its tag, its length and its values; the length is filled in at its end.
+    qsizetype beginObject(quint8 tag);
+    void endObject(qsizetype head);
     void flushIfFull();
 
     int fd_;
@@ -60,19 +65,27 @@ public:
     ReaderAnswerReader(const ReaderAnswerReader&) = delete;
     ReaderAnswerReader& operator=(const ReaderAnswerReader&) = delete;
 
+    // Hands every table read from now on to sink instead of keeping it; Finish still refuses an
+    // answer that names two objects alike.
+    void HandTablesTo(TableSink sink);
     void Add(const char* data, qsizetype size);
     // The schema, once the answer is known to be complete; call once.
     Schema Finish();
 
 private:
-    void readWhole(bool more);
-    void readObject(answer_detail::Cursor& in);
+    // Reads the whole objects at the start of data and returns how many bytes they took; with
+    // more to come, an object cut short is left for later, else it is refused.
+    qsizetype readWhole(const char* data, qsizetype size, bool more);
+    void readObject(quint8 tag, answer_detail::Cursor& in);
+    // How many more bytes the object waiting in pending_ needs before its length, or it, is whole.
+    qsizetype pendingNeeds() const;
 
     QByteArray pending_; // the start of an object not yet whole
-    qsizetype retryAt_ = 0;
     bool marked_ = false;
     bool ended_ = false;
     Schema schema_;
+    TableSink tableSink_;
+    QStringList handedOut_; // the names of the tables handed to the sink
     std::unique_ptr<answer_detail::SharedNames> names_;
 };
 

@@ -110,9 +110,9 @@ PendingAccessRead::PendingAccessRead(QString path, ReaderLimits limits, const QS
 }
 
 PendingAccessRead::~PendingAccessRead() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(-1);
+    if (process_ && process_->state() != QProcess::NotRunning) {
+        process_->kill();
+        process_->waitForFinished(-1);
     }
     stopChild();
     if (childErr_ >= 0)
@@ -173,30 +173,33 @@ void PendingAccessRead::start(const QString& password) {
                                   "%1: %2.")
                        .arg(QDir::tempPath(), answer_.errorString()));
 
-    process_.setProgram(AccessReaderProgram());
+    process_ = std::make_unique<QProcess>();
+    process_->setProgram(AccessReaderProgram());
     QStringList arguments{QString::fromLatin1(kReaderAnswerFdOption),
                           QString::number(kReaderAnswerFd)};
     if (!password.isEmpty())
         arguments << QString::fromLatin1(kReaderPasswordOption);
-    process_.setArguments(arguments << QStringLiteral("--") << path_);
+    process_->setArguments(arguments << QStringLiteral("--") << path_);
     if (password.isEmpty())
-        process_.setStandardInputFile(QProcess::nullDevice());
-    ApplyChildLimits(process_, limits_, answer_.handle());
-    process_.start(password.isEmpty() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
-    if (!process_.waitForStarted())
+        process_->setStandardInputFile(QProcess::nullDevice());
+    ApplyChildLimits(*process_, limits_, answer_.handle());
+    process_->start(password.isEmpty() ? QIODevice::ReadOnly : QIODevice::ReadWrite);
+    if (!process_->waitForStarted())
         throw accesserr::UnrecognizedFormat(
             path_, QStringLiteral("The reader program '%1' could not be started: %2.")
-                       .arg(process_.program(), process_.errorString()));
+                       .arg(process_->program(), process_->errorString()));
     if (!password.isEmpty()) {
         // A pipe holds far more than any password, so this never waits for the reader.
-        process_.write(password.toUtf8());
-        process_.closeWriteChannel();
+        process_->write(password.toUtf8());
+        process_->closeWriteChannel();
     }
 }
 
-Schema PendingAccessRead::Take() {
+Schema PendingAccessRead::Take(const TableSink& takeTable) {
     if (startError_)
         throw *startError_;
+    if (takeTable)
+        answerReader_.HandTablesTo(takeTable);
     if (childErr_ >= 0) {
         const QByteArray errTail = waitForChild();
         throwOnFailure(WIFSIGNALED(childStatus_),
@@ -206,7 +209,8 @@ Schema PendingAccessRead::Take() {
                        errTail);
     } else {
         const QByteArray errTail = waitForReader();
-        throwOnFailure(process_.exitStatus() == QProcess::CrashExit, process_.exitCode(), errTail);
+        throwOnFailure(process_->exitStatus() == QProcess::CrashExit, process_->exitCode(),
+                       errTail);
     }
     readNewAnswer();
     if (answerUnreadable_)
@@ -277,29 +281,29 @@ int PendingAccessRead::pollMs() const {
 
 QByteArray PendingAccessRead::waitForReader() {
     QByteArray errTail;
-    while (process_.state() != QProcess::NotRunning) {
-        process_.waitForFinished(pollMs());
+    while (process_->state() != QProcess::NotRunning) {
+        process_->waitForFinished(pollMs());
         // What the reader prints on standard output is libmdb's chatter, never its answer.
-        process_.readAllStandardOutput();
-        errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
-        if (process_.state() == QProcess::NotRunning)
+        process_->readAllStandardOutput();
+        errTail = (errTail + process_->readAllStandardError()).right(kStderrTail);
+        if (process_->state() == QProcess::NotRunning)
             break;
         readNewAnswer();
         QString stopReason;
         try {
             stopReason = reasonToStop();
         } catch (const WorkCancelled&) {
-            process_.kill();
-            process_.waitForFinished(-1);
+            process_->kill();
+            process_->waitForFinished(-1);
             throw;
         }
         if (!stopReason.isEmpty()) {
-            process_.kill();
-            process_.waitForFinished(-1);
+            process_->kill();
+            process_->waitForFinished(-1);
             throw accesserr::UnrecognizedFormat(path_, stopReason);
         }
     }
-    errTail = (errTail + process_.readAllStandardError()).right(kStderrTail);
+    errTail = (errTail + process_->readAllStandardError()).right(kStderrTail);
     // The file size limit stops a reader whose answer outgrew it between two looks.
     if (answer_.size() > limits_.maxOutputBytes)
         throw accesserr::UnrecognizedFormat(path_, tooLarge());

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryFile>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <sys/types.h>
@@ -41,8 +42,9 @@ public:
     PendingAccessRead(const PendingAccessRead&) = delete;
     PendingAccessRead& operator=(const PendingAccessRead&) = delete;
 
-    // Waits for the reader within the limits; call once.
-    Schema Take();
+    // Waits for the reader within the limits; call once. With a sink, each table goes to it as
+    // soon as it is read and the schema returned has none; the sink must not raise Error.
+    Schema Take(const TableSink& takeTable = {});
 
 private:
     void start(const QString& password);
@@ -68,7 +70,7 @@ private:
     QString path_;
     ReaderLimits limits_;
     QTemporaryFile answer_;
-    QProcess process_;
+    std::unique_ptr<QProcess> process_; // the reader program, when no child was forked
     QDeadlineTimer deadline_;
     std::stop_token stop_;
     std::optional<Error> startError_;

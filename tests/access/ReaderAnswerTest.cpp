@@ -51,6 +51,25 @@ Schema readInPieces(const QByteArray& answer, std::initializer_list<qsizetype> s
     return reader.Finish();
 }
 
+// The start of an answer with nothing in it yet, for objects made by hand to follow.
+QByteArray emptyStart() {
+    return ReaderAnswerBytes(Schema{}).chopped(9); // the end object: tag, length, empty format
+}
+
+// An object as the reader writes one: its tag, the length of its values, its values.
+QByteArray object(char tag, const QByteArray& values) {
+    const auto length = static_cast<quint32>(values.size());
+    QByteArray bytes(1, tag);
+    bytes.append(reinterpret_cast<const char*>(&length), 4);
+    return bytes + values;
+}
+
+// A table's values up to its count of columns, which claims far more than follow.
+QByteArray hugeColumnCount() {
+    const char name[] = {1, 0, 0, 0, 'X', 0};
+    return QByteArray(name, sizeof name) + QByteArray("\xff\xff\xff\x7f", 4);
+}
+
 QString snapshotOf(const Schema& schema) {
     return QString::fromUtf8(WriteSnapshotJson(schema));
 }
@@ -201,6 +220,31 @@ TEST(ReaderAnswer, AnAnswerWrittenInPiecesArrivesWhole) {
     close(readOnly);
 }
 
+// Whatever byte of an answer is damaged, reading it in pieces of any size comes to what reading
+// it whole does: the same schema or the same refusal, never a crash or a wait taken for a fault.
+TEST(ReaderAnswer, ADamagedByteReadsTheSameInPiecesAsWhole) {
+    const QByteArray whole = ReaderAnswerBytes(everyField());
+    const auto outcome = [](const QByteArray& answer, qsizetype size) {
+        QString schema;
+        const QString refusal =
+            ErrorOf([&] {
+                schema = snapshotOf(size > 0 ? readInPieces(answer, {size}) : readBack(answer));
+            }).description();
+        return schema.isEmpty() ? refusal : schema;
+    };
+    for (qsizetype at = 0; at < whole.size(); ++at)
+        for (const char value : {'\0', '\x7f', '\xff'}) {
+            QByteArray damaged = whole;
+            if (damaged[at] == value)
+                continue;
+            damaged[at] = value;
+            const QString expected = outcome(damaged, 0);
+            for (const qsizetype size : {1, 6, 64})
+                ASSERT_EQ(outcome(damaged, size), expected)
+                    << "byte " << at << " made " << int(value) << ", pieces of " << size;
+        }
+}
+
 // A reader that died or was stopped mid-answer leaves a prefix; no prefix passes for a schema.
 TEST(ReaderAnswer, AnAnswerCutAnywhereIsRefused) {
     const QByteArray whole = ReaderAnswerBytes(everyField());
@@ -214,13 +258,14 @@ TEST(ReaderAnswer, AnAnswerCutAnywhereIsRefused) {
 // A damaged answer is refused with the reason, and a count it gives never makes the parent
 // reserve memory the answer could not fill.
 TEST(ReaderAnswer, ADamagedAnswerIsRefusedWithItsReason) {
-    const QByteArray start = ReaderAnswerBytes(Schema{}).chopped(5); // the end tag and format
-    QByteArray hugeCount = start + 'T';
-    const char name[] = {1, 0, 0, 0, 'X', 0};
-    hugeCount.append(name, sizeof name);
-    hugeCount.append("\xff\xff\xff\x7f", 4);
-    EXPECT_TRUE(refusal(hugeCount).contains("a count exceeds what follows it"));
+    const QByteArray start = emptyStart();
+    EXPECT_TRUE(refusal(start + object('T', hugeColumnCount())).contains("a count exceeds"));
     EXPECT_TRUE(refusal(start + 'Z').contains("an object of an unknown kind"));
+    // An object's length and its values must agree, whichever is longer.
+    const QByteArray view = object('V', QByteArray("\1\0\0\0V\1\0\0\0X\0", 11));
+    EXPECT_EQ(refusal(start + view + object('E', QByteArray(4, '\0'))), "no error was raised");
+    EXPECT_TRUE(refusal(start + object('V', view.mid(5) + 'x')).contains("more than its values"));
+    EXPECT_TRUE(refusal(start + object('V', view.mid(5).chopped(1))).contains("middle of a value"));
 
     Schema viewAsTable;
     viewAsTable.tables.append({"V", ObjectKind::View, {}, {}});
@@ -265,6 +310,35 @@ TEST(ReaderAnswer, TwoObjectsOfOneNameAreRefused) {
               "no error was raised");
 }
 
+// Tables handed out as they arrive are the ones the whole answer holds, in its order, and still
+// count for names taken twice.
+TEST(ReaderAnswer, TablesHandedOutAreWholeAndTheirNamesStillCount) {
+    Schema sent = manyTables(300);
+    sent.tables.insert(7, everyField().tables.first());
+    sent.views.append(View{"A view", "SELECT 1"});
+    sent.relationships.append({"R", "Table 1", "Table 2", {{"Field0", "Field0"}}});
+    const QByteArray answer = ReaderAnswerBytes(sent);
+    for (const qsizetype size : {qsizetype(7), qsizetype(4096), answer.size()}) {
+        Schema handedOut;
+        ReaderAnswerReader reader;
+        reader.HandTablesTo([&handedOut](Table&& t) { handedOut.tables.append(std::move(t)); });
+        for (qsizetype at = 0; at < answer.size(); at += size)
+            reader.Add(answer.constData() + at, std::min(size, answer.size() - at));
+        Schema rest = reader.Finish();
+        EXPECT_TRUE(rest.tables.isEmpty());
+        rest.tables = handedOut.tables;
+        EXPECT_EQ(snapshotOf(rest), snapshotOf(readBack(answer))) << "pieces of " << size;
+    }
+
+    Schema twice = manyTables(3);
+    twice.queries.append({"table 2", QueryKind::Select, "SELECT 1"});
+    ReaderAnswerReader reader;
+    reader.HandTablesTo([](Table&&) {});
+    const QByteArray bytes = ReaderAnswerBytes(twice);
+    reader.Add(bytes.constData(), bytes.size());
+    EXPECT_TRUE(ErrorOf([&] { reader.Finish(); }).description().contains("the same name"));
+}
+
 // The parent reads the answer while the reader writes it, so any piece may end anywhere, even
 // inside a number or a name; whatever the cuts, the schema is the one the whole answer gives.
 TEST(ReaderAnswer, AnAnswerReadInPiecesGivesTheWholeSchema) {
@@ -299,27 +373,27 @@ TEST(ReaderAnswer, AnAnswerReadInPiecesIsRefusedAsTheWholeIs) {
         EXPECT_TRUE(refusalInPieces("", size).contains("does not start")) << size;
     }
 
-    // A count larger than what has come so far is waited for, and refused once nothing more comes.
-    const QByteArray start = ReaderAnswerBytes(Schema{}).chopped(5);
-    QByteArray hugeCount = start + 'T';
-    const char name[] = {1, 0, 0, 0, 'X', 0};
-    hugeCount.append(name, sizeof name);
-    hugeCount.append("\xff\xff\xff\x7f", 4);
+    // An object whose length runs past what has come so far is waited for, and refused once
+    // nothing more comes.
+    const QByteArray start = emptyStart();
+    const QByteArray cut = start + object('T', hugeColumnCount()).chopped(1);
     ReaderAnswerReader waiting;
-    waiting.Add(hugeCount.constData(), hugeCount.size());
-    EXPECT_TRUE(ErrorOf([&] { waiting.Finish(); }).description().contains("a count exceeds"));
+    waiting.Add(cut.constData(), cut.size());
+    EXPECT_TRUE(ErrorOf([&] { waiting.Finish(); }).description().contains("middle of a value"));
 
-    // An object that claims to be larger than any schema holds is refused rather than kept in
-    // memory while the rest is awaited.
-    ReaderAnswerReader endless;
-    endless.Add(hugeCount.constData(), hugeCount.size());
-    const QByteArray filler(1 << 20, 'x');
-    const QString tooLarge = ErrorOf([&] {
-                                 for (int i = 0; i < 64; ++i)
-                                     endless.Add(filler.constData(), filler.size());
-                             }).description();
-    EXPECT_TRUE(tooLarge.contains("an object is larger than any schema holds"))
-        << tooLarge.toStdString();
+    // An object that claims to be larger than any schema holds is refused as soon as it says so,
+    // rather than kept in memory while the rest is awaited.
+    for (const qsizetype size : {1, 3, 5, 64}) {
+        const QByteArray endless = start + 'T' + QByteArray("\0\0\0\x7f", 4) + 'x';
+        ReaderAnswerReader reader;
+        const QString tooLarge =
+            ErrorOf([&] {
+                for (qsizetype at = 0; at < endless.size(); at += size)
+                    reader.Add(endless.constData() + at, std::min(size, endless.size() - at));
+            }).description();
+        EXPECT_TRUE(tooLarge.contains("an object is larger than any schema holds"))
+            << tooLarge.toStdString();
+    }
 
     // A fault the reader can already see is raised on arrival, not after the rest.
     ReaderAnswerReader early;
