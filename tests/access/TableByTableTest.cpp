@@ -47,7 +47,7 @@ TEST(TableByTable, TheTextIsTheOneTheWholeSchemaGives) {
             const QByteArray expected = SchemaDumpUtf8(whole, settings);
             auto source = open(path);
             EXPECT_EQ(textOf(SchemaDumpPieces(*source, settings)), expected) << name;
-            // A source that hands out its tables keeps nothing of them for later.
+            // Handing tables out leaves nothing half-read behind: the whole schema still follows.
             EXPECT_EQ(SchemaDumpUtf8(source->schema(), settings), expected) << name;
         }
     }
