@@ -65,25 +65,26 @@ void AccessSource::execute(const QString& statement) {
 
 void AccessSource::prefetch() {
     if (!loaded() && !pending_)
-        pending_ =
-            std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
+        pending_ = startRead();
+}
+
+std::unique_ptr<PendingAccessRead> AccessSource::startRead() const {
+    return std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
+}
+
+std::unique_ptr<PendingAccessRead> AccessSource::takeRead() {
+    return pending_ ? std::move(pending_) : startRead();
 }
 
 Schema AccessSource::load() {
-    std::unique_ptr<PendingAccessRead> read = std::move(pending_);
-    if (!read)
-        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
-    return read->Take();
+    return takeRead()->Take();
 }
 
 Schema AccessSource::loadTableByTable(const TableSink& take) {
     if (loaded())
         return Source::loadTableByTable(take);
     // Nothing is kept: a schema without its tables must never stand for the file's.
-    std::unique_ptr<PendingAccessRead> read = std::move(pending_);
-    if (!read)
-        read = std::make_unique<PendingAccessRead>(path_, limits_, password_, stopToken(), entry_);
-    return read->Take(take);
+    return takeRead()->Take(take);
 }
 
 } // namespace vantor

@@ -21,6 +21,10 @@ protected:
     Schema loadTableByTable(const TableSink& take) override;
 
 private:
+    std::unique_ptr<PendingAccessRead> startRead() const;
+    // The read prefetch started, or a new one.
+    std::unique_ptr<PendingAccessRead> takeRead();
+
     QString path_;
     ReaderLimits limits_;
     QString password_; // only for files encrypted with it; handed to the reader

@@ -47,6 +47,25 @@ enum RelationshipFlag : quint8 {
     CascadeToNull = 16
 };
 
+bool isObjectTag(quint8 tag) {
+    switch (static_cast<Tag>(tag)) {
+    case TableTag:
+    case ViewTag:
+    case QueryTag:
+    case RelationshipTag:
+    case EndTag:
+        return true;
+    }
+    return false;
+}
+
+// The length of the values of the object whose head starts at head.
+quint32 objectLength(const char* head) {
+    quint32 length = 0;
+    std::memcpy(&length, head + 1, 4);
+    return length;
+}
+
 constexpr quint8 flagIf(bool on, quint8 flag) {
     return on ? flag : 0;
 }
@@ -483,7 +502,8 @@ ReaderAnswerReader::ReaderAnswerReader() : names_(std::make_unique<answer_detail
 ReaderAnswerReader::~ReaderAnswerReader() = default;
 
 void ReaderAnswerReader::readObject(quint8 tag, answer_detail::Cursor& in) {
-    switch (tag) {
+    // readWhole let only the tags of objects through.
+    switch (static_cast<Tag>(tag)) {
     case TableTag:
         if (tableSink_) {
             Table table = readTable(in);
@@ -506,8 +526,6 @@ void ReaderAnswerReader::readObject(quint8 tag, answer_detail::Cursor& in) {
         schema_.sourceFormat = in.Text();
         ended_ = true;
         break;
-    default:
-        malformed("an object of an unknown kind");
     }
     if (!in.AtEnd())
         malformed("an object holds more than its values");
@@ -529,12 +547,11 @@ qsizetype ReaderAnswerReader::readWhole(const char* data, qsizetype size, bool m
         if (ended_)
             malformed("something follows its end");
         const auto tag = static_cast<quint8>(data[at]);
-        if (tag != TableTag && tag != ViewTag && tag != QueryTag && tag != RelationshipTag &&
-            tag != EndTag)
+        if (!isObjectTag(tag))
             malformed("an object of an unknown kind");
         quint32 length = 0;
         if (size - at >= kObjectHead) {
-            std::memcpy(&length, data + at + 1, 4);
+            length = objectLength(data + at);
             if (length > static_cast<quint64>(kLargestObject))
                 malformed("an object is larger than any schema holds");
         }
@@ -559,9 +576,8 @@ qsizetype ReaderAnswerReader::pendingNeeds() const {
         return kMarkSize - pending_.size();
     if (pending_.size() < kObjectHead)
         return kObjectHead - pending_.size();
-    quint32 length = 0;
-    std::memcpy(&length, pending_.constData() + 1, 4);
-    return kObjectHead + static_cast<qsizetype>(length) - pending_.size();
+    return kObjectHead + static_cast<qsizetype>(objectLength(pending_.constData())) -
+           pending_.size();
 }
 
 void ReaderAnswerReader::Add(const char* data, qsizetype size) {
